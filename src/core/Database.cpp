@@ -1,0 +1,220 @@
+#include "core/Database.h"
+
+#include "core/VbRules.h"
+
+#include <QAtomicInt>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <sqlite3.h>
+
+namespace {
+QAtomicInt g_connectionCounter;
+
+[[noreturn]] void fail(const QSqlQuery& q, const QString& sql) {
+    throw DbError(q.lastError().text(), sql);
+}
+
+void prepareAndBind(QSqlQuery& q, const QString& sql, const QVariantList& params) {
+    if (!q.prepare(sql)) fail(q, sql);
+    for (int i = 0; i < params.size(); ++i) q.bindValue(i, params[i]);
+}
+} // namespace
+
+int Recordset::fieldIndex(const QString& name) const {
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+QString Recordset::toText(const QVariant& v) {
+    if (v.isNull() || !v.isValid()) return {};
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: return vb::generalNumber(v.toDouble());
+    case QMetaType::QByteArray: return QString::fromUtf8(v.toByteArray());
+    default: return v.toString();
+    }
+}
+
+QString Recordset::text(int r, int c) const { return toText(m_rows[size_t(r)][c]); }
+
+QString Recordset::text(int r, const QString& field) const {
+    int c = fieldIndex(field);
+    if (c < 0 || r < 0 || r >= recordCount()) return {};
+    return text(r, c);
+}
+
+const QVariant& Recordset::value(const QString& field) const {
+    static const QVariant none;
+    int c = fieldIndex(field);
+    if (c < 0 || eof() || m_pos < 0) return none;
+    return m_rows[size_t(m_pos)][c];
+}
+
+Database::Database() { m_name = QStringLiteral("ostiva_%1").arg(g_connectionCounter.fetchAndAddRelaxed(1)); }
+
+Database::~Database() {
+    close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool Database::open(const QString& path, QString* error) {
+    close();
+    if (!QSqlDatabase::contains(m_name)) m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_db.setDatabaseName(path);
+    if (!m_db.open()) {
+        if (error) *error = m_db.lastError().text();
+        return false;
+    }
+    m_path = path;
+    try {
+        // Reading the schema proves the file is a database (a foreign file fails here, not later).
+        query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+        exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    } catch (const DbError& e) {
+        if (error) *error = e.message();
+        m_db.close();
+        return false;
+    }
+    return true;
+}
+
+void Database::close() {
+    if (m_db.isValid() && m_db.isOpen()) {
+        while (m_depth > 0) {
+            try {
+                rollback();
+            } catch (...) {
+                m_depth = 0;
+            }
+        }
+        m_db.close();
+    }
+}
+
+bool Database::isOpen() const { return m_db.isValid() && m_db.isOpen(); }
+
+Recordset Database::query(const QString& sql, const QVariantList& params) const {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    prepareAndBind(q, sql, params);
+    if (!q.exec()) fail(q, sql);
+    QSqlRecord rec = q.record();
+    QStringList fields;
+    const int n = rec.count();
+    fields.reserve(n);
+    for (int i = 0; i < n; ++i) fields.append(rec.fieldName(i));
+    std::vector<QVariantList> rows;
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(n);
+        for (int i = 0; i < n; ++i) row.append(q.value(i));
+        rows.push_back(std::move(row));
+    }
+    if (q.lastError().isValid()) fail(q, sql);
+    return Recordset(std::move(fields), std::move(rows));
+}
+
+int Database::exec(const QString& sql, const QVariantList& params) {
+    QSqlQuery q(m_db);
+    prepareAndBind(q, sql, params);
+    if (!q.exec()) fail(q, sql);
+    return q.numRowsAffected();
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& params) const {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    prepareAndBind(q, sql, params);
+    if (!q.exec()) fail(q, sql);
+    if (!q.next()) return {};
+    return q.value(0);
+}
+
+void Database::execBatch(const QString& sql, const std::vector<QVariantList>& rows) {
+    Transaction t(*this);
+    QSqlQuery q(m_db);
+    if (!q.prepare(sql)) fail(q, sql);
+    for (const auto& row : rows) {
+        for (int i = 0; i < row.size(); ++i) q.bindValue(i, row[i]);
+        if (!q.exec()) fail(q, sql);
+    }
+    t.commit();
+}
+
+bool Database::tableExists(const QString& table) const {
+    return scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') AND "
+                                 "lower(name) = lower(?)"),
+                  {table})
+               .toInt() > 0;
+}
+
+bool Database::fieldExists(const QString& table, const QString& field) const {
+    for (const QString& c : columns(table))
+        if (c.compare(field, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+QStringList Database::tables() const {
+    QStringList out;
+    Recordset rs = query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                                        "'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
+    for (int i = 0; i < rs.recordCount(); ++i) out.append(rs.text(i, 0));
+    return out;
+}
+
+QStringList Database::columns(const QString& table) const {
+    QStringList out;
+    Recordset rs = query(QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table});
+    for (int i = 0; i < rs.recordCount(); ++i) out.append(rs.text(i, 0));
+    return out;
+}
+
+QString Database::columnType(const QString& table, const QString& column) const {
+    return scalar(QStringLiteral("SELECT type FROM pragma_table_info(?) WHERE lower(name) = lower(?)"),
+                  {table, column})
+        .toString();
+}
+
+QString Database::quoteName(const QString& name) {
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+void Database::begin() {
+    if (m_depth == 0)
+        exec(QStringLiteral("BEGIN"));
+    else
+        exec(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
+    ++m_depth;
+}
+
+void Database::commit() {
+    if (m_depth <= 0) return;
+    --m_depth;
+    if (m_depth == 0)
+        exec(QStringLiteral("COMMIT"));
+    else
+        exec(QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_depth));
+}
+
+void Database::rollback() {
+    if (m_depth <= 0) return;
+    --m_depth;
+    if (m_depth == 0) {
+        exec(QStringLiteral("ROLLBACK"));
+    } else {
+        exec(QStringLiteral("ROLLBACK TO SAVEPOINT sp%1").arg(m_depth));
+        exec(QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_depth));
+    }
+}
+
+sqlite3* Database::sqliteHandle() const {
+    QVariant v = m_db.driver()->handle();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0) return *static_cast<sqlite3* const*>(v.data());
+    return nullptr;
+}

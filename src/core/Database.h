@@ -1,0 +1,139 @@
+#pragma once
+// The one database connection of the program (SQLite through QtSql), fully read recordsets, bound parameters and
+// transactions. Every statement either succeeds or throws DbError; nothing is half-reported.
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+
+class DbError : public std::runtime_error {
+public:
+    DbError(const QString& message, const QString& sql)
+        : std::runtime_error(message.toStdString()), m_message(message), m_sql(sql) {}
+    const QString& message() const { return m_message; }
+    const QString& sql() const { return m_sql; }
+
+private:
+    QString m_message;
+    QString m_sql;
+};
+
+// A statement's result read to its end: the exact record count, the field names as the statement's aliases, and a
+// cursor that walks the records first to last (ADO's EOF / MoveNext).
+class Recordset {
+public:
+    Recordset() = default;
+    Recordset(QStringList fields, std::vector<QVariantList> rows) : m_fields(std::move(fields)), m_rows(std::move(rows)) {}
+
+    int recordCount() const { return int(m_rows.size()); }
+    int fieldCount() const { return int(m_fields.size()); }
+    const QStringList& fieldNames() const { return m_fields; }
+    const QString& fieldName(int i) const { return m_fields.at(i); }
+    // The index of a field by name (letter case ignored), or -1.
+    int fieldIndex(const QString& name) const;
+
+    // Random access: the value of column c in record r (NULL is an invalid QVariant).
+    const QVariant& value(int r, int c) const { return m_rows[size_t(r)][c]; }
+    // The value as text; NULL gives "". Numbers are written in their shortest exact form (3.0 → "3").
+    QString text(int r, int c) const;
+    QString text(int r, const QString& field) const;
+    bool isNull(int r, int c) const { return m_rows[size_t(r)][c].isNull(); }
+    const std::vector<QVariantList>& rows() const { return m_rows; }
+
+    // The cursor.
+    bool eof() const { return m_pos >= recordCount(); }
+    bool bof() const { return m_pos < 0 || recordCount() == 0; }
+    void moveFirst() { m_pos = 0; }
+    void moveNext() { ++m_pos; }
+    int position() const { return m_pos; }
+    const QVariant& value(const QString& field) const;
+    QString text(const QString& field) const { return text(m_pos, field); }
+
+    // Renders a value as the text a cell or a page shows.
+    static QString toText(const QVariant& v);
+
+private:
+    QStringList m_fields;
+    std::vector<QVariantList> m_rows;
+    int m_pos = 0;
+};
+
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens (creating when missing) the SQLite file. Returns false with a reason when it cannot be opened.
+    bool open(const QString& path, QString* error = nullptr);
+    void close();
+    bool isOpen() const;
+    const QString& path() const { return m_path; }
+
+    // Runs a statement with "?" parameters bound in order and returns all its rows.
+    Recordset query(const QString& sql, const QVariantList& params = {}) const;
+    // Runs a statement that returns no rows; the number of rows it changed.
+    int exec(const QString& sql, const QVariantList& params = {});
+    // Runs a statement and returns the first column of its first row (invalid when there is none).
+    QVariant scalar(const QString& sql, const QVariantList& params = {}) const;
+    // Runs the same statement once per parameter row, prepared once, inside one transaction.
+    void execBatch(const QString& sql, const std::vector<QVariantList>& rows);
+
+    // Whether a table exists, names compared without letter case.
+    bool tableExists(const QString& table) const;
+    // Whether a table has a column, names compared without letter case.
+    bool fieldExists(const QString& table, const QString& field) const;
+    // The tables of the database (no internal ones), and the columns of one table in table order.
+    QStringList tables() const;
+    QStringList columns(const QString& table) const;
+    // The declared type of a column ("" when unknown).
+    QString columnType(const QString& table, const QString& column) const;
+
+    // Double-quotes a table or column name for SQL text (a quote inside is doubled).
+    static QString quoteName(const QString& name);
+
+    // Transactions nest: the outermost one is BEGIN/COMMIT, inner ones are savepoints.
+    void begin();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return m_depth; }
+
+    QSqlDatabase& connection() { return m_db; }
+    sqlite3* sqliteHandle() const;
+
+private:
+    QSqlDatabase m_db;
+    QString m_name;
+    QString m_path;
+    int m_depth = 0;
+};
+
+// A write of several rows or tables: rolls back unless commit() was called.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : m_db(db) { m_db.begin(); }
+    ~Transaction() {
+        if (!m_done) {
+            try {
+                m_db.rollback();
+            } catch (...) {
+            }
+        }
+    }
+    void commit() {
+        m_db.commit();
+        m_done = true;
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    Database& m_db;
+    bool m_done = false;
+};

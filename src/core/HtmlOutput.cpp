@@ -1,0 +1,96 @@
+#include "core/HtmlOutput.h"
+
+#include "core/Database.h"
+#include "core/Program.h"
+#include "core/VbRules.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QTreeWidget>
+#include <QUrl>
+
+QString htmlPagePath(Program& program) { return program.path(QStringLiteral("DataBase/DebugStr.html")); }
+
+QString htmlPage(Program& program, const QString& title, const QString& body) {
+    QString page;
+    page += QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-Hant\">\n<head>\n<meta charset=\"utf-8\">\n");
+    page += QStringLiteral("<title>") + title.toHtmlEscaped() + QStringLiteral("</title>\n");
+    page += QStringLiteral(
+        "<style>\nbody { font-family: \"Noto Sans CJK TC\", \"Microsoft JhengHei\", sans-serif; font-size: 11pt; }\n"
+        "table { border-collapse: collapse; }\n"
+        "th { background: #008080; color: #ffffff; font-weight: bold; }\n"
+        "th, td { border: 1px solid #808080; padding: 2px 6px; white-space: pre-wrap; vertical-align: top; }\n"
+        ".banner { font-size: 14pt; font-weight: bold; }\n</style>\n</head>\n<body>\n");
+    page += QStringLiteral("<div class=\"time\">") + vb::dateTimeText(program.ui().now()).toHtmlEscaped() +
+            QStringLiteral("</div>\n<P></P>\n<P></P>\n");
+    page += body;
+    page += QStringLiteral("\n</body>\n</html>\n");
+    return page;
+}
+
+QString htmlBanner(const QString& title) {
+    return QStringLiteral("<div class=\"banner\">") + title.toHtmlEscaped() + QStringLiteral("</div>\n");
+}
+
+QString recordsetHtmlTable(Program& program, const Recordset& rs) {
+    QString out = QStringLiteral("<table>\n<tr>");
+    const int pdf = rs.fieldIndex(QStringLiteral("xPDF"));
+    for (const QString& f : rs.fieldNames()) out += QStringLiteral("<th>") + f.toHtmlEscaped() + QStringLiteral("</th>");
+    out += QStringLiteral("</tr>\n");
+    const QString attachments = program.path(QStringLiteral("DataBase/附件資料/"));
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        out += QStringLiteral("<tr>");
+        for (int c = 0; c < rs.fieldCount(); ++c) {
+            const QString v = rs.text(r, c);
+            out += QStringLiteral("<td>");
+            if (c == pdf && !v.isEmpty() && v != QLatin1String("-")) {
+                const QString url = QUrl::fromLocalFile(attachments + v).toString(QUrl::FullyEncoded);
+                out += QStringLiteral("<a href=\"") + url.toHtmlEscaped() + QStringLiteral("\">") + v.toHtmlEscaped() +
+                       QStringLiteral("</a>");
+            } else {
+                out += v.toHtmlEscaped();
+            }
+            out += QStringLiteral("</td>");
+        }
+        out += QStringLiteral("</tr>\n");
+    }
+    out += QStringLiteral("</table>\n");
+    return out;
+}
+
+QString listViewHtmlTable(const QTreeWidget* list) {
+    QString out = QStringLiteral("<table>\n<tr>");
+    const QTreeWidgetItem* header = list->headerItem();
+    const int cols = list->columnCount();
+    for (int c = 0; c < cols; ++c) out += QStringLiteral("<th>") + header->text(c).toHtmlEscaped() + QStringLiteral("</th>");
+    out += QStringLiteral("</tr>\n");
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* item = list->topLevelItem(r);
+        out += QStringLiteral("<tr>");
+        for (int c = 0; c < cols; ++c) out += QStringLiteral("<td>") + item->text(c).toHtmlEscaped() + QStringLiteral("</td>");
+        out += QStringLiteral("</tr>\n");
+    }
+    out += QStringLiteral("</table>\n");
+    return out;
+}
+
+bool ShowHtmlText(Program& program, const QString& title, const QString& body) {
+    const QString path = htmlPagePath(program);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    f.write(htmlPage(program, title, body).toUtf8());
+    if (!f.commit()) return false;
+    program.ui().openWithDesktop(QUrl::fromLocalFile(path).toString());
+    return true;
+}
+
+bool ShowRecordsetAsHtml(Program& program, const QString& title, const Recordset& rs, const QString& note) {
+    QString body = htmlBanner(title) + recordsetHtmlTable(program, rs);
+    if (!note.isEmpty()) body += note + QStringLiteral("<P><P>");
+    return ShowHtmlText(program, title, body);
+}
+
+bool ShowListViewAsHtml(Program& program, const QTreeWidget* list, const QString& title) {
+    return ShowHtmlText(program, title, htmlBanner(title) + listViewHtmlTable(list));
+}

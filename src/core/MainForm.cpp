@@ -1,0 +1,181 @@
+#include "core/MainForm.h"
+
+#include "core/Program.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+QFrame* makeFrame(QWidget* parent, const QString& name) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameShape(QFrame::StyledPanel);
+    f->hide();
+    return f;
+}
+} // namespace
+
+MainForm::MainForm(Program& program, QWidget* parent) : QMainWindow(parent), m_program(program) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(Program::caption());
+    resize(1200, 780);
+    program.mainForm = this;
+
+    buildToolbar();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusLabel = new QLabel(StatusBar1);
+    m_statusLabel->setObjectName(QStringLiteral("StatusText"));
+    StatusBar1->addWidget(m_statusLabel, 1);
+    setStatusBar(StatusBar1);
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("CentralArea"));
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(4, 4, 4, 4);
+    TopFrames = new QVBoxLayout();
+    outer->addLayout(TopFrames);
+    FrameSearch = makeFrame(central, QStringLiteral("FrameSearch"));
+    FrameReport = makeFrame(central, QStringLiteral("FrameReport"));
+    TopFrames->addWidget(FrameSearch);
+    TopFrames->addWidget(FrameReport);
+
+    // The workspace: the log list fills it; the person panel and the entry frame lie exactly over it.
+    Workspace = new QWidget(central);
+    Workspace->setObjectName(QStringLiteral("Workspace"));
+    auto* grid = new QGridLayout(Workspace);
+    grid->setContentsMargins(0, 0, 0, 0);
+    TraceLV = new QTreeWidget(Workspace);
+    TraceLV->setObjectName(QStringLiteral("TraceLV"));
+    TraceLV->setRootIsDecorated(false);
+    TraceLV->setAlternatingRowColors(true);
+    TraceLV->setUniformRowHeights(true);
+    TraceLV->setSortingEnabled(false);
+    TraceLV->setColumnCount(0);
+    grid->addWidget(TraceLV, 0, 0);
+    FrameNursing = makeFrame(Workspace, QStringLiteral("FrameNursing"));
+    grid->addWidget(FrameNursing, 0, 0);
+    FindSomeoneFrame = makeFrame(Workspace, QStringLiteral("FindSomeoneFrame"));
+    grid->addWidget(FindSomeoneFrame, 0, 0);
+    PersonListView = new QTreeWidget(FindSomeoneFrame);
+    PersonListView->setObjectName(QStringLiteral("PersonListView"));
+    PersonListView->setRootIsDecorated(false);
+    PersonListView->hide();
+    StringFrame = makeFrame(Workspace, QStringLiteral("StringFrame"));
+    grid->addWidget(StringFrame, 0, 0, Qt::AlignCenter);
+    outer->addWidget(Workspace, 1);
+
+    MonthView1 = new QCalendarWidget(central);
+    MonthView1->setObjectName(QStringLiteral("MonthView1"));
+    MonthView1->setWindowFlags(Qt::Popup);
+    MonthView1->setProperty("Tag", 0);
+    MonthView1->hide();
+
+    setCentralWidget(central);
+
+    popUp = [](QMenu* menu) { menu->exec(QCursor::pos()); };
+    program.ui().setParentWindow(this);
+}
+
+MainForm::~MainForm() {
+    if (m_program.mainForm == this) m_program.mainForm = nullptr;
+    m_program.ui().setParentWindow(nullptr);
+}
+
+QAction* MainForm::addButton(const QString& key, const QString& caption, bool checkable) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(key);
+    a->setCheckable(checkable);
+    a->setProperty("Key", key);
+    Toolbar1->addAction(a);
+    if (auto* b = Toolbar1->widgetForAction(a)) b->setObjectName(QStringLiteral("Toolbar1_") + key);
+    m_buttons.insert(key, a);
+    connect(a, &QAction::triggered, this, [this, a] { Toolbar1_ButtonClick(a); });
+    return a;
+}
+
+void MainForm::buildToolbar() {
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::TopToolBarArea, Toolbar1);
+
+    addButton(QStringLiteral("FindRS"), QStringLiteral("紀錄查詢"), true);
+    addButton(QStringLiteral("PersonalHealth"), QStringLiteral("人員查詢"), false);
+    addButton(QStringLiteral("OnlineKeyIn"), QStringLiteral("單筆鍵入"), false);
+    addButton(QStringLiteral("ShowReport"), QStringLiteral("報表"), true);
+    addButton(QStringLiteral("MedicalDrug"), QStringLiteral("醫藥品統計"), true);
+    addButton(QStringLiteral("AddEmpl"), QStringLiteral("個資填補"), true);
+    addButton(QStringLiteral("NewTopic"), QStringLiteral("新興議題"), false);
+    Toolbar1->addSeparator();
+    addButton(QStringLiteral("Exit"), QStringLiteral("離開"), false);
+
+    // The buttons that only pop up a menu; their menus are filled by the subsystems.
+    setToolbarHandler(QStringLiteral("OnlineKeyIn"), [this](QAction*) { popUp(popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入"))); });
+    setToolbarHandler(QStringLiteral("NewTopic"), [this](QAction*) { popUp(popupMenu(QStringLiteral("QVNewTopic"), QStringLiteral("新興議題"))); });
+    setToolbarHandler(QStringLiteral("Exit"), [this](QAction*) { close(); });
+}
+
+QMenu* MainForm::popupMenu(const QString& name, const QString& title) {
+    QMenu* m = m_menus.value(name);
+    if (!m) {
+        m = new QMenu(title, this);
+        m->setObjectName(name);
+        m->hide();
+        m_menus.insert(name, m);
+    } else if (!title.isEmpty() && m->title().isEmpty()) {
+        m->setTitle(title);
+    }
+    return m;
+}
+
+void MainForm::Toolbar1_ButtonClick(QAction* button) {
+    if (!button) return;
+    if (button->isCheckable()) {
+        // A check button pressed down keeps the others from starting a second job; raised, all come back.
+        const bool down = button->isChecked();
+        for (QAction* a : std::as_const(m_buttons))
+            if (a != button) a->setEnabled(!down);
+    }
+    const QString key = button->property("Key").toString();
+    auto h = m_handlers.find(key);
+    if (h != m_handlers.end() && *h) (*h)(button);
+}
+
+void MainForm::enableToolbar(bool enabled) {
+    Toolbar1->setEnabled(true);
+    for (QAction* a : std::as_const(m_buttons)) a->setEnabled(enabled);
+}
+
+void MainForm::setStatusText(const QString& text) { m_statusLabel->setText(text); }
+
+void MainForm::Form_Load() {
+    StringFrame->hide();
+    for (QMenu* m : std::as_const(m_menus)) m->hide();
+    for (auto& step : m_loadSteps) step();
+    setWindowTitle(Program::caption());
+    // The link to the outside personnel database is never set, so its button stays hidden.
+    m_buttons.value(QStringLiteral("AddEmpl"))->setVisible(!m_program.VardelDBPath.isEmpty());
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+    // Every change was written when it was made: close the other windows and the database without a question.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible()) w->close();
+    m_program.DBConn.close();
+    event->accept();
+}

@@ -1,0 +1,12 @@
+// The gtest main of every test program: a QApplication on the offscreen platform, so windows can be built and
+// driven without a display.
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
