@@ -1,0 +1,579 @@
+#include "office/DocxMailMerge.h"
+
+#include "office/DocxPackage.h"
+
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <pugixml.hpp>
+#include <string>
+
+namespace office {
+
+namespace {
+
+const char kWordNs[] = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+const char kTemplateType[] = "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml";
+const char kDocumentType[] = "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
+constexpr unsigned kParseFlags = pugi::parse_full | pugi::parse_ws_pcdata_single;
+
+using Lookup = std::function<QString(const QString&)>;
+
+// The element and attribute names of WordprocessingML with the prefix the part binds its namespace to (nearly always
+// "w:"), built once per part.
+struct WordNames {
+    explicit WordNames(pugi::xml_node root) {
+        std::string prefix = "w:";
+        for (pugi::xml_attribute a : root.attributes()) {
+            if (std::strcmp(a.value(), kWordNs) != 0) continue;
+            const std::string n = a.name();
+            if (n == "xmlns") prefix.clear();
+            else if (n.rfind("xmlns:", 0) == 0) prefix = n.substr(6) + ":";
+        }
+        auto q = [&](const char* local) { return prefix + local; };
+        r = q("r"), t = q("t"), p = q("p"), pPr = q("pPr"), rPr = q("rPr"), br = q("br"), tab = q("tab");
+        body = q("body"), sectPr = q("sectPr"), fldSimple = q("fldSimple"), fldChar = q("fldChar");
+        instrText = q("instrText"), instr = q("instr"), fldCharType = q("fldCharType"), type = q("type");
+        txbxContent = q("txbxContent"), del = q("del"), moveFrom = q("moveFrom"), pStyle = q("pStyle");
+        keepNext = q("keepNext"), keepLines = q("keepLines"), pageBreakBefore = q("pageBreakBefore"), val = q("val");
+        bookmarkStart = q("bookmarkStart"), bookmarkEnd = q("bookmarkEnd"), mailMerge = q("mailMerge");
+        document = q("document"), settings = q("settings");
+    }
+    static bool is(pugi::xml_node n, const std::string& name) { return n.type() == pugi::node_element && name == n.name(); }
+
+    std::string r, t, p, pPr, rPr, br, tab, body, sectPr, fldSimple, fldChar, instrText, instr, fldCharType, type;
+    std::string txbxContent, del, moveFrom, pStyle, keepNext, keepLines, pageBreakBefore, val, bookmarkStart;
+    std::string bookmarkEnd, mailMerge, document, settings;
+};
+
+const char* localName(pugi::xml_node n) {
+    const char* name = n.name();
+    const char* colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+bool parseXml(pugi::xml_document& doc, const QByteArray& data, const QString& part, const QString& file,
+              QString* error) {
+    const pugi::xml_parse_result res = doc.load_buffer(data.constData(), size_t(data.size()), kParseFlags);
+    if (res) return true;
+    if (error)
+        *error = QStringLiteral("檔案已損毀: %1 (%2: %3, 位置 %4)")
+                     .arg(file, part, QString::fromUtf8(res.description()))
+                     .arg(res.offset);
+    return false;
+}
+
+QByteArray saveXml(const pugi::xml_document& doc) {
+    struct Writer : pugi::xml_writer {
+        QByteArray out;
+        void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), qsizetype(size)); }
+    } w;
+    doc.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+    return w.out;
+}
+
+// Writes a value into a run: text in w:t (blanks kept), line breaks as w:br, tabs as w:tab. Characters XML cannot
+// hold (other control characters) are dropped, so a stray one in the data never makes the document unreadable.
+void appendValue(pugi::xml_node run, const QString& value, const WordNames& w) {
+    QString text;
+    auto flush = [&] {
+        if (text.isEmpty()) return;
+        pugi::xml_node t = run.append_child(w.t.c_str());
+        t.append_attribute("xml:space") = "preserve";
+        t.text().set(text.toUtf8().constData());
+        text.clear();
+    };
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < value.size() && value.at(i + 1) == QLatin1Char('\n')) ++i;
+            flush();
+            run.append_child(w.br.c_str());
+        } else if (c == QLatin1Char('\t')) {
+            flush();
+            run.append_child(w.tab.c_str());
+        } else if (c.unicode() >= 0x20 && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF) {
+            text += c;
+        }
+    }
+    flush();
+}
+
+// Simple fields: <w:fldSimple w:instr="MERGEFIELD x"> with the placeholder runs inside is replaced by a run holding
+// the value, formatted like the placeholder.
+void fillSimpleFields(pugi::xml_node node, const Lookup& valueOf, const WordNames& w) {
+    for (pugi::xml_node child = node.first_child(); child;) {
+        const pugi::xml_node next = child.next_sibling();
+        if (WordNames::is(child, w.fldSimple)) {
+            if (const auto name = mergeFieldName(QString::fromUtf8(child.attribute(w.instr.c_str()).value()))) {
+                const QString value = valueOf(*name);
+                if (!value.isEmpty()) {
+                    pugi::xml_node run = node.insert_child_before(w.r.c_str(), child);
+                    const pugi::xml_node placeholder = child.find_node(
+                        [&](pugi::xml_node n) { return WordNames::is(n, w.r) && n.child(w.rPr.c_str()); });
+                    if (placeholder) run.append_copy(placeholder.child(w.rPr.c_str()));
+                    appendValue(run, value, w);
+                }
+                node.remove_child(child);
+                child = next;
+                continue;
+            }
+        }
+        fillSimpleFields(child, valueOf, w);
+        child = next;
+    }
+}
+
+// One content element of a run (w:t, w:fldChar, w:instrText, w:br ...) in document order.
+struct Item {
+    pugi::xml_node run;
+    pugi::xml_node child;
+};
+
+void collectItems(pugi::xml_node node, std::vector<Item>& items, const WordNames& w) {
+    for (pugi::xml_node child : node.children()) {
+        if (child.type() != pugi::node_element) continue;
+        if (WordNames::is(child, w.r)) {
+            for (pugi::xml_node c : child.children())
+                if (c.type() == pugi::node_element && !WordNames::is(c, w.rPr)) items.push_back({child, c});
+        } else if (!WordNames::is(child, w.del) && !WordNames::is(child, w.moveFrom)) {
+            // Deleted revisions keep their old fields as they are.
+            collectItems(child, items, w);
+        }
+    }
+}
+
+// Complex fields: begin, instruction text (possibly split over many runs), separate, the placeholder result, end.
+// A MERGEFIELD's whole span is replaced by one run holding the value, formatted like the placeholder. Fields nested
+// in other fields are found too; a MERGEFIELD inside another MERGEFIELD goes with its outer one.
+void fillComplexFields(const std::vector<pugi::xml_node>& roots, const Lookup& valueOf, const WordNames& w) {
+    std::vector<Item> items;
+    for (pugi::xml_node root : roots) {
+        if (WordNames::is(root, w.r)) continue; // never a block; runs are read through their parents
+        collectItems(root, items, w);
+    }
+    constexpr size_t none = size_t(-1);
+    struct Open {
+        size_t begin;
+        size_t separate = none;
+        QString instruction;
+    };
+    struct Span {
+        size_t begin, separate, end;
+        QString name;
+    };
+    std::vector<Open> open;
+    std::vector<Span> spans;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const pugi::xml_node c = items[i].child;
+        if (WordNames::is(c, w.fldChar)) {
+            const char* type = c.attribute(w.fldCharType.c_str()).value();
+            if (std::strcmp(type, "begin") == 0) {
+                open.push_back({i, none, QString()});
+            } else if (std::strcmp(type, "separate") == 0) {
+                if (!open.empty() && open.back().separate == none) open.back().separate = i;
+            } else if (std::strcmp(type, "end") == 0 && !open.empty()) {
+                const Open f = open.back();
+                open.pop_back();
+                if (const auto name = mergeFieldName(f.instruction)) spans.push_back({f.begin, f.separate, i, *name});
+            }
+        } else if (WordNames::is(c, w.instrText) && !open.empty() && open.back().separate == none) {
+            open.back().instruction += QString::fromUtf8(c.text().get());
+        }
+    }
+    // Spans close inner first; keep the outermost ones, in document order.
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    size_t coveredTo = 0;
+    bool any = false;
+    for (const Span& s : spans) {
+        if (any && s.begin <= coveredTo) continue;
+        any = true;
+        coveredTo = s.end;
+
+        // The formatting of the placeholder text («name»), else of the field's first run.
+        pugi::xml_node formatRun = items[s.begin].run;
+        if (s.separate != none)
+            for (size_t k = s.separate + 1; k < s.end; ++k)
+                if (WordNames::is(items[k].child, w.t)) {
+                    formatRun = items[k].run;
+                    break;
+                }
+        const QString value = valueOf(s.name);
+        const pugi::xml_node anchor = items[s.begin].run;
+        if (!value.isEmpty()) {
+            // Right after the begin run: text the begin run holds before the field stays in front of the value.
+            pugi::xml_node run = anchor.parent().insert_child_after(w.r.c_str(), anchor);
+            if (pugi::xml_node rPr = formatRun.child(w.rPr.c_str())) run.append_copy(rPr);
+            appendValue(run, value, w);
+        }
+        std::vector<pugi::xml_node> touched;
+        for (size_t k = s.begin; k <= s.end; ++k) {
+            items[k].run.remove_child(items[k].child);
+            if (touched.empty() || touched.back() != items[k].run) touched.push_back(items[k].run);
+        }
+        for (pugi::xml_node run : touched) {
+            bool empty = true;
+            for (pugi::xml_node c : run.children())
+                if (c.type() == pugi::node_element && !WordNames::is(c, w.rPr)) empty = false;
+            if (empty) run.parent().remove_child(run);
+        }
+    }
+}
+
+// Every MERGEFIELD below the roots: simple fields, then the complex fields of each text box (innermost first, a
+// text box is a little document of its own), then the complex fields of the roots.
+void fillFields(const std::vector<pugi::xml_node>& roots, const Lookup& valueOf, const WordNames& w) {
+    for (pugi::xml_node root : roots) fillSimpleFields(root, valueOf, w);
+    std::vector<pugi::xml_node> boxes;
+    for (pugi::xml_node root : roots) {
+        struct Finder : pugi::xml_tree_walker {
+            const WordNames* w;
+            std::vector<pugi::xml_node>* out;
+            bool for_each(pugi::xml_node& n) override {
+                if (WordNames::is(n, w->txbxContent)) out->push_back(n);
+                return true;
+            }
+        } finder;
+        finder.w = &w;
+        finder.out = &boxes;
+        root.traverse(finder);
+    }
+    for (auto it = boxes.rbegin(); it != boxes.rend(); ++it) fillComplexFields({*it}, valueOf, w);
+    fillComplexFields(roots, valueOf, w);
+}
+
+std::vector<pugi::xml_node> childrenOf(pugi::xml_node n) {
+    std::vector<pugi::xml_node> out;
+    for (pugi::xml_node c : n.children()) out.push_back(c);
+    return out;
+}
+
+// Relationships of a rels part: (type, target, id) of each, in order.
+struct Relationship {
+    QString id, type, target;
+};
+
+std::vector<Relationship> relationships(const DocxPackage& pkg, const QString& relsPart) {
+    std::vector<Relationship> out;
+    const DocxPackage::Part* part = pkg.find(relsPart);
+    if (!part) return out;
+    pugi::xml_document doc;
+    if (!doc.load_buffer(part->data.constData(), size_t(part->data.size()), kParseFlags)) return out;
+    for (pugi::xml_node r : doc.document_element().children()) {
+        if (std::strcmp(localName(r), "Relationship") != 0) continue;
+        if (QString::fromUtf8(r.attribute("TargetMode").value()) == QLatin1String("External")) continue;
+        out.push_back({QString::fromUtf8(r.attribute("Id").value()), QString::fromUtf8(r.attribute("Type").value()),
+                       QString::fromUtf8(r.attribute("Target").value())});
+    }
+    return out;
+}
+
+bool typeIs(const QString& type, const char* name) { return type.endsWith(QLatin1Char('/') + QLatin1String(name)); }
+
+// The largest drawing id (wp:docPr id) below a node; copies of the body take fresh ids above it, since Word refuses
+// a document whose drawings share an id.
+unsigned maxDrawingId(pugi::xml_node root) {
+    unsigned max = 0;
+    for (pugi::xpath_node x : root.select_nodes("//*[local-name()='docPr']"))
+        max = std::max(max, x.node().attribute("id").as_uint());
+    return max;
+}
+
+// A copy of the body after the first: its bookmarks would repeat the first copy's names and its paragraph ids would
+// repeat too, so they go; its drawings get fresh ids.
+void makeCopyUnique(pugi::xml_node root, unsigned& nextDrawingId, const WordNames& w) {
+    std::vector<pugi::xml_node> bookmarks;
+    struct Walker : pugi::xml_tree_walker {
+        const WordNames* w;
+        std::vector<pugi::xml_node>* bookmarks;
+        unsigned* nextId;
+        bool for_each(pugi::xml_node& n) override {
+            if (n.type() != pugi::node_element) return true;
+            if (WordNames::is(n, w->bookmarkStart) || WordNames::is(n, w->bookmarkEnd)) bookmarks->push_back(n);
+            if (std::strcmp(localName(n), "docPr") == 0) n.attribute("id").set_value(++*nextId);
+            n.remove_attribute("w14:paraId");
+            n.remove_attribute("w14:textId");
+            return true;
+        }
+    } walker;
+    walker.w = &w;
+    walker.bookmarks = &bookmarks;
+    walker.nextId = &nextDrawingId;
+    if (root.type() == pugi::node_element) {
+        pugi::xml_node self = root;
+        walker.for_each(self);
+    }
+    root.traverse(walker);
+    for (pugi::xml_node b : bookmarks) b.parent().remove_child(b);
+}
+
+// A copy after the first begins on a new page: its first paragraph gets "page break before"; when the copy begins
+// with a table, a paragraph holding a page break goes in front of it.
+void startOnNewPage(pugi::xml_node body, pugi::xml_node first, const WordNames& w) {
+    if (WordNames::is(first, w.p)) {
+        pugi::xml_node pPr = first.child(w.pPr.c_str());
+        if (!pPr) pPr = first.prepend_child(w.pPr.c_str());
+        if (pugi::xml_node existing = pPr.child(w.pageBreakBefore.c_str())) {
+            existing.remove_attribute(w.val.c_str());
+            return;
+        }
+        // The schema orders pStyle, keepNext, keepLines, pageBreakBefore, then the rest.
+        pugi::xml_node after;
+        for (const std::string* name : {&w.pStyle, &w.keepNext, &w.keepLines})
+            if (pugi::xml_node c = pPr.child(name->c_str())) after = c;
+        if (after) pPr.insert_child_after(w.pageBreakBefore.c_str(), after);
+        else pPr.prepend_child(w.pageBreakBefore.c_str());
+        return;
+    }
+    pugi::xml_node p = first ? body.insert_child_before(w.p.c_str(), first) : body.append_child(w.p.c_str());
+    p.append_child(w.r.c_str()).append_child(w.br.c_str()).append_attribute(w.type.c_str()) = "page";
+}
+
+} // namespace
+
+std::optional<QString> mergeFieldName(const QString& instruction) {
+    const QString s = instruction.trimmed();
+    static const QLatin1String keyword("MERGEFIELD");
+    if (!s.startsWith(keyword, Qt::CaseInsensitive)) return std::nullopt;
+    qsizetype i = keyword.size();
+    if (i < s.size() && !s.at(i).isSpace() && s.at(i) != QLatin1Char('"')) return std::nullopt; // "MERGEFIELDX"
+    while (i < s.size() && s.at(i).isSpace()) ++i;
+    QString name;
+    if (i < s.size() && s.at(i) == QLatin1Char('"')) {
+        const qsizetype close = s.indexOf(QLatin1Char('"'), i + 1);
+        name = close < 0 ? s.mid(i + 1) : s.mid(i + 1, close - i - 1);
+    } else {
+        const qsizetype start = i;
+        while (i < s.size() && !s.at(i).isSpace() && s.at(i) != QLatin1Char('\\')) ++i;
+        name = s.mid(start, i - start);
+    }
+    return name.trimmed();
+}
+
+QString noMergeRowsText() { return QStringLiteral("沒有可套印的資料"); }
+
+struct DocxMailMerge::Template {
+    QString path;
+    DocxPackage package;
+    QString mainPart;
+    QString settingsPart;
+    QStringList headerFooterParts;
+};
+
+DocxMailMerge::DocxMailMerge() = default;
+DocxMailMerge::~DocxMailMerge() = default;
+
+bool DocxMailMerge::isLoaded() const { return m != nullptr; }
+
+bool DocxMailMerge::load(const QString& templatePath, QString* error) {
+    m.reset();
+    auto t = std::make_unique<Template>();
+    t->path = templatePath;
+    if (!t->package.load(templatePath, error)) return false;
+    auto notWord = [&] {
+        if (error) *error = QStringLiteral("不是 Word 文件 (.docx): %1").arg(templatePath);
+        return false;
+    };
+    for (const Relationship& r : relationships(t->package, QStringLiteral("_rels/.rels")))
+        if (typeIs(r.type, "officeDocument")) t->mainPart = DocxPackage::resolveTarget(QString(), r.target);
+    if (t->mainPart.isEmpty() || !t->package.contains(t->mainPart)) return notWord();
+
+    pugi::xml_document doc;
+    if (!parseXml(doc, t->package.find(t->mainPart)->data, t->mainPart, templatePath, error)) return false;
+    const pugi::xml_node root = doc.document_element();
+    const WordNames w(root);
+    if (!WordNames::is(root, w.document)) return notWord(); // a workbook or a presentation has another root
+    if (!root.child(w.body.c_str())) {
+        if (error) *error = QStringLiteral("檔案已損毀: %1 (%2 沒有內文)").arg(templatePath, t->mainPart);
+        return false;
+    }
+    for (const Relationship& r : relationships(t->package, DocxPackage::relsPartOf(t->mainPart))) {
+        const QString target = DocxPackage::resolveTarget(t->mainPart, r.target);
+        if (!t->package.contains(target)) continue;
+        if (typeIs(r.type, "settings")) t->settingsPart = target;
+        if (typeIs(r.type, "header") || typeIs(r.type, "footer")) t->headerFooterParts.append(target);
+    }
+    // Damaged parts the merge rewrites are reported now rather than at merge time.
+    QStringList toCheck = t->headerFooterParts;
+    if (!t->settingsPart.isEmpty()) toCheck.append(t->settingsPart);
+    for (const QString& part : toCheck) {
+        pugi::xml_document d;
+        if (!parseXml(d, t->package.find(part)->data, part, templatePath, error)) return false;
+    }
+    m = std::move(t);
+    return true;
+}
+
+QStringList DocxMailMerge::fieldNames() const {
+    QStringList names;
+    if (!m) return names;
+    QSet<QString> seen;
+    const Lookup record = [&](const QString& name) {
+        if (!seen.contains(name.toLower())) {
+            seen.insert(name.toLower());
+            names.append(name);
+        }
+        return QString();
+    };
+    QStringList parts{m->mainPart};
+    parts += m->headerFooterParts;
+    for (const QString& part : parts) {
+        pugi::xml_document doc;
+        if (!doc.load_buffer(m->package.find(part)->data.constData(), size_t(m->package.find(part)->data.size()),
+                             kParseFlags))
+            continue;
+        const WordNames w(doc.document_element());
+        fillFields(childrenOf(doc), record, w);
+    }
+    return names;
+}
+
+std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const std::vector<QStringList>& rows,
+                                               QString* error) const {
+    if (!m) {
+        if (error) *error = QStringLiteral("尚未載入套印範本");
+        return std::nullopt;
+    }
+    if (rows.empty()) {
+        if (error) *error = noMergeRowsText();
+        return std::nullopt;
+    }
+    QHash<QString, int> column; // lower-case name → first column of that name
+    for (int i = 0; i < headers.size(); ++i)
+        if (!column.contains(headers[i].trimmed().toLower())) column.insert(headers[i].trimmed().toLower(), i);
+    auto lookupFor = [&](const QStringList& row) -> Lookup {
+        return [&column, values = &row](const QString& name) {
+            const int c = column.value(name.trimmed().toLower(), -1);
+            return c >= 0 && c < values->size() ? values->at(c) : QString();
+        };
+    };
+
+    DocxPackage out = m->package;
+
+    // Headers and footers are shared by every copy: they take the first row.
+    for (const QString& part : m->headerFooterParts) {
+        pugi::xml_document doc;
+        if (!parseXml(doc, out.find(part)->data, part, m->path, error)) return std::nullopt;
+        const WordNames w(doc.document_element());
+        fillFields(childrenOf(doc), lookupFor(rows.front()), w);
+        out.set(part, saveXml(doc));
+    }
+
+    pugi::xml_document doc;
+    if (!parseXml(doc, out.find(m->mainPart)->data, m->mainPart, m->path, error)) return std::nullopt;
+    const WordNames w(doc.document_element());
+    pugi::xml_node body = doc.document_element().child(w.body.c_str());
+    pugi::xml_node sectPr = body.last_child();
+    while (sectPr && sectPr.type() != pugi::node_element) sectPr = sectPr.previous_sibling();
+    if (!WordNames::is(sectPr, w.sectPr)) sectPr = pugi::xml_node();
+
+    // The template's body moves aside; each row gets a fresh copy inserted before the final section properties.
+    pugi::xml_document original;
+    for (pugi::xml_node c = body.first_child(); c;) {
+        const pugi::xml_node next = c.next_sibling();
+        if (c != sectPr) {
+            original.append_copy(c);
+            body.remove_child(c);
+        }
+        c = next;
+    }
+    unsigned nextDrawingId = maxDrawingId(doc);
+    for (const QString& part : m->headerFooterParts) {
+        pugi::xml_document hf;
+        if (hf.load_buffer(out.find(part)->data.constData(), size_t(out.find(part)->data.size()), kParseFlags))
+            nextDrawingId = std::max(nextDrawingId, maxDrawingId(hf));
+    }
+    nextDrawingId = std::max(nextDrawingId, maxDrawingId(original));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const pugi::xml_node before = sectPr ? sectPr.previous_sibling() : body.last_child();
+        std::vector<pugi::xml_node> copy;
+        for (pugi::xml_node c : original.children())
+            copy.push_back(sectPr ? body.insert_copy_before(c, sectPr) : body.append_copy(c));
+        fillFields(copy, lookupFor(rows[i]), w);
+        if (i == 0) continue;
+        for (pugi::xml_node c : copy) makeCopyUnique(c, nextDrawingId, w);
+        // The copy's first element that is left (a bookmark standing alone in the body has gone).
+        pugi::xml_node first = before ? before.next_sibling() : body.first_child();
+        while (first && first.type() != pugi::node_element) first = first.next_sibling();
+        startOnNewPage(body, first, w);
+    }
+    out.set(m->mainPart, saveXml(doc));
+
+    // No link to the template's data source survives: w:mailMerge goes, with the relationships it used.
+    if (!m->settingsPart.isEmpty()) {
+        pugi::xml_document settings;
+        if (!parseXml(settings, out.find(m->settingsPart)->data, m->settingsPart, m->path, error)) return std::nullopt;
+        const WordNames sw(settings.document_element());
+        if (pugi::xml_node mm = settings.document_element().child(sw.mailMerge.c_str())) {
+            settings.document_element().remove_child(mm);
+            out.set(m->settingsPart, saveXml(settings));
+        }
+        const QString rels = DocxPackage::relsPartOf(m->settingsPart);
+        if (const DocxPackage::Part* relsPart = out.find(rels)) {
+            pugi::xml_document rd;
+            if (rd.load_buffer(relsPart->data.constData(), size_t(relsPart->data.size()), kParseFlags)) {
+                bool changed = false;
+                for (pugi::xml_node r = rd.document_element().first_child(); r;) {
+                    const pugi::xml_node next = r.next_sibling();
+                    const QString type = QString::fromUtf8(r.attribute("Type").value());
+                    if (typeIs(type, "mailMergeSource") || typeIs(type, "mailMergeHeaderSource") ||
+                        typeIs(type, "recipientData")) {
+                        rd.document_element().remove_child(r);
+                        changed = true;
+                    }
+                    r = next;
+                }
+                if (changed) out.set(rels, saveXml(rd));
+            }
+        }
+    }
+
+    // A .dotx template gives a document, not another template.
+    if (const DocxPackage::Part* ct = out.find(QStringLiteral("[Content_Types].xml"))) {
+        if (ct->data.contains(kTemplateType)) {
+            QByteArray data = ct->data;
+            out.set(ct->name, data.replace(kTemplateType, kDocumentType));
+        }
+    }
+    return out.toBytes(error);
+}
+
+bool DocxMailMerge::mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows,
+                                const QString& outputPath, QString* error) const {
+    const std::optional<QByteArray> bytes = merge(headers, rows, error);
+    if (!bytes) return false;
+    QSaveFile f(outputPath);
+    if (!f.open(QIODevice::WriteOnly) || f.write(*bytes) != bytes->size() || !f.commit()) {
+        if (error) *error = QStringLiteral("無法寫入檔案: %1 (%2)").arg(outputPath, f.errorString());
+        f.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool MergeDocx(const QString& templatePath, const QStringList& headers, const std::vector<QStringList>& rows,
+               const QString& outputPath, QString* error) {
+    DocxMailMerge merge;
+    return merge.load(templatePath, error) && merge.mergeToFile(headers, rows, outputPath, error);
+}
+
+bool MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QString>>& rows, const QString& outputPath,
+               QString* error) {
+    QStringList headers;
+    for (const auto& row : rows)
+        for (auto it = row.cbegin(); it != row.cend(); ++it)
+            if (!headers.contains(it.key())) headers.append(it.key());
+    std::vector<QStringList> table;
+    table.reserve(rows.size());
+    for (const auto& row : rows) {
+        QStringList values;
+        for (const QString& h : headers) values.append(row.value(h));
+        table.push_back(values);
+    }
+    return MergeDocx(templatePath, headers, table, outputPath, error);
+}
+
+} // namespace office

@@ -1,0 +1,62 @@
+#pragma once
+// Word mail merge without Word: a .docx template whose MERGEFIELDs (simple w:fldSimple and complex w:fldChar fields)
+// name columns is filled from rows into a new .docx. The body is copied once per row, a page break before every
+// copy but the first; the section properties stay once at the end; styles, pictures, headers and footers and every
+// relationship of the template pass through; the template's data-source link (w:mailMerge) is dropped.
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace office {
+
+// The column a field instruction names when it is a MERGEFIELD (" MERGEFIELD  \"員工 編號\" \\* MERGEFORMAT " →
+// "員工 編號"), or nullopt for any other field.
+std::optional<QString> mergeFieldName(const QString& instruction);
+
+class DocxMailMerge {
+public:
+    DocxMailMerge();
+    ~DocxMailMerge();
+    DocxMailMerge(const DocxMailMerge&) = delete;
+    DocxMailMerge& operator=(const DocxMailMerge&) = delete;
+
+    // Reads a template. False with a reason for a missing file, a Word 97-2003 .doc, a file that is not a Word
+    // document (another zip, another format) or a damaged one.
+    bool load(const QString& templatePath, QString* error = nullptr);
+    bool isLoaded() const;
+
+    // The MERGEFIELD names of the body, headers and footers, each once (letter case ignored), in order of appearance.
+    QStringList fieldNames() const;
+
+    // The merged document as .docx bytes: one copy of the body per row. A field takes the value of the column of its
+    // name (letter case ignored), "" when no column has that name or the row is shorter than the headers. Line breaks
+    // in a value become line breaks in the document, tabs become tabs, other control characters are dropped. Fields
+    // in headers and footers take the first row's values (the copies share one section). No rows: nullopt with
+    // "沒有可套印的資料".
+    std::optional<QByteArray> merge(const QStringList& headers, const std::vector<QStringList>& rows,
+                                    QString* error = nullptr) const;
+    // The same, written to outputPath atomically (a temporary file renamed into place); on any failure no file is
+    // left behind and an existing file of that name is untouched.
+    bool mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows, const QString& outputPath,
+                     QString* error = nullptr) const;
+
+private:
+    struct Template;
+    std::unique_ptr<Template> m;
+};
+
+// One call: loads the template and writes the merged document. Rows given as column → value maps use the union of
+// their columns.
+bool MergeDocx(const QString& templatePath, const QStringList& headers, const std::vector<QStringList>& rows,
+               const QString& outputPath, QString* error = nullptr);
+bool MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QString>>& rows, const QString& outputPath,
+               QString* error = nullptr);
+
+// The text shown when a merge has no rows.
+QString noMergeRowsText();
+
+} // namespace office

@@ -1,0 +1,47 @@
+#pragma once
+// The zip package of a Word document (.docx): every part read into memory in its stored order, parts replaced in
+// memory, and the whole package written back as zip bytes. Knows nothing of Word's XML; DocxMailMerge does.
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace office {
+
+class DocxPackage {
+public:
+    struct Part {
+        QString name; // the zip entry name, e.g. "word/document.xml"
+        QByteArray data;
+    };
+
+    // Reads a package from a file. False with a reason when the file is missing, is a legacy Word 97-2003 (.doc) or
+    // other OLE file, is not a zip archive, or has a damaged entry.
+    bool load(const QString& path, QString* error = nullptr);
+    // The same from bytes already in memory; displayName names the file in messages.
+    bool loadBytes(const QByteArray& bytes, const QString& displayName, QString* error = nullptr);
+
+    const std::vector<Part>& parts() const { return m_parts; }
+    bool contains(const QString& name) const { return find(name) != nullptr; }
+    // The part of that name (exact), or nullptr.
+    const Part* find(const QString& name) const;
+    // Replaces a part's bytes, or adds the part at the end when it does not exist.
+    void set(const QString& name, const QByteArray& data);
+    // Removes a part when present.
+    void remove(const QString& name);
+
+    // The whole package as zip bytes (deflated, parts in their order); nullopt with a reason when libzip fails.
+    std::optional<QByteArray> toBytes(QString* error = nullptr) const;
+
+    // The part a relationship of a "_rels/x.rels" file points at, resolved against the source part's folder:
+    // resolveTarget("word/document.xml", "media/a.png") is "word/media/a.png"; a target starting with "/" is absolute.
+    static QString resolveTarget(const QString& sourcePart, const QString& target);
+    // The relationships part of a part: "word/document.xml" → "word/_rels/document.xml.rels"; "" → "_rels/.rels".
+    static QString relsPartOf(const QString& part);
+
+private:
+    std::vector<Part> m_parts;
+};
+
+} // namespace office
