@@ -128,6 +128,36 @@ void MainForm::buildToolbar() {
     setToolbarHandler(QStringLiteral("OnlineKeyIn"), [this](QAction*) { popUp(popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入"))); });
     setToolbarHandler(QStringLiteral("NewTopic"), [this](QAction*) { popUp(popupMenu(QStringLiteral("QVNewTopic"), QStringLiteral("新興議題"))); });
     setToolbarHandler(QStringLiteral("Exit"), [this](QAction*) { close(); });
+
+    // The report button pops up the report menu while it is down; raised, it gives the report frame its state back.
+    setToolbarHandler(QStringLiteral("ShowReport"), [this](QAction* b) {
+        if (b->isChecked())
+            popUp(popupMenu(QStringLiteral("QVStatistica")));
+        else if (ShowReportFrame)
+            ShowReportFrame(b);
+    });
+    setToolbarHandler(QStringLiteral("MedicalDrug"), [this](QAction* b) {
+        QAction* find = m_buttons.value(QStringLiteral("FindRS"));
+        if (find->isChecked()) {
+            find->setChecked(false);
+            FrameSearch->hide();
+        }
+        if (ShowReportFrame) ShowReportFrame(b);
+    });
+    setToolbarHandler(QStringLiteral("AddEmpl"), [this](QAction* b) {
+        if (!m_program.VardelDBPath.isEmpty()) {
+            if (ShowReportFrame) ShowReportFrame(b);
+            return;
+        }
+        m_program.ui().message(QStringLiteral("請先完成與 Vardel 系統資料庫之連結設定"), QStringLiteral("人事資料庫尚未連結"),
+                               Ui::Icon::Information);
+        // Nothing opened: the button comes back up and the toolbar is usable again.
+        b->setChecked(false);
+        enableToolbar();
+    });
+    setToolbarHandler(QStringLiteral("PersonalHealth"), [this](QAction*) {
+        if (ShowPersonQueryPanel) ShowPersonQueryPanel();
+    });
 }
 
 QMenu* MainForm::popupMenu(const QString& name, const QString& title) {

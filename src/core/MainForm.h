@@ -50,6 +50,10 @@ public:
     QMenu* popupMenu(const QString& name, const QString& title = {});
     // Shows a popup menu at the cursor (tests replace this to see which items a right click offers).
     std::function<void(QMenu*)> popUp;
+    // The procedures of other subsystems the toolbar dispatch calls; empty until a subsystem sets them (the key then
+    // does nothing). ShowReportFrame gets the button that asked (its state says whether to show or hide the frame).
+    std::function<void(QAction*)> ShowReportFrame;
+    std::function<void()> ShowPersonQueryPanel;
 
     // Shared controls.
     QToolBar* Toolbar1 = nullptr;

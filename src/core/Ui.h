@@ -33,6 +33,7 @@ public:
     // An input box: the typed text, or nullopt when cancelled.
     virtual std::optional<QString> input(const QString& prompt, const QString& title = {},
                                          const QString& defaultText = {}) = 0;
+    // (Defaults live on this interface only: call through Ui&.)
     // The file-open dialog: the chosen path, or "" when cancelled.
     virtual QString openFileName(const QString& title, const QString& filter, const QString& folder = {}) = 0;
     // The folder dialog: the chosen folder, or "" when cancelled.

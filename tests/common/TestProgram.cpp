@@ -1,6 +1,5 @@
 #include "common/TestProgram.h"
 
-#include "app/Install.h"
 #include "core/Startup.h"
 
 #include <QDir>
@@ -22,6 +21,11 @@ void copyTree(const QString& from, const QString& to) {
     }
 }
 } // namespace
+
+std::function<void(MainForm&, Program&)>& testInstaller() {
+    static std::function<void(MainForm&, Program&)> installer;
+    return installer;
+}
 
 TestProgram::TestProgram(bool withDoc) {
     auto ui = std::make_unique<ScriptedUi>();
@@ -46,7 +50,7 @@ MainForm& TestProgram::window() {
     if (!m_form) {
         start();
         m_form = std::make_unique<MainForm>(*m_program);
-        installSubsystems(*m_form, *m_program);
+        if (testInstaller()) testInstaller()(*m_form, *m_program);
         // Tests look at what a popup menu offers instead of running its event loop.
         m_form->popUp = [](QMenu*) {};
         m_form->Form_Load();

@@ -8,7 +8,12 @@
 #include "core/ScriptedUi.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
+
+// What window() installs into the main window: every subsystem in test programs linked with the app hook, nothing
+// (the bare core window) in the others.
+std::function<void(MainForm&, Program&)>& testInstaller();
 
 class TestProgram {
 public:
@@ -23,7 +28,7 @@ public:
 
     // Runs start-up (database and schema); fails the test when it does not succeed.
     bool start();
-    // Start-up, then the real main window with every subsystem installed, Form_Load run and shown.
+    // Start-up, then the real main window with the subsystems installed (see testInstaller), Form_Load run, shown.
     MainForm& window();
     // Finds a widget or action of the window by object name.
     template <typename T> T* find(const QString& name) { return window().findChild<T*>(name); }

@@ -1,0 +1,160 @@
+// The database layer and the start-up schema on a fresh temporary program folder.
+
+#include "common/TestProgram.h"
+#include "core/Helpers.h"
+#include "core/Schema.h"
+#include "core/Startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+TEST(Schema, StartUpOnAnEmptyFolderCreatesEveryTableAndColumn) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    EXPECT_TRUE(QFile::exists(tp.folder() + "/DataBase/TolvarenDB.sqlite"));
+    for (const TableDef& t : schemaTables()) {
+        ASSERT_TRUE(tp.db().tableExists(t.name)) << t.name.toStdString();
+        QStringList expected;
+        for (const auto& c : t.columns) expected.append(c.name);
+        EXPECT_EQ(tp.db().columns(t.name), expected) << t.name.toStdString();
+    }
+    // Column order matters where lists show "all columns in table order".
+    EXPECT_EQ(tp.db().columns("EMPL").join(","),
+              QStringLiteral("姓名,性別,出生年月日,身份ID,員工編號,部門中文名稱,到職日,作業別,職稱,備註,手機號碼,電子郵件"));
+    EXPECT_EQ(tp.db().columns("MultipleLevel").join(","), QStringLiteral("項目名稱,性別,Level_0,Level_1,Level_2,Level_3,Level_4"));
+    EXPECT_EQ(tp.db().columns("MHPT1").size(), 26);
+    EXPECT_EQ(tp.db().columns("MHPT2").size(), 42);
+    EXPECT_EQ(tp.db().columns("MHPT3").size(), 21);
+    // Memo columns keep leading zeros: they are TEXT, not NUMERIC.
+    tp.db().exec("INSERT INTO PersonalNMQ (XID, Q016) VALUES ('x', '0123')");
+    EXPECT_EQ(tp.db().scalar("SELECT typeof(Q016) FROM PersonalNMQ").toString(), QStringLiteral("text"));
+}
+
+TEST(Schema, ShippedCodeTablesAreSeededOnce) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM ListOHS").toInt(), 14);
+    EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode").toInt(), 45);
+    // Categories A, B, C, D, X, Y; Y the occupational injuries; every code names its work item.
+    EXPECT_EQ(tp.db().scalar("SELECT group_concat(l, '') FROM (SELECT DISTINCT substr(MainCode,1,1) AS l FROM "
+                             "NursingCode ORDER BY l)")
+                  .toString(),
+              QStringLiteral("ABCDXY"));
+    EXPECT_EQ(tp.db().scalar("SELECT DISTINCT Type FROM NursingCode WHERE MainCode LIKE 'Y%'").toString(),
+              QStringLiteral("職傷意外"));
+    EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode n LEFT JOIN ListOHS o ON o.健康服務工作要項 = "
+                             "n.健康服務工作要項 WHERE o.xAutoNumber IS NULL")
+                  .toInt(),
+              0);
+    EXPECT_EQ(tp.db().scalar("SELECT MainCode FROM ListOHS ORDER BY xAutoNumber LIMIT 1").toString(),
+              QStringLiteral("臨場健康服務_001"));
+    // A second start does not seed again.
+    EXPECT_NO_THROW(EnsureDatabaseSchema(tp.db()));
+    EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode").toInt(), 45);
+}
+
+TEST(Schema, StartUpOnAnOlderDatabaseKeepsRowsAndAddsWhatIsMissing) {
+    TestProgram tp(false);
+    QDir().mkpath(tp.folder() + "/DataBase");
+    {
+        Database old;
+        ASSERT_TRUE(old.open(tp.folder() + "/DataBase/TolvarenDB.sqlite"));
+        // An older overwork table without the later work-pattern column, with one row.
+        old.exec("CREATE TABLE PersonalBurnOut (XID VARCHAR(50), 員工編號 VARCHAR(50), 年度代碼 VARCHAR(50), "
+                 "I_Score VARCHAR(50), 工作負荷等級 VARCHAR(50))");
+        old.exec("INSERT INTO PersonalBurnOut VALUES ('112_A1', 'A1', '112', '55.0', '1')");
+        old.exec("CREATE TABLE nursingcode (MainCode VARCHAR(50), Type VARCHAR(50), Note VARCHAR(255), "
+                 "健康服務工作要項 VARCHAR(100))");
+        old.exec("INSERT INTO nursingcode VALUES ('A01', '自訂', '自訂項目', '')");
+    }
+    ASSERT_TRUE(tp.start());
+    EXPECT_TRUE(tp.db().fieldExists("PersonalBurnOut", "工作型態評估等級"));
+    EXPECT_EQ(tp.db().scalar("SELECT I_Score FROM PersonalBurnOut WHERE XID = '112_A1'").toString(), QStringLiteral("55.0"));
+    // A table that exists under another letter case is the same table: neither recreated nor seeded.
+    EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode").toInt(), 1);
+    EXPECT_TRUE(tp.db().tableExists("EMPL"));
+}
+
+TEST(Schema, AForeignFileIsRefusedWithAMessage) {
+    TestProgram tp(false);
+    QDir().mkpath(tp.folder() + "/DataBase");
+    QFile f(tp.folder() + "/DataBase/TolvarenDB.sqlite");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    EXPECT_FALSE(StartProgram(tp.program()));
+    ASSERT_EQ(tp.ui().messageTexts().size(), 1);
+    EXPECT_TRUE(tp.ui().messageTexts().first().startsWith(QStringLiteral("無法開啟資料庫")));
+    EXPECT_EQ(tp.ui().shown.first().icon, Ui::Icon::Critical);
+}
+
+TEST(DatabaseLayer, RecordsetsAreFullyReadWithTheStatementsAliases) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    auto& db = tp.db();
+    db.execBatch("INSERT INTO EMPL (員工編號, 姓名) VALUES (?, ?)", {{"A1", "王小明"}, {"A2", "O'Brien"}, {"A3", QVariant()}});
+    Recordset rs = db.query("SELECT 員工編號 AS 編號, 姓名 AS 名字 FROM EMPL ORDER BY 員工編號");
+    EXPECT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(rs.fieldNames(), (QStringList{"編號", "名字"}));
+    QStringList names;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) names.append(rs.text("名字"));
+    EXPECT_EQ(names, (QStringList{"王小明", "O'Brien", ""})); // NULL reads as the empty text
+    // An apostrophe in a bound value is data, not SQL.
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM EMPL WHERE 姓名 = ?", {"O'Brien"}).toInt(), 1);
+    EXPECT_THROW(db.query("SELECT nonsense FROM nowhere"), DbError);
+}
+
+TEST(DatabaseLayer, TransactionsRollBackUnlessCommittedAndNest) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    auto& db = tp.db();
+    {
+        Transaction t(db);
+        db.exec("INSERT INTO EMPL (員工編號) VALUES ('X1')");
+    } // not committed
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM EMPL").toInt(), 0);
+    {
+        Transaction outer(db);
+        db.exec("INSERT INTO EMPL (員工編號) VALUES ('X2')");
+        {
+            Transaction inner(db);
+            db.exec("INSERT INTO EMPL (員工編號) VALUES ('X3')");
+        } // the inner part is undone, the outer goes on
+        outer.commit();
+    }
+    EXPECT_EQ(db.scalar("SELECT group_concat(員工編號) FROM EMPL").toString(), QStringLiteral("X2"));
+    // A failing batch leaves nothing behind.
+    EXPECT_THROW(db.execBatch("INSERT INTO EMPL (員工編號, nosuch) VALUES (?, ?)", {{"Y1", "a"}}), DbError);
+    EXPECT_THROW(
+        {
+            Transaction t(db);
+            db.exec("INSERT INTO EMPL (員工編號) VALUES ('Y2')");
+            db.exec("INSERT INTO nowhere VALUES (1)");
+            t.commit();
+        },
+        DbError);
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM EMPL").toInt(), 1);
+    EXPECT_EQ(db.transactionDepth(), 0);
+}
+
+TEST(DatabaseLayer, NamesAndPaths) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    EXPECT_TRUE(TableExists(tp.db(), "empl"));
+    EXPECT_TRUE(TableExists(tp.db(), "NURSINGBOOK"));
+    EXPECT_FALSE(TableExists(tp.db(), "EMP"));
+    EXPECT_TRUE(FieldExists(tp.db(), "nursingbook", "serialx"));
+    EXPECT_FALSE(FieldExists(tp.db(), "NursingBook", "Serial"));
+    EXPECT_EQ(Database::quoteName("a\"b"), QStringLiteral("\"a\"\"b\""));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase", 1));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/", 1));
+    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase", 2));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", 2));
+    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", 1));
+    EXPECT_FALSE(PathExists("", 2));
+    QString k = "O'Neil*%";
+    SanitizeSqlText(k);
+    EXPECT_EQ(k, QStringLiteral("O_Neil_%"));
+    EXPECT_EQ(likeEscape("50%_a\\"), QStringLiteral("50\\%\\_a\\\\"));
+}
