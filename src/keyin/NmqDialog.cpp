@@ -1,0 +1,156 @@
+#include "keyin/NmqDialog.h"
+
+#include "core/Database.h"
+#include "core/Helpers.h"
+#include "core/HtmlOutput.h"
+#include "core/Program.h"
+#include "core/VbRules.h"
+#include "keyin/Catalogue.h"
+#include "keyin/WordMerge.h"
+
+namespace keyin {
+
+namespace {
+
+QString code(QChar letter, int index) { return QStringLiteral("%1%2").arg(letter).arg(index, 2, 10, QLatin1Char('0')); }
+
+const QString kTemplate = QStringLiteral("套表_NMQ評估問卷.docx");
+
+} // namespace
+
+DialogConfig NmqDialog::makeConfig() {
+    DialogConfig c;
+    c.objectName = QStringLiteral("DialogOnlineKeyInNMQ");
+    c.caption = QStringLiteral("肌肉骨骼症狀調查表_個人_單筆鍵入");
+    c.topic = kTopicNmq;
+    c.roots = {QStringLiteral("個人資訊NMQ"), QStringLiteral("診斷與症狀NMQ"), QStringLiteral("身體酸痛部位NMQ")};
+    c.loadWidths = {4885, 5885, 4575};
+    c.restoreWidths = {4885, 5885, 4575};
+    c.yearButtonName = QStringLiteral("ButtonYearTypeNMQ");
+    return c;
+}
+
+NmqDialog::NmqDialog(Program& program, QWidget* parent) : KeyInDialog(program, makeConfig(), parent) {}
+
+Verdict NmqDialog::rule(const QString& c, const QString& answer) {
+    return validateNmq(c, answer, m_program.ui().now());
+}
+
+void NmqDialog::applySideEffects(const QString& c, const Verdict& v) {
+    (void)c;
+    if (v.age) setAnswer(QStringLiteral("A11"), *v.age);
+    if (v.pItems == Verdict::PItems::AllZero)
+        for (int k = 1; k <= 15; ++k) setAnswer(code('P', k), QStringLiteral("0"));
+    if (v.pItems == Verdict::PItems::Clear)
+        for (int k = 1; k <= 15; ++k) clearAnswer(code('P', k));
+}
+
+void NmqDialog::ButtonHR_Click() {
+    Ui& ui = m_program.ui();
+    const auto reply = ui.input(QStringLiteral("請輸入完整的員工編號"), QStringLiteral("使用人事資料查詢"), QString());
+    const QString number = reply ? reply->trimmed() : QString();
+    if (number.isEmpty()) return;
+    const Recordset rs =
+        m_program.DBConn.query(QStringLiteral("SELECT * FROM [EMPL] WHERE [員工編號] = ?"), {number});
+    if (rs.recordCount() == 0) {
+        ui.message(QStringLiteral("查無員工編號【") + number + QStringLiteral("】 之員工"),
+                   QStringLiteral("找不到指定之員工編號"), Ui::Icon::Critical);
+        return;
+    }
+    const QDate today = ui.now().date();
+    fillChecked(QStringLiteral("A02"), rs.text(0, QStringLiteral("姓名")));
+    fillChecked(QStringLiteral("A03"), rs.text(0, QStringLiteral("員工編號")));
+    fillChecked(QStringLiteral("A04"), rs.text(0, QStringLiteral("性別")));
+    const QString birth = rs.text(0, QStringLiteral("出生年月日")).trimmed();
+    fillChecked(QStringLiteral("A05"), birth);
+    // The age and the years of service come only from dates the rules accept.
+    if (isAnswered(QStringLiteral("A05")))
+        fillChecked(QStringLiteral("A11"), yearsNumberText(vb::parseDate(birth).value(), today));
+    else
+        clearAnswer(QStringLiteral("A11"));
+    fillChecked(QStringLiteral("A07"), rs.text(0, QStringLiteral("部門中文名稱")));
+    fillChecked(QStringLiteral("A10"), rs.text(0, QStringLiteral("職稱")));
+    const QString hired = rs.text(0, QStringLiteral("到職日")).trimmed();
+    const auto hiredDate = vb::parseDate(hired);
+    if (hiredDate && *hiredDate <= today)
+        fillChecked(QStringLiteral("A12"), yearsNumberText(*hiredDate, today));
+    else
+        clearAnswer(QStringLiteral("A12"));
+    show();
+    raise();
+    activateWindow();
+}
+
+void NmqDialog::ButtonYearType_Click() {
+    const Recordset rs = m_program.DBConn.query(
+        QStringLiteral("SELECT [年度代碼], COUNT([年度代碼]) AS NMQ_現有筆數 FROM [PersonalNMQ] GROUP BY [年度代碼] "
+                       "ORDER BY [年度代碼]"));
+    ShowRecordsetAsHtml(m_program, QStringLiteral("年度代碼與 NMQ_現有筆數 "), rs, QString());
+    letEventsThrough();
+}
+
+QString NmqDialog::freshXid(const QDateTime& now) {
+    // A thousand and one numbers per minute: draw again while a stored record holds the key.
+    for (int attempt = 0; attempt < 5000; ++attempt) {
+        const QString xid = nmqXid(answer(QStringLiteral("A01")), now, m_program.ui().random(0, 1000));
+        if (m_program.DBConn.scalar(QStringLiteral("SELECT COUNT(*) FROM [PersonalNMQ] WHERE [XID] = ?"), {xid})
+                .toInt() == 0)
+            return xid;
+    }
+    return QString();
+}
+
+void NmqDialog::run() {
+    Ui& ui = m_program.ui();
+    const QDateTime now = ui.now();
+    const QString xid = freshXid(now);
+    if (xid.isEmpty()) {
+        ui.message(QStringLiteral("無法產生不重複的紀錄編號，請稍候一分鐘再按「運算與套表」。"),
+                   QStringLiteral("無法寫入"), Ui::Icon::Critical);
+        return;
+    }
+    QStringList p;
+    for (int k = 1; k <= 15; ++k) p << answer(code('P', k));
+
+    QVariantList values;
+    values << xid << answer("A01") << answer("A02") << answer("A03");
+    values << answer("A03") + QLatin1Char(' ') << vb::dateTimeText(now);
+    for (int k = 6; k <= 10; ++k) values << answer(code('A', k)); // Basic03 .. Basic07
+    values << answer("A02") << answer("A04");
+    for (int k = 11; k <= 14; ++k) values << answer(code('A', k)); // Basic10 .. Basic13
+    for (int k = 1; k <= 5; ++k) values << answer(code('B', k));   // Basic14 .. Basic18
+    for (const QString& grade : p) values << grade;                // Q001 .. Q015
+    values << answer("B06") << QString::number(ergoTotal(p)) << QStringLiteral("單筆鍵入");
+
+    QStringList columns = {"XID", "年度代碼", "姓名", "員工編號"};
+    for (int k = 1; k <= 18; ++k) columns << QStringLiteral("Basic%1").arg(k, 2, 10, QLatin1Char('0'));
+    for (int k = 1; k <= 16; ++k) columns << QStringLiteral("Q%1").arg(k, 3, 10, QLatin1Char('0'));
+    columns << "ErgoTotal" << "xFileName";
+    QStringList quoted, marks;
+    for (const QString& c : columns) {
+        quoted << Database::quoteName(c);
+        marks << QStringLiteral("?");
+    }
+    m_program.DBConn.exec(QStringLiteral("INSERT INTO [PersonalNMQ] (%1) VALUES (%2)")
+                              .arg(quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                          values);
+    m_lastXid = xid;
+    letEventsThrough();
+    letEventsThrough();
+
+    ui.message(QStringLiteral("NMQ 資料寫入，載入個人套表"));
+    ui.wait(1000);
+    const QString templatePath = m_program.docFolder() + kTemplate;
+    if (!PathExists(templatePath, 2)) {
+        ui.message(QStringLiteral("套印檔案不存在: ") + QStringLiteral("\n\n") + templatePath, QStringLiteral("無法套印"),
+                   Ui::Icon::Critical);
+        return;
+    }
+    ui.message(QStringLiteral("NMQ 資料已準備完成，執行個人套表"));
+    const bool merged = mergeWord(m_program, templatePath, QStringLiteral("SELECT * FROM [PersonalNMQ] WHERE XID = ? "),
+                                  {xid}, QStringLiteral("NMQ評估問卷"));
+    letEventsThrough();
+    if (merged) ui.message(QStringLiteral("套印完成"));
+}
+
+} // namespace keyin

@@ -1,0 +1,215 @@
+#include "keyin/OverworkDialog.h"
+
+#include "core/Database.h"
+#include "core/Helpers.h"
+#include "core/HtmlOutput.h"
+#include "core/Program.h"
+#include "core/VbRules.h"
+#include "keyin/Catalogue.h"
+#include "keyin/WordMerge.h"
+
+#include <QProgressBar>
+
+namespace keyin {
+
+namespace {
+
+QString code(QChar letter, int index) { return QStringLiteral("%1%2").arg(letter).arg(index, 2, 10, QLatin1Char('0')); }
+
+const QString kTemplate = QStringLiteral("套表_過負荷評估問卷.docx");
+
+const char* const kHealthColumns[] = {"年度代碼",     "姓名",       "員工編號",   "部門代號",   "部門名稱",
+                                      "性別",         "出生年月日", "健檢日期",   "身高_cm",    "體重_kg",
+                                      "腰圍_cm",      "收縮壓",     "舒張壓",     "飯前血醣",   "總膽固醇",
+                                      "三酸甘油脂",   "高密度膽固醇", "低密度膽固醇", "抽菸習慣", "既往病歷",
+                                      "健檢過程備註說明"};
+
+QStringList burnoutColumns() {
+    QStringList c = {"年度代碼", "姓名", "員工編號"};
+    for (int k = 1; k <= 6; ++k) c << code('I', k);
+    c << "I_Score" << "I_Risk";
+    for (int k = 1; k <= 7; ++k) c << code('J', k);
+    c << "J_Score" << "J_Risk" << "月加班時數等級" << "工作型態評估等級" << "工作型態內容說明" << "工作負荷等級";
+    return c;
+}
+
+QString columnType(const QString& column) {
+    if (column == QLatin1String("抽菸習慣")) return QStringLiteral("VARCHAR(255)");
+    if (column == QLatin1String("既往病歷") || column == QLatin1String("健檢過程備註說明") ||
+        column == QLatin1String("工作型態內容說明"))
+        return QStringLiteral("TEXT");
+    return QStringLiteral("VARCHAR(50)");
+}
+
+// Drops a staging table when it exists, creates it with its columns and inserts its one row.
+void restage(Database& db, const QString& table, const QStringList& columns, const QVariantList& row) {
+    if (db.tableExists(table)) db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(table));
+    QStringList defs, names, marks;
+    for (const QString& c : columns) {
+        defs << Database::quoteName(c) + QLatin1Char(' ') + columnType(c);
+        names << Database::quoteName(c);
+        marks << QStringLiteral("?");
+    }
+    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Database::quoteName(table), defs.join(QStringLiteral(", "))));
+    letEventsThrough();
+    db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(Database::quoteName(table), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+            row);
+    letEventsThrough();
+}
+
+// The staged people whose year-and-employee key a history table already holds.
+int alreadyStored(Database& db, const QString& staged, const QString& history) {
+    const QString s = Database::quoteName(staged);
+    const QString h = Database::quoteName(history);
+    const Recordset rs = db.query(QStringLiteral("SELECT %1.[年度代碼], %1.[員工編號] FROM %1 INNER JOIN %2 ON "
+                                                 "(ifnull(%1.[年度代碼], '') || '_' || ifnull(%1.[員工編號], '')) = "
+                                                 "%2.[XID] ORDER BY %1.[年度代碼], %1.[員工編號]")
+                                      .arg(s, h));
+    letEventsThrough();
+    return rs.recordCount();
+}
+
+} // namespace
+
+DialogConfig OverworkDialog::makeConfig() {
+    DialogConfig c;
+    c.objectName = QStringLiteral("DialogOnlineKeyIn");
+    c.caption = QStringLiteral("異常工作負荷促發疾病預防評估_個人_單筆鍵入");
+    c.topic = kTopicOverLoading;
+    c.roots = {QStringLiteral("個人資訊"), QStringLiteral("健檢資訊"), QStringLiteral("過勞問卷")};
+    c.loadWidths = {3885, 3885, 7575};
+    c.restoreWidths = {3855, 3855, 7575};
+    c.yearButtonName = QStringLiteral("ButtonYearTypeOverLoading");
+    c.progressBar = true;
+    return c;
+}
+
+OverworkDialog::OverworkDialog(Program& program, RiskProcedures risk, QWidget* parent)
+    : KeyInDialog(program, makeConfig(), parent), m_risk(std::move(risk)) {}
+
+Verdict OverworkDialog::rule(const QString& c, const QString& answer) {
+    return validateOverwork(c, answer, m_program.ui().now());
+}
+
+void OverworkDialog::ButtonHR_Click() {
+    Ui& ui = m_program.ui();
+    const auto reply = ui.input(QStringLiteral("請輸入完整的員工編號"), QStringLiteral("使用人事資料查詢"), QString());
+    const QString number = reply ? reply->trimmed() : QString();
+    if (number.isEmpty()) return;
+    const Recordset rs =
+        m_program.DBConn.query(QStringLiteral("SELECT * FROM [EMPL] WHERE [員工編號] = ?"), {number});
+    if (rs.recordCount() == 0) {
+        ui.message(QStringLiteral("查無員工編號【") + number + QStringLiteral("】 之員工"),
+                   QStringLiteral("找不到指定之員工編號"), Ui::Icon::Critical);
+        return;
+    }
+    fillChecked(QStringLiteral("A02"), rs.text(0, QStringLiteral("姓名")));
+    fillChecked(QStringLiteral("A03"), rs.text(0, QStringLiteral("員工編號")));
+    // The personnel list has no department code.
+    fillChecked(QStringLiteral("A04"), QStringLiteral("X部門代號"));
+    fillChecked(QStringLiteral("A05"), rs.text(0, QStringLiteral("部門中文名稱")));
+    fillChecked(QStringLiteral("A06"), rs.text(0, QStringLiteral("性別")));
+    fillChecked(QStringLiteral("A07"), rs.text(0, QStringLiteral("出生年月日")));
+    show();
+    raise();
+    activateWindow();
+}
+
+void OverworkDialog::ButtonYearType_Click() {
+    // One row per year code with both a health check and an overwork scale; the count is of the persons with both.
+    const Recordset rs = m_program.DBConn.query(
+        QStringLiteral("SELECT h.[年度代碼] AS 年度代碼, COUNT(DISTINCT h.[XID]) AS 現有筆數 FROM [PersonalHealth] h "
+                       "INNER JOIN [PersonalBurnOut] b ON b.[XID] = h.[XID] GROUP BY h.[年度代碼] ORDER BY h.[年度代碼]"));
+    ShowRecordsetAsHtml(m_program, QStringLiteral("年度代碼、健檢與過勞問卷_現有筆數  "), rs, QString());
+    letEventsThrough();
+}
+
+QVariantList OverworkDialog::healthCheckRow() const {
+    QVariantList row;
+    for (int k = 1; k <= 7; ++k) row << answer(code('A', k));
+    for (int k = 1; k <= 14; ++k) row << answer(code('B', k));
+    return row;
+}
+
+QVariantList OverworkDialog::burnoutRow() const {
+    QStringList i, j;
+    for (int k = 1; k <= 6; ++k) i << answer(code('I', k));
+    for (int k = 1; k <= 7; ++k) j << answer(code('J', k));
+    const BurnoutScores s = scoreBurnout(i, j, answer("X01"), answer("X02"));
+    QVariantList row;
+    row << answer("A01") << answer("A02") << answer("A03");
+    for (const QString& a : i) row << a;
+    row << vb::format(s.iScore, "0.0") << QString::number(s.iRisk);
+    for (const QString& a : j) row << a;
+    row << vb::format(s.jScore, "0.0") << QString::number(s.jRisk);
+    row << answer("X01") << answer("X02") << answer("X03") << QString::number(s.workload);
+    return row;
+}
+
+void OverworkDialog::stage() {
+    QStringList health;
+    for (const char* c : kHealthColumns) health << QString::fromUtf8(c);
+    Database& db = m_program.DBConn;
+    Transaction tx(db);
+    restage(db, QStringLiteral("InPutFramingham"), health, healthCheckRow());
+    restage(db, QStringLiteral("InPutBurnOut"), burnoutColumns(), burnoutRow());
+    tx.commit();
+}
+
+void OverworkDialog::run() {
+    Ui& ui = m_program.ui();
+    if (!m_risk.framingham || !m_risk.savePersonalHealth || !m_risk.savePersonalBurnOut || !m_risk.framinghamToWord) {
+        ui.message(QStringLiteral("健康風險評估程序未安裝，無法運算。"), QStringLiteral("無法運算"), Ui::Icon::Critical);
+        return;
+    }
+    stage();
+    if (ProgressBar1) ProgressBar1->setValue(0);
+    m_risk.framingham(ProgressBar1);
+
+    const bool keep = ui.message(QStringLiteral("資料格式正確, 匯入成功, ") + QStringLiteral("\n\n") +
+                                     QStringLiteral("是否要匯入本次資料做為歷史資料累積之用途"),
+                                 QString(), Ui::Icon::Information, Ui::Buttons::YesNo) == Ui::Answer::Yes;
+    if (keep) {
+        Database& db = m_program.DBConn;
+        QString report;
+        if (int n = alreadyStored(db, QStringLiteral("Framingham"), QStringLiteral("PersonalHealth")); n > 0)
+            report = QStringLiteral("【  發現 %1 筆,  個人健檢資料】已存在於系統資料庫中, 請由 【系統設定】-->"
+                                    "【使用 MS-Excel 匯入匯出】 單獨處理")
+                         .arg(n);
+        // The key columns need no narrowing here: SQLite compares the texts as they are.
+        if (int n = alreadyStored(db, QStringLiteral("InPutBurnOut"), QStringLiteral("PersonalBurnOut")); n > 0)
+            report += QStringLiteral("<P> <P>【  發現 %1 筆,  過勞量表資料】已存在於系統資料庫中, 請由 【系統設定】-->"
+                                     "【使用 MS-Excel 匯入匯出】 單獨處理")
+                          .arg(n);
+        if (!report.isEmpty()) {
+            ShowHtmlText(m_program, QStringLiteral("匯入檔中, 部份資料已存在於系統資料庫"), report);
+            return;
+        }
+        {
+            // Both histories gain the person, or neither does.
+            Transaction tx(db);
+            m_risk.savePersonalHealth();
+            m_risk.savePersonalBurnOut();
+            tx.commit();
+        }
+        letEventsThrough();
+        ui.message(QStringLiteral("過負荷評估") + QStringLiteral("\n") + QStringLiteral("【健檢】【過勞問卷】已寫入資料庫") +
+                   QStringLiteral("\n\n") + QStringLiteral("載入個人套表 (Excel + Word)"));
+    }
+
+    m_risk.framinghamToWord();
+    letEventsThrough();
+    const QString templatePath = m_program.docFolder() + kTemplate;
+    if (!PathExists(templatePath, 2)) {
+        ui.message(QStringLiteral("套印檔案不存在: ") + QStringLiteral("\n\n") + templatePath, QStringLiteral("無法套印"),
+                   Ui::Icon::Critical);
+        return;
+    }
+    const bool merged =
+        mergeWord(m_program, templatePath, QStringLiteral("SELECT * FROM [ToWord]"), {}, QStringLiteral("過負荷評估問卷"));
+    letEventsThrough();
+    if (merged) ui.message(QStringLiteral("套印完成"));
+}
+
+} // namespace keyin

@@ -1,0 +1,12 @@
+#include "keyin/RiskLink.h"
+
+#include "core/Program.h"
+
+namespace keyin {
+
+RiskProcedures riskProcedures(Program& program) {
+    (void)program;
+    return {};
+}
+
+} // namespace keyin
