@@ -1,0 +1,81 @@
+#include "healthlog/Frames.h"
+
+#include "core/MainForm.h"
+#include "core/VbRules.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace healthlog {
+
+const char* const kSubjectTypes[3] = {"員工", "承攬商", "派遣"};
+
+namespace {
+QLineEdit* dateBox(QWidget* parent, const QString& name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setToolTip(QStringLiteral("標準日期格式: YYYY/MM/DD"));
+    box->setMaximumWidth(120);
+    return box;
+}
+} // namespace
+
+void buildSearchFrame(MainForm& form) {
+    QFrame* frame = form.FrameSearch;
+    auto* row = new QHBoxLayout(frame);
+    auto* periodLabel = new QLabel(QStringLiteral("日期篩選"), frame);
+    periodLabel->setObjectName(QStringLiteral("SearchTypeLabel"));
+    auto* combo = new QComboBox(frame);
+    combo->setObjectName(QStringLiteral("SearchTypeCombo"));
+    combo->setMinimumWidth(220);
+    auto* rangeLabel = new QLabel(QStringLiteral("日期範圍"), frame);
+    rangeLabel->setObjectName(QStringLiteral("SearchRangeLabel"));
+    row->addWidget(periodLabel);
+    row->addWidget(combo);
+    row->addSpacing(12);
+    row->addWidget(rangeLabel);
+    row->addWidget(dateBox(frame, QStringLiteral("Text5_2")));
+    row->addWidget(new QLabel(QStringLiteral("~"), frame));
+    row->addWidget(dateBox(frame, QStringLiteral("Text5_3")));
+    row->addStretch(1);
+}
+
+void buildEntryFrame(MainForm& form) {
+    QFrame* frame = form.FrameNursing;
+    // The frame lies over the log list; it must hide the list beneath it.
+    frame->setAutoFillBackground(true);
+    auto* layout = new QFormLayout(frame);
+    auto* type = new QComboBox(frame);
+    type->setObjectName(QStringLiteral("SubjectTypeCombo"));
+    for (const char* t : kSubjectTypes) type->addItem(QString::fromUtf8(t));
+    layout->addRow(QStringLiteral("人員身份"), type);
+    const struct {
+        int index;
+        const char* caption;
+    } boxes[] = {{1, "人員姓名"}, {2, "員工編號"}, {3, "所屬部門"}, {10, "聯絡分機"}};
+    for (const auto& b : boxes) {
+        auto* box = new QLineEdit(frame);
+        box->setObjectName(QStringLiteral("Text4_%1").arg(b.index));
+        layout->addRow(QString::fromUtf8(b.caption), box);
+    }
+    auto* follow = dateBox(frame, kFollowUpDateBox);
+    layout->addRow(QStringLiteral("追蹤日期"), follow);
+}
+
+void MonthView1_DateClick(MainForm& form, const QDate& date) {
+    const int tag = form.MonthView1->property("Tag").toInt();
+    QLineEdit* box = nullptr;
+    if (tag == kFollowUpTag)
+        box = form.findChild<QLineEdit*>(kFollowUpDateBox);
+    else if (tag < 10)
+        box = form.findChild<QLineEdit*>(QStringLiteral("Text5_%1").arg(tag));
+    // Dates are compared as text everywhere, so the calendar writes the same form the period list does.
+    if (box) box->setText(vb::dateText(date));
+    form.MonthView1->hide();
+}
+
+} // namespace healthlog

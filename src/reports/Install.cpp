@@ -1,0 +1,52 @@
+#include "reports/Install.h"
+
+#include "core/MainForm.h"
+#include "core/Program.h"
+#include "reports/OverworkPrint.h"
+#include "reports/PersonActions.h"
+#include "reports/Periods.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace reports {
+
+namespace {
+// Connects a period list and its two date boxes once (the report frame's controls may be built after this install).
+void wirePeriodList(MainForm& form, Program& program, const QString& listName, int firstBox,
+                    void (*click)(MainForm&, Program&)) {
+    auto* list = form.findChild<QComboBox*>(listName);
+    if (!list) return;
+    fillPeriodList(list, program.ui().now().date());
+    if (list->property("periodListWired").toBool()) return;
+    list->setProperty("periodListWired", true);
+    QObject::connect(list, &QComboBox::activated, &form, [&form, &program, click](int) { click(form, program); });
+    for (int i = firstBox; i < firstBox + 2; ++i)
+        connectDateBox(form, program, form.findChild<QLineEdit*>(QStringLiteral("Text5_%1").arg(i)), i);
+}
+
+void onMenuItem(MainForm& form, Program& program, const char* name, void (*handler)(MainForm&, Program&)) {
+    QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
+    for (QAction* a : menu->actions())
+        if (a->objectName() == QLatin1String(name))
+            QObject::connect(a, &QAction::triggered, &form, [&form, &program, handler] { handler(form, program); });
+}
+} // namespace
+
+void install(MainForm& form, Program& program) {
+    // Form_Load fills both period lists with labels of the day the program starts.
+    form.addLoadStep([&form, &program] {
+        wirePeriodList(form, program, QStringLiteral("SearchTypeCombo"), 2, SearchTypeCombo_Click);
+        wirePeriodList(form, program, QStringLiteral("ReportTypeCombo"), 0, ReportTypeCombo_Click);
+    });
+    onMenuItem(form, program, "QVPersonalSelected", QVPersonalSelected_Click);
+    onMenuItem(form, program, "QVPersonalToExcel", QVPersonalToExcel_Click);
+    onMenuItem(form, program, "QVPersonalToWeb", QVPersonalToWeb_Click);
+    onMenuItem(form, program, "QVPersonalToExcelSelected", QVPersonalToExcelSelected_Click);
+    onMenuItem(form, program, "QVPersonalToWebSelected", QVPersonalToWebSelected_Click);
+    onMenuItem(form, program, "QVPersonalToWordSelected", QVPersonalToWordSelected_Click);
+}
+
+} // namespace reports

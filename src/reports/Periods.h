@@ -1,0 +1,60 @@
+#pragma once
+// The twelve-entry period list that fills a pair of date boxes, and the calendar opened over a date box. An entry's
+// meaning is its position, never its label; labels are computed from today when a list is filled.
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class MainForm;
+class Program;
+class QComboBox;
+class QLineEdit;
+
+namespace reports {
+
+// The positions of the period list.
+enum Period {
+    PreviousMonth = 0,
+    CurrentMonth = 1,
+    Separator1 = 2,
+    Quarter1 = 3,
+    Quarter2 = 4,
+    Quarter3 = 5,
+    Quarter4 = 6,
+    Separator2 = 7,
+    ThisYear = 8,
+    LastYear = 9,
+    Separator3 = 10,
+    CustomDates = 11,
+};
+constexpr int kPeriodCount = 12;
+
+// The labels of the period list for a day: " 前一個月", "YYYY/MM 當月", 32 hyphens, "YYYY (第一季)" .. "(第四季)",
+// hyphens, "YYYY 年", "YYYY-1 年", hyphens, "自訂日期".
+QStringList periodLabels(const QDate& today);
+
+// The start and end dates ("YYYY/MM/DD") a position gives on a day. nullopt: the boxes stay as they are (a hyphen
+// row, or a position outside 0..11); CustomDates gives two empty texts.
+struct DateRange {
+    QString from;
+    QString to;
+};
+std::optional<DateRange> periodDateRange(int position, const QDate& today);
+
+// Empties a list and fills it with the period labels of the day; no entry is selected.
+void fillPeriodList(QComboBox* list, const QDate& today);
+// Writes the range of the list's selected position into the two boxes (see periodDateRange).
+void GetPeriodDateRange(QComboBox* list, QLineEdit* from, QLineEdit* to, const QDate& today);
+
+// SearchTypeCombo → Text5_2, Text5_3; ReportTypeCombo → Text5_0, Text5_1.
+void SearchTypeCombo_Click(MainForm& form, Program& program);
+void ReportTypeCombo_Click(MainForm& form, Program& program);
+// Opens MonthView1 on today's date over the date box Text5_<index>, with the index as its Tag.
+void Text5_DblClick(MainForm& form, Program& program, int index);
+
+// Connects a date box's double click to Text5_DblClick (for the boxes of a frame built later).
+void connectDateBox(MainForm& form, Program& program, QLineEdit* box, int index);
+
+} // namespace reports

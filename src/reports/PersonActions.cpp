@@ -1,0 +1,76 @@
+#include "reports/PersonActions.h"
+
+#include "core/ExcelOutput.h"
+#include "core/Helpers.h"
+#include "core/HtmlOutput.h"
+#include "core/MainForm.h"
+#include "core/Program.h"
+#include "people/PersonPanel.h"
+#include "people/PersonQueries.h"
+#include "reports/OverworkPrint.h"
+#include "reports/PersonalRecords.h"
+
+#include <QComboBox>
+#define OSTIVA_EXCEL_OUTPUT_READY 0
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace reports {
+
+const char* const kNothingSelected = "請先在清單中選取一筆資料";
+
+namespace {
+// The selected row, or null after telling the nurse that none is selected.
+QTreeWidgetItem* selectedRowOrSay(MainForm& form, Program& program) {
+    QTreeWidgetItem* row = people::selectedPersonRow(form);
+    if (!row) program.ui().info(QString::fromUtf8(kNothingSelected));
+    return row;
+}
+
+void setBox(MainForm& form, int index, const QString& text) {
+    if (auto* box = form.findChild<QLineEdit*>(QStringLiteral("Text4_%1").arg(index))) box->setText(text);
+}
+} // namespace
+
+void QVPersonalSelected_Click(MainForm& form, Program& program) {
+    if (form.FrameNursing->isHidden()) return;
+    QTreeWidgetItem* row = selectedRowOrSay(form, program);
+    if (!row) return;
+    if (auto* type = form.findChild<QComboBox*>(QStringLiteral("SubjectTypeCombo"))) type->setCurrentIndex(0);
+    setBox(form, 1, row->text(0));
+    setBox(form, 2, row->text(people::kEmployeesEmployeeNoColumn));
+    setBox(form, 3, row->text(5));
+    setBox(form, 10, row->text(10));
+}
+
+void QVPersonalToExcel_Click(MainForm& form, Program& program) {
+#if OSTIVA_EXCEL_OUTPUT_READY
+    ExportListViewToExcel(program, form.PersonListView, false, people::listMode(form));
+#endif
+}
+
+void QVPersonalToWeb_Click(MainForm& form, Program& program) {
+    ShowListViewAsHtml(program, form.PersonListView, people::listMode(form));
+}
+
+void QVPersonalToExcelSelected_Click(MainForm& form, Program& program) {
+    QTreeWidgetItem* row = selectedRowOrSay(form, program);
+    if (!row) return;
+    const QString employeeNo = row->text(people::HsEmployeeNo);
+#if OSTIVA_EXCEL_OUTPUT_READY
+    CreateExcelWorkbook(program, 5);
+    ExportPersonAllRecords(program, employeeNo, 0);
+    letEventsThrough();
+    FinishExcel(program, true);
+#endif
+}
+
+void QVPersonalToWebSelected_Click(MainForm& form, Program& program) {
+    QTreeWidgetItem* row = selectedRowOrSay(form, program);
+    if (!row) return;
+    ExportPersonAllRecords(program, row->text(people::HsEmployeeNo), 1);
+}
+
+void QVPersonalToWordSelected_Click(MainForm& form, Program& program) { RAToWord(form, program); }
+
+} // namespace reports
