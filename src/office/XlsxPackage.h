@@ -1,0 +1,156 @@
+#pragma once
+// An existing .xlsx workbook opened for reading and editing: a template to fill or a workbook the nurse filled in.
+// Sheets by position (from 0) and by name; a cell's text as the program reads it; cells written keeping their
+// style; sheets added and renamed; a table written into a sheet; sheet protection removed and set; saved under a
+// new name atomically. Parts the program does not edit are written back byte for byte.
+
+#include "office/XlsxCellRef.h"
+#include "office/XlsxStatus.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace pugi {
+class xml_document;
+class xml_node;
+} // namespace pugi
+
+namespace office {
+
+// A cell's value as read. `text` is what the program works with: text unchanged, a number in general form, a
+// date "YYYY/MM/DD" (with " hh:mm:ss" when it has a time), "True"/"False", an error as Excel shows it ("#N/A").
+struct XlsxCellValue {
+    enum class Kind { Empty, Text, Number, Date, Boolean, Error };
+    Kind kind = Kind::Empty;
+    QString text;
+    double number = 0; // numbers and dates (the serial)
+};
+
+class XlsxPackage {
+public:
+    XlsxPackage();
+    ~XlsxPackage();
+    XlsxPackage(const XlsxPackage&) = delete;
+    XlsxPackage& operator=(const XlsxPackage&) = delete;
+
+    // Opens a workbook. A legacy .xls, an encrypted workbook, a file that is no workbook or a damaged one fails
+    // with a reason the nurse can read; the package is then empty.
+    XlsxStatus open(const QString& path);
+    bool isOpen() const { return !m_parts.empty(); }
+    const QString& path() const { return m_path; }
+
+    // Sheets of the workbook in tab order (chart sheets included, as Excel counts them).
+    int sheetCount() const { return int(m_sheets.size()); }
+    QString sheetName(int index) const;
+    QStringList sheetNames() const;
+    // The position of a sheet by name (letter case ignored), or -1.
+    int sheetIndex(const QString& name) const;
+
+    // Reading. A reference outside the sheet or a sheet that is no worksheet reads as empty.
+    XlsxCellValue cell(int sheet, int row, int col);
+    QString cellText(int sheet, int row, int col) { return cell(sheet, row, col).text; }
+    QString cellText(int sheet, const QString& a1);
+    // One past the last row and column that hold a cell.
+    int rowCount(int sheet);
+    int columnCount(int sheet);
+    // The style index (s) of a cell, 0 when it has none.
+    int cellStyle(int sheet, int row, int col);
+
+    // Writing keeps the cell's style; a new cell takes its row's or column's style. A formula in the cell goes.
+    XlsxStatus setCellText(int sheet, int row, int col, const QString& text);
+    XlsxStatus setCellText(int sheet, const QString& a1, const QString& text);
+    XlsxStatus setCellNumber(int sheet, int row, int col, double value);
+    XlsxStatus setCellNumber(int sheet, const QString& a1, double value);
+
+    // Renames a sheet; the name is cleaned to Excel's rules and made unique, references in formulas, defined
+    // names and charts follow. Returns the name given (empty on failure).
+    QString renameSheet(int sheet, const QString& name, XlsxStatus* status = nullptr);
+    // Adds an empty worksheet at a position (-1: after the last); returns its position, or -1.
+    int addSheet(const QString& name = {}, int index = -1, XlsxStatus* status = nullptr);
+
+    // Writes a table from A1: the header in row 1 with the header style, `rows` rows below, every cell as text
+    // (format "@"); fits the widths of the columns written and toggles the sheet's AutoFilter over the table.
+    XlsxStatus writeTable(int sheet, const QStringList& header, int rows,
+                          const std::function<QString(int row, int col)>& cell);
+    // Sets the AutoFilter when the sheet has none, removes it otherwise. `range` defaults to the used area.
+    XlsxStatus toggleAutoFilter(int sheet, std::optional<XlsxRange> range = std::nullopt);
+    bool hasAutoFilter(int sheet);
+    // Column width in character units.
+    XlsxStatus setColumnWidth(int sheet, int firstCol, int lastCol, double width);
+
+    bool isProtected(int sheet);
+    // Removes the sheet's protection; fails when the sheet has a password and `password` is not it.
+    XlsxStatus unprotectSheet(int sheet, const QString& password);
+    // Protects the sheet with Excel's default options (contents, objects, scenarios) and the password.
+    XlsxStatus protectSheet(int sheet, const QString& password);
+
+    // Writes the workbook to `path` atomically; the package stays open and may be saved again.
+    XlsxStatus saveAs(const QString& path);
+
+    // The raw bytes of a part (after edits are serialised), for checks; empty when there is no such part.
+    QByteArray partData(const QString& name);
+
+    // The header and body styles writeTable uses: fill RGB, font name, size, bold, colour.
+    struct TableHeaderStyle {
+        QString fontName = QStringLiteral("Arial");
+        double fontSize = 12;
+        bool bold = true;
+        unsigned fontRgb = 0xFFFFFF;
+        unsigned fillRgb = 0x008000;
+    };
+    void setTableHeaderStyle(const TableHeaderStyle& style) { m_headerStyle = style; }
+
+private:
+    struct Part;
+    struct SheetInfo {
+        QString name;
+        QString part; // "xl/worksheets/sheet1.xml"
+        QString relId;
+        bool worksheet = true;
+    };
+
+    Part* part(const QString& name);
+    pugi::xml_document* xml(const QString& name, XlsxStatus* status = nullptr);
+    void markDirty(const QString& name);
+    Part& addPart(const QString& name, const QByteArray& data);
+    void removePart(const QString& name);
+
+    XlsxStatus loadWorkbook();
+    void loadSharedStrings();
+    void loadStyles();
+    pugi::xml_document* sheetXml(int sheet, XlsxStatus* status = nullptr);
+    XlsxStatus writableSheet(int sheet, pugi::xml_document** doc);
+    pugi::xml_node sheetData(pugi::xml_document* doc);
+    pugi::xml_node findRow(pugi::xml_node sheetData, int row, bool create);
+    pugi::xml_node findCell(pugi::xml_node rowNode, int row, int col, bool create);
+    void setCellValue(pugi::xml_node c, const QString* text, const double* number);
+    int styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNode, int col);
+    int textStyleFor(int baseXf);
+    int headerStyle();
+    void renameReferences(const QString& oldName, const QString& newName);
+    void updateAppTitles(int previousWorksheets);
+    void dropCalcChain();
+
+    QString m_path;
+    std::vector<std::unique_ptr<Part>> m_parts; // archive order
+    QString m_workbookPart;                     // "xl/workbook.xml"
+    std::vector<SheetInfo> m_sheets;
+    bool m_date1904 = false;
+    bool m_sharedLoaded = false;
+    std::vector<QString> m_shared;
+    bool m_stylesLoaded = false;
+    std::vector<bool> m_dateXf; // per cellXfs index
+    std::vector<int> m_xfNumFmt;
+    std::map<int, int> m_textXf; // base xf → the same xf with the text format
+    int m_headerXf = -1;
+    bool m_calcDirty = false;      // values changed: formulas recalculate on opening
+    bool m_formulaRemoved = false; // the calculation chain would name a cell without formula
+    TableHeaderStyle m_headerStyle;
+};
+
+} // namespace office

@@ -1,0 +1,375 @@
+// Renders an XlsxWorkbook through libxlsxwriter into a temporary file beside the target, then renames it into
+// place. Inputs libxlsxwriter would refuse (and warn about on stderr) are made valid before they reach it.
+
+#include "office/XlsxText.h"
+#include "office/XlsxWorkbook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+
+namespace office {
+
+namespace {
+
+lxw_color_t rgb(QRgb c) {
+    return lxw_color_t(c & 0xFFFFFF);
+}
+
+QString lxwMessage(lxw_error e) {
+    QString head;
+    switch (e) {
+    case LXW_ERROR_CREATING_XLSX_FILE:
+        head = QStringLiteral("無法建立檔案 (資料夾不存在、沒有寫入權限或檔案正被其他程式開啟)");
+        break;
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+        head = QStringLiteral("無法建立或讀取暫存檔");
+        break;
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        head = QStringLiteral("寫入檔案時發生錯誤 (磁碟空間不足?)");
+        break;
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        head = QStringLiteral("記憶體不足");
+        break;
+    default:
+        head = QStringLiteral("無法產生活頁簿");
+    }
+    return head + QStringLiteral(" [") + QString::fromUtf8(lxw_strerror(e)) + u']';
+}
+
+// Header and footer codes are limited to 255 characters by the file format.
+QByteArray headerCodes(const QString& codes) {
+    QString s = codes;
+    if (s.size() > 255)
+        s.truncate(s[254].isHighSurrogate() ? 254 : 255);
+    return s.toUtf8();
+}
+
+} // namespace
+
+class XlsxRenderer {
+public:
+    XlsxRenderer(const XlsxWorkbook& book, lxw_workbook* wb) : m_book(book), m_wb(wb), m_formats(book.m_styles.size()) {}
+
+    lxw_error render() {
+        for (const auto& sheet : m_book.m_sheets)
+            if (lxw_error e = renderSheet(*sheet))
+                return e;
+        return LXW_NO_ERROR;
+    }
+
+    // Fails only for a sheet that could not be added or a picture the library refused.
+    QString detail;
+
+private:
+    lxw_format* format(uint16_t id) {
+        if (id == 0 || id >= m_formats.size())
+            return nullptr;
+        if (m_formats[id])
+            return m_formats[id];
+        const XlsxStyle& s = m_book.m_styles[id];
+        lxw_format* f = workbook_add_format(m_wb);
+        if (s.fontName) {
+            const QByteArray name = s.fontName->toUtf8().left(127);
+            format_set_font_name(f, name.constData());
+        }
+        if (s.fontSize)
+            format_set_font_size(f, *s.fontSize);
+        if (s.bold && *s.bold)
+            format_set_bold(f);
+        if (s.fontColor)
+            format_set_font_color(f, rgb(*s.fontColor));
+        if (s.fill) {
+            format_set_pattern(f, LXW_PATTERN_SOLID);
+            format_set_bg_color(f, rgb(*s.fill));
+        }
+        if (s.wrap && *s.wrap)
+            format_set_text_wrap(f);
+        if (s.hAlign) {
+            switch (*s.hAlign) {
+            case XlsxHAlign::Left: format_set_align(f, LXW_ALIGN_LEFT); break;
+            case XlsxHAlign::Center: format_set_align(f, LXW_ALIGN_CENTER); break;
+            case XlsxHAlign::Right: format_set_align(f, LXW_ALIGN_RIGHT); break;
+            case XlsxHAlign::General: break;
+            }
+        }
+        if (s.vAlign) {
+            switch (*s.vAlign) {
+            case XlsxVAlign::Center: format_set_align(f, LXW_ALIGN_VERTICAL_CENTER); break;
+            case XlsxVAlign::Top: format_set_align(f, LXW_ALIGN_VERTICAL_TOP); break;
+            case XlsxVAlign::Bottom: format_set_align(f, LXW_ALIGN_VERTICAL_BOTTOM); break;
+            }
+        }
+        if (s.numberFormat) {
+            const QByteArray code = s.numberFormat->toUtf8();
+            format_set_num_format(f, code.constData());
+        }
+        m_formats[id] = f;
+        return f;
+    }
+
+    void renderColumns(const XlsxSheet& sheet, lxw_worksheet* ws) {
+        using Column = XlsxSheet::Column;
+        auto same = [](const Column& a, const Column& b) { return a.width == b.width && a.style == b.style; };
+        auto emitRange = [&](int first, int last, const Column& c) {
+            if (!c.width && c.style == 0)
+                return;
+            worksheet_set_column(ws, lxw_col_t(first), lxw_col_t(last), c.width.value_or(LXW_DEF_COL_WIDTH),
+                                 format(c.style));
+        };
+        // Runs of equal columns become one range; the gaps take the sheet's default for every other column.
+        int next = 0;
+        int runFirst = -1;
+        Column run;
+        auto push = [&](int first, int last, const Column& c) {
+            if (runFirst >= 0 && same(run, c) && first == next) {
+                next = last + 1;
+                return;
+            }
+            if (runFirst >= 0)
+                emitRange(runFirst, next - 1, run);
+            runFirst = first;
+            run = c;
+            next = last + 1;
+        };
+        int cursor = 0;
+        for (const auto& [col, spec] : sheet.m_columns) {
+            if (col > cursor)
+                push(cursor, col - 1, sheet.m_allColumns);
+            push(col, col, spec);
+            cursor = col + 1;
+        }
+        if (cursor < kXlsxMaxColumns)
+            push(cursor, kXlsxMaxColumns - 1, sheet.m_allColumns);
+        if (runFirst >= 0)
+            emitRange(runFirst, next - 1, run);
+    }
+
+    lxw_error renderSheet(const XlsxSheet& sheet) {
+        const QByteArray name = sheet.name().toUtf8();
+        lxw_worksheet* ws = workbook_add_worksheet(m_wb, name.constData());
+        if (!ws) {
+            detail = QStringLiteral("工作表名稱無效: %1").arg(sheet.name());
+            return LXW_ERROR_PARAMETER_VALIDATION;
+        }
+        renderColumns(sheet, ws);
+
+        // Merged ranges first: the library writes an empty first cell, which the cells below then replace.
+        for (const XlsxRange& m : sheet.m_merges) {
+            worksheet_merge_range(ws, lxw_row_t(m.firstRow), lxw_col_t(m.firstCol), lxw_row_t(m.lastRow),
+                                  lxw_col_t(m.lastCol), "", format(uint16_t(sheet.styleOf(m.firstRow, m.firstCol))));
+        }
+
+        const char* text = sheet.m_text.data();
+        for (size_t r = 0; r < sheet.m_rows.size(); ++r) {
+            for (const XlsxSheet::Cell& c : sheet.m_rows[r]) {
+                lxw_error e = LXW_NO_ERROR;
+                switch (c.kind) {
+                case XlsxSheet::CellKind::Text:
+                    e = worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c.col), text + c.text.offset,
+                                               format(c.style));
+                    break;
+                case XlsxSheet::CellKind::Number:
+                    e = worksheet_write_number(ws, lxw_row_t(r), lxw_col_t(c.col), c.number, format(c.style));
+                    break;
+                case XlsxSheet::CellKind::Blank:
+                    if (c.style)
+                        e = worksheet_write_blank(ws, lxw_row_t(r), lxw_col_t(c.col), format(c.style));
+                    break;
+                case XlsxSheet::CellKind::Empty:
+                    break;
+                }
+                if (e == LXW_ERROR_MEMORY_MALLOC_FAILED)
+                    return e;
+            }
+        }
+
+        for (const XlsxNote& n : sheet.m_notes) {
+            if (n.text.isEmpty())
+                continue;
+            QString t = n.text;
+            if (t.size() > XlsxWorkbook::kMaxCellText)
+                t.truncate(XlsxWorkbook::kMaxCellText);
+            const QByteArray utf8 = t.toUtf8();
+            lxw_comment_options opt = {};
+            if (n.widthPt > 0)
+                opt.width = uint16_t(std::min(n.widthPt * 96.0 / 72.0 + 0.5, 65535.0));
+            if (n.heightPt > 0)
+                opt.height = uint16_t(std::min(n.heightPt * 96.0 / 72.0 + 0.5, 65535.0));
+            worksheet_write_comment_opt(ws, lxw_row_t(n.row), lxw_col_t(n.col), utf8.constData(), &opt);
+        }
+
+        if (sheet.m_autoFilter) {
+            const XlsxRange& a = *sheet.m_autoFilter;
+            worksheet_autofilter(ws, lxw_row_t(a.firstRow), lxw_col_t(a.firstCol), lxw_row_t(a.lastRow),
+                                 lxw_col_t(a.lastCol));
+        }
+
+        for (const XlsxBarChart& chart : sheet.m_charts)
+            renderChart(sheet, ws, chart, name);
+
+        for (const XlsxPicture& p : sheet.m_pictures) {
+            const QByteArray file = QFile::encodeName(p.file);
+            lxw_image_options opt = {};
+            opt.x_offset = p.offset.width();
+            opt.y_offset = p.offset.height();
+            opt.x_scale = p.xScale;
+            opt.y_scale = p.yScale;
+            if (worksheet_insert_image_opt(ws, lxw_row_t(p.anchor.row), lxw_col_t(p.anchor.col), file.constData(),
+                                           &opt) != LXW_NO_ERROR) {
+                detail = QStringLiteral("無法放入圖片: %1").arg(p.file);
+                return LXW_ERROR_PARAMETER_VALIDATION;
+            }
+        }
+
+        if (sheet.m_printTitles)
+            worksheet_repeat_rows(ws, lxw_row_t(sheet.m_printTitles->first), lxw_row_t(sheet.m_printTitles->second));
+        if (!sheet.m_header.isEmpty()) {
+            const QByteArray h = headerCodes(sheet.m_header);
+            worksheet_set_header(ws, h.constData());
+        }
+        if (!sheet.m_footer.isEmpty()) {
+            const QByteArray f = headerCodes(sheet.m_footer);
+            worksheet_set_footer(ws, f.constData());
+        }
+        if (sheet.m_protection) {
+            const QByteArray pw = sheet.m_protection->toUtf8();
+            worksheet_protect(ws, pw.isEmpty() ? nullptr : pw.constData(), nullptr);
+        }
+        return LXW_NO_ERROR;
+    }
+
+    void renderChart(const XlsxSheet& sheet, lxw_worksheet* ws, const XlsxBarChart& c, const QByteArray& sheetName) {
+        lxw_chart* chart = workbook_add_chart(m_wb, LXW_CHART_BAR);
+        if (!chart)
+            return;
+        char* sname = const_cast<char*>(sheetName.constData());
+        lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
+        chart_series_set_categories(series, sname, lxw_row_t(c.categories.firstRow), lxw_col_t(c.categories.firstCol),
+                                    lxw_row_t(c.categories.lastRow), lxw_col_t(c.categories.lastCol));
+        chart_series_set_values(series, sname, lxw_row_t(c.values.firstRow), lxw_col_t(c.values.firstCol),
+                                lxw_row_t(c.values.lastRow), lxw_col_t(c.values.lastCol));
+        if (c.seriesName)
+            chart_series_set_name_range(series, sname, lxw_row_t(c.seriesName->row), lxw_col_t(c.seriesName->col));
+
+        QByteArray fontName = c.fontName.toUtf8();
+        lxw_chart_font font = {};
+        font.name = fontName.data();
+        font.size = c.fontSize;
+        QString title = c.title;
+        title.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        m_keep.push_back(title.toUtf8());
+        if (!title.isEmpty()) {
+            chart_title_set_name(chart, m_keep.back().constData());
+            lxw_chart_font titleFont = font;
+            titleFont.bold = 1;
+            chart_title_set_name_font(chart, &titleFont);
+        }
+        if (!c.legend)
+            chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
+        if (c.dataLabels) {
+            chart_series_set_labels(series);
+            chart_series_set_labels_options(series, LXW_FALSE, LXW_FALSE, LXW_TRUE);
+            chart_series_set_labels_font(series, &font);
+        }
+        // In a bar chart the library's x axis is the horizontal value axis and its y axis the categories.
+        lxw_chart_axis* categoryAxis = chart->y_axis;
+        lxw_chart_axis* valueAxis = chart->x_axis;
+        chart_axis_set_num_font(categoryAxis, &font);
+        chart_axis_set_num_font(valueAxis, &font);
+        if (c.reverseCategories)
+            chart_axis_set_reverse(categoryAxis);
+        if (c.gridlines) {
+            lxw_chart_line grid = {};
+            grid.color = rgb(*c.gridlines);
+            grid.width = 0.25f;
+            grid.dash_type = LXW_CHART_LINE_DASH_ROUND_DOT;
+            chart_axis_major_gridlines_set_visible(valueAxis, LXW_TRUE);
+            chart_axis_major_gridlines_set_line(valueAxis, &grid);
+        }
+        if (c.plotBorder) {
+            lxw_chart_line border = {};
+            border.color = rgb(*c.plotBorder);
+            border.width = 0.75f;
+            chart_plotarea_set_line(chart, &border);
+        }
+        lxw_chart_fill noFill = {};
+        noFill.none = LXW_TRUE;
+        chart_plotarea_set_fill(chart, &noFill);
+        lxw_chart_line noLine = {};
+        noLine.none = LXW_TRUE;
+        chart_series_set_line(series, &noLine);
+        if (c.barColor) {
+            lxw_chart_fill fill = {};
+            fill.color = rgb(*c.barColor);
+            chart_series_set_fill(series, &fill);
+        }
+        lxw_chart_options opt = {};
+        opt.x_offset = c.offset.width();
+        opt.y_offset = c.offset.height();
+        opt.x_scale = c.size.width() > 0 ? c.size.width() / 480.0 : 1.0;
+        opt.y_scale = c.size.height() > 0 ? c.size.height() / 288.0 : 1.0;
+        worksheet_insert_chart_opt(ws, lxw_row_t(c.anchor.row), lxw_col_t(c.anchor.col), chart, &opt);
+        Q_UNUSED(sheet);
+    }
+
+    const XlsxWorkbook& m_book;
+    lxw_workbook* m_wb;
+    std::vector<lxw_format*> m_formats;
+    std::vector<QByteArray> m_keep;
+};
+
+XlsxStatus XlsxWorkbook::save(const QString& path) const {
+    const QFileInfo target(path);
+    const QDir dir = target.absoluteDir();
+    if (!dir.exists())
+        return XlsxStatus::failure(QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
+    if (m_sheets.empty())
+        return XlsxStatus::failure(QStringLiteral("活頁簿沒有任何工作表"));
+
+    // A unique temporary name in the target's folder, so that the final rename never crosses file systems.
+    QTemporaryFile temp(dir.filePath(QStringLiteral(".~%1.XXXXXX").arg(target.completeBaseName())));
+    if (!temp.open())
+        return XlsxStatus::failure(QStringLiteral("無法在此資料夾建立檔案: %1").arg(QDir::toNativeSeparators(dir.path())));
+    const QString tempPath = temp.fileName();
+    temp.close();
+
+    const QByteArray tempName = QFile::encodeName(tempPath);
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_FALSE;
+    lxw_workbook* wb = workbook_new_opt(tempName.constData(), &options);
+    if (!wb)
+        return XlsxStatus::failure(lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
+
+    XlsxRenderer renderer(*this, wb);
+    const lxw_error renderError = renderer.render();
+    const lxw_error closeError = workbook_close(wb); // frees the workbook in every case
+    const lxw_error e = renderError ? renderError : closeError;
+    if (e != LXW_NO_ERROR) {
+        QFile::remove(tempPath);
+        return XlsxStatus::failure(renderer.detail.isEmpty() ? lxwMessage(e) : renderer.detail);
+    }
+    // rename(2) replaces an existing target in one step; QFile::rename would refuse it.
+    if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        QFile::remove(tempPath);
+        return XlsxStatus::failure(QStringLiteral("無法寫入檔案 (檔案正被其他程式開啟或沒有權限): %1")
+                                       .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+    }
+    temp.setAutoRemove(false); // the temporary name no longer exists
+    QFile::setPermissions(target.absoluteFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                         QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    return XlsxStatus::success();
+}
+
+} // namespace office
