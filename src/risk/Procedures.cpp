@@ -1,0 +1,357 @@
+#include "risk/Procedures.h"
+
+#include "core/Program.h"
+#include "core/VbRules.h"
+#include "risk/Grading.h"
+#include "risk/Overwork.h"
+#include "risk/WorkTables.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QProgressBar>
+#include <QSet>
+
+namespace risk {
+
+namespace {
+
+// Reads the columns of a recordset by name; a column the table lacks reads as "".
+class Columns {
+public:
+    explicit Columns(const Recordset& rs) : m_rs(rs) {}
+    QString operator()(int row, const QString& name) const {
+        auto it = m_index.constFind(name);
+        if (it == m_index.cend()) it = m_index.insert(name, m_rs.fieldIndex(name));
+        return *it < 0 ? QString() : m_rs.text(row, *it);
+    }
+
+private:
+    const Recordset& m_rs;
+    mutable QHash<QString, int> m_index;
+};
+
+Recordset readAll(const Database& db, const QString& table) {
+    return db.query(QStringLiteral("SELECT * FROM ") + Database::quoteName(table) + QStringLiteral(" ORDER BY rowid"));
+}
+
+std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
+    const Columns col(rs);
+    std::vector<StagedKey> keys(size_t(rs.recordCount()));
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        keys[size_t(r)].employee = col(r, QStringLiteral("員工編號"));
+        keys[size_t(r)].year = col(r, QStringLiteral("年度代碼"));
+        if (withWorkload) keys[size_t(r)].workload = col(r, QStringLiteral("工作負荷等級"));
+    }
+    return keys;
+}
+
+QString xidOf(const QString& year, const QString& employee) { return year + QLatin1Char('_') + employee; }
+
+// The stored keys among those of the run: one indexed look-up instead of a query per row.
+QSet<QString> storedXids(Database& db, const QString& history, const QString& stagedTable) {
+    const Recordset rs = db.query(QStringLiteral("SELECT h.XID FROM ") + Database::quoteName(history) +
+                                  QStringLiteral(" h WHERE h.XID IN (SELECT ifnull(\"年度代碼\", '') || '_' || "
+                                                 "ifnull(\"員工編號\", '') FROM ") +
+                                  Database::quoteName(stagedTable) + QLatin1Char(')'));
+    QSet<QString> keys;
+    for (int r = 0; r < rs.recordCount(); ++r) keys.insert(rs.text(r, 0));
+    return keys;
+}
+
+QVariant number(const QString& text) {
+    if (!vb::isNumeric(text)) return QVariant(); // a word in a measurement column is no number: NULL
+    return text.trimmed().toDouble();
+}
+
+void writeResultWorkbook(Program& program, const ResultSheets& sheets, bool withOverload) {
+    // The workbook output procedures of the core land separately; until then the grading keeps its data and the
+    // completion message below.
+    (void)program;
+    (void)sheets;
+    (void)withOverload;
+}
+
+} // namespace
+
+ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
+                         const std::function<void(int)>& progress) {
+    const Recordset staged = readAll(db, kInPutFramingham);
+    const bool haveScales = withOverload && db.tableExists(kInPutBurnOut);
+    const Recordset scales = haveScales ? readAll(db, kInPutBurnOut) : Recordset();
+    const std::vector<int> pairs = pairOverworkScales(keysOf(staged, false), keysOf(scales, true));
+    const Columns in(staged);
+    const Columns sc(scales);
+
+    const QStringList columns = names(framinghamColumns());
+    std::vector<QVariantList> rows;
+    rows.reserve(size_t(staged.recordCount()));
+    int lastPercent = -1;
+    for (int r = 0; r < staged.recordCount(); ++r) {
+        HealthCheck h;
+        h.sex = in(r, QStringLiteral("性別"));
+        h.birthDate = in(r, QStringLiteral("出生年月日"));
+        h.checkDate = in(r, QStringLiteral("健檢日期"));
+        h.height = in(r, QStringLiteral("身高_cm"));
+        h.weight = in(r, QStringLiteral("體重_kg"));
+        h.waist = in(r, QStringLiteral("腰圍_cm"));
+        h.systolic = in(r, QStringLiteral("收縮壓"));
+        h.diastolic = in(r, QStringLiteral("舒張壓"));
+        h.glucose = in(r, QStringLiteral("飯前血醣"));
+        h.totalCholesterol = in(r, QStringLiteral("總膽固醇"));
+        h.triglyceride = in(r, QStringLiteral("三酸甘油脂"));
+        h.hdl = in(r, QStringLiteral("高密度膽固醇"));
+        h.ldl = in(r, QStringLiteral("低密度膽固醇"));
+        h.smoking = in(r, QStringLiteral("抽菸習慣"));
+        h.history = in(r, QStringLiteral("既往病歷"));
+        const HealthGrades g = gradeHealthCheck(h, today);
+
+        QString overworkLevel;
+        if (withOverload) {
+            const int s = pairs[size_t(r)];
+            overworkLevel = overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore,
+                                              s < 0 ? QString() : sc(s, QStringLiteral("工作負荷等級")), s >= 0);
+        }
+        const QString birth = vb::normalizeDate(h.birthDate);
+        rows.push_back({in(r, QStringLiteral("年度代碼")), in(r, QStringLiteral("姓名")), in(r, QStringLiteral("員工編號")),
+                        in(r, QStringLiteral("部門代號")), in(r, QStringLiteral("部門名稱")),
+                        g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode, birth.isEmpty() ? h.birthDate : birth,
+                        h.height, h.weight, h.waist, h.systolic, h.diastolic, h.glucose, h.totalCholesterol,
+                        h.triglyceride, h.hdl, h.ldl, h.smoking, h.history, in(r, QStringLiteral("健檢過程備註說明")),
+                        g.age, g.ageBand, g.bmi, g.bmiGrade, g.diabetes, g.smoker, g.tcPoints, g.tcRisk, g.ldlPoints,
+                        g.ldlRisk, g.riskScore, g.cardiovascularClass, g.bloodPressureGrade,
+                        g.metabolicSyndromeGrade, g.threeHighGrade, overworkLevel});
+        const int percent = int(qint64(r + 1) * 90 / staged.recordCount());
+        if (progress && percent != lastPercent) progress(lastPercent = percent);
+    }
+
+    {
+        Transaction t(db);
+        db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(kFramingham));
+        db.exec(createTableSql(kFramingham, framinghamColumns()));
+        db.execBatch(insertSql(kFramingham, columns), rows);
+        db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(kInPutFramingham));
+        t.commit();
+    }
+    if (progress) progress(95);
+
+    ResultSheets out;
+    // Sheet 2: each scale with the risk of the health check it was read with; a scale read with two checks of the
+    // same person appears once per check, and a scale without a check appears once with the missing check named.
+    if (withOverload) {
+        QStringList fields = scales.fieldNames();
+        const QStringList added{QStringLiteral("Framingham_Risk_Score"), QStringLiteral("心血管疾病風險等級"),
+                                QStringLiteral("異常工作負荷促發疾病_風險等級")};
+        const int riskAt = int(columns.indexOf(added[0])), classAt = int(columns.indexOf(added[1])),
+                  levelAt = int(columns.indexOf(added[2]));
+        std::vector<QVariantList> sheet;
+        std::vector<bool> used(size_t(scales.recordCount()), false);
+        auto scaleRow = [&](int s) {
+            QVariantList v;
+            for (int c = 0; c < scales.fieldCount(); ++c) v << scales.text(s, c);
+            return v;
+        };
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const int s = pairs[r];
+            if (s < 0) continue;
+            used[size_t(s)] = true;
+            sheet.push_back(scaleRow(s) << rows[r][riskAt] << rows[r][classAt] << rows[r][levelAt]);
+        }
+        for (int s = 0; s < scales.recordCount(); ++s)
+            if (!used[size_t(s)])
+                sheet.push_back(scaleRow(s) << QString() << QString() << missingText({QStringLiteral("健檢資料")}));
+        out.overwork = Recordset(fields + added, std::move(sheet));
+    }
+    out.health = Recordset(columns, std::move(rows));
+    if (progress) progress(100);
+    return out;
+}
+
+bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, bool withOverload, bool fromHistory) {
+    if (fromHistory || !program.DBConn.tableExists(kInPutFramingham)) return false;
+    if (bar) {
+        bar->setRange(0, 100);
+        bar->setValue(0);
+    }
+    const ResultSheets sheets =
+        gradeStaged(program.DBConn, program.ui().now().date(), withOverload, [bar](int percent) {
+            if (bar) bar->setValue(percent);
+            QCoreApplication::processEvents();
+        });
+    writeResultWorkbook(program, sheets, withOverload);
+    if (!noCompletionMessage) program.ui().message(QStringLiteral("完成"));
+    return true;
+}
+
+bool FraminghamToWord(Program& program) {
+    Database& db = program.DBConn;
+    if (!db.tableExists(kFramingham)) return false;
+    const Recordset graded = readAll(db, kFramingham);
+    const bool haveScales = db.tableExists(kInPutBurnOut);
+    const Recordset scales = haveScales ? readAll(db, kInPutBurnOut) : Recordset();
+    const std::vector<int> pairs = pairOverworkScales(keysOf(graded, false), keysOf(scales, true));
+    const Columns sc(scales);
+
+    QStringList columns = graded.fieldNames();
+    std::vector<ColumnDef> defs;
+    for (const QString& c : columns) defs.push_back({c, QStringLiteral("TEXT")});
+    for (const QString& c : toWordOverworkColumns()) {
+        if (columns.contains(c, Qt::CaseInsensitive)) continue; // a graded column of that name stays
+        columns << c;
+        defs.push_back({c, QStringLiteral("TEXT")});
+    }
+
+    // Display texts, by column.
+    using Rewrite = QString (*)(const QString&);
+    const QHash<QString, Rewrite> rewrites{
+        {QStringLiteral("SEX"), [](const QString& v) { return parseSex(v) == Sex::Unknown ? v : sexName(parseSex(v)); }},
+        {QStringLiteral("I_Risk"), personalBurnoutText},
+        {QStringLiteral("J_Risk"), workBurnoutText},
+        {QStringLiteral("月加班時數等級"), overtimeText},
+        {QStringLiteral("工作型態評估等級"), workPatternText},
+        {QStringLiteral("工作負荷等級"), workloadText},
+        {QStringLiteral("Framingham_Risk_Score"), riskScoreText},
+        {QStringLiteral("心血管疾病風險等級"),
+         [](const QString& v) {
+             static const QStringList labels{QStringLiteral("低（0）"), QStringLiteral("中（1）"), QStringLiteral("高（2）")};
+             const auto level = levelValue(v);
+             return level ? labels.at(*level) : v;
+         }},
+        {QStringLiteral("異常工作負荷促發疾病_風險等級"), overworkRiskText},
+    };
+    std::vector<Rewrite> perColumn;
+    for (const QString& c : columns) perColumn.push_back(rewrites.value(c, nullptr));
+
+    std::vector<QVariantList> rows;
+    rows.reserve(size_t(graded.recordCount()));
+    for (int r = 0; r < graded.recordCount(); ++r) {
+        QVariantList v;
+        for (int c = 0; c < graded.fieldCount(); ++c) v << graded.text(r, c);
+        const int s = pairs[size_t(r)];
+        for (int c = graded.fieldCount(); c < columns.size(); ++c)
+            v << (s < 0 ? QString() : sc(s, columns[c]));
+        for (int c = 0; c < columns.size(); ++c)
+            if (perColumn[size_t(c)]) v[c] = perColumn[size_t(c)](v[c].toString());
+        rows.push_back(std::move(v));
+    }
+
+    Transaction t(db);
+    db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(kToWord));
+    db.exec(createTableSql(kToWord, defs));
+    db.execBatch(insertSql(kToWord, columns), rows);
+    t.commit();
+    return true;
+}
+
+SaveResult SavePersonalHealth(Program& program) {
+    Database& db = program.DBConn;
+    SaveResult result;
+    if (!db.tableExists(kFramingham)) return result;
+    const Recordset graded = readAll(db, kFramingham);
+    const Columns col(graded);
+
+    // History column ← risk-table column, and whether it holds a number.
+    struct Map {
+        const char* history;
+        const char* graded;
+        bool isNumber;
+    };
+    static const Map map[] = {
+        {"員工編號", "員工編號", false},   {"年度代碼", "年度代碼", false},
+        {"姓名", "姓名", false},           {"部門代號", "部門代號", false},
+        {"部門名稱", "部門名稱", false},   {"SEX", "SEX", false},
+        {"出生年月日", "出生年月日", false}, {"身高", "身高_cm", true},
+        {"體重", "體重_kg", true},         {"腰圍", "腰圍_cm", true},
+        {"BMI", "BMI", true},              {"收縮壓", "收縮壓", true},
+        {"舒張壓", "舒張壓", true},        {"飯前血醣", "飯前血醣", true},
+        {"總膽固醇", "總膽固醇", true},    {"三酸甘油脂", "三酸甘油脂", true},
+        {"高密度膽固醇", "高密度膽固醇", true}, {"低密度膽固醇", "低密度膽固醇", true},
+        {"抽菸習慣", "抽菸習慣", false},   {"既往病歷", "既往病歷", false},
+        {"健檢過程備註說明", "健檢過程備註說明", false}, {"成人血壓分級", "成人血壓分級", false},
+        {"Framingham_Risk_Score", "Framingham_Risk_Score", false}, {"代謝症候群_分級", "代謝症候群_分級", false},
+        {"BMI分級", "BMI分級", false},     {"三高族群分級", "三高族群分級", false},
+    };
+    // Only the columns the history table has (its schema may be older); the key is required.
+    const QStringList historyColumns = db.columns(QStringLiteral("PersonalHealth"));
+    if (!historyColumns.contains(QStringLiteral("XID"), Qt::CaseInsensitive))
+        throw DbError(QStringLiteral("PersonalHealth has no column XID"), QString());
+    std::vector<const Map*> used;
+    QStringList insertColumns{QStringLiteral("XID")};
+    for (const Map& m : map)
+        if (historyColumns.contains(QString::fromUtf8(m.history), Qt::CaseInsensitive)) {
+            used.push_back(&m);
+            insertColumns << QString::fromUtf8(m.history);
+        }
+
+    Transaction t(db);
+    QSet<QString> stored = storedXids(db, QStringLiteral("PersonalHealth"), kFramingham);
+    std::vector<QVariantList> rows;
+    for (int r = 0; r < graded.recordCount(); ++r) {
+        const QString year = col(r, QStringLiteral("年度代碼")), employee = col(r, QStringLiteral("員工編號"));
+        const QString xid = xidOf(year, employee);
+        if (year.trimmed().isEmpty() || employee.trimmed().isEmpty() || stored.contains(xid)) {
+            ++result.skipped;
+            continue;
+        }
+        stored.insert(xid);
+        QVariantList v{xid};
+        for (const Map* m : used) {
+            const QString text = col(r, QString::fromUtf8(m->graded));
+            v << (m->isNumber ? number(text) : QVariant(text));
+        }
+        rows.push_back(std::move(v));
+    }
+    db.execBatch(insertSql(QStringLiteral("PersonalHealth"), insertColumns), rows);
+    t.commit();
+    result.appended = int(rows.size());
+    return result;
+}
+
+SaveResult SavePersonalBurnOut(Program& program) {
+    Database& db = program.DBConn;
+    SaveResult result;
+    if (!db.tableExists(kInPutBurnOut)) return result;
+    const Recordset staged = readAll(db, kInPutBurnOut);
+    const Columns col(staged);
+
+    const QStringList historyColumns = db.columns(QStringLiteral("PersonalBurnOut"));
+    QStringList lacking;
+    for (const QString& c : staged.fieldNames())
+        if (!historyColumns.contains(c, Qt::CaseInsensitive)) lacking << c;
+    if (!historyColumns.contains(QStringLiteral("XID"), Qt::CaseInsensitive)) lacking << QStringLiteral("XID");
+    if (!lacking.isEmpty())
+        throw DbError(QStringLiteral("PersonalBurnOut lacks the columns: ") + lacking.join(QStringLiteral(", ")),
+                      QString());
+    QStringList insertColumns{QStringLiteral("XID")};
+    insertColumns += staged.fieldNames();
+
+    Transaction t(db);
+    QSet<QString> stored = storedXids(db, QStringLiteral("PersonalBurnOut"), kInPutBurnOut);
+    std::vector<QVariantList> rows;
+    for (int r = 0; r < staged.recordCount(); ++r) {
+        const QString year = col(r, QStringLiteral("年度代碼")), employee = col(r, QStringLiteral("員工編號"));
+        const QString xid = xidOf(year, employee);
+        if (year.trimmed().isEmpty() || employee.trimmed().isEmpty() || stored.contains(xid)) {
+            ++result.skipped;
+            continue;
+        }
+        stored.insert(xid);
+        QVariantList v{xid};
+        for (int c = 0; c < staged.fieldCount(); ++c) v << staged.value(r, c);
+        rows.push_back(std::move(v));
+    }
+    db.execBatch(insertSql(QStringLiteral("PersonalBurnOut"), insertColumns), rows);
+    t.commit();
+    result.appended = int(rows.size());
+    return result;
+}
+
+HistoryResult SavePersonalHistory(Program& program) {
+    Transaction t(program.DBConn);
+    HistoryResult r;
+    r.health = SavePersonalHealth(program);
+    r.burnOut = SavePersonalBurnOut(program);
+    t.commit();
+    return r;
+}
+
+} // namespace risk
