@@ -23,7 +23,9 @@ void runCases(const std::vector<Case>& cases, Verdict (*rule)(const QString&, co
     for (const auto& c : cases) {
         Verdict v = rule(QString::fromUtf8(c.code), QString::fromUtf8(c.answer), kNow);
         EXPECT_EQ(v.accepted, c.accepted) << c.code << " '" << c.answer << "': " << c.why;
-        if (c.accepted && v.accepted) EXPECT_EQ(v.stored, QString::fromUtf8(c.stored)) << c.code << ": " << c.why;
+        if (c.accepted && v.accepted) {
+            EXPECT_EQ(v.stored, QString::fromUtf8(c.stored)) << c.code << ": " << c.why;
+        }
     }
 }
 
