@@ -30,8 +30,10 @@ struct WordNames {
         for (pugi::xml_attribute a : root.attributes()) {
             if (std::strcmp(a.value(), kWordNs) != 0) continue;
             const std::string n = a.name();
-            if (n == "xmlns") prefix.clear();
-            else if (n.rfind("xmlns:", 0) == 0) prefix = n.substr(6) + ":";
+            if (n == "xmlns")
+                prefix.clear();
+            else if (n.rfind("xmlns:", 0) == 0)
+                prefix = n.substr(6) + ":";
         }
         auto q = [&](const char* local) { return prefix + local; };
         r = q("r"), t = q("t"), p = q("p"), pPr = q("pPr"), rPr = q("rPr"), br = q("br"), tab = q("tab");
@@ -42,7 +44,9 @@ struct WordNames {
         bookmarkStart = q("bookmarkStart"), bookmarkEnd = q("bookmarkEnd"), mailMerge = q("mailMerge");
         document = q("document"), settings = q("settings");
     }
-    static bool is(pugi::xml_node n, const std::string& name) { return n.type() == pugi::node_element && name == n.name(); }
+    static bool is(pugi::xml_node n, const std::string& name) {
+        return n.type() == pugi::node_element && name == n.name();
+    }
 
     std::string r, t, p, pPr, rPr, br, tab, body, sectPr, fldSimple, fldChar, instrText, instr, fldCharType, type;
     std::string txbxContent, del, moveFrom, pStyle, keepNext, keepLines, pageBreakBefore, val, bookmarkStart;
@@ -69,7 +73,9 @@ bool parseXml(pugi::xml_document& doc, const QByteArray& data, const QString& pa
 QByteArray saveXml(const pugi::xml_document& doc) {
     struct Writer : pugi::xml_writer {
         QByteArray out;
-        void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), qsizetype(size)); }
+        void write(const void* data, size_t size) override {
+            out.append(static_cast<const char*>(data), qsizetype(size));
+        }
     } w;
     doc.save(w, "", pugi::format_raw, pugi::encoding_utf8);
     return w.out;
@@ -226,7 +232,8 @@ void fillComplexFields(const std::vector<pugi::xml_node>& roots, const Lookup& v
 // Every MERGEFIELD below the roots: simple fields, then the complex fields of each text box (innermost first, a
 // text box is a little document of its own), then the complex fields of the roots.
 void fillFields(const std::vector<pugi::xml_node>& roots, const Lookup& valueOf, const WordNames& w) {
-    for (pugi::xml_node root : roots) fillSimpleFields(root, valueOf, w);
+    for (pugi::xml_node root : roots)
+        fillSimpleFields(root, valueOf, w);
     std::vector<pugi::xml_node> boxes;
     for (pugi::xml_node root : roots) {
         struct Finder : pugi::xml_tree_walker {
@@ -241,13 +248,15 @@ void fillFields(const std::vector<pugi::xml_node>& roots, const Lookup& valueOf,
         finder.out = &boxes;
         root.traverse(finder);
     }
-    for (auto it = boxes.rbegin(); it != boxes.rend(); ++it) fillComplexFields({*it}, valueOf, w);
+    for (auto it = boxes.rbegin(); it != boxes.rend(); ++it)
+        fillComplexFields({*it}, valueOf, w);
     fillComplexFields(roots, valueOf, w);
 }
 
 std::vector<pugi::xml_node> childrenOf(pugi::xml_node n) {
     std::vector<pugi::xml_node> out;
-    for (pugi::xml_node c : n.children()) out.push_back(c);
+    for (pugi::xml_node c : n.children())
+        out.push_back(c);
     return out;
 }
 
@@ -271,7 +280,9 @@ std::vector<Relationship> relationships(const DocxPackage& pkg, const QString& r
     return out;
 }
 
-bool typeIs(const QString& type, const char* name) { return type.endsWith(QLatin1Char('/') + QLatin1String(name)); }
+bool typeIs(const QString& type, const char* name) {
+    return type.endsWith(QLatin1Char('/') + QLatin1String(name));
+}
 
 // The largest drawing id (wp:docPr id) below a node; copies of the body take fresh ids above it, since Word refuses
 // a document whose drawings share an id.
@@ -307,7 +318,8 @@ void makeCopyUnique(pugi::xml_node root, unsigned& nextDrawingId, const WordName
         walker.for_each(self);
     }
     root.traverse(walker);
-    for (pugi::xml_node b : bookmarks) b.parent().remove_child(b);
+    for (pugi::xml_node b : bookmarks)
+        b.parent().remove_child(b);
 }
 
 // A copy after the first begins on a new page: its first paragraph gets "page break before"; when the copy begins
@@ -324,8 +336,10 @@ void startOnNewPage(pugi::xml_node body, pugi::xml_node first, const WordNames& 
         pugi::xml_node after;
         for (const std::string* name : {&w.pStyle, &w.keepNext, &w.keepLines})
             if (pugi::xml_node c = pPr.child(name->c_str())) after = c;
-        if (after) pPr.insert_child_after(w.pageBreakBefore.c_str(), after);
-        else pPr.prepend_child(w.pageBreakBefore.c_str());
+        if (after)
+            pPr.insert_child_after(w.pageBreakBefore.c_str(), after);
+        else
+            pPr.prepend_child(w.pageBreakBefore.c_str());
         return;
     }
     pugi::xml_node p = first ? body.insert_child_before(w.p.c_str(), first) : body.append_child(w.p.c_str());
@@ -340,20 +354,24 @@ std::optional<QString> mergeFieldName(const QString& instruction) {
     if (!s.startsWith(keyword, Qt::CaseInsensitive)) return std::nullopt;
     qsizetype i = keyword.size();
     if (i < s.size() && !s.at(i).isSpace() && s.at(i) != QLatin1Char('"')) return std::nullopt; // "MERGEFIELDX"
-    while (i < s.size() && s.at(i).isSpace()) ++i;
+    while (i < s.size() && s.at(i).isSpace())
+        ++i;
     QString name;
     if (i < s.size() && s.at(i) == QLatin1Char('"')) {
         const qsizetype close = s.indexOf(QLatin1Char('"'), i + 1);
         name = close < 0 ? s.mid(i + 1) : s.mid(i + 1, close - i - 1);
     } else {
         const qsizetype start = i;
-        while (i < s.size() && !s.at(i).isSpace() && s.at(i) != QLatin1Char('\\')) ++i;
+        while (i < s.size() && !s.at(i).isSpace() && s.at(i) != QLatin1Char('\\'))
+            ++i;
         name = s.mid(start, i - start);
     }
     return name.trimmed();
 }
 
-QString noMergeRowsText() { return QStringLiteral("沒有可套印的資料"); }
+QString noMergeRowsText() {
+    return QStringLiteral("沒有可套印的資料");
+}
 
 struct DocxMailMerge::Template {
     QString path;
@@ -366,7 +384,9 @@ struct DocxMailMerge::Template {
 DocxMailMerge::DocxMailMerge() = default;
 DocxMailMerge::~DocxMailMerge() = default;
 
-bool DocxMailMerge::isLoaded() const { return m != nullptr; }
+bool DocxMailMerge::isLoaded() const {
+    return m != nullptr;
+}
 
 bool DocxMailMerge::load(const QString& templatePath, QString* error) {
     m.reset();
@@ -467,7 +487,8 @@ std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const
     const WordNames w(doc.document_element());
     pugi::xml_node body = doc.document_element().child(w.body.c_str());
     pugi::xml_node sectPr = body.last_child();
-    while (sectPr && sectPr.type() != pugi::node_element) sectPr = sectPr.previous_sibling();
+    while (sectPr && sectPr.type() != pugi::node_element)
+        sectPr = sectPr.previous_sibling();
     if (!WordNames::is(sectPr, w.sectPr)) sectPr = pugi::xml_node();
 
     // The template's body moves aside; each row gets a fresh copy inserted before the final section properties.
@@ -494,10 +515,12 @@ std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const
             copy.push_back(sectPr ? body.insert_copy_before(c, sectPr) : body.append_copy(c));
         fillFields(copy, lookupFor(rows[i]), w);
         if (i == 0) continue;
-        for (pugi::xml_node c : copy) makeCopyUnique(c, nextDrawingId, w);
+        for (pugi::xml_node c : copy)
+            makeCopyUnique(c, nextDrawingId, w);
         // The copy's first element that is left (a bookmark standing alone in the body has gone).
         pugi::xml_node first = before ? before.next_sibling() : body.first_child();
-        while (first && first.type() != pugi::node_element) first = first.next_sibling();
+        while (first && first.type() != pugi::node_element)
+            first = first.next_sibling();
         startOnNewPage(body, first, w);
     }
     out.set(m->mainPart, saveXml(doc));
@@ -570,7 +593,8 @@ bool MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QStr
     table.reserve(rows.size());
     for (const auto& row : rows) {
         QStringList values;
-        for (const QString& h : headers) values.append(row.value(h));
+        for (const QString& h : headers)
+            values.append(row.value(h));
         table.push_back(values);
     }
     return MergeDocx(templatePath, headers, table, outputPath, error);

@@ -9,7 +9,9 @@ namespace office {
 
 namespace {
 
-QString zipErrorText(zip_error_t* e) { return QString::fromUtf8(zip_error_strerror(e)); }
+QString zipErrorText(zip_error_t* e) {
+    return QString::fromUtf8(zip_error_strerror(e));
+}
 
 // Frees a libzip archive opened for reading (discarding, never writing back).
 struct ArchiveCloser {
@@ -74,7 +76,8 @@ bool DocxPackage::loadBytes(const QByteArray& bytes, const QString& displayName,
         if (ok) {
             char buf[65536];
             zip_int64_t got;
-            while ((got = zip_fread(zf, buf, sizeof buf)) > 0) data.append(buf, qsizetype(got));
+            while ((got = zip_fread(zf, buf, sizeof buf)) > 0)
+                data.append(buf, qsizetype(got));
             ok = got == 0;
             zip_fclose(zf);
         }
