@@ -7,32 +7,24 @@ from docx.shared import Pt
 
 FILE_NAME = "套表_過負荷評估問卷.docx"
 
-# Columns of the Framingham work table this template prints, as the grading names them.
+# Every column of the Framingham work table, in table order, as the grading creates it (risk's framinghamColumns()):
+# the staged health check, then the grades. Keep this list and that one alike.
 FRAMINGHAM_COLUMNS = [
     "年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "SEX", "出生年月日",
     "身高_cm", "體重_kg", "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂", "高密度膽固醇",
     "低密度膽固醇", "抽菸習慣", "既往病歷", "健檢過程備註說明",
-    "BMI", "BMI分級", "成人血壓分級", "Framingham_Risk_Score", "代謝症候群_分級", "三高族群分級",
-    "異常工作負荷促發疾病_風險等級",
+    "年齡", "年齡分組", "BMI", "BMI分級", "糖尿病", "吸菸", "總膽固醇_積分", "總膽固醇_風險", "低密度膽固醇_積分",
+    "低密度膽固醇_風險", "Framingham_Risk_Score", "心血管疾病風險等級", "成人血壓分級", "代謝症候群_分級",
+    "三高族群分級", "異常工作負荷促發疾病_風險等級",
 ]
 
-# Columns the grading adds whose names are not settled yet (the age on the assessment date and the cardiovascular
-# class 0/1/2 written as a display text). Align these with the Framingham table when it lands; a field without a
-# column merges as an empty text.
-UNSETTLED_FRAMINGHAM_COLUMNS = {
-    "age": "年齡",
-    "cardiovascular_class": "心血管疾病風險等級",
-}
-
-# The overwork columns ToWord takes from the staged burnout scale.
+# The overwork columns ToWord adds from the staged burnout scale.
 BURNOUT_COLUMNS = [
     "I_Score", "I_Risk", "J_Score", "J_Risk", "月加班時數等級", "工作型態評估等級", "工作型態內容說明", "工作負荷等級",
 ]
 
-TOWORD_COLUMNS = FRAMINGHAM_COLUMNS + list(UNSETTLED_FRAMINGHAM_COLUMNS.values()) + BURNOUT_COLUMNS
-
-AGE = UNSETTLED_FRAMINGHAM_COLUMNS["age"]
-CVD_CLASS = UNSETTLED_FRAMINGHAM_COLUMNS["cardiovascular_class"]
+# The merge fields of this template: the columns of ToWord.
+TOWORD_COLUMNS = FRAMINGHAM_COLUMNS + BURNOUT_COLUMNS
 
 
 def build(out_dir):
@@ -43,7 +35,7 @@ def build(out_dir):
     grid(doc, [
         ["姓名", F("姓名"), "員工編號", F("員工編號")],
         ["部門代號", F("部門代號"), "部門名稱", F("部門名稱")],
-        ["性別", F("SEX"), "出生年月日", [F("出生年月日"), "（", F(AGE), " 歲）"]],
+        ["性別", F("SEX"), "出生年月日", [F("出生年月日"), "（", F("年齡"), " 歲）"]],
     ], [28, 57, 28, 61], label_columns=(0, 2))
 
     heading(doc, "二、健康檢查結果與分級")
@@ -67,7 +59,14 @@ def build(out_dir):
     ], [46, 42, 30, 56], header=True, label_columns=(0,))
 
     heading(doc, "三、十年內心血管疾病風險（Framingham 風險評估）")
-    note(doc, ["十年內發生冠狀動脈心臟病的機率：", F("Framingham_Risk_Score"), "　風險分級：", F(CVD_CLASS)], size=11)
+    note(doc, ["十年內發生冠狀動脈心臟病的機率：", F("Framingham_Risk_Score"), "　風險分級：", F("心血管疾病風險等級")], size=11)
+    note(doc, ["評估因子：年齡分組 ", F("年齡分組"), "，糖尿病 ", F("糖尿病"), "，吸菸 ", F("吸菸")], size=10.5)
+    grid(doc, [
+        ["計算方式", "積分", "十年風險"],
+        ["以總膽固醇計算", F("總膽固醇_積分"), F("總膽固醇_風險")],
+        ["以低密度膽固醇計算", F("低密度膽固醇_積分"), F("低密度膽固醇_風險")],
+    ], [62, 56, 56], header=True, label_columns=(0,))
+    note(doc, ["依健檢數值分別以總膽固醇及低密度膽固醇計算，取兩者中較高的十年風險。"], size=10)
     grid(doc, [
         ["十年風險", "＜ 10%", "10% ～ 20%", "＞ 20%"],
         ["風險分級", "低（0）", "中（1）", "高（2）"],

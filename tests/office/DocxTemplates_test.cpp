@@ -24,15 +24,15 @@ QStringList nmqColumns() {
     return c;
 }
 
-// Every column of the Framingham work table the report prints, the two whose names the grading has still to settle
-// (age, cardiovascular class), and the overwork columns.
+// Every column of the Framingham work table (the staged health check, then the grades), then the overwork columns.
 QStringList toWordColumns() {
     return QString::fromUtf8(
                "年度代碼 姓名 員工編號 部門代號 部門名稱 SEX 出生年月日 身高_cm 體重_kg 腰圍_cm 收縮壓 舒張壓 "
-               "飯前血醣 總膽固醇 三酸甘油脂 高密度膽固醇 低密度膽固醇 抽菸習慣 既往病歷 健檢過程備註說明 BMI "
-               "BMI分級 成人血壓分級 Framingham_Risk_Score 代謝症候群_分級 三高族群分級 "
-               "異常工作負荷促發疾病_風險等級 年齡 心血管疾病風險等級 I_Score I_Risk J_Score J_Risk "
-               "月加班時數等級 工作型態評估等級 工作型態內容說明 工作負荷等級")
+               "飯前血醣 總膽固醇 三酸甘油脂 高密度膽固醇 低密度膽固醇 抽菸習慣 既往病歷 健檢過程備註說明 "
+               "年齡 年齡分組 BMI BMI分級 糖尿病 吸菸 總膽固醇_積分 總膽固醇_風險 低密度膽固醇_積分 "
+               "低密度膽固醇_風險 Framingham_Risk_Score 心血管疾病風險等級 成人血壓分級 代謝症候群_分級 "
+               "三高族群分級 異常工作負荷促發疾病_風險等級 I_Score I_Risk J_Score J_Risk 月加班時數等級 "
+               "工作型態評估等級 工作型態內容說明 工作負荷等級")
         .split(QLatin1Char(' '));
 }
 
