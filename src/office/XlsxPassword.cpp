@@ -5,18 +5,15 @@
 namespace office {
 
 QString xlsxLegacyPasswordHash(const QString& password) {
-    // Each character is rotated left within 15 bits by its position (from 1) and folded in; the length and a
-    // constant close the hash. Characters beyond Latin-1 enter with their low byte, as the legacy hash does.
+    // Walking the characters from the last to the first, the hash is rotated left within 15 bits and the
+    // character folded in; one more rotation, the length and a constant close it. Characters beyond Latin-1 enter
+    // with their low byte, as the legacy hash does.
+    auto rotate = [](unsigned h) { return ((h >> 14) & 1u) | ((h << 1) & 0x7FFFu); };
     unsigned hash = 0;
-    int position = 0;
-    for (const QChar ch : password) {
-        ++position;
-        unsigned value = unsigned(ch.unicode() & 0xFF) << position;
-        const unsigned rotated = value >> 15;
-        value &= 0x7FFF;
-        hash ^= (value | rotated);
-    }
-    hash ^= unsigned(password.size());
+    for (qsizetype i = password.size() - 1; i >= 0; --i)
+        hash = rotate(hash) ^ unsigned(password[i].unicode() & 0xFF);
+    hash = rotate(hash);
+    hash ^= unsigned(password.size()) & 0xFFFFu;
     hash ^= 0xCE4B;
     return QStringLiteral("%1").arg(hash & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
 }

@@ -129,11 +129,11 @@ QString xlsxGeneralNumber(double value) {
     const qsizetype e = s.indexOf(u'e');
     if (e < 0)
         return s;
-    // "1.5e+20" → "1.5E+20", "1e-10" → "1E-10" (no leading zeros in the exponent, as VB writes it).
+    // "1.5e+20" → "1.5E+20", "1e-07" → "1E-07" (at least two exponent digits, as VB writes it).
     QString mantissa = s.left(e);
     const QChar sign = s[e + 1];
     QString digits = s.mid(e + 2);
-    while (digits.size() > 1 && digits.startsWith(u'0'))
+    while (digits.size() > 2 && digits.startsWith(u'0'))
         digits.remove(0, 1);
     return mantissa + u'E' + sign + digits;
 }

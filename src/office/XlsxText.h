@@ -28,7 +28,7 @@ QString xlsxCleanSheetName(const QString& name, const QStringList& taken = {},
 bool xlsxSameSheetName(const QString& a, const QString& b);
 
 // A number in VB's general form: at most 15 significant digits, no trailing zeros, no ".0"; a huge or tiny number
-// in the form "1.5E+20" / "1E-10"; minus zero is "0".
+// in the form "1.5E+20" / "1E-07"; minus zero is "0".
 QString xlsxGeneralNumber(double value);
 
 // Whether a number format shows a date or time: the built-in formats 14-22 and 45-47 (and the East Asian date

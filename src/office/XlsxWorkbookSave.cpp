@@ -221,6 +221,11 @@ private:
 
         for (const XlsxPicture& p : sheet.m_pictures) {
             const QByteArray file = QFile::encodeName(p.file);
+            // Checked here too: the file may have gone since it was added, and the library would complain on stderr.
+            if (!QFileInfo(p.file).isReadable()) {
+                detail = QStringLiteral("無法放入圖片 (檔案不存在): %1").arg(p.file);
+                return LXW_ERROR_PARAMETER_VALIDATION;
+            }
             lxw_image_options opt = {};
             opt.x_offset = p.offset.width();
             opt.y_offset = p.offset.height();
