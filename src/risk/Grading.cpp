@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace risk {
@@ -40,8 +41,10 @@ std::optional<double> measurement(const QString& text) {
 }
 
 YesNo smokerFromText(const QString& text) {
-    QString t = text.toLower();
-    t.remove(QRegularExpression(QStringLiteral("\\s")));
+    QString t;
+    t.reserve(text.size());
+    for (QChar c : text)
+        if (!c.isSpace()) t.append(c.toLower());
     if (t.isEmpty()) return YesNo::Unknown;
     if (t.contains(QStringLiteral("戒"))) {
         static const QStringList stillSmoking{QStringLiteral("中"), QStringLiteral("嘗試"), QStringLiteral("未戒"),
@@ -180,7 +183,11 @@ QString ageBand(int age) {
 std::optional<double> bmi(std::optional<double> heightCm, std::optional<double> weightKg) {
     if (!heightCm || !weightKg) return std::nullopt;
     const double metres = *heightCm / 100.0;
-    return vb::roundHalfAway(*weightKg / (metres * metres), 1);
+    // One decimal, halves up (the value is positive); the small tolerance makes a decimal half that binary cannot
+    // hold exactly (22.45 → 22.4499999…) round as written.
+    const double tenths = *weightKg / (metres * metres) * 10;
+    const double down = std::floor(tenths);
+    return (tenths - down >= 0.5 - 1e-9 ? down + 1 : down) / 10;
 }
 
 QString bmiGrade(double v) {
@@ -414,7 +421,7 @@ HealthGrades gradeHealthCheck(const HealthCheck& h, const QDate& today) {
         g.ageBand = missingText({item::birthDate});
     }
     if (const auto b = bmi(m.height, m.weight)) {
-        g.bmi = vb::format(*b, QStringLiteral("0.0"));
+        g.bmi = QString::number(*b, 'f', 1); // already rounded to one decimal
         g.bmiGrade = bmiGrade(*b);
     } else {
         QStringList missing;

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QProgressBar>
 #include <QSet>
+#include <sqlite3.h>
 
 namespace risk {
 
@@ -43,24 +44,6 @@ std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
         if (withWorkload) keys[size_t(r)].workload = col(r, QStringLiteral("工作負荷等級"));
     }
     return keys;
-}
-
-QString xidOf(const QString& year, const QString& employee) { return year + QLatin1Char('_') + employee; }
-
-// The stored keys among those of the run: one indexed look-up instead of a query per row.
-QSet<QString> storedXids(Database& db, const QString& history, const QString& stagedTable) {
-    const Recordset rs = db.query(QStringLiteral("SELECT h.XID FROM ") + Database::quoteName(history) +
-                                  QStringLiteral(" h WHERE h.XID IN (SELECT ifnull(\"年度代碼\", '') || '_' || "
-                                                 "ifnull(\"員工編號\", '') FROM ") +
-                                  Database::quoteName(stagedTable) + QLatin1Char(')'));
-    QSet<QString> keys;
-    for (int r = 0; r < rs.recordCount(); ++r) keys.insert(rs.text(r, 0));
-    return keys;
-}
-
-QVariant number(const QString& text) {
-    if (!vb::isNumeric(text)) return QVariant(); // a word in a measurement column is no number: NULL
-    return text.trimmed().toDouble();
 }
 
 void writeResultWorkbook(Program& program, const ResultSheets& sheets, bool withOverload) {
@@ -242,13 +225,62 @@ bool FraminghamToWord(Program& program) {
     return true;
 }
 
+namespace {
+
+// risk_number(x): x as a number when it is one by the strict IsNumeric rule, else NULL — how a history table's
+// numeric column receives a staged text.
+void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    }
+    if (type != SQLITE_TEXT) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                           sqlite3_value_bytes(argv[0]));
+    if (vb::isNumeric(text)) sqlite3_result_double(ctx, text.trimmed().toDouble());
+    else sqlite3_result_null(ctx);
+}
+
+void registerNumberFunction(Database& db) {
+    sqlite3* handle = db.sqliteHandle();
+    if (!handle || sqlite3_create_function_v2(handle, "risk_number", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                              numberFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw DbError(QStringLiteral("cannot register risk_number"), QString());
+}
+
+// Appends the staged rows to a history table in one statement: XID = 年度代碼 & "_" & 員工編號; the first row of a
+// key repeated in the run; no row whose XID is stored already; no row without a year or a number.
+SaveResult appendHistory(Database& db, const QString& history, const QString& staged, const QStringList& targets,
+                         const QStringList& sources) {
+    SaveResult result;
+    const int total = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(staged)).toInt();
+    QStringList quotedTargets{QStringLiteral("XID")};
+    for (const QString& t : targets) quotedTargets << Database::quoteName(t);
+    const QString sql =
+        QStringLiteral("INSERT INTO ") + Database::quoteName(history) + QStringLiteral(" (") +
+        quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT k.xid, ") +
+        sources.join(QStringLiteral(", ")) +
+        QStringLiteral(" FROM (SELECT s.*, s.rowid AS rid, ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '') "
+                       "AS xid, row_number() OVER (PARTITION BY ifnull(s.\"年度代碼\", ''), ifnull(s.\"員工編號\", '') "
+                       "ORDER BY s.rowid) AS nth FROM ") +
+        Database::quoteName(staged) +
+        QStringLiteral(" s) k WHERE k.nth = 1 AND trim(ifnull(k.\"年度代碼\", '')) <> '' AND "
+                       "trim(ifnull(k.\"員工編號\", '')) <> '' AND NOT EXISTS (SELECT 1 FROM ") +
+        Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = k.xid) ORDER BY k.rid");
+    result.appended = db.exec(sql);
+    result.skipped = total - result.appended;
+    return result;
+}
+
+} // namespace
+
 SaveResult SavePersonalHealth(Program& program) {
     Database& db = program.DBConn;
-    SaveResult result;
-    if (!db.tableExists(kFramingham)) return result;
-    const Recordset graded = readAll(db, kFramingham);
-    const Columns col(graded);
-
+    if (!db.tableExists(kFramingham)) return {};
     // History column ← risk-table column, and whether it holds a number.
     struct Map {
         const char* history;
@@ -256,93 +288,71 @@ SaveResult SavePersonalHealth(Program& program) {
         bool isNumber;
     };
     static const Map map[] = {
-        {"員工編號", "員工編號", false},   {"年度代碼", "年度代碼", false},
-        {"姓名", "姓名", false},           {"部門代號", "部門代號", false},
-        {"部門名稱", "部門名稱", false},   {"SEX", "SEX", false},
-        {"出生年月日", "出生年月日", false}, {"身高", "身高_cm", true},
-        {"體重", "體重_kg", true},         {"腰圍", "腰圍_cm", true},
-        {"BMI", "BMI", true},              {"收縮壓", "收縮壓", true},
-        {"舒張壓", "舒張壓", true},        {"飯前血醣", "飯前血醣", true},
-        {"總膽固醇", "總膽固醇", true},    {"三酸甘油脂", "三酸甘油脂", true},
-        {"高密度膽固醇", "高密度膽固醇", true}, {"低密度膽固醇", "低密度膽固醇", true},
-        {"抽菸習慣", "抽菸習慣", false},   {"既往病歷", "既往病歷", false},
-        {"健檢過程備註說明", "健檢過程備註說明", false}, {"成人血壓分級", "成人血壓分級", false},
-        {"Framingham_Risk_Score", "Framingham_Risk_Score", false}, {"代謝症候群_分級", "代謝症候群_分級", false},
-        {"BMI分級", "BMI分級", false},     {"三高族群分級", "三高族群分級", false},
+        {"員工編號", "員工編號", false},
+        {"年度代碼", "年度代碼", false},
+        {"姓名", "姓名", false},
+        {"部門代號", "部門代號", false},
+        {"部門名稱", "部門名稱", false},
+        {"SEX", "SEX", false},
+        {"出生年月日", "出生年月日", false},
+        {"身高", "身高_cm", true},
+        {"體重", "體重_kg", true},
+        {"腰圍", "腰圍_cm", true},
+        {"BMI", "BMI", true},
+        {"收縮壓", "收縮壓", true},
+        {"舒張壓", "舒張壓", true},
+        {"飯前血醣", "飯前血醣", true},
+        {"總膽固醇", "總膽固醇", true},
+        {"三酸甘油脂", "三酸甘油脂", true},
+        {"高密度膽固醇", "高密度膽固醇", true},
+        {"低密度膽固醇", "低密度膽固醇", true},
+        {"抽菸習慣", "抽菸習慣", false},
+        {"既往病歷", "既往病歷", false},
+        {"健檢過程備註說明", "健檢過程備註說明", false},
+        {"成人血壓分級", "成人血壓分級", false},
+        {"Framingham_Risk_Score", "Framingham_Risk_Score", false},
+        {"代謝症候群_分級", "代謝症候群_分級", false},
+        {"BMI分級", "BMI分級", false},
+        {"三高族群分級", "三高族群分級", false},
     };
-    // Only the columns the history table has (its schema may be older); the key is required.
+    // Only the columns both tables have (a history schema may be older); the key is required.
     const QStringList historyColumns = db.columns(QStringLiteral("PersonalHealth"));
+    const QStringList gradedColumns = db.columns(kFramingham);
     if (!historyColumns.contains(QStringLiteral("XID"), Qt::CaseInsensitive))
         throw DbError(QStringLiteral("PersonalHealth has no column XID"), QString());
-    std::vector<const Map*> used;
-    QStringList insertColumns{QStringLiteral("XID")};
-    for (const Map& m : map)
-        if (historyColumns.contains(QString::fromUtf8(m.history), Qt::CaseInsensitive)) {
-            used.push_back(&m);
-            insertColumns << QString::fromUtf8(m.history);
-        }
-
-    Transaction t(db);
-    QSet<QString> stored = storedXids(db, QStringLiteral("PersonalHealth"), kFramingham);
-    std::vector<QVariantList> rows;
-    for (int r = 0; r < graded.recordCount(); ++r) {
-        const QString year = col(r, QStringLiteral("年度代碼")), employee = col(r, QStringLiteral("員工編號"));
-        const QString xid = xidOf(year, employee);
-        if (year.trimmed().isEmpty() || employee.trimmed().isEmpty() || stored.contains(xid)) {
-            ++result.skipped;
-            continue;
-        }
-        stored.insert(xid);
-        QVariantList v{xid};
-        for (const Map* m : used) {
-            const QString text = col(r, QString::fromUtf8(m->graded));
-            v << (m->isNumber ? number(text) : QVariant(text));
-        }
-        rows.push_back(std::move(v));
+    QStringList targets, sources;
+    for (const Map& m : map) {
+        const QString h = QString::fromUtf8(m.history), g = QString::fromUtf8(m.graded);
+        if (!historyColumns.contains(h, Qt::CaseInsensitive) || !gradedColumns.contains(g, Qt::CaseInsensitive)) continue;
+        targets << h;
+        const QString source = QStringLiteral("k.") + Database::quoteName(g);
+        sources << (m.isNumber ? QStringLiteral("risk_number(") + source + QLatin1Char(')') : source);
     }
-    db.execBatch(insertSql(QStringLiteral("PersonalHealth"), insertColumns), rows);
+    registerNumberFunction(db);
+    Transaction t(db);
+    const SaveResult r = appendHistory(db, QStringLiteral("PersonalHealth"), kFramingham, targets, sources);
     t.commit();
-    result.appended = int(rows.size());
-    return result;
+    return r;
 }
 
 SaveResult SavePersonalBurnOut(Program& program) {
     Database& db = program.DBConn;
-    SaveResult result;
-    if (!db.tableExists(kInPutBurnOut)) return result;
-    const Recordset staged = readAll(db, kInPutBurnOut);
-    const Columns col(staged);
-
+    if (!db.tableExists(kInPutBurnOut)) return {};
+    const QStringList staged = db.columns(kInPutBurnOut);
     const QStringList historyColumns = db.columns(QStringLiteral("PersonalBurnOut"));
     QStringList lacking;
-    for (const QString& c : staged.fieldNames())
+    for (const QString& c : staged)
         if (!historyColumns.contains(c, Qt::CaseInsensitive)) lacking << c;
     if (!historyColumns.contains(QStringLiteral("XID"), Qt::CaseInsensitive)) lacking << QStringLiteral("XID");
     if (!lacking.isEmpty())
         throw DbError(QStringLiteral("PersonalBurnOut lacks the columns: ") + lacking.join(QStringLiteral(", ")),
                       QString());
-    QStringList insertColumns{QStringLiteral("XID")};
-    insertColumns += staged.fieldNames();
-
+    QStringList sources;
+    for (const QString& c : staged) sources << QStringLiteral("k.") + Database::quoteName(c);
     Transaction t(db);
-    QSet<QString> stored = storedXids(db, QStringLiteral("PersonalBurnOut"), kInPutBurnOut);
-    std::vector<QVariantList> rows;
-    for (int r = 0; r < staged.recordCount(); ++r) {
-        const QString year = col(r, QStringLiteral("年度代碼")), employee = col(r, QStringLiteral("員工編號"));
-        const QString xid = xidOf(year, employee);
-        if (year.trimmed().isEmpty() || employee.trimmed().isEmpty() || stored.contains(xid)) {
-            ++result.skipped;
-            continue;
-        }
-        stored.insert(xid);
-        QVariantList v{xid};
-        for (int c = 0; c < staged.fieldCount(); ++c) v << staged.value(r, c);
-        rows.push_back(std::move(v));
-    }
-    db.execBatch(insertSql(QStringLiteral("PersonalBurnOut"), insertColumns), rows);
+    const SaveResult r = appendHistory(db, QStringLiteral("PersonalBurnOut"), kInPutBurnOut, staged, sources);
     t.commit();
-    result.appended = int(rows.size());
-    return result;
+    return r;
 }
 
 HistoryResult SavePersonalHistory(Program& program) {

@@ -32,6 +32,8 @@ TEST(BmiGrade, ValueAndCutOffs) {
     EXPECT_EQ(bmi(160, 61.4), 24.0) << "23.98 rounds to 24.0 and is graded as shown";
     EXPECT_EQ(bmiGrade(*bmi(160, 61.4)), QStringLiteral("過重"));
     EXPECT_FALSE(bmi(std::nullopt, 65));
+    EXPECT_EQ(bmi(100, 22.45), 22.5) << "a decimal half rounds up";
+    EXPECT_EQ(bmi(100, 22.449), 22.4);
     struct Case {
         double v;
         const char* grade;

@@ -272,9 +272,13 @@ TEST_F(RiskDb, TenThousandPersonsInOnePass) {
     QElapsedTimer timer;
     timer.start();
     ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    const qint64 gradeMs = timer.elapsed();
     const HistoryResult saved = SavePersonalHistory(tp.program());
+    const qint64 saveMs = timer.elapsed() - gradeMs;
     ASSERT_TRUE(FraminghamToWord(tp.program()));
     const qint64 ms = timer.elapsed();
+    RecordProperty("grade", int(gradeMs));
+    RecordProperty("save", int(saveMs));
     EXPECT_EQ(saved.health.appended, 10000);
     EXPECT_EQ(saved.burnOut.appended, 10000);
     EXPECT_EQ(db().scalar("SELECT count(*) FROM ToWord").toInt(), 10000);
