@@ -285,3 +285,12 @@ TEST_F(RiskDb, TenThousandPersonsInOnePass) {
     EXPECT_LT(ms, 20000) << "grading, storing and printing 10 000 persons took " << ms << " ms";
     RecordProperty("milliseconds", int(ms));
 }
+
+TEST_F(RiskDb, AFailedRebuildKeepsTheStagedRows) {
+    stage(db(), {});
+    db().exec("CREATE VIEW Framingham AS SELECT 1 AS x"); // the old table cannot be dropped as a table
+    EXPECT_THROW(Framingham(tp.program(), nullptr, false, true, false), DbError);
+    EXPECT_EQ(db().scalar("SELECT count(*) FROM InPutFramingham").toInt(), 1);
+    EXPECT_EQ(db().transactionDepth(), 0);
+    EXPECT_FALSE(tp.ui().messageTexts().contains("完成")) << "a failed run never reports completion";
+}
