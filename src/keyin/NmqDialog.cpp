@@ -6,7 +6,7 @@
 #include "core/Program.h"
 #include "core/VbRules.h"
 #include "keyin/Catalogue.h"
-#include "keyin/WordMerge.h"
+#include "core/WordOutput.h"
 
 namespace keyin {
 
@@ -147,10 +147,12 @@ void NmqDialog::run() {
         return;
     }
     ui.message(QStringLiteral("NMQ 資料已準備完成，執行個人套表"));
-    const bool merged = mergeWord(m_program, templatePath, QStringLiteral("SELECT * FROM [PersonalNMQ] WHERE XID = ? "),
-                                  {xid}, QStringLiteral("NMQ評估問卷"));
+    const WordMergeResult merged = RunWordMailMerge(
+        m_program, templatePath, QStringLiteral("SELECT * FROM [PersonalNMQ] WHERE XID = ? "), {xid},
+        QStringLiteral("NMQ評估問卷"));
     letEventsThrough();
-    if (merged) ui.message(QStringLiteral("套印完成"));
+    // A merge that produced nothing has said why; only a document handed over is announced as printed.
+    if (merged == WordMergeResult::Opened) ui.message(QStringLiteral("套印完成"));
 }
 
 } // namespace keyin

@@ -6,7 +6,8 @@
 #include "core/Program.h"
 #include "core/VbRules.h"
 #include "keyin/Catalogue.h"
-#include "keyin/WordMerge.h"
+#include "core/WordOutput.h"
+#include "risk/WorkTables.h"
 
 #include <QProgressBar>
 
@@ -18,43 +19,10 @@ QString code(QChar letter, int index) { return QStringLiteral("%1%2").arg(letter
 
 const QString kTemplate = QStringLiteral("套表_過負荷評估問卷.docx");
 
-const char* const kHealthColumns[] = {"年度代碼",     "姓名",       "員工編號",   "部門代號",   "部門名稱",
-                                      "性別",         "出生年月日", "健檢日期",   "身高_cm",    "體重_kg",
-                                      "腰圍_cm",      "收縮壓",     "舒張壓",     "飯前血醣",   "總膽固醇",
-                                      "三酸甘油脂",   "高密度膽固醇", "低密度膽固醇", "抽菸習慣", "既往病歷",
-                                      "健檢過程備註說明"};
-
-QStringList burnoutColumns() {
-    QStringList c = {"年度代碼", "姓名", "員工編號"};
-    for (int k = 1; k <= 6; ++k) c << code('I', k);
-    c << "I_Score" << "I_Risk";
-    for (int k = 1; k <= 7; ++k) c << code('J', k);
-    c << "J_Score" << "J_Risk" << "月加班時數等級" << "工作型態評估等級" << "工作型態內容說明" << "工作負荷等級";
-    return c;
-}
-
-QString columnType(const QString& column) {
-    if (column == QLatin1String("抽菸習慣")) return QStringLiteral("VARCHAR(255)");
-    if (column == QLatin1String("既往病歷") || column == QLatin1String("健檢過程備註說明") ||
-        column == QLatin1String("工作型態內容說明"))
-        return QStringLiteral("TEXT");
-    return QStringLiteral("VARCHAR(50)");
-}
-
-// Drops a staging table when it exists, creates it with its columns and inserts its one row.
-void restage(Database& db, const QString& table, const QStringList& columns, const QVariantList& row) {
-    if (db.tableExists(table)) db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(table));
-    QStringList defs, names, marks;
-    for (const QString& c : columns) {
-        defs << Database::quoteName(c) + QLatin1Char(' ') + columnType(c);
-        names << Database::quoteName(c);
-        marks << QStringLiteral("?");
-    }
-    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Database::quoteName(table), defs.join(QStringLiteral(", "))));
-    letEventsThrough();
-    db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                .arg(Database::quoteName(table), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-            row);
+// Inserts the one staged row of a staging table created by the grading's own helper.
+void insertStaged(Database& db, const QString& table, const std::vector<risk::ColumnDef>& columns,
+                  const QVariantList& row) {
+    db.exec(risk::insertSql(table, risk::names(columns)), row);
     letEventsThrough();
 }
 
@@ -148,12 +116,12 @@ QVariantList OverworkDialog::burnoutRow() const {
 }
 
 void OverworkDialog::stage() {
-    QStringList health;
-    for (const char* c : kHealthColumns) health << QString::fromUtf8(c);
     Database& db = m_program.DBConn;
     Transaction tx(db);
-    restage(db, QStringLiteral("InPutFramingham"), health, healthCheckRow());
-    restage(db, QStringLiteral("InPutBurnOut"), burnoutColumns(), burnoutRow());
+    risk::createStagingTables(db);
+    letEventsThrough();
+    insertStaged(db, risk::kInPutFramingham, risk::inPutFraminghamColumns(), healthCheckRow());
+    insertStaged(db, risk::kInPutBurnOut, risk::inPutBurnOutColumns(), burnoutRow());
     tx.commit();
 }
 
@@ -165,7 +133,7 @@ void OverworkDialog::run() {
     }
     stage();
     if (ProgressBar1) ProgressBar1->setValue(0);
-    m_risk.framingham(ProgressBar1);
+    if (!m_risk.framingham(ProgressBar1)) return;
 
     const bool keep = ui.message(QStringLiteral("資料格式正確, 匯入成功, ") + QStringLiteral("\n\n") +
                                      QStringLiteral("是否要匯入本次資料做為歷史資料累積之用途"),
@@ -206,10 +174,11 @@ void OverworkDialog::run() {
                    Ui::Icon::Critical);
         return;
     }
-    const bool merged =
-        mergeWord(m_program, templatePath, QStringLiteral("SELECT * FROM [ToWord]"), {}, QStringLiteral("過負荷評估問卷"));
+    const WordMergeResult merged = RunWordMailMerge(m_program, templatePath, QStringLiteral("SELECT * FROM [ToWord]"),
+                                                    {}, QStringLiteral("過負荷評估問卷"));
     letEventsThrough();
-    if (merged) ui.message(QStringLiteral("套印完成"));
+    // A merge that produced nothing has said why; only a document handed over is announced as printed.
+    if (merged == WordMergeResult::Opened) ui.message(QStringLiteral("套印完成"));
 }
 
 } // namespace keyin

@@ -12,7 +12,7 @@ namespace keyin {
 
 // The grading, storing and printing procedures of the health-risk assessment the run calls, in its order.
 struct RiskProcedures {
-    std::function<void(QProgressBar*)> framingham; // grades the staged person with the overwork level
+    std::function<bool(QProgressBar*)> framingham; // grades the staged person with the overwork level
     std::function<void()> savePersonalHealth;
     std::function<void()> savePersonalBurnOut;
     std::function<void()> framinghamToWord;        // rebuilds the print table ToWord

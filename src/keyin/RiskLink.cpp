@@ -1,12 +1,17 @@
 #include "keyin/RiskLink.h"
 
 #include "core/Program.h"
+#include "risk/Procedures.h"
 
 namespace keyin {
 
 RiskProcedures riskProcedures(Program& program) {
-    (void)program;
-    return {};
+    RiskProcedures r;
+    r.framingham = [&program](QProgressBar* bar) { return risk::Framingham(program, bar, false, true, false); };
+    r.savePersonalHealth = [&program] { risk::SavePersonalHealth(program); };
+    r.savePersonalBurnOut = [&program] { risk::SavePersonalBurnOut(program); };
+    r.framinghamToWord = [&program] { risk::FraminghamToWord(program); };
+    return r;
 }
 
 } // namespace keyin

@@ -1,0 +1,164 @@
+// The NMQ questionnaire of one person from the menu "單筆鍵入" to the stored record and the printed document.
+
+#include "common/TestProgram.h"
+#include "core/HtmlOutput.h"
+#include "keyin/Install.h"
+#include "keyin/KeyInTestSupport.h"
+#include "keyin/NmqDialog.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+using namespace keyin;
+using namespace keyin::test;
+
+namespace {
+
+const QStringList kGrades = {"0", "3", "5", "2", "4", "0", "0", "1", "0", "0", "0", "0", "0", "0", "0"};
+
+// Keys in every item in order, the way the nurse does: click the first item of a tree, then type and press Enter;
+// the dialog moves on to the next item by itself.
+void keyInEverything(NmqDialog& d) {
+    const QList<QStringList> trees = {
+        {"2025_NMQ", "王小明", "E001", "1", "1990/06/01", "北廠", "製造部", "組裝課", "搬運", "技術員", "35.0", "5",
+         "170", "65"},
+        {"1", "0", "0", "1", "2", "0"},
+        kGrades,
+    };
+    const QStringList first = {"A01", "B01", "P01"};
+    for (int t = 0; t < 3; ++t) {
+        if (!d.trees[size_t(t)]->isVisible()) QTest::mouseClick(d.DataButtonCancel, Qt::LeftButton);
+        clickNode(d.trees[size_t(t)], d.node(first[t]));
+        for (const QString& answer : trees[t]) {
+            typeText(d.TextAnswer, answer);
+            QTest::keyClick(d.TextAnswer, Qt::Key_Return);
+        }
+    }
+}
+
+NmqDialog& openFromMenu(TestProgram& tp) {
+    MainForm& form = tp.window();
+    QAction* item = tp.find<QAction>("QVNewTopicErgonomicsIndividual");
+    EXPECT_TRUE(item);
+    item->trigger();
+    NmqDialog* d = nmqDialog(form);
+    EXPECT_TRUE(d);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(d));
+    return *d;
+}
+
+} // namespace
+
+TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
+    TestProgram tp;
+    tp.ui().clock = QDateTime(QDate(2025, 6, 1), QTime(14, 30, 5));
+    MainForm& form = tp.window();
+
+    // The toolbar's "單筆鍵入" offers both questionnaires.
+    QMenu* menu = form.popupMenu("QVOnlineKeyIn");
+    ASSERT_TRUE(menu);
+    QStringList captions;
+    for (QAction* a : menu->actions()) captions << a->text();
+    EXPECT_TRUE(captions.contains("肌肉骨骼症狀調查表_個人_單筆鍵入"));
+    EXPECT_TRUE(captions.contains("異常工作負荷促發疾病預防評估_個人_單筆鍵入"));
+
+    NmqDialog& d = openFromMenu(tp);
+    EXPECT_EQ(d.windowTitle(), "肌肉骨骼症狀調查表_個人_單筆鍵入");
+    EXPECT_FALSE(d.isModal());
+    keyInEverything(d);
+    EXPECT_EQ(d.answer("A11"), "35.0");
+    EXPECT_EQ(d.answer("B04"), "有不適感");
+    EXPECT_EQ(d.answer("P05"), "4");
+    EXPECT_FALSE(d.FrameNote->isVisible()); // the last body region returned to the overview
+
+    // A second click on the menu item keeps the answers.
+    tp.find<QAction>("QVNewTopicErgonomicsIndividual")->trigger();
+    EXPECT_EQ(nmqDialog(form), &d);
+    EXPECT_EQ(d.answer("A02"), "王小明");
+
+    tp.ui().randoms = {7};
+    const int shownBefore = int(tp.ui().messageTexts().size());
+    QTest::mouseClick(d.OKButton, Qt::LeftButton);
+    const QStringList messages = tp.ui().messageTexts().mid(shownBefore);
+    EXPECT_EQ(messages, (QStringList{"NMQ 資料寫入，載入個人套表", "NMQ 資料已準備完成，執行個人套表", "套印完成"}));
+    EXPECT_EQ(tp.ui().waitedMs, 1000);
+
+    const Recordset rs = tp.db().query("SELECT * FROM PersonalNMQ");
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.text(0, "XID"), "2025_NMQ2506011430007");
+    EXPECT_EQ(rs.text(0, "年度代碼"), "2025_NMQ");
+    EXPECT_EQ(rs.text(0, "姓名"), "王小明");
+    EXPECT_EQ(rs.text(0, "員工編號"), "E001");
+    EXPECT_EQ(rs.text(0, "Basic01"), "E001 ");
+    EXPECT_EQ(rs.text(0, "Basic02"), "2025/06/01 14:30:05");
+    EXPECT_EQ(rs.text(0, "Basic03"), "北廠");
+    EXPECT_EQ(rs.text(0, "Basic07"), "技術員");
+    EXPECT_EQ(rs.text(0, "Basic08"), "王小明");
+    EXPECT_EQ(rs.text(0, "Basic09"), "男");
+    EXPECT_EQ(rs.text(0, "Basic10"), "35.0");
+    EXPECT_EQ(rs.text(0, "Basic13"), "65");
+    EXPECT_EQ(rs.text(0, "Basic14"), "右手");
+    EXPECT_EQ(rs.text(0, "Basic15"), "不是");
+    EXPECT_EQ(rs.text(0, "Basic16"), "不適用");
+    EXPECT_EQ(rs.text(0, "Basic17"), "有不適感");
+    EXPECT_EQ(rs.text(0, "Basic18"), "最近 1~2 個月內感覺酸");
+    for (int k = 0; k < 15; ++k)
+        EXPECT_EQ(rs.text(0, QStringLiteral("Q%1").arg(k + 1, 3, 10, QLatin1Char('0'))), kGrades[k]);
+    EXPECT_EQ(rs.text(0, "Q016"), "無");
+    EXPECT_EQ(rs.text(0, "ErgoTotal"), "3");
+    EXPECT_EQ(rs.text(0, "xFileName"), "單筆鍵入");
+
+    // The printed document holds the stored record.
+    ASSERT_FALSE(tp.ui().opened.isEmpty());
+    const QString doc = tp.ui().opened.last();
+    EXPECT_TRUE(doc.endsWith(".docx"));
+    const QString text = runPython("import docx,sys\n"
+                                   "d=docx.Document(sys.argv[1])\n"
+                                   "parts=[p.text for p in d.paragraphs]\n"
+                                   "parts+=[c.text for t in d.tables for r in t.rows for c in r.cells]\n"
+                                   "print('\\n'.join(parts))\n",
+                                   {doc});
+    EXPECT_TRUE(text.contains("2025_NMQ2506011430007"));
+    EXPECT_TRUE(text.contains("王小明"));
+    EXPECT_TRUE(text.contains("有不適感"));
+
+    // Pressing OK again stores a second record; a drawn key that is taken is drawn again.
+    tp.ui().randoms = {7, 8};
+    QTest::mouseClick(d.OKButton, Qt::LeftButton);
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 2);
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ WHERE XID = '2025_NMQ2506011430008'").toInt(), 1);
+
+    // Without the template the record is stored and the missing path is named.
+    const QString templatePath = tp.program().docFolder() + "套表_NMQ評估問卷.docx";
+    ASSERT_TRUE(QFile::remove(templatePath));
+    const int opened = int(tp.ui().opened.size());
+    QTest::mouseClick(d.OKButton, Qt::LeftButton);
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 3);
+    EXPECT_EQ(tp.ui().messageTexts().last(), "套印檔案不存在: \n\n" + templatePath);
+    EXPECT_EQ(tp.ui().shown.last().title, "無法套印");
+    EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
+    EXPECT_EQ(int(tp.ui().opened.size()), opened);
+
+    // The year list counts the stored records per year code.
+    QTest::mouseClick(d.DataButtonCancel, Qt::LeftButton);
+    clickNode(d.trees[0], d.node("A01"));
+    QTest::mouseClick(d.ButtonYearType, Qt::LeftButton);
+    QFile page(htmlPagePath(tp.program()));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(html.contains("年度代碼與 NMQ_現有筆數"));
+    EXPECT_TRUE(html.contains("NMQ_現有筆數"));
+    EXPECT_TRUE(html.contains("2025_NMQ"));
+}
+
+TEST(KeyInNmqFlow, NothingIsStoredWhileAnItemIsMissing) {
+    TestProgram tp;
+    NmqDialog& d = openFromMenu(tp);
+    answerItem(d, "A01", "2025");
+    QTest::mouseClick(d.OKButton, Qt::LeftButton);
+    EXPECT_EQ(tp.ui().messageTexts().last(), "所有項目皆必填，發現有部份項目未填");
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 0);
+}
