@@ -83,8 +83,8 @@ Recordset searchToWord(const Database& db) {
     // The grading run writes the sex as "男"/"女" into SEX; a table that names it 性別 is read the same way.
     add(has(QStringLiteral("SEX")) ? QStringLiteral("SEX") : QStringLiteral("性別"), QStringLiteral("性別"));
     add(QStringLiteral("員工編號"), QStringLiteral("員工編號"));
-    for (const char* g : {"Framingham_Risk_Score", "成人血壓分級", "BMI分級", "代謝症候群_分級", "三高族群分級",
-                          "I_Risk", "J_Risk", "月加班時數等級", "工作型態評估等級", "工作負荷等級",
+    for (const char* g : {"BMI分級", "Framingham_Risk_Score", "心血管疾病風險等級", "成人血壓分級", "代謝症候群_分級",
+                          "三高族群分級", "I_Risk", "J_Risk", "月加班時數等級", "工作型態評估等級", "工作負荷等級",
                           "異常工作負荷促發疾病_風險等級"}) {
         const QString grade = QString::fromUtf8(g);
         if (has(grade)) add(grade, grade);

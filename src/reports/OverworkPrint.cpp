@@ -4,10 +4,7 @@
 #include "core/Helpers.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
-#if __has_include("core/WordOutput.h")
 #include "core/WordOutput.h"
-#define OSTIVA_WORD_READY 1
-#endif
 #include "people/PersonQueries.h"
 
 #include <QTreeWidget>
@@ -51,12 +48,10 @@ bool RAToWord(MainForm& form, Program& program) {
         return false;
     }
     rebuildToWordList(program, employees);
-#ifdef OSTIVA_WORD_READY
+    // RunWordMailMerge says itself what went wrong (missing template, no rows); only a printed document is done.
     const bool merged = RunWordMailMerge(program, program.docFolder() + QStringLiteral("套表_過負荷評估問卷.docx"),
-                                         toWordMergeSql(), {}, QStringLiteral("套表_過負荷評估問卷"));
-#else
-    const bool merged = false;
-#endif
+                                         toWordMergeSql(), {}, QStringLiteral("套表_過負荷評估問卷")) ==
+                        WordMergeResult::Opened;
     if (merged) program.ui().message(QStringLiteral("套印完成"));
     return merged;
 }
