@@ -294,17 +294,17 @@ unsigned maxDrawingId(pugi::xml_node root) {
 }
 
 // A copy of the body after the first: its bookmarks would repeat the first copy's names and its paragraph ids would
-// repeat too, so they go; its drawings get fresh ids.
-void makeCopyUnique(pugi::xml_node root, unsigned& nextDrawingId, const WordNames& w) {
+// repeat too, so they go; its drawings get the given id (a mark each copy replaces with a fresh number).
+void makeCopyUnique(pugi::xml_node root, const char* drawingId, const WordNames& w) {
     std::vector<pugi::xml_node> bookmarks;
     struct Walker : pugi::xml_tree_walker {
         const WordNames* w;
         std::vector<pugi::xml_node>* bookmarks;
-        unsigned* nextId;
+        const char* drawingId;
         bool for_each(pugi::xml_node& n) override {
             if (n.type() != pugi::node_element) return true;
             if (WordNames::is(n, w->bookmarkStart) || WordNames::is(n, w->bookmarkEnd)) bookmarks->push_back(n);
-            if (std::strcmp(localName(n), "docPr") == 0) n.attribute("id").set_value(++*nextId);
+            if (std::strcmp(localName(n), "docPr") == 0) n.attribute("id").set_value(drawingId);
             n.remove_attribute("w14:paraId");
             n.remove_attribute("w14:textId");
             return true;
@@ -312,7 +312,7 @@ void makeCopyUnique(pugi::xml_node root, unsigned& nextDrawingId, const WordName
     } walker;
     walker.w = &w;
     walker.bookmarks = &bookmarks;
-    walker.nextId = &nextDrawingId;
+    walker.drawingId = drawingId;
     if (root.type() == pugi::node_element) {
         pugi::xml_node self = root;
         walker.for_each(self);
@@ -344,6 +344,107 @@ void startOnNewPage(pugi::xml_node body, pugi::xml_node first, const WordNames& 
     }
     pugi::xml_node p = first ? body.insert_child_before(w.p.c_str(), first) : body.append_child(w.p.c_str());
     p.append_child(w.r.c_str()).append_child(w.br.c_str()).append_attribute(w.type.c_str()) = "page";
+}
+
+// Marks in a prepared copy of the body, characters of Unicode's private use area that no template text holds: a field
+// is kFieldMark, its number and kEndMark (the whole text of one w:t); a drawing id is kIdMark.
+const QChar kFieldMark(0xE000), kEndMark(0xE001), kIdMark(0xE002);
+const char kBodySlot[] = "ostiva-merged-body";
+
+// A copy of the body prepared once: the XML between the marks, and for each mark the field number it stands for, or
+// -1 for a fresh drawing id.
+struct CompiledCopy {
+    std::vector<QByteArray> literals; // one more than marks
+    std::vector<int> marks;
+};
+
+CompiledCopy compileCopy(const pugi::xml_document& original, const Lookup& mark, bool later, const WordNames& w) {
+    pugi::xml_document copy;
+    std::vector<pugi::xml_node> nodes;
+    for (pugi::xml_node c : original.children())
+        nodes.push_back(copy.append_copy(c));
+    fillFields(nodes, mark, w);
+    if (later) {
+        const QByteArray idMark = QString(kIdMark).toUtf8();
+        for (pugi::xml_node n : nodes)
+            makeCopyUnique(n, idMark.constData(), w);
+        pugi::xml_node first = copy.first_child(); // a bookmark standing alone in the body has gone
+        while (first && first.type() != pugi::node_element)
+            first = first.next_sibling();
+        startOnNewPage(copy, first, w);
+    }
+    struct Writer : pugi::xml_writer {
+        QByteArray out;
+        void write(const void* data, size_t size) override {
+            out.append(static_cast<const char*>(data), qsizetype(size));
+        }
+    } writer;
+    for (pugi::xml_node c : copy.children())
+        c.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+
+    // Each mark is three bytes in UTF-8: EE 80 80 (field), EE 80 81 (end of field), EE 80 82 (drawing id).
+    CompiledCopy out;
+    const QByteArray& xml = writer.out;
+    qsizetype from = 0;   // start of the literal being collected
+    qsizetype search = 0; // where the next mark may be
+    for (;;) {
+        const qsizetype at = xml.indexOf("\xEE\x80", search);
+        if (at < 0 || at + 2 >= xml.size()) break;
+        const char kind = xml[at + 2];
+        if (kind == '\x80') {
+            const qsizetype end = xml.indexOf("\xEE\x80\x81", at + 3);
+            if (end < 0) break;
+            out.literals.push_back(xml.mid(from, at - from));
+            out.marks.push_back(xml.mid(at + 3, end - at - 3).toInt());
+            from = search = end + 3;
+        } else if (kind == '\x82') {
+            out.literals.push_back(xml.mid(from, at - from));
+            out.marks.push_back(-1);
+            from = search = at + 3;
+        } else {
+            search = at + 3; // another character of that block in the template's own text
+        }
+    }
+    out.literals.push_back(xml.mid(from));
+    return out;
+}
+
+// A value as the content of the w:t that held its mark: text escaped, line breaks and tabs between texts, characters
+// XML cannot hold dropped.
+QByteArray valueXml(const QString& value, const WordNames& w) {
+    const QString t = QString::fromStdString(w.t);
+    const QString reopen = QStringLiteral("<%1 xml:space=\"preserve\">").arg(t);
+    const QString lineBreak = QStringLiteral("</%1><%2/>").arg(t, QString::fromStdString(w.br)) + reopen;
+    const QString tab = QStringLiteral("</%1><%2/>").arg(t, QString::fromStdString(w.tab)) + reopen;
+    QString s;
+    s.reserve(value.size() + 16);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        switch (c.unicode()) {
+        case '\r':
+            if (i + 1 < value.size() && value.at(i + 1) == QLatin1Char('\n')) ++i;
+            s += lineBreak;
+            break;
+        case '\n':
+            s += lineBreak;
+            break;
+        case '\t':
+            s += tab;
+            break;
+        case '&':
+            s += QLatin1String("&amp;");
+            break;
+        case '<':
+            s += QLatin1String("&lt;");
+            break;
+        case '>':
+            s += QLatin1String("&gt;");
+            break;
+        default:
+            if (c.unicode() >= 0x20 && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF) s += c;
+        }
+    }
+    return s.toUtf8();
 }
 
 } // namespace
@@ -491,7 +592,7 @@ std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const
         sectPr = sectPr.previous_sibling();
     if (!WordNames::is(sectPr, w.sectPr)) sectPr = pugi::xml_node();
 
-    // The template's body moves aside; each row gets a fresh copy inserted before the final section properties.
+    // The template's body moves aside; a comment holds its place before the final section properties.
     pugi::xml_document original;
     for (pugi::xml_node c = body.first_child(); c;) {
         const pugi::xml_node next = c.next_sibling();
@@ -501,29 +602,59 @@ std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const
         }
         c = next;
     }
-    unsigned nextDrawingId = maxDrawingId(doc);
+    unsigned nextDrawingId = std::max(maxDrawingId(doc), maxDrawingId(original));
     for (const QString& part : m->headerFooterParts) {
         pugi::xml_document hf;
         if (hf.load_buffer(out.find(part)->data.constData(), size_t(out.find(part)->data.size()), kParseFlags))
             nextDrawingId = std::max(nextDrawingId, maxDrawingId(hf));
     }
-    nextDrawingId = std::max(nextDrawingId, maxDrawingId(original));
+    (sectPr ? body.insert_child_before(pugi::node_comment, sectPr) : body.append_child(pugi::node_comment))
+        .set_value(kBodySlot);
+
+    // The body is prepared twice, with a mark where each field's value goes: the first copy as the template has it,
+    // and the copy every later row follows (on a page of its own, no repeated bookmarks, fresh drawing ids). Each row
+    // then costs only the joining of texts.
+    QStringList fields; // field names by mark number
+    const Lookup markOf = [&](const QString& name) {
+        qsizetype k = fields.indexOf(name);
+        if (k < 0) {
+            k = fields.size();
+            fields.append(name);
+        }
+        return kFieldMark + QString::number(k) + kEndMark;
+    };
+    const CompiledCopy firstCopy = compileCopy(original, markOf, false, w);
+    const CompiledCopy laterCopy = compileCopy(original, markOf, true, w);
+    std::vector<int> columnOfField;
+    for (const QString& f : fields)
+        columnOfField.push_back(column.value(f.trimmed().toLower(), -1));
+
+    const QByteArray whole = saveXml(doc);
+    const QByteArray slot = QByteArray("<!--") + kBodySlot + "-->";
+    const qsizetype at = whole.indexOf(slot);
+    qsizetype copySize = 0;
+    for (const QByteArray& l : laterCopy.literals)
+        copySize += l.size();
+    QByteArray xml;
+    xml.reserve(whole.size() + copySize * qsizetype(rows.size()) * 5 / 4);
+    xml.append(whole.constData(), at);
     for (size_t i = 0; i < rows.size(); ++i) {
-        const pugi::xml_node before = sectPr ? sectPr.previous_sibling() : body.last_child();
-        std::vector<pugi::xml_node> copy;
-        for (pugi::xml_node c : original.children())
-            copy.push_back(sectPr ? body.insert_copy_before(c, sectPr) : body.append_copy(c));
-        fillFields(copy, lookupFor(rows[i]), w);
-        if (i == 0) continue;
-        for (pugi::xml_node c : copy)
-            makeCopyUnique(c, nextDrawingId, w);
-        // The copy's first element that is left (a bookmark standing alone in the body has gone).
-        pugi::xml_node first = before ? before.next_sibling() : body.first_child();
-        while (first && first.type() != pugi::node_element)
-            first = first.next_sibling();
-        startOnNewPage(body, first, w);
+        const CompiledCopy& c = i == 0 ? firstCopy : laterCopy;
+        const QStringList& row = rows[i];
+        for (size_t k = 0; k < c.marks.size(); ++k) {
+            xml += c.literals[k];
+            const int mark = c.marks[k];
+            if (mark < 0) {
+                xml += QByteArray::number(++nextDrawingId);
+            } else if (mark < int(columnOfField.size())) {
+                const int col = columnOfField[size_t(mark)];
+                if (col >= 0 && col < row.size()) xml += valueXml(row[col], w);
+            }
+        }
+        xml += c.literals.back();
     }
-    out.set(m->mainPart, saveXml(doc));
+    xml.append(whole.constData() + at + slot.size(), whole.size() - at - slot.size());
+    out.set(m->mainPart, xml);
 
     // No link to the template's data source survives: w:mailMerge goes, with the relationships it used.
     if (!m->settingsPart.isEmpty()) {
