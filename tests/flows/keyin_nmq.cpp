@@ -23,7 +23,7 @@ const QStringList kGrades = {"0", "3", "5", "2", "4", "0", "0", "1", "0", "0", "
 // the dialog moves on to the next item by itself.
 void keyInEverything(NmqDialog& d) {
     const QList<QStringList> trees = {
-        {"2025_NMQ", "王小明", "E001", "1", "1990/06/01", "北廠", "製造部", "組裝課", "搬運", "技術員", "35.0", "5",
+        {"2025_NMQ", "王小明", "E001", "1", "1990/06/01", "北廠'A", "製造部", "組裝課", "搬運", "技術員", "35.0", "5",
          "170", "65"},
         {"1", "0", "0", "1", "2", "0"},
         kGrades,
@@ -81,7 +81,20 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
 
     tp.ui().randoms = {7};
     const int shownBefore = int(tp.ui().messageTexts().size());
+    // While the run waits on its boxes, the button is disabled and the dialog cannot be closed under it.
+    bool checkedDuringRun = false;
+    tp.ui().onMessage = [&](const ScriptedUi::Shown& s) {
+        if (s.text != "NMQ 資料寫入，載入個人套表") return;
+        checkedDuringRun = true;
+        EXPECT_FALSE(d.OKButton->isEnabled());
+        d.OKButton->click();
+        QTest::mouseClick(d.CancelButton, Qt::LeftButton);
+        EXPECT_TRUE(d.isVisible());
+    };
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
+    tp.ui().onMessage = nullptr;
+    EXPECT_TRUE(checkedDuringRun);
+    EXPECT_TRUE(d.OKButton->isEnabled());
     const QStringList messages = tp.ui().messageTexts().mid(shownBefore);
     EXPECT_EQ(messages, (QStringList{"NMQ 資料寫入，載入個人套表", "NMQ 資料已準備完成，執行個人套表", "套印完成"}));
     EXPECT_EQ(tp.ui().waitedMs, 1000);
@@ -94,7 +107,7 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     EXPECT_EQ(rs.text(0, "員工編號"), "E001");
     EXPECT_EQ(rs.text(0, "Basic01"), "E001 ");
     EXPECT_EQ(rs.text(0, "Basic02"), "2025/06/01 14:30:05");
-    EXPECT_EQ(rs.text(0, "Basic03"), "北廠");
+    EXPECT_EQ(rs.text(0, "Basic03"), "北廠'A");
     EXPECT_EQ(rs.text(0, "Basic07"), "技術員");
     EXPECT_EQ(rs.text(0, "Basic08"), "王小明");
     EXPECT_EQ(rs.text(0, "Basic09"), "男");

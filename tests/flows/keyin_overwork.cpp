@@ -140,6 +140,23 @@ TEST_F(KeyInOverworkFlow, GradedStoredAndPrinted) {
     EXPECT_TRUE(text.contains("陳大同"));
     EXPECT_TRUE(text.contains("E010"));
 
+    // The year list counts the persons with both a health check and a scale.
+    QTest::mouseClick(d->DataButtonCancel, Qt::LeftButton);
+    clickNode(d->trees[0], d->node("A01"));
+    QTest::mouseClick(d->ButtonYearType, Qt::LeftButton);
+    {
+        QFile yearPage(htmlPagePath(tp.program()));
+        ASSERT_TRUE(yearPage.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(yearPage.readAll());
+        EXPECT_TRUE(html.contains("年度代碼、健檢與過勞問卷_現有筆數"));
+        EXPECT_TRUE(html.contains("現有筆數"));
+    }
+    const Recordset years = tp.db().query(
+        "SELECT h.年度代碼, COUNT(DISTINCT h.XID) FROM PersonalHealth h JOIN PersonalBurnOut b ON b.XID = h.XID "
+        "GROUP BY h.年度代碼");
+    ASSERT_EQ(years.recordCount(), 1);
+    EXPECT_EQ(years.text(0, 1), "1");
+
     // The same person again: with Yes the page names both stored records and nothing is printed.
     const int opened = int(tp.ui().opened.size());
     QStringList again = run(Ui::Answer::Yes);
