@@ -207,11 +207,24 @@ void fillComplexFields(const std::vector<pugi::xml_node>& roots, const Lookup& v
                     formatRun = items[k].run;
                     break;
                 }
+        const pugi::xml_node beginRun = items[s.begin].run;
+        pugi::xml_node parent = beginRun.parent();
+        // What the begin run holds before the field moves into a run of its own in front, so that the value stands
+        // exactly where the field began (the end of the field and text after it may share the same run).
+        if (beginRun.find_child([&](pugi::xml_node c) {
+                return c.type() == pugi::node_element && !WordNames::is(c, w.rPr);
+            }) != items[s.begin].child) {
+            pugi::xml_node prefix = parent.insert_child_before(w.r.c_str(), beginRun);
+            if (pugi::xml_node rPr = beginRun.child(w.rPr.c_str())) prefix.append_copy(rPr);
+            for (pugi::xml_node c = beginRun.first_child(); c && c != items[s.begin].child;) {
+                const pugi::xml_node next = c.next_sibling();
+                if (!WordNames::is(c, w.rPr)) prefix.append_move(c);
+                c = next;
+            }
+        }
         const QString value = valueOf(s.name);
-        const pugi::xml_node anchor = items[s.begin].run;
         if (!value.isEmpty()) {
-            // Right after the begin run: text the begin run holds before the field stays in front of the value.
-            pugi::xml_node run = anchor.parent().insert_child_after(w.r.c_str(), anchor);
+            pugi::xml_node run = parent.insert_child_before(w.r.c_str(), beginRun);
             if (pugi::xml_node rPr = formatRun.child(w.rPr.c_str())) run.append_copy(rPr);
             appendValue(run, value, w);
         }

@@ -1,7 +1,8 @@
 #pragma once
 // Word mail merge without Word: a .docx template whose MERGEFIELDs (simple w:fldSimple and complex w:fldChar fields)
-// name columns is filled from rows into a new .docx. The body is copied once per row, a page break before every
-// copy but the first; the section properties stay once at the end; styles, pictures, headers and footers and every
+// name columns is filled from rows into a new .docx. The body is copied once per row and every copy but the first
+// starts a new page (its first paragraph breaks the page before it, or a page-break paragraph precedes a leading
+// table); the section properties stay once at the end; styles, pictures, headers and footers and every
 // relationship of the template pass through; the template's data-source link (w:mailMerge) is dropped.
 
 #include <QMap>
@@ -29,7 +30,8 @@ public:
     bool load(const QString& templatePath, QString* error = nullptr);
     bool isLoaded() const;
 
-    // The MERGEFIELD names of the body, headers and footers, each once (letter case ignored), in order of appearance.
+    // The MERGEFIELD names of the body, headers and footers, each once (letter case ignored): simple fields first,
+    // then complex ones.
     QStringList fieldNames() const;
 
     // The merged document as .docx bytes: one copy of the body per row. A field takes the value of the column of its

@@ -169,6 +169,29 @@ TEST_F(DocxMailMergeTest, ManyRowsGiveOneCopyPerRowEachOnItsOwnPage) {
     EXPECT_EQ(strings(readWithPythonDocx(out)[QStringLiteral("paragraphs")])[1], QStringLiteral("No:  end"));
 }
 
+TEST_F(DocxMailMergeTest, FieldCharactersSharingRunsWithTextKeepThatText) {
+    // Begin and end in the same runs as the text around them, a field with no placeholder result, and a MERGEFIELD
+    // nested in the result of another field (the outer one is not a merge field and stays).
+    const QString body = QStringLiteral(
+        R"(<w:p><w:r><w:t>A</w:t><w:fldChar w:fldCharType="begin"/><w:instrText>MERGEFIELD 姓名</w:instrText>)"
+        R"(<w:fldChar w:fldCharType="separate"/><w:t>«姓名»</w:t><w:fldChar w:fldCharType="end"/><w:t>B</w:t></w:r></w:p>)"
+        R"(<w:p><w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText>MERGEFIELD 員工編號</w:instrText></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="end"/></w:r></w:p>)"
+        R"(<w:p><w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText> QUOTE "x" </w:instrText></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="separate"/></w:r><w:r><w:t>[</w:t></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText>MERGEFIELD NOTE</w:instrText></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="end"/></w:r><w:r><w:t>]</w:t></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="end"/></w:r></w:p>)");
+    const QString out = path(QStringLiteral("shared-runs.docx"));
+    ASSERT_TRUE(office::MergeDocx(writeTemplate(makeTemplate(body)), kHeaders,
+                                  {{QStringLiteral("王"), QStringLiteral("E9"), QStringLiteral("註")}}, out));
+    const QJsonObject doc = readWithPythonDocx(out);
+    EXPECT_EQ(strings(doc[QStringLiteral("paragraphs")]).join(QLatin1Char('|')).toStdString(),
+              QStringLiteral("A王B|E9|[註]").toStdString());
+    EXPECT_EQ(doc[QStringLiteral("mergeFields")].toInt(), 0);
+    EXPECT_EQ(doc[QStringLiteral("fieldChars")].toInt(), 3); // the QUOTE field's own begin, separate and end
+}
+
 TEST_F(DocxMailMergeTest, ACopyStartingWithATableGetsABreakParagraph) {
     const QString body = QStringLiteral(
         R"(<w:tbl><w:tblGrid><w:gridCol w:w="2000"/></w:tblGrid><w:tr><w:tc><w:p>)"

@@ -138,7 +138,7 @@ out = {
     'pictures': len(d.inline_shapes),
     'drawingIds': re.findall(r'<wp:docPr id="(\d+)"', body),
     'mergeFields': body.count('MERGEFIELD'),
-    'fieldChars': body.count('fldChar'),
+    'fieldChars': body.count('<w:fldChar '),
     'bookmarks': body.count('bookmarkStart'),
     'sections': len(d.sections),
     'header': '\n'.join(p.text for p in d.sections[0].header.paragraphs),
