@@ -1,4 +1,76 @@
 #pragma once
-// Placeholder until the workbook output procedures land: the Excel session kept by Program between
-// CreateExcelWorkbook and FinishExcel.
-struct ExcelSession {};
+// The Excel output procedures. A new workbook lives in Program::excel between CreateExcelWorkbook and FinishExcel;
+// FinishExcel saves it as 報表暫存/<name>_YYYYMMDD_hhmmss.xlsx beside the program (never over an older file) and
+// opens it with the desktop's default application. Templates of DataBase/DOC/ and the nurse's own workbooks are
+// opened as packages, filled cell by cell and saved under a new name the same way.
+
+#include "office/XlsxPackage.h"
+#include "office/XlsxWorkbook.h"
+
+#include <QString>
+#include <memory>
+
+class Program;
+class Recordset;
+class QTreeWidget;
+
+// The workbook being built: the book, its current sheet (XlsSheet) and the name of the file it is saved under.
+struct ExcelSession {
+    office::XlsxWorkbook book;
+    office::XlsxSheet* sheet = nullptr;
+    QString name = QStringLiteral("報表");
+
+    // Worksheet n counted from 1, as Excel counts them; sheets are added at the end when the book has fewer.
+    office::XlsxSheet& worksheet(int number);
+    // Makes worksheet n the current sheet and returns it.
+    office::XlsxSheet& activate(int number);
+};
+
+// A new workbook in program.excel (an unfinished one is dropped): three worksheets plus sheetCount more, addressed
+// by position; pending window events are let through after each addition. Worksheet 1 is the current sheet.
+ExcelSession& CreateExcelWorkbook(Program& program, int sheetCount);
+
+// The style of every header row the program writes: fill colour index 10, "Arial" 12, bold, white, text format.
+office::XlsxStyle excelHeaderStyle();
+
+// Writes a recordset onto a sheet from A1: the field names in row 1, every record below (NULL as ""), every cell of
+// the sheet in the text format "@", the header row styled (excelHeaderStyle), the column widths fitted, and the
+// AutoFilter toggled over the table (a fresh sheet ends with filter arrows; writing the same sheet again removes
+// them). A recordset without fields writes nothing.
+void WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet);
+// The same onto the current sheet of program.excel (nothing without a workbook).
+void WriteRecordsetToSheet(Program& program, const Recordset& rs);
+// The same onto a sheet (from 0) of an opened template or workbook.
+office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex);
+
+// Saves program.excel under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (the Ui's clock; "_2", "_3" ... when the
+// name is taken) and opens it with the desktop; then, when showDone, shows "完成". A failure to write says so in a
+// critical box and never shows "完成". program.excel is released either way. Returns the file written, "" if none.
+QString FinishExcel(Program& program, bool showDone);
+
+// A list view onto a sheet from A1: the column captions in row 1 (styled as a header, each with a note holding its
+// caption), one row per list row, every cell text, widths fitted, AutoFilter on.
+void WriteListViewToSheet(const QTreeWidget* list, office::XlsxSheet& sheet);
+// A code table onto a sheet, as WriteRecordsetToSheet writes it. NursingCode gives MainCode, Type, Note and
+// 健康服務工作要項 ordered by MainCode; another table all its columns ordered by the first. A table that does not
+// exist writes nothing and returns false.
+bool WriteCodeTableToSheet(Program& program, office::XlsxSheet& sheet, const QString& table);
+// A list view to a new workbook: nothing for an empty list; otherwise sheet 1 under sheetName with the list
+// (WriteListViewToSheet), the event codes of NursingCode on sheet 2 ("事件代碼") when withCodeTable, then
+// FinishExcel with "完成". The file is named after the sheet.
+void ExportListViewToExcel(Program& program, const QTreeWidget* list, bool withCodeTable, const QString& sheetName);
+
+// Opens a shipped example workbook with the desktop and says that it is an example to save under another name; a
+// missing file is reported ("以下檔案不存在: ", titled "檔案不存在") and nothing is opened.
+void OpenExampleWorkbook(Program& program, const QString& path);
+
+// Opens an .xlsx for reading or filling: fileName is a name in DataBase/DOC/ or a full path. A missing file shows
+// "以下檔案不存在: ", two line breaks and the path in a critical box titled "檔案不存在"; a damaged, legacy or
+// foreign file says why in a critical box. Returns null in both cases.
+std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QString& fileName);
+// Saves a filled package under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (never over an older file) and opens it
+// with the desktop. A failure says so in a critical box. Returns the file written, "" if none.
+QString SaveWorkbookToReportFolder(Program& program, office::XlsxPackage& package, const QString& name);
+// Saves a filled package at a fixed path (an older file of that name is replaced), creating its folder. A failure
+// says so in a critical box and returns false.
+bool SaveWorkbookAs(Program& program, office::XlsxPackage& package, const QString& path);

@@ -99,19 +99,50 @@ XlsxSheet::Cell& XlsxSheet::touch(int row, int col) {
     return *it;
 }
 
-void XlsxSheet::storeText(Cell& cell, const QString& text) {
-    QString cut = text;
-    if (cut.size() > XlsxWorkbook::kMaxCellText) {
-        int n = XlsxWorkbook::kMaxCellText;
-        if (cut[n - 1].isHighSurrogate())
-            --n;
-        cut.truncate(n);
+namespace {
+
+// Appends a text as UTF-8 straight into the sheet's text store (no temporary buffer per cell); a lone surrogate
+// becomes U+FFFD.
+void appendUtf8(std::string& out, const QChar* p, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t u = p[i].unicode();
+        if (u < 0x80) {
+            out.push_back(char(u));
+            continue;
+        }
+        if (QChar::isHighSurrogate(u) && i + 1 < n && p[i + 1].isLowSurrogate()) {
+            u = QChar::surrogateToUcs4(char16_t(u), p[i + 1].unicode());
+            ++i;
+        } else if (QChar::isSurrogate(u)) {
+            u = 0xFFFD;
+        }
+        if (u < 0x800) {
+            out.push_back(char(0xC0 | (u >> 6)));
+        } else if (u < 0x10000) {
+            out.push_back(char(0xE0 | (u >> 12)));
+            out.push_back(char(0x80 | ((u >> 6) & 0x3F)));
+        } else {
+            out.push_back(char(0xF0 | (u >> 18)));
+            out.push_back(char(0x80 | ((u >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((u >> 6) & 0x3F)));
+        }
+        out.push_back(char(0x80 | (u & 0x3F)));
     }
-    const QByteArray utf8 = cut.toUtf8();
+}
+
+} // namespace
+
+void XlsxSheet::storeText(Cell& cell, const QString& text) {
+    qsizetype n = text.size();
+    if (n > XlsxWorkbook::kMaxCellText) {
+        n = XlsxWorkbook::kMaxCellText;
+        if (text[n - 1].isHighSurrogate())
+            --n;
+    }
     cell.kind = CellKind::Text;
     cell.text.offset = uint32_t(m_text.size());
-    cell.text.length = uint32_t(utf8.size());
-    m_text.append(utf8.constData(), size_t(utf8.size()));
+    appendUtf8(m_text, text.constData(), n);
+    cell.text.length = uint32_t(m_text.size() - cell.text.offset);
     m_text.push_back('\0');
 }
 
@@ -185,6 +216,8 @@ void XlsxSheet::writeTextBlock(int firstRow, int firstCol, int rows, int cols,
     if (firstRow + rows > int(m_rows.size()))
         m_rows.resize(size_t(firstRow + rows));
     for (int r = 0; r < rows; ++r) {
+        if (m_rows[size_t(firstRow + r)].empty())
+            m_rows[size_t(firstRow + r)].reserve(size_t(cols));
         for (int c = 0; c < cols; ++c) {
             const QString t = cell(r, c);
             Cell& target = touch(firstRow + r, firstCol + c);

@@ -1,0 +1,255 @@
+#include "core/ExcelOutput.h"
+
+#include "core/Database.h"
+#include "core/Program.h"
+#include "core/WordOutput.h"
+#include "office/XlsxText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+using office::XlsxSheet;
+using office::XlsxStyle;
+
+namespace {
+
+const char* const kCannotSave = "無法儲存 Excel 活頁簿:\n\n";
+
+// Column widths of a written table: the widest of the header (in the header font) and of the cells below.
+void fitColumns(XlsxSheet& sheet, const std::vector<int>& headerWidths, const std::vector<int>& bodyWidths) {
+    const XlsxStyle header = excelHeaderStyle();
+    for (size_t c = 0; c < headerWidths.size(); ++c) {
+        const double h = office::xlsxFitWidth(headerWidths[c], header.fontSize.value_or(11), header.bold.value_or(false));
+        const double b = c < bodyWidths.size() ? office::xlsxFitWidth(bodyWidths[c]) : 0;
+        sheet.setColumnWidth(int(c), int(c), std::max(h, b));
+    }
+}
+
+// Writes a header and a block of text cells from A1 with the table styles; toggles the AutoFilter over them.
+void writeTable(XlsxSheet& sheet, const QStringList& header, int rows,
+                const std::function<QString(int, int)>& cell, bool toggleFilter) {
+    office::XlsxWorkbook& book = sheet.workbook();
+    const int cols = int(header.size());
+    if (cols == 0)
+        return;
+    sheet.setColumnStyle(0, office::kXlsxMaxColumns - 1, XlsxStyle::text());
+    const int textStyle = book.addStyle(XlsxStyle::text());
+    const int headerStyle = book.addStyle(excelHeaderStyle());
+    std::vector<int> headerWidths(size_t(cols), 0);
+    std::vector<int> bodyWidths(size_t(cols), 0);
+    sheet.writeTextBlock(0, 0, 1, cols, [&](int, int c) { return header[c]; }, headerStyle, &headerWidths);
+    sheet.writeTextBlock(1, 0, rows, cols, cell, textStyle, &bodyWidths);
+    fitColumns(sheet, headerWidths, bodyWidths);
+    const office::XlsxRange table{0, 0, std::max(rows, 0), cols - 1};
+    if (!toggleFilter)
+        sheet.setAutoFilter(table);
+    else if (sheet.autoFilter())
+        sheet.clearAutoFilter();
+    else
+        sheet.setAutoFilter(table);
+}
+
+QString docPath(Program& program, const QString& fileName) {
+    if (QFileInfo(fileName).isAbsolute())
+        return fileName;
+    return QDir(program.docFolder()).filePath(fileName);
+}
+
+} // namespace
+
+// ---- the session ----
+
+office::XlsxSheet& ExcelSession::worksheet(int number) {
+    number = std::max(number, 1);
+    while (book.sheetCount() < number)
+        book.addSheet();
+    return book.sheet(number - 1);
+}
+
+office::XlsxSheet& ExcelSession::activate(int number) {
+    sheet = &worksheet(number);
+    return *sheet;
+}
+
+ExcelSession& CreateExcelWorkbook(Program& program, int sheetCount) {
+    program.excel = std::make_unique<ExcelSession>();
+    ExcelSession& session = *program.excel;
+    const int total = 3 + std::max(sheetCount, 0);
+    for (int i = 0; i < total; ++i) {
+        session.book.addSheet();
+        QCoreApplication::processEvents();
+    }
+    session.sheet = &session.book.sheet(0);
+    return session;
+}
+
+XlsxStyle excelHeaderStyle() {
+    XlsxStyle s = XlsxStyle::text();
+    s.fill = office::xlsxColorIndex(10);
+    s.fontName = QStringLiteral("Arial");
+    s.fontSize = 12;
+    s.bold = true;
+    s.fontColor = office::xlsxColorIndex(2);
+    return s;
+}
+
+// ---- tables ----
+
+void WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet) {
+    Q_UNUSED(program);
+    writeTable(sheet, rs.fieldNames(), rs.recordCount(), [&rs](int r, int c) { return rs.text(r, c); }, true);
+}
+
+void WriteRecordsetToSheet(Program& program, const Recordset& rs) {
+    if (program.excel && program.excel->sheet)
+        WriteRecordsetToSheet(program, rs, *program.excel->sheet);
+}
+
+office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex) {
+    return package.writeTable(sheetIndex, rs.fieldNames(), rs.recordCount(),
+                              [&rs](int r, int c) { return rs.text(r, c); });
+}
+
+void WriteListViewToSheet(const QTreeWidget* list, office::XlsxSheet& sheet) {
+    if (!list)
+        return;
+    const int cols = list->columnCount();
+    QStringList header;
+    const QTreeWidgetItem* head = list->headerItem();
+    for (int c = 0; c < cols; ++c)
+        header << (head ? head->text(c) : QString());
+    writeTable(sheet, header, list->topLevelItemCount(),
+               [list](int r, int c) { return list->topLevelItem(r)->text(c); }, false);
+    for (int c = 0; c < cols; ++c)
+        if (!header[c].isEmpty())
+            sheet.setNote(0, c, header[c]);
+}
+
+bool WriteCodeTableToSheet(Program& program, office::XlsxSheet& sheet, const QString& table) {
+    Database& db = program.DBConn;
+    if (!db.tableExists(table))
+        return false;
+    const QStringList all = db.columns(table);
+    if (all.isEmpty())
+        return false;
+    QStringList columns;
+    if (table.compare(QLatin1String("NursingCode"), Qt::CaseInsensitive) == 0) {
+        for (const char* name : {"MainCode", "Type", "Note", "健康服務工作要項"})
+            if (db.fieldExists(table, QString::fromUtf8(name)))
+                columns << QString::fromUtf8(name);
+    }
+    if (columns.isEmpty())
+        columns = all;
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << Database::quoteName(c);
+    const Recordset rs = db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                      .arg(quoted.join(QStringLiteral(", ")), Database::quoteName(table), quoted.first()));
+    WriteRecordsetToSheet(program, rs, sheet);
+    return true;
+}
+
+void ExportListViewToExcel(Program& program, const QTreeWidget* list, bool withCodeTable, const QString& sheetName) {
+    if (!list || list->topLevelItemCount() == 0)
+        return;
+    ExcelSession& session = CreateExcelWorkbook(program, 0);
+    if (!sheetName.trimmed().isEmpty())
+        session.name = sheetName.trimmed();
+    XlsxSheet& first = session.activate(1);
+    first.setName(sheetName);
+    WriteListViewToSheet(list, first);
+    if (withCodeTable) {
+        XlsxSheet& codes = session.worksheet(2);
+        codes.setName(QStringLiteral("事件代碼"));
+        WriteCodeTableToSheet(program, codes, QStringLiteral("NursingCode"));
+    }
+    FinishExcel(program, true);
+}
+
+// ---- finishing and files ----
+
+QString FinishExcel(Program& program, bool showDone) {
+    std::unique_ptr<ExcelSession> session = std::move(program.excel); // released whatever happens below
+    if (!session || session->book.sheetCount() == 0)
+        return {};
+    Ui& ui = program.ui();
+    const QString folder = ReportOutputFolder(program);
+    if (!QDir().mkpath(folder)) {
+        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") + QDir::toNativeSeparators(folder),
+                   {}, Ui::Icon::Critical);
+        return {};
+    }
+    const QString path = NewOutputFilePath(folder, session->name, ui.now(), QStringLiteral("xlsx"));
+    const office::XlsxStatus status = session->book.save(path);
+    if (!status) {
+        ui.message(QString::fromUtf8(kCannotSave) + status.message() + QStringLiteral("\n\n") +
+                       QDir::toNativeSeparators(path),
+                   {}, Ui::Icon::Critical);
+        return {};
+    }
+    ui.openWithDesktop(path);
+    if (showDone)
+        ui.message(QStringLiteral("完成"), {}, Ui::Icon::Information);
+    return path;
+}
+
+void OpenExampleWorkbook(Program& program, const QString& path) {
+    Ui& ui = program.ui();
+    if (!QFileInfo(path).isFile()) {
+        ui.message(QStringLiteral("以下檔案不存在: \n\n") + path, QStringLiteral("檔案不存在"), Ui::Icon::Critical);
+        return;
+    }
+    ui.openWithDesktop(QFileInfo(path).absoluteFilePath());
+    ui.message(path + QStringLiteral("\n\n範例檔案已呼叫, 請先另存新檔後, 再進行編輯"), {}, Ui::Icon::Information);
+}
+
+std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QString& fileName) {
+    const QString path = docPath(program, fileName);
+    Ui& ui = program.ui();
+    if (!QFileInfo(path).isFile()) {
+        ui.message(QStringLiteral("以下檔案不存在: \n\n") + path, QStringLiteral("檔案不存在"), Ui::Icon::Critical);
+        return nullptr;
+    }
+    auto package = std::make_unique<office::XlsxPackage>();
+    const office::XlsxStatus status = package->open(path);
+    if (!status) {
+        ui.message(QStringLiteral("無法開啟 Excel 活頁簿:\n\n") + path + QStringLiteral("\n\n") + status.message(), {},
+                   Ui::Icon::Critical);
+        return nullptr;
+    }
+    return package;
+}
+
+QString SaveWorkbookToReportFolder(Program& program, office::XlsxPackage& package, const QString& name) {
+    Ui& ui = program.ui();
+    const QString folder = ReportOutputFolder(program);
+    if (!QDir().mkpath(folder)) {
+        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") + QDir::toNativeSeparators(folder),
+                   {}, Ui::Icon::Critical);
+        return {};
+    }
+    const QString path = NewOutputFilePath(folder, name, ui.now(), QStringLiteral("xlsx"));
+    if (!SaveWorkbookAs(program, package, path))
+        return {};
+    ui.openWithDesktop(path);
+    return path;
+}
+
+bool SaveWorkbookAs(Program& program, office::XlsxPackage& package, const QString& path) {
+    const QFileInfo target(path);
+    office::XlsxStatus status = office::XlsxStatus::success();
+    if (!QDir().mkpath(target.absolutePath()))
+        status = office::XlsxStatus::failure(QStringLiteral("無法建立資料夾: ") +
+                                             QDir::toNativeSeparators(target.absolutePath()));
+    else
+        status = package.saveAs(path);
+    if (!status) {
+        program.ui().message(QString::fromUtf8(kCannotSave) + status.message(), {}, Ui::Icon::Critical);
+        return false;
+    }
+    return true;
+}
