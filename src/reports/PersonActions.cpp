@@ -11,7 +11,6 @@
 #include "reports/PersonalRecords.h"
 
 #include <QComboBox>
-#define OSTIVA_EXCEL_OUTPUT_READY 0
 #include <QLineEdit>
 #include <QTreeWidget>
 
@@ -44,9 +43,7 @@ void QVPersonalSelected_Click(MainForm& form, Program& program) {
 }
 
 void QVPersonalToExcel_Click(MainForm& form, Program& program) {
-#if OSTIVA_EXCEL_OUTPUT_READY
     ExportListViewToExcel(program, form.PersonListView, false, people::listMode(form));
-#endif
 }
 
 void QVPersonalToWeb_Click(MainForm& form, Program& program) {
@@ -57,12 +54,11 @@ void QVPersonalToExcelSelected_Click(MainForm& form, Program& program) {
     QTreeWidgetItem* row = selectedRowOrSay(form, program);
     if (!row) return;
     const QString employeeNo = row->text(people::HsEmployeeNo);
-#if OSTIVA_EXCEL_OUTPUT_READY
-    CreateExcelWorkbook(program, 5);
+    ExcelSession& book = CreateExcelWorkbook(program, 5);
+    book.name = QStringLiteral("員工編號_") + employeeNo;
     ExportPersonAllRecords(program, employeeNo, 0);
     letEventsThrough();
     FinishExcel(program, true);
-#endif
 }
 
 void QVPersonalToWebSelected_Click(MainForm& form, Program& program) {
