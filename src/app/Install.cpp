@@ -2,6 +2,7 @@
 
 #include "core/MainForm.h"
 #include "core/Program.h"
+#include "core/Schema.h"
 
 // Each subsystem offers `void <subsystem>::install(MainForm&, Program&)` in its Install.h.
 #if __has_include("healthlog/Install.h")
@@ -17,6 +18,7 @@
 #define OSTIVA_HAVE_RISK
 #endif
 #if __has_include("keyin/Install.h")
+#include "keyin/Catalogue.h"
 #include "keyin/Install.h"
 #define OSTIVA_HAVE_KEYIN
 #endif
@@ -50,4 +52,10 @@ void installSubsystems(MainForm& form, Program& program) {
 #endif
     (void)form;
     (void)program;
+}
+
+void registerShippedRows() {
+#ifdef OSTIVA_HAVE_KEYIN
+    registerTableSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
+#endif
 }

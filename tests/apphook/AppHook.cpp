@@ -5,6 +5,7 @@
 
 namespace {
 const bool installed = [] {
+    registerShippedRows();
     testInstaller() = installSubsystems;
     return true;
 }();
