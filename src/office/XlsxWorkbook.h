@@ -67,6 +67,9 @@ struct XlsxBarChart {
 
 // A picture placed over the sheet, from a PNG, JPEG, GIF or BMP file.
 struct XlsxPicture {
+    XlsxPicture() = default;
+    XlsxPicture(QString f, XlsxCellRef at, double xs = 1.0, double ys = 1.0)
+        : file(std::move(f)), anchor(at), xScale(xs), yScale(ys) {}
     QString file;
     XlsxCellRef anchor;
     QSize offset;
