@@ -1106,7 +1106,9 @@ XlsxStatus XlsxPackage::unprotectSheet(int sheet, const QString& password) {
         const int spin = p.attribute("spinCount").as_int();
         const QString algorithm = qs(p.attribute("algorithmName").value());
         const QString expected = qs(p.attribute("hashValue").value());
-        matches = xlsxModernPasswordHash(password, salt, spin, algorithm) == expected;
+        // Writers differ in where the round counter goes; either order identifies the password.
+        matches = !expected.isEmpty() && (xlsxModernPasswordHash(password, salt, spin, algorithm) == expected ||
+                                          xlsxModernPasswordHash(password, salt, spin, algorithm, true) == expected);
     }
     if (!matches)
         return XlsxStatus::failure(

@@ -19,7 +19,7 @@ QString xlsxLegacyPasswordHash(const QString& password) {
 }
 
 QString xlsxModernPasswordHash(const QString& password, const QByteArray& salt, int spinCount,
-                               const QString& algorithm) {
+                               const QString& algorithm, bool iteratorFirst) {
     QCryptographicHash::Algorithm algo;
     if (algorithm.compare(QLatin1String("SHA-512"), Qt::CaseInsensitive) == 0)
         algo = QCryptographicHash::Sha512;
@@ -43,7 +43,7 @@ QString xlsxModernPasswordHash(const QString& password, const QByteArray& salt, 
         counter[1] = char((i >> 8) & 0xFF);
         counter[2] = char((i >> 16) & 0xFF);
         counter[3] = char((i >> 24) & 0xFF);
-        hash = QCryptographicHash::hash(hash + counter, algo);
+        hash = QCryptographicHash::hash(iteratorFirst ? counter + hash : hash + counter, algo);
     }
     return QString::fromLatin1(hash.toBase64());
 }

@@ -344,6 +344,24 @@ print(base64.b64encode(h).decode())
 )PY",
                                        {QString::fromLatin1(salt.toHex()), "1000"}).trimmed();
     EXPECT_EQ(xlsxModernPasswordHash("PZPZ", salt, 1000), expected);
+    runPython(R"PY(
+import sys, openpyxl
+wb = openpyxl.Workbook()
+p = wb.active.protection
+p.sheet = True
+p.algorithmName = 'SHA-512'
+p.hashValue = sys.argv[2]
+p.saltValue = sys.argv[3]
+p.spinCount = 1000
+wb.save(sys.argv[1])
+)PY",
+              {path("modern.xlsx"), expected, QString::fromLatin1(salt.toBase64())});
+    XlsxPackage modern;
+    ASSERT_TRUE(modern.open(path("modern.xlsx")));
+    EXPECT_TRUE(modern.isProtected(0));
+    EXPECT_FALSE(modern.unprotectSheet(0, "PZPY"));
+    EXPECT_TRUE(modern.unprotectSheet(0, "PZPZ"));
+    EXPECT_FALSE(modern.isProtected(0));
 }
 
 TEST_F(XlsxPackageTest, DamagedAndForeignFilesGiveAClearErrorAndNeverCrash) {
