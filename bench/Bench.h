@@ -3,8 +3,8 @@
 // OSTIVA_BENCH, run by name from the command line (`ostiva_bench NAME ...`; no name runs them all, `--list` lists
 // them). A case prints its measurements and returns whether its target was met.
 
-#include <QTemporaryDir>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <functional>
@@ -48,8 +48,8 @@ inline double bestSeconds(int repeats, const std::function<void()>& f) {
 #define OSTIVA_BENCH_CAT2(a, b) a##b
 #define OSTIVA_BENCH_CAT(a, b) OSTIVA_BENCH_CAT2(a, b)
 // Registers a case: OSTIVA_BENCH("name", "what it measures") { ...; return targetMet; }
-#define OSTIVA_BENCH(name, description)                                                                            \
-    static bool OSTIVA_BENCH_CAT(benchCase_, __LINE__)(bench::Context & context);                                  \
-    static bench::Registrar OSTIVA_BENCH_CAT(benchRegistrar_, __LINE__)(name, description,                         \
-                                                                        OSTIVA_BENCH_CAT(benchCase_, __LINE__));   \
+#define OSTIVA_BENCH(name, description)                                                                                \
+    static bool OSTIVA_BENCH_CAT(benchCase_, __LINE__)(bench::Context & context);                                      \
+    static bench::Registrar OSTIVA_BENCH_CAT(benchRegistrar_, __LINE__)(name, description,                             \
+                                                                        OSTIVA_BENCH_CAT(benchCase_, __LINE__));       \
     static bool OSTIVA_BENCH_CAT(benchCase_, __LINE__)([[maybe_unused]] bench::Context & context)

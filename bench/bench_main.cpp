@@ -16,8 +16,7 @@ std::vector<Case>& registry() {
 } // namespace bench
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::vector<const bench::Case*> chosen;
     for (int i = 1; i < argc; ++i) {

@@ -30,16 +30,15 @@ Recordset logLikeRows() {
     std::vector<QVariantList> rows;
     rows.reserve(kRows);
     for (int r = 0; r < kRows; ++r) {
-        rows.push_back({QStringLiteral("2024/%1/%2").arg(1 + r % 12, 2, 10, QLatin1Char('0')).arg(1 + r % 28, 2, 10, QLatin1Char('0')),
-                        QStringLiteral("%1:%2").arg(8 + r % 10, 2, 10, QLatin1Char('0')).arg(r % 60, 2, 10, QLatin1Char('0')),
-                        QString::fromUtf8(types[r % 3]),
-                        QStringLiteral("E%1").arg(r % 10000, 5, 10, QLatin1Char('0')),
-                        QString::fromUtf8(names[r % 6]),
-                        QString::fromUtf8(departments[r % 5]),
-                        QStringLiteral("A%1").arg(r % 40, 2, 10, QLatin1Char('0')),
-                        QString::number(1 + r % 3),
-                        QStringLiteral("休息觀察，第 %1 次處置並衛教").arg(r),
-                        QString::fromUtf8(names[(r / 7) % 6])});
+        rows.push_back(
+            {QStringLiteral("2024/%1/%2")
+                 .arg(1 + r % 12, 2, 10, QLatin1Char('0'))
+                 .arg(1 + r % 28, 2, 10, QLatin1Char('0')),
+             QStringLiteral("%1:%2").arg(8 + r % 10, 2, 10, QLatin1Char('0')).arg(r % 60, 2, 10, QLatin1Char('0')),
+             QString::fromUtf8(types[r % 3]), QStringLiteral("E%1").arg(r % 10000, 5, 10, QLatin1Char('0')),
+             QString::fromUtf8(names[r % 6]), QString::fromUtf8(departments[r % 5]),
+             QStringLiteral("A%1").arg(r % 40, 2, 10, QLatin1Char('0')), QString::number(1 + r % 3),
+             QStringLiteral("休息觀察，第 %1 次處置並衛教").arg(r), QString::fromUtf8(names[(r / 7) % 6])});
     }
     return Recordset(fields, std::move(rows));
 }
@@ -84,7 +83,6 @@ OSTIVA_BENCH("xlsx-recordset", "100 000 rows x 10 text columns: WriteRecordsetTo
     std::printf("   WriteRecordsetToSheet + FinishExcel: %.3f s\n", ours);
     std::printf("   libxlsxwriter directly:              %.3f s\n", straight);
     std::printf("   ratio:                               %.2f (target < 2)\n", ratio);
-    if (!ok)
-        std::printf("   a workbook could not be written\n");
+    if (!ok) std::printf("   a workbook could not be written\n");
     return ok && ratio < 2.0;
 }

@@ -23,25 +23,26 @@ const char* const kCannotSave = "無法儲存 Excel 活頁簿:\n\n";
 void fitColumns(XlsxSheet& sheet, const std::vector<int>& headerWidths, const std::vector<int>& bodyWidths) {
     const XlsxStyle header = excelHeaderStyle();
     for (size_t c = 0; c < headerWidths.size(); ++c) {
-        const double h = office::xlsxFitWidth(headerWidths[c], header.fontSize.value_or(11), header.bold.value_or(false));
+        const double h =
+            office::xlsxFitWidth(headerWidths[c], header.fontSize.value_or(11), header.bold.value_or(false));
         const double b = c < bodyWidths.size() ? office::xlsxFitWidth(bodyWidths[c]) : 0;
         sheet.setColumnWidth(int(c), int(c), std::max(h, b));
     }
 }
 
 // Writes a header and a block of text cells from A1 with the table styles; toggles the AutoFilter over them.
-void writeTable(XlsxSheet& sheet, const QStringList& header, int rows,
-                const std::function<QString(int, int)>& cell, bool toggleFilter) {
+void writeTable(XlsxSheet& sheet, const QStringList& header, int rows, const std::function<QString(int, int)>& cell,
+                bool toggleFilter) {
     office::XlsxWorkbook& book = sheet.workbook();
     const int cols = int(header.size());
-    if (cols == 0)
-        return;
+    if (cols == 0) return;
     sheet.setColumnStyle(0, office::kXlsxMaxColumns - 1, XlsxStyle::text());
     const int textStyle = book.addStyle(XlsxStyle::text());
     const int headerStyle = book.addStyle(excelHeaderStyle());
     std::vector<int> headerWidths(size_t(cols), 0);
     std::vector<int> bodyWidths(size_t(cols), 0);
-    sheet.writeTextBlock(0, 0, 1, cols, [&](int, int c) { return header[c]; }, headerStyle, &headerWidths);
+    sheet.writeTextBlock(
+        0, 0, 1, cols, [&](int, int c) { return header[c]; }, headerStyle, &headerWidths);
     sheet.writeTextBlock(1, 0, rows, cols, cell, textStyle, &bodyWidths);
     fitColumns(sheet, headerWidths, bodyWidths);
     const office::XlsxRange table{0, 0, std::max(rows, 0), cols - 1};
@@ -54,8 +55,7 @@ void writeTable(XlsxSheet& sheet, const QStringList& header, int rows,
 }
 
 QString docPath(Program& program, const QString& fileName) {
-    if (QFileInfo(fileName).isAbsolute())
-        return fileName;
+    if (QFileInfo(fileName).isAbsolute()) return fileName;
     return QDir(program.docFolder()).filePath(fileName);
 }
 
@@ -101,12 +101,12 @@ XlsxStyle excelHeaderStyle() {
 
 void WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet) {
     Q_UNUSED(program);
-    writeTable(sheet, rs.fieldNames(), rs.recordCount(), [&rs](int r, int c) { return rs.text(r, c); }, true);
+    writeTable(
+        sheet, rs.fieldNames(), rs.recordCount(), [&rs](int r, int c) { return rs.text(r, c); }, true);
 }
 
 void WriteRecordsetToSheet(Program& program, const Recordset& rs) {
-    if (program.excel && program.excel->sheet)
-        WriteRecordsetToSheet(program, rs, *program.excel->sheet);
+    if (program.excel && program.excel->sheet) WriteRecordsetToSheet(program, rs, *program.excel->sheet);
 }
 
 office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex) {
@@ -115,50 +115,44 @@ office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackag
 }
 
 void WriteListViewToSheet(const QTreeWidget* list, office::XlsxSheet& sheet) {
-    if (!list)
-        return;
+    if (!list) return;
     const int cols = list->columnCount();
     QStringList header;
     const QTreeWidgetItem* head = list->headerItem();
     for (int c = 0; c < cols; ++c)
         header << (head ? head->text(c) : QString());
-    writeTable(sheet, header, list->topLevelItemCount(),
-               [list](int r, int c) { return list->topLevelItem(r)->text(c); }, false);
+    writeTable(
+        sheet, header, list->topLevelItemCount(), [list](int r, int c) { return list->topLevelItem(r)->text(c); },
+        false);
     for (int c = 0; c < cols; ++c)
-        if (!header[c].isEmpty())
-            sheet.setNote(0, c, header[c]);
+        if (!header[c].isEmpty()) sheet.setNote(0, c, header[c]);
 }
 
 bool WriteCodeTableToSheet(Program& program, office::XlsxSheet& sheet, const QString& table) {
     Database& db = program.DBConn;
-    if (!db.tableExists(table))
-        return false;
+    if (!db.tableExists(table)) return false;
     const QStringList all = db.columns(table);
-    if (all.isEmpty())
-        return false;
+    if (all.isEmpty()) return false;
     QStringList columns;
     if (table.compare(QLatin1String("NursingCode"), Qt::CaseInsensitive) == 0) {
         for (const char* name : {"MainCode", "Type", "Note", "健康服務工作要項"})
-            if (db.fieldExists(table, QString::fromUtf8(name)))
-                columns << QString::fromUtf8(name);
+            if (db.fieldExists(table, QString::fromUtf8(name))) columns << QString::fromUtf8(name);
     }
-    if (columns.isEmpty())
-        columns = all;
+    if (columns.isEmpty()) columns = all;
     QStringList quoted;
     for (const QString& c : columns)
         quoted << Database::quoteName(c);
-    const Recordset rs = db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                                      .arg(quoted.join(QStringLiteral(", ")), Database::quoteName(table), quoted.first()));
+    const Recordset rs =
+        db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                     .arg(quoted.join(QStringLiteral(", ")), Database::quoteName(table), quoted.first()));
     WriteRecordsetToSheet(program, rs, sheet);
     return true;
 }
 
 void ExportListViewToExcel(Program& program, const QTreeWidget* list, bool withCodeTable, const QString& sheetName) {
-    if (!list || list->topLevelItemCount() == 0)
-        return;
+    if (!list || list->topLevelItemCount() == 0) return;
     ExcelSession& session = CreateExcelWorkbook(program, 0);
-    if (!sheetName.trimmed().isEmpty())
-        session.name = sheetName.trimmed();
+    if (!sheetName.trimmed().isEmpty()) session.name = sheetName.trimmed();
     XlsxSheet& first = session.activate(1);
     first.setName(sheetName);
     WriteListViewToSheet(list, first);
@@ -174,12 +168,12 @@ void ExportListViewToExcel(Program& program, const QTreeWidget* list, bool withC
 
 QString FinishExcel(Program& program, bool showDone) {
     std::unique_ptr<ExcelSession> session = std::move(program.excel); // released whatever happens below
-    if (!session || session->book.sheetCount() == 0)
-        return {};
+    if (!session || session->book.sheetCount() == 0) return {};
     Ui& ui = program.ui();
     const QString folder = ReportOutputFolder(program);
     if (!QDir().mkpath(folder)) {
-        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") + QDir::toNativeSeparators(folder),
+        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") +
+                       QDir::toNativeSeparators(folder),
                    {}, Ui::Icon::Critical);
         return {};
     }
@@ -192,8 +186,7 @@ QString FinishExcel(Program& program, bool showDone) {
         return {};
     }
     ui.openWithDesktop(path);
-    if (showDone)
-        ui.message(QStringLiteral("完成"), {}, Ui::Icon::Information);
+    if (showDone) ui.message(QStringLiteral("完成"), {}, Ui::Icon::Information);
     return path;
 }
 
@@ -228,13 +221,13 @@ QString SaveWorkbookToReportFolder(Program& program, office::XlsxPackage& packag
     Ui& ui = program.ui();
     const QString folder = ReportOutputFolder(program);
     if (!QDir().mkpath(folder)) {
-        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") + QDir::toNativeSeparators(folder),
+        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") +
+                       QDir::toNativeSeparators(folder),
                    {}, Ui::Icon::Critical);
         return {};
     }
     const QString path = NewOutputFilePath(folder, name, ui.now(), QStringLiteral("xlsx"));
-    if (!SaveWorkbookAs(program, package, path))
-        return {};
+    if (!SaveWorkbookAs(program, package, path)) return {};
     ui.openWithDesktop(path);
     return path;
 }

@@ -13,9 +13,9 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
-#include <climits>
 #include <set>
 
 namespace office {
@@ -29,24 +29,63 @@ struct XlsxPackage::Part {
 
 namespace {
 
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
-                                   pugi::parse_comments | pugi::parse_pi;
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata | pugi::parse_comments | pugi::parse_pi;
 const char* const kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 const char* const kWorksheetType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
 const char* const kWorksheetContent = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 
 // The order of a worksheet's children that Excel insists on.
-const char* const kWorksheetOrder[] = {
-    "sheetPr", "dimension", "sheetViews", "sheetFormatPr", "cols", "sheetData", "sheetCalcPr", "sheetProtection",
-    "protectedRanges", "scenarios", "autoFilter", "sortState", "dataConsolidate", "customSheetViews", "mergeCells",
-    "phoneticPr", "conditionalFormatting", "dataValidations", "hyperlinks", "printOptions", "pageMargins",
-    "pageSetup", "headerFooter", "rowBreaks", "colBreaks", "customProperties", "cellWatches", "ignoredErrors",
-    "smartTags", "drawing", "legacyDrawing", "legacyDrawingHF", "drawingHF", "picture", "oleObjects", "controls",
-    "webPublishItems", "tableParts", "extLst", nullptr};
-const char* const kWorkbookOrder[] = {
-    "fileVersion", "fileSharing", "workbookPr", "workbookProtection", "bookViews", "sheets", "functionGroups",
-    "externalReferences", "definedNames", "calcPr", "oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr",
-    "smartTagTypes", "webPublishing", "fileRecoveryPr", "webPublishObjects", "extLst", nullptr};
+const char* const kWorksheetOrder[] = {"sheetPr",
+                                       "dimension",
+                                       "sheetViews",
+                                       "sheetFormatPr",
+                                       "cols",
+                                       "sheetData",
+                                       "sheetCalcPr",
+                                       "sheetProtection",
+                                       "protectedRanges",
+                                       "scenarios",
+                                       "autoFilter",
+                                       "sortState",
+                                       "dataConsolidate",
+                                       "customSheetViews",
+                                       "mergeCells",
+                                       "phoneticPr",
+                                       "conditionalFormatting",
+                                       "dataValidations",
+                                       "hyperlinks",
+                                       "printOptions",
+                                       "pageMargins",
+                                       "pageSetup",
+                                       "headerFooter",
+                                       "rowBreaks",
+                                       "colBreaks",
+                                       "customProperties",
+                                       "cellWatches",
+                                       "ignoredErrors",
+                                       "smartTags",
+                                       "drawing",
+                                       "legacyDrawing",
+                                       "legacyDrawingHF",
+                                       "drawingHF",
+                                       "picture",
+                                       "oleObjects",
+                                       "controls",
+                                       "webPublishItems",
+                                       "tableParts",
+                                       "extLst",
+                                       nullptr};
+const char* const kWorkbookOrder[] = {"fileVersion",    "fileSharing",
+                                      "workbookPr",     "workbookProtection",
+                                      "bookViews",      "sheets",
+                                      "functionGroups", "externalReferences",
+                                      "definedNames",   "calcPr",
+                                      "oleSize",        "customWorkbookViews",
+                                      "pivotCaches",    "smartTagPr",
+                                      "smartTagTypes",  "webPublishing",
+                                      "fileRecoveryPr", "webPublishObjects",
+                                      "extLst",         nullptr};
 
 const char* localName(const char* qname) {
     const char* colon = std::strchr(qname, ':');
@@ -59,8 +98,7 @@ bool is(pugi::xml_node n, const char* local) {
 
 pugi::xml_node child(pugi::xml_node n, const char* local) {
     for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
-        if (is(c, local))
-            return c;
+        if (is(c, local)) return c;
     return {};
 }
 
@@ -68,15 +106,13 @@ pugi::xml_node child(pugi::xml_node n, const char* local) {
 std::string qualified(pugi::xml_node parent, const char* local) {
     const char* name = parent.name();
     const char* colon = std::strchr(name, ':');
-    if (!colon)
-        return local;
+    if (!colon) return local;
     return std::string(name, size_t(colon - name + 1)) + local;
 }
 
 int orderOf(const char* const* order, const char* local) {
     for (int i = 0; order[i]; ++i)
-        if (std::strcmp(order[i], local) == 0)
-            return i;
+        if (std::strcmp(order[i], local) == 0) return i;
     return 1000;
 }
 
@@ -93,8 +129,7 @@ pugi::xml_node insertInOrder(pugi::xml_node parent, const char* local, const cha
 
 pugi::xml_attribute attrByLocal(pugi::xml_node n, const char* local) {
     for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
-        if (std::strcmp(localName(a.name()), local) == 0)
-            return a;
+        if (std::strcmp(localName(a.name()), local) == 0) return a;
     return {};
 }
 
@@ -108,8 +143,7 @@ QByteArray utf8(const QString& s) {
 
 // "worksheets/sheet1.xml" seen from "xl/workbook.xml" → "xl/worksheets/sheet1.xml"; "/xl/x.xml" → "xl/x.xml".
 QString resolveTarget(const QString& sourcePart, const QString& target) {
-    if (target.startsWith(u'/'))
-        return QDir::cleanPath(target.mid(1));
+    if (target.startsWith(u'/')) return QDir::cleanPath(target.mid(1));
     const qsizetype slash = sourcePart.lastIndexOf(u'/');
     const QString folder = slash >= 0 ? sourcePart.left(slash + 1) : QString();
     return QDir::cleanPath(folder + target);
@@ -176,8 +210,7 @@ QString collectText(pugi::xml_node si) {
             text += qs(c.text().get());
         } else if (is(c, "r")) {
             for (pugi::xml_node t = c.first_child(); t; t = t.next_sibling())
-                if (is(t, "t"))
-                    text += qs(t.text().get());
+                if (is(t, "t")) text += qs(t.text().get());
         }
         // rPh (phonetic guides) and phoneticPr are not part of the text.
     }
@@ -188,8 +221,7 @@ QString isoDateText(const QString& iso) {
     QDateTime dt = QDateTime::fromString(iso, Qt::ISODate);
     if (!dt.isValid()) {
         const QDate d = QDate::fromString(iso.left(10), Qt::ISODate);
-        if (!d.isValid())
-            return iso;
+        if (!d.isValid()) return iso;
         return d.toString(QStringLiteral("yyyy/MM/dd"));
     }
     const QTime t = dt.time();
@@ -210,8 +242,7 @@ QByteArray serialise(const pugi::xml_document& doc) {
 
 bool isOleFile(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
+    if (!f.open(QIODevice::ReadOnly)) return false;
     static const char ole[8] = {char(0xD0), char(0xCF), char(0x11), char(0xE0),
                                 char(0xA1), char(0xB1), char(0x1A), char(0xE1)};
     return f.read(8) == QByteArray(ole, 8);
@@ -232,24 +263,21 @@ XlsxPackage::~XlsxPackage() = default;
 
 XlsxPackage::Part* XlsxPackage::part(const QString& name) {
     for (auto& p : m_parts)
-        if (p->name.compare(name, Qt::CaseInsensitive) == 0)
-            return p.get();
+        if (p->name.compare(name, Qt::CaseInsensitive) == 0) return p.get();
     return nullptr;
 }
 
 pugi::xml_document* XlsxPackage::xml(const QString& name, XlsxStatus* status) {
     Part* p = part(name);
     if (!p) {
-        if (status)
-            *status = XlsxStatus::failure(QStringLiteral("活頁簿缺少 %1").arg(name));
+        if (status) *status = XlsxStatus::failure(QStringLiteral("活頁簿缺少 %1").arg(name));
         return nullptr;
     }
     if (!p->doc) {
         auto doc = std::make_unique<pugi::xml_document>();
         const pugi::xml_parse_result r = doc->load_buffer(p->data.constData(), size_t(p->data.size()), kParseOptions);
         if (!r || !doc->document_element()) {
-            if (status)
-                *status = XlsxStatus::failure(QStringLiteral("活頁簿內容已損毀 (%1)").arg(name));
+            if (status) *status = XlsxStatus::failure(QStringLiteral("活頁簿內容已損毀 (%1)").arg(name));
             return nullptr;
         }
         p->doc = std::move(doc);
@@ -258,8 +286,7 @@ pugi::xml_document* XlsxPackage::xml(const QString& name, XlsxStatus* status) {
 }
 
 void XlsxPackage::markDirty(const QString& name) {
-    if (Part* p = part(name))
-        p->dirty = true;
+    if (Part* p = part(name)) p->dirty = true;
 }
 
 XlsxPackage::Part& XlsxPackage::addPart(const QString& name, const QByteArray& data) {
@@ -297,8 +324,7 @@ XlsxStatus XlsxPackage::open(const QString& path) {
                                                   "請在 Excel 另存為 .xlsx 活頁簿 (不設開啟密碼) 後再試"));
     std::vector<XlsxZipEntry> entries;
     XlsxStatus st = xlsxReadZip(path, &entries);
-    if (!st)
-        return st;
+    if (!st) return st;
     for (auto& e : entries)
         addPart(e.name, e.data);
     st = loadWorkbook();
@@ -317,8 +343,7 @@ XlsxStatus XlsxPackage::loadWorkbook() {
     if (part(QStringLiteral("_rels/.rels"))) {
         XlsxStatus st = XlsxStatus::success();
         pugi::xml_document* rels = xml(QStringLiteral("_rels/.rels"), &st);
-        if (!rels)
-            return st;
+        if (!rels) return st;
         for (pugi::xml_node r = rels->document_element().first_child(); r; r = r.next_sibling()) {
             if (is(r, "Relationship") && QString::fromUtf8(r.attribute("Type").value()).endsWith(u"/officeDocument")) {
                 m_workbookPart = resolveTarget(QString(), qs(r.attribute("Target").value()));
@@ -326,20 +351,16 @@ XlsxStatus XlsxPackage::loadWorkbook() {
             }
         }
     }
-    if (m_workbookPart.isEmpty() || !part(m_workbookPart))
-        m_workbookPart = QStringLiteral("xl/workbook.xml");
+    if (m_workbookPart.isEmpty() || !part(m_workbookPart)) m_workbookPart = QStringLiteral("xl/workbook.xml");
     if (m_workbookPart.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive))
         return XlsxStatus::failure(QStringLiteral("不支援二進位活頁簿 (.xlsb)；請在 Excel 另存為 .xlsx 後再試"));
-    if (!part(m_workbookPart))
-        return XlsxStatus::failure(QStringLiteral("不是 Excel 活頁簿 (找不到 workbook.xml)"));
+    if (!part(m_workbookPart)) return XlsxStatus::failure(QStringLiteral("不是 Excel 活頁簿 (找不到 workbook.xml)"));
 
     XlsxStatus st = XlsxStatus::success();
     pugi::xml_document* wb = xml(m_workbookPart, &st);
-    if (!wb)
-        return st;
+    if (!wb) return st;
     pugi::xml_node root = wb->document_element();
-    if (!is(root, "workbook"))
-        return XlsxStatus::failure(QStringLiteral("不是 Excel 活頁簿 (workbook.xml 內容不符)"));
+    if (!is(root, "workbook")) return XlsxStatus::failure(QStringLiteral("不是 Excel 活頁簿 (workbook.xml 內容不符)"));
     const QString d1904 = qs(child(root, "workbookPr").attribute("date1904").value());
     m_date1904 = d1904 == QLatin1String("1") || d1904.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 
@@ -347,16 +368,14 @@ XlsxStatus XlsxPackage::loadWorkbook() {
     const QString relsPath = relsPathOf(m_workbookPart);
     if (part(relsPath)) {
         pugi::xml_document* r = xml(relsPath, &st);
-        if (!r)
-            return st;
+        if (!r) return st;
         for (pugi::xml_node n = r->document_element().first_child(); n; n = n.next_sibling())
             if (is(n, "Relationship"))
                 rels[qs(n.attribute("Id").value())] = {resolveTarget(m_workbookPart, qs(n.attribute("Target").value())),
                                                        qs(n.attribute("Type").value())};
     }
     for (pugi::xml_node s = child(child(root, "sheets"), "sheet"); s; s = s.next_sibling()) {
-        if (!is(s, "sheet"))
-            continue;
+        if (!is(s, "sheet")) continue;
         SheetInfo info;
         info.name = qs(s.attribute("name").value());
         info.relId = qs(attrByLocal(s, "id").value());
@@ -369,15 +388,12 @@ XlsxStatus XlsxPackage::loadWorkbook() {
         }
         m_sheets.push_back(info);
     }
-    if (m_sheets.empty())
-        return XlsxStatus::failure(QStringLiteral("活頁簿沒有任何工作表"));
+    if (m_sheets.empty()) return XlsxStatus::failure(QStringLiteral("活頁簿沒有任何工作表"));
     return XlsxStatus::success();
 }
 
-
 void XlsxPackage::loadSharedStrings() {
-    if (m_sharedLoaded)
-        return;
+    if (m_sharedLoaded) return;
     m_sharedLoaded = true;
     const QString relsPath = relsPathOf(m_workbookPart);
     pugi::xml_document* r = xml(relsPath);
@@ -388,11 +404,9 @@ void XlsxPackage::loadSharedStrings() {
                 sstPart = resolveTarget(m_workbookPart, qs(n.attribute("Target").value()));
     }
     pugi::xml_document* sst = xml(sstPart);
-    if (!sst)
-        return;
+    if (!sst) return;
     for (pugi::xml_node si = sst->document_element().first_child(); si; si = si.next_sibling())
-        if (is(si, "si"))
-            m_shared.push_back(collectText(si));
+        if (is(si, "si")) m_shared.push_back(collectText(si));
 }
 
 namespace {
@@ -410,22 +424,18 @@ QString stylesPartOf(XlsxPackage* pkg, const QString& workbookPart, pugi::xml_do
 } // namespace
 
 void XlsxPackage::loadStyles() {
-    if (m_stylesLoaded)
-        return;
+    if (m_stylesLoaded) return;
     m_stylesLoaded = true;
     m_dateXf.clear();
     m_xfNumFmt.clear();
     pugi::xml_document* styles = xml(stylesPartOf(this, m_workbookPart, xml(relsPathOf(m_workbookPart))));
-    if (!styles)
-        return;
+    if (!styles) return;
     pugi::xml_node root = styles->document_element();
     std::map<int, QString> codes;
     for (pugi::xml_node f = child(child(root, "numFmts"), "numFmt"); f; f = f.next_sibling())
-        if (is(f, "numFmt"))
-            codes[f.attribute("numFmtId").as_int()] = qs(f.attribute("formatCode").value());
+        if (is(f, "numFmt")) codes[f.attribute("numFmtId").as_int()] = qs(f.attribute("formatCode").value());
     for (pugi::xml_node xf = child(child(root, "cellXfs"), "xf"); xf; xf = xf.next_sibling()) {
-        if (!is(xf, "xf"))
-            continue;
+        if (!is(xf, "xf")) continue;
         const int id = xf.attribute("numFmtId").as_int();
         auto it = codes.find(id);
         m_xfNumFmt.push_back(id);
@@ -448,21 +458,18 @@ QStringList XlsxPackage::sheetNames() const {
 
 int XlsxPackage::sheetIndex(const QString& name) const {
     for (int i = 0; i < sheetCount(); ++i)
-        if (xlsxSameSheetName(m_sheets[size_t(i)].name, name))
-            return i;
+        if (xlsxSameSheetName(m_sheets[size_t(i)].name, name)) return i;
     return -1;
 }
 
 pugi::xml_document* XlsxPackage::sheetXml(int sheet, XlsxStatus* status) {
     if (sheet < 0 || sheet >= sheetCount()) {
-        if (status)
-            *status = XlsxStatus::failure(QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
+        if (status) *status = XlsxStatus::failure(QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
         return nullptr;
     }
     const SheetInfo& info = m_sheets[size_t(sheet)];
     if (!info.worksheet || info.part.isEmpty()) {
-        if (status)
-            *status = XlsxStatus::failure(QStringLiteral("「%1」不是工作表").arg(info.name));
+        if (status) *status = XlsxStatus::failure(QStringLiteral("「%1」不是工作表").arg(info.name));
         return nullptr;
     }
     const bool fresh = part(info.part) && !part(info.part)->doc;
@@ -472,16 +479,14 @@ pugi::xml_document* XlsxPackage::sheetXml(int sheet, XlsxStatus* status) {
         pugi::xml_node sd = child(doc->document_element(), "sheetData");
         int row = 0;
         for (pugi::xml_node r = sd.first_child(); r; r = r.next_sibling()) {
-            if (!is(r, "row"))
-                continue;
+            if (!is(r, "row")) continue;
             if (r.attribute("r"))
                 row = r.attribute("r").as_int();
             else
                 r.append_attribute("r") = ++row;
             int col = -1;
             for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
-                if (!is(c, "c"))
-                    continue;
+                if (!is(c, "c")) continue;
                 if (c.attribute("r")) {
                     col = columnOfRef(c.attribute("r").value());
                 } else {
@@ -512,47 +517,40 @@ pugi::xml_node XlsxPackage::sheetData(pugi::xml_document* doc) {
 pugi::xml_node XlsxPackage::findRow(pugi::xml_node sd, int row, bool create) {
     const int wanted = row + 1;
     for (pugi::xml_node r = sd.first_child(); r; r = r.next_sibling()) {
-        if (!is(r, "row"))
-            continue;
+        if (!is(r, "row")) continue;
         const int n = r.attribute("r").as_int();
-        if (n == wanted)
-            return r;
+        if (n == wanted) return r;
         if (n > wanted) {
-            if (!create)
-                return {};
+            if (!create) return {};
             pugi::xml_node added = sd.insert_child_before(qualified(sd, "row").c_str(), r);
             added.append_attribute("r") = wanted;
             return added;
         }
     }
-    if (!create)
-        return {};
+    if (!create) return {};
     pugi::xml_node added = sd.append_child(qualified(sd, "row").c_str());
     added.append_attribute("r") = wanted;
     return added;
 }
 
 pugi::xml_node XlsxPackage::findCell(pugi::xml_node rowNode, int row, int col, bool create) {
-    if (!rowNode)
-        return {};
+    if (!rowNode) return {};
     pugi::xml_node before;
     for (pugi::xml_node c = rowNode.first_child(); c; c = c.next_sibling()) {
-        if (!is(c, "c"))
-            continue;
+        if (!is(c, "c")) continue;
         const int n = columnOfRef(c.attribute("r").value());
-        if (n == col)
-            return c;
+        if (n == col) return c;
         if (n > col) {
             before = c;
             break;
         }
     }
-    if (!create)
-        return {};
+    if (!create) return {};
     // The row's span hint no longer holds once a cell is added.
     rowNode.remove_attribute("spans");
     const std::string name = qualified(rowNode, "c");
-    pugi::xml_node added = before ? rowNode.insert_child_before(name.c_str(), before) : rowNode.append_child(name.c_str());
+    pugi::xml_node added =
+        before ? rowNode.insert_child_before(name.c_str(), before) : rowNode.append_child(name.c_str());
     added.append_attribute("r") = utf8(xlsxCellName(row, col)).constData();
     return added;
 }
@@ -562,23 +560,19 @@ pugi::xml_node XlsxPackage::findCell(pugi::xml_node rowNode, int row, int col, b
 XlsxCellValue XlsxPackage::cell(int sheet, int row, int col) {
     XlsxCellValue value;
     pugi::xml_document* doc = sheetXml(sheet);
-    if (!doc)
-        return value;
+    if (!doc) return value;
     pugi::xml_node c = findCell(findRow(sheetData(doc), row, false), row, col, false);
-    if (!c)
-        return value;
+    if (!c) return value;
     const std::string_view t = c.attribute("t").value();
     pugi::xml_node v = child(c, "v");
     const QString vText = qs(v.text().get());
     if (t == "inlineStr") {
         value.kind = XlsxCellValue::Kind::Text;
         value.text = collectText(child(c, "is"));
-        if (value.text.isEmpty())
-            value.kind = XlsxCellValue::Kind::Empty;
+        if (value.text.isEmpty()) value.kind = XlsxCellValue::Kind::Empty;
         return value;
     }
-    if (!v)
-        return value;
+    if (!v) return value;
     if (t == "s") {
         loadSharedStrings();
         const int idx = vText.toInt();
@@ -619,8 +613,7 @@ XlsxCellValue XlsxPackage::cell(int sheet, int row, int col) {
         value.kind = XlsxCellValue::Kind::Number;
         value.text = xlsxGeneralNumber(n);
     }
-    if (value.text.isEmpty() && value.kind == XlsxCellValue::Kind::Text)
-        value.kind = XlsxCellValue::Kind::Empty;
+    if (value.text.isEmpty() && value.kind == XlsxCellValue::Kind::Text) value.kind = XlsxCellValue::Kind::Empty;
     return value;
 }
 
@@ -631,31 +624,26 @@ QString XlsxPackage::cellText(int sheet, const QString& a1) {
 
 int XlsxPackage::rowCount(int sheet) {
     pugi::xml_document* doc = sheetXml(sheet);
-    if (!doc)
-        return 0;
+    if (!doc) return 0;
     int last = 0;
     for (pugi::xml_node r = sheetData(doc).first_child(); r; r = r.next_sibling())
-        if (is(r, "row") && child(r, "c"))
-            last = std::max(last, r.attribute("r").as_int());
+        if (is(r, "row") && child(r, "c")) last = std::max(last, r.attribute("r").as_int());
     return last;
 }
 
 int XlsxPackage::columnCount(int sheet) {
     pugi::xml_document* doc = sheetXml(sheet);
-    if (!doc)
-        return 0;
+    if (!doc) return 0;
     int last = 0;
     for (pugi::xml_node r = sheetData(doc).first_child(); r; r = r.next_sibling())
         for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling())
-            if (is(c, "c"))
-                last = std::max(last, columnOfRef(c.attribute("r").value()) + 1);
+            if (is(c, "c")) last = std::max(last, columnOfRef(c.attribute("r").value()) + 1);
     return last;
 }
 
 int XlsxPackage::cellStyle(int sheet, int row, int col) {
     pugi::xml_document* doc = sheetXml(sheet);
-    if (!doc)
-        return 0;
+    if (!doc) return 0;
     return findCell(findRow(sheetData(doc), row, false), row, col, false).attribute("s").as_int();
 }
 
@@ -665,8 +653,7 @@ void XlsxPackage::setCellValue(pugi::xml_node c, const QString* text, const doub
     for (pugi::xml_node n = c.first_child(); n;) {
         pugi::xml_node next = n.next_sibling();
         if (is(n, "f") || is(n, "v") || is(n, "is")) {
-            if (is(n, "f"))
-                m_formulaRemoved = true;
+            if (is(n, "f")) m_formulaRemoved = true;
             c.remove_child(n);
         }
         n = next;
@@ -680,8 +667,7 @@ void XlsxPackage::setCellValue(pugi::xml_node c, const QString* text, const doub
     };
     if (text) {
         QString t = *text;
-        if (t.size() > 32767)
-            t.truncate(t[32766].isHighSurrogate() ? 32766 : 32767);
+        if (t.size() > 32767) t.truncate(t[32766].isHighSurrogate() ? 32766 : 32767);
         c.append_attribute("t") = "inlineStr";
         pugi::xml_node is = add("is");
         pugi::xml_node tn = is.append_child(qualified(c, "t").c_str());
@@ -696,8 +682,7 @@ void XlsxPackage::setCellValue(pugi::xml_node c, const QString* text, const doub
 
 int XlsxPackage::styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNode, int col) {
     const std::string_view custom = rowNode.attribute("customFormat").value();
-    if ((custom == "1" || custom == "true") && rowNode.attribute("s"))
-        return rowNode.attribute("s").as_int();
+    if ((custom == "1" || custom == "true") && rowNode.attribute("s")) return rowNode.attribute("s").as_int();
     for (pugi::xml_node c = child(child(sheetRoot, "cols"), "col"); c; c = c.next_sibling())
         if (is(c, "col") && col + 1 >= c.attribute("min").as_int() && col + 1 <= c.attribute("max").as_int())
             return c.attribute("style").as_int();
@@ -709,14 +694,12 @@ XlsxStatus XlsxPackage::setCellText(int sheet, int row, int col, const QString& 
         return XlsxStatus::failure(QStringLiteral("儲存格位置超出工作表範圍"));
     pugi::xml_document* doc = nullptr;
     XlsxStatus st = writableSheet(sheet, &doc);
-    if (!doc)
-        return st;
+    if (!doc) return st;
     pugi::xml_node r = findRow(sheetData(doc), row, true);
     const bool existed = bool(findCell(r, row, col, false));
     pugi::xml_node c = findCell(r, row, col, true);
     if (!existed) {
-        if (const int s = styleForNewCell(doc->document_element(), r, col))
-            c.append_attribute("s") = s;
+        if (const int s = styleForNewCell(doc->document_element(), r, col)) c.append_attribute("s") = s;
     }
     setCellValue(c, &text, nullptr);
     return XlsxStatus::success();
@@ -724,26 +707,22 @@ XlsxStatus XlsxPackage::setCellText(int sheet, int row, int col, const QString& 
 
 XlsxStatus XlsxPackage::setCellText(int sheet, const QString& a1, const QString& text) {
     const auto ref = parseXlsxCell(a1);
-    if (!ref)
-        return XlsxStatus::failure(QStringLiteral("儲存格位置無效: %1").arg(a1));
+    if (!ref) return XlsxStatus::failure(QStringLiteral("儲存格位置無效: %1").arg(a1));
     return setCellText(sheet, ref->row, ref->col, text);
 }
 
 XlsxStatus XlsxPackage::setCellNumber(int sheet, int row, int col, double value) {
     if (row < 0 || row >= kXlsxMaxRows || col < 0 || col >= kXlsxMaxColumns)
         return XlsxStatus::failure(QStringLiteral("儲存格位置超出工作表範圍"));
-    if (!std::isfinite(value))
-        return XlsxStatus::failure(QStringLiteral("數值無效"));
+    if (!std::isfinite(value)) return XlsxStatus::failure(QStringLiteral("數值無效"));
     pugi::xml_document* doc = nullptr;
     XlsxStatus st = writableSheet(sheet, &doc);
-    if (!doc)
-        return st;
+    if (!doc) return st;
     pugi::xml_node r = findRow(sheetData(doc), row, true);
     const bool existed = bool(findCell(r, row, col, false));
     pugi::xml_node c = findCell(r, row, col, true);
     if (!existed) {
-        if (const int s = styleForNewCell(doc->document_element(), r, col))
-            c.append_attribute("s") = s;
+        if (const int s = styleForNewCell(doc->document_element(), r, col)) c.append_attribute("s") = s;
     }
     setCellValue(c, nullptr, &value);
     return XlsxStatus::success();
@@ -751,8 +730,7 @@ XlsxStatus XlsxPackage::setCellNumber(int sheet, int row, int col, double value)
 
 XlsxStatus XlsxPackage::setCellNumber(int sheet, const QString& a1, double value) {
     const auto ref = parseXlsxCell(a1);
-    if (!ref)
-        return XlsxStatus::failure(QStringLiteral("儲存格位置無效: %1").arg(a1));
+    if (!ref) return XlsxStatus::failure(QStringLiteral("儲存格位置無效: %1").arg(a1));
     return setCellNumber(sheet, ref->row, ref->col, value);
 }
 
@@ -766,8 +744,8 @@ pugi::xml_node stylesRoot(pugi::xml_document* doc) {
 }
 
 pugi::xml_node ensureList(pugi::xml_node root, const char* local) {
-    static const char* const order[] = {"numFmts", "fonts", "fills", "borders", "cellStyleXfs", "cellXfs",
-                                        "cellStyles", "dxfs", "tableStyles", "colors", "extLst", nullptr};
+    static const char* const order[] = {"numFmts",    "fonts", "fills",       "borders", "cellStyleXfs", "cellXfs",
+                                        "cellStyles", "dxfs",  "tableStyles", "colors",  "extLst",       nullptr};
     pugi::xml_node n = child(root, local);
     return n ? n : insertInOrder(root, local, order);
 }
@@ -775,8 +753,7 @@ pugi::xml_node ensureList(pugi::xml_node root, const char* local) {
 int countChildren(pugi::xml_node list, const char* local) {
     int n = 0;
     for (pugi::xml_node c = list.first_child(); c; c = c.next_sibling())
-        if (is(c, local))
-            ++n;
+        if (is(c, local)) ++n;
     return n;
 }
 
@@ -792,21 +769,17 @@ void setCount(pugi::xml_node list, const char* local) {
 
 int XlsxPackage::textStyleFor(int baseXf) {
     loadStyles();
-    if (baseXf >= 0 && baseXf < int(m_xfNumFmt.size()) && m_xfNumFmt[size_t(baseXf)] == 49)
-        return baseXf;
+    if (baseXf >= 0 && baseXf < int(m_xfNumFmt.size()) && m_xfNumFmt[size_t(baseXf)] == 49) return baseXf;
     auto cached = m_textXf.find(baseXf);
-    if (cached != m_textXf.end())
-        return cached->second;
+    if (cached != m_textXf.end()) return cached->second;
     const QString stylesPart = stylesPartOf(this, m_workbookPart, xml(relsPathOf(m_workbookPart)));
     pugi::xml_node root = stylesRoot(xml(stylesPart));
-    if (!root)
-        return baseXf;
+    if (!root) return baseXf;
     pugi::xml_node xfs = ensureList(root, "cellXfs");
     pugi::xml_node base;
     int i = 0;
     for (pugi::xml_node xf = xfs.first_child(); xf; xf = xf.next_sibling())
-        if (is(xf, "xf") && i++ == baseXf)
-            base = xf;
+        if (is(xf, "xf") && i++ == baseXf) base = xf;
     pugi::xml_node copy = base ? xfs.append_copy(base) : xfs.append_child(qualified(xfs, "xf").c_str());
     auto set = [&](const char* name, const char* value) {
         if (copy.attribute(name))
@@ -832,23 +805,22 @@ int XlsxPackage::textStyleFor(int baseXf) {
 }
 
 int XlsxPackage::headerStyle() {
-    if (m_headerXf >= 0)
-        return m_headerXf;
+    if (m_headerXf >= 0) return m_headerXf;
     loadStyles();
     const QString stylesPart = stylesPartOf(this, m_workbookPart, xml(relsPathOf(m_workbookPart)));
     pugi::xml_node root = stylesRoot(xml(stylesPart));
-    if (!root)
-        return 0;
+    if (!root) return 0;
     auto rgbText = [](unsigned rgb) {
         return utf8(QStringLiteral("FF%1").arg(rgb & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper());
     };
     pugi::xml_node fonts = ensureList(root, "fonts");
     pugi::xml_node font = fonts.append_child(qualified(fonts, "font").c_str());
-    if (m_headerStyle.bold)
-        font.append_child(qualified(fonts, "b").c_str());
+    if (m_headerStyle.bold) font.append_child(qualified(fonts, "b").c_str());
     font.append_child(qualified(fonts, "sz").c_str()).append_attribute("val") = m_headerStyle.fontSize;
-    font.append_child(qualified(fonts, "color").c_str()).append_attribute("rgb") = rgbText(m_headerStyle.fontRgb).constData();
-    font.append_child(qualified(fonts, "name").c_str()).append_attribute("val") = utf8(m_headerStyle.fontName).constData();
+    font.append_child(qualified(fonts, "color").c_str()).append_attribute("rgb") =
+        rgbText(m_headerStyle.fontRgb).constData();
+    font.append_child(qualified(fonts, "name").c_str()).append_attribute("val") =
+        utf8(m_headerStyle.fontName).constData();
     setCount(fonts, "font");
     const int fontId = countChildren(fonts, "font") - 1;
 
@@ -864,7 +836,8 @@ int XlsxPackage::headerStyle() {
     pugi::xml_node fill = fills.append_child(qualified(fills, "fill").c_str());
     pugi::xml_node pattern = fill.append_child(qualified(fills, "patternFill").c_str());
     pattern.append_attribute("patternType") = "solid";
-    pattern.append_child(qualified(fills, "fgColor").c_str()).append_attribute("rgb") = rgbText(m_headerStyle.fillRgb).constData();
+    pattern.append_child(qualified(fills, "fgColor").c_str()).append_attribute("rgb") =
+        rgbText(m_headerStyle.fillRgb).constData();
     pattern.append_child(qualified(fills, "bgColor").c_str()).append_attribute("indexed") = 64;
     setCount(fills, "fill");
     const int fillId = countChildren(fills, "fill") - 1;
@@ -897,38 +870,31 @@ int XlsxPackage::headerStyle() {
 XlsxStatus XlsxPackage::setColumnWidth(int sheet, int firstCol, int lastCol, double width) {
     pugi::xml_document* doc = nullptr;
     XlsxStatus st = writableSheet(sheet, &doc);
-    if (!doc)
-        return st;
+    if (!doc) return st;
     firstCol = std::max(firstCol, 0) + 1; // <col> counts from 1
     lastCol = std::min(lastCol, kXlsxMaxColumns - 1) + 1;
-    if (lastCol < firstCol)
-        return XlsxStatus::success();
+    if (lastCol < firstCol) return XlsxStatus::success();
     width = std::clamp(width, 0.0, 255.0);
     pugi::xml_node root = doc->document_element();
     pugi::xml_node cols = child(root, "cols");
-    if (!cols)
-        cols = insertInOrder(root, "cols", kWorksheetOrder);
+    if (!cols) cols = insertInOrder(root, "cols", kWorksheetOrder);
     // Every existing range is cut around [firstCol, lastCol]; the pieces inside take the new width.
     pugi::xml_document scratch;
     pugi::xml_node keep = scratch.append_child("keep");
     std::vector<std::pair<int, int>> covered;
     for (pugi::xml_node c = cols.first_child(); c; c = c.next_sibling()) {
-        if (!is(c, "col"))
-            continue;
+        if (!is(c, "col")) continue;
         const int mn = c.attribute("min").as_int();
         const int mx = c.attribute("max").as_int();
         auto piece = [&](int a, int b, bool inside) {
-            if (a > b)
-                return;
+            if (a > b) return;
             pugi::xml_node p = keep.append_copy(c);
             p.attribute("min") = a;
             p.attribute("max") = b;
             if (inside) {
-                if (!p.attribute("width"))
-                    p.append_attribute("width");
+                if (!p.attribute("width")) p.append_attribute("width");
                 p.attribute("width") = width;
-                if (!p.attribute("customWidth"))
-                    p.append_attribute("customWidth");
+                if (!p.attribute("customWidth")) p.append_attribute("customWidth");
                 p.attribute("customWidth") = 1;
                 p.remove_attribute("bestFit");
                 covered.emplace_back(a, b);
@@ -946,8 +912,7 @@ XlsxStatus XlsxPackage::setColumnWidth(int sheet, int firstCol, int lastCol, dou
     std::sort(covered.begin(), covered.end());
     int next = firstCol;
     auto fresh = [&](int a, int b) {
-        if (a > b)
-            return;
+        if (a > b) return;
         pugi::xml_node p = keep.append_child(qualified(cols, "col").c_str());
         p.append_attribute("min") = a;
         p.append_attribute("max") = b;
@@ -976,26 +941,22 @@ XlsxStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int row
                                    const std::function<QString(int, int)>& cellText) {
     pugi::xml_document* doc = nullptr;
     XlsxStatus st = writableSheet(sheet, &doc);
-    if (!doc)
-        return st;
+    if (!doc) return st;
     const int cols = std::min(int(header.size()), kXlsxMaxColumns);
     rows = std::clamp(rows, 0, kXlsxMaxRows - 1);
-    if (cols == 0)
-        return XlsxStatus::success();
+    if (cols == 0) return XlsxStatus::success();
     pugi::xml_node root = doc->document_element();
     pugi::xml_node sd = sheetData(doc);
     std::map<int, pugi::xml_node> existing; // row number from 1 → node
     for (pugi::xml_node r = sd.first_child(); r; r = r.next_sibling())
-        if (is(r, "row"))
-            existing[r.attribute("r").as_int()] = r;
+        if (is(r, "row")) existing[r.attribute("r").as_int()] = r;
     auto rowNode = [&](int rowIndex) {
         const int n = rowIndex + 1;
         auto it = existing.lower_bound(n);
-        if (it != existing.end() && it->first == n)
-            return std::make_pair(it->second, false);
+        if (it != existing.end() && it->first == n) return std::make_pair(it->second, false);
         const std::string name = qualified(sd, "row");
-        pugi::xml_node added = it != existing.end() ? sd.insert_child_before(name.c_str(), it->second)
-                                                    : sd.append_child(name.c_str());
+        pugi::xml_node added =
+            it != existing.end() ? sd.insert_child_before(name.c_str(), it->second) : sd.append_child(name.c_str());
         added.append_attribute("r") = n;
         existing.emplace_hint(it, n, added);
         return std::make_pair(added, true);
@@ -1014,8 +975,9 @@ XlsxStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int row
                 cellNode = node.append_child(qualified(node, "c").c_str());
                 cellNode.append_attribute("r") = utf8(xlsxCellName(r, c)).constData();
                 auto it = columnXf.find(c);
-                base = it != columnXf.end() ? it->second
-                                            : columnXf.emplace(c, styleForNewCell(root, pugi::xml_node(), c)).first->second;
+                base = it != columnXf.end()
+                           ? it->second
+                           : columnXf.emplace(c, styleForNewCell(root, pugi::xml_node(), c)).first->second;
             } else {
                 const bool had = bool(findCell(node, r, c, false));
                 cellNode = findCell(node, r, c, true);
@@ -1044,8 +1006,7 @@ bool XlsxPackage::hasAutoFilter(int sheet) {
 XlsxStatus XlsxPackage::toggleAutoFilter(int sheet, std::optional<XlsxRange> range) {
     pugi::xml_document* doc = nullptr;
     XlsxStatus st = writableSheet(sheet, &doc);
-    if (!doc)
-        return st;
+    if (!doc) return st;
     pugi::xml_node root = doc->document_element();
     if (pugi::xml_node af = child(root, "autoFilter")) {
         root.remove_child(af);
@@ -1061,8 +1022,7 @@ XlsxStatus XlsxPackage::toggleAutoFilter(int sheet, std::optional<XlsxRange> ran
                 }
                 n = next;
             }
-            if (names && !child(names, "definedName"))
-                wb->document_element().remove_child(names);
+            if (names && !child(names, "definedName")) wb->document_element().remove_child(names);
         }
         return XlsxStatus::success();
     }
@@ -1081,8 +1041,7 @@ XlsxStatus XlsxPackage::toggleAutoFilter(int sheet, std::optional<XlsxRange> ran
 
 bool XlsxPackage::isProtected(int sheet) {
     pugi::xml_document* doc = sheetXml(sheet);
-    if (!doc)
-        return false;
+    if (!doc) return false;
     pugi::xml_node p = child(doc->document_element(), "sheetProtection");
     const std::string_view on = p.attribute("sheet").value();
     return p && (on == "1" || on == "true");
@@ -1091,16 +1050,14 @@ bool XlsxPackage::isProtected(int sheet) {
 XlsxStatus XlsxPackage::unprotectSheet(int sheet, const QString& password) {
     XlsxStatus st = XlsxStatus::success();
     pugi::xml_document* doc = sheetXml(sheet, &st);
-    if (!doc)
-        return st;
+    if (!doc) return st;
     pugi::xml_node root = doc->document_element();
     pugi::xml_node p = child(root, "sheetProtection");
-    if (!p)
-        return XlsxStatus::success();
+    if (!p) return XlsxStatus::success();
     bool matches = true;
     if (p.attribute("password")) {
-        matches = QString::fromUtf8(p.attribute("password").value()).compare(xlsxLegacyPasswordHash(password),
-                                                                              Qt::CaseInsensitive) == 0;
+        matches = QString::fromUtf8(p.attribute("password").value())
+                      .compare(xlsxLegacyPasswordHash(password), Qt::CaseInsensitive) == 0;
     } else if (p.attribute("hashValue")) {
         const QByteArray salt = QByteArray::fromBase64(p.attribute("saltValue").value());
         const int spin = p.attribute("spinCount").as_int();
@@ -1121,14 +1078,11 @@ XlsxStatus XlsxPackage::unprotectSheet(int sheet, const QString& password) {
 XlsxStatus XlsxPackage::protectSheet(int sheet, const QString& password) {
     pugi::xml_document* doc = nullptr;
     XlsxStatus st = writableSheet(sheet, &doc);
-    if (!doc)
-        return st;
+    if (!doc) return st;
     pugi::xml_node root = doc->document_element();
-    if (pugi::xml_node old = child(root, "sheetProtection"))
-        root.remove_child(old);
+    if (pugi::xml_node old = child(root, "sheetProtection")) root.remove_child(old);
     pugi::xml_node p = insertInOrder(root, "sheetProtection", kWorksheetOrder);
-    if (!password.isEmpty())
-        p.append_attribute("password") = utf8(xlsxLegacyPasswordHash(password)).constData();
+    if (!password.isEmpty()) p.append_attribute("password") = utf8(xlsxLegacyPasswordHash(password)).constData();
     p.append_attribute("sheet") = 1;
     p.append_attribute("objects") = 1;
     p.append_attribute("scenarios") = 1;
@@ -1139,25 +1093,24 @@ XlsxStatus XlsxPackage::protectSheet(int sheet, const QString& password) {
 
 int XlsxPackage::addSheet(const QString& name, int index, XlsxStatus* status) {
     auto fail = [&](const QString& why) {
-        if (status)
-            *status = XlsxStatus::failure(why);
+        if (status) *status = XlsxStatus::failure(why);
         return -1;
     };
-    if (!isOpen())
-        return fail(QStringLiteral("活頁簿未開啟"));
+    if (!isOpen()) return fail(QStringLiteral("活頁簿未開啟"));
     XlsxStatus st = XlsxStatus::success();
     pugi::xml_document* wb = xml(m_workbookPart, &st);
-    if (!wb)
-        return fail(st.message());
+    if (!wb) return fail(st.message());
     const QString relsPath = relsPathOf(m_workbookPart);
     if (!part(relsPath))
-        addPart(relsPath, QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                                            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>"));
+        addPart(relsPath,
+                QByteArrayLiteral(
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>"));
     pugi::xml_document* rels = xml(relsPath, &st);
     pugi::xml_document* types = xml(QStringLiteral("[Content_Types].xml"), &st);
-    if (!rels || !types)
-        return fail(st.message());
-    const int previousWorksheets = int(std::count_if(m_sheets.begin(), m_sheets.end(), [](const SheetInfo& s) { return s.worksheet; }));
+    if (!rels || !types) return fail(st.message());
+    const int previousWorksheets =
+        int(std::count_if(m_sheets.begin(), m_sheets.end(), [](const SheetInfo& s) { return s.worksheet; }));
 
     // Names: the sheet's, the part's and the relationship's must all be new.
     QStringList taken = sheetNames();
@@ -1177,29 +1130,31 @@ int XlsxPackage::addSheet(const QString& name, int index, XlsxStatus* status) {
     const QString partName = folder + QStringLiteral("worksheets/sheet%1.xml").arg(n);
     std::set<QString> ids;
     for (pugi::xml_node r = rels->document_element().first_child(); r; r = r.next_sibling())
-        if (is(r, "Relationship"))
-            ids.insert(qs(r.attribute("Id").value()));
+        if (is(r, "Relationship")) ids.insert(qs(r.attribute("Id").value()));
     int k = int(ids.size()) + 1;
     while (ids.count(QStringLiteral("rId%1").arg(k)))
         ++k;
     const QString relId = QStringLiteral("rId%1").arg(k);
 
-    addPart(partName, QByteArrayLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<dimension ref=\"A1\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
-        "<sheetFormatPr defaultRowHeight=\"15\"/><sheetData/>"
-        "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
-        "</worksheet>"));
+    addPart(partName,
+            QByteArrayLiteral(
+                "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                "<dimension ref=\"A1\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
+                "<sheetFormatPr defaultRowHeight=\"15\"/><sheetData/>"
+                "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
+                "</worksheet>"));
 
-    pugi::xml_node rel = rels->document_element().append_child(qualified(rels->document_element(), "Relationship").c_str());
+    pugi::xml_node rel =
+        rels->document_element().append_child(qualified(rels->document_element(), "Relationship").c_str());
     rel.append_attribute("Id") = utf8(relId).constData();
     rel.append_attribute("Type") = kWorksheetType;
     rel.append_attribute("Target") = utf8(QStringLiteral("worksheets/sheet%1.xml").arg(n)).constData();
     markDirty(relsPath);
 
-    pugi::xml_node ov = types->document_element().append_child(qualified(types->document_element(), "Override").c_str());
+    pugi::xml_node ov =
+        types->document_element().append_child(qualified(types->document_element(), "Override").c_str());
     ov.append_attribute("PartName") = utf8(u'/' + partName).constData();
     ov.append_attribute("ContentType") = kWorksheetContent;
     markDirty(QStringLiteral("[Content_Types].xml"));
@@ -1208,8 +1163,7 @@ int XlsxPackage::addSheet(const QString& name, int index, XlsxStatus* status) {
     pugi::xml_node sheets = child(root, "sheets");
     unsigned maxId = 0;
     for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling())
-        if (is(s, "sheet"))
-            maxId = std::max(maxId, s.attribute("sheetId").as_uint());
+        if (is(s, "sheet")) maxId = std::max(maxId, s.attribute("sheetId").as_uint());
     // The relationship prefix of the workbook ("r" almost always); declared when missing.
     std::string relPrefix;
     for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute())
@@ -1219,15 +1173,14 @@ int XlsxPackage::addSheet(const QString& name, int index, XlsxStatus* status) {
         relPrefix = "r";
         root.append_attribute("xmlns:r") = kRelNs;
     }
-    if (index < 0 || index > sheetCount())
-        index = sheetCount();
+    if (index < 0 || index > sheetCount()) index = sheetCount();
     pugi::xml_node before;
     int pos = 0;
     for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling())
-        if (is(s, "sheet") && pos++ == index)
-            before = s;
+        if (is(s, "sheet") && pos++ == index) before = s;
     const std::string sheetTag = qualified(sheets, "sheet");
-    pugi::xml_node s = before ? sheets.insert_child_before(sheetTag.c_str(), before) : sheets.append_child(sheetTag.c_str());
+    pugi::xml_node s =
+        before ? sheets.insert_child_before(sheetTag.c_str(), before) : sheets.append_child(sheetTag.c_str());
     s.append_attribute("name") = utf8(clean).constData();
     s.append_attribute("sheetId") = maxId + 1;
     s.append_attribute((relPrefix + ":id").c_str()) = utf8(relId).constData();
@@ -1244,22 +1197,19 @@ int XlsxPackage::addSheet(const QString& name, int index, XlsxStatus* status) {
     info.worksheet = true;
     m_sheets.insert(m_sheets.begin() + index, info);
     updateAppTitles(previousWorksheets);
-    if (status)
-        *status = XlsxStatus::success();
+    if (status) *status = XlsxStatus::success();
     return index;
 }
 
 QString XlsxPackage::renameSheet(int sheet, const QString& name, XlsxStatus* status) {
     if (sheet < 0 || sheet >= sheetCount()) {
-        if (status)
-            *status = XlsxStatus::failure(QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
+        if (status) *status = XlsxStatus::failure(QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
         return {};
     }
     XlsxStatus st = XlsxStatus::success();
     pugi::xml_document* wb = xml(m_workbookPart, &st);
     if (!wb) {
-        if (status)
-            *status = st;
+        if (status) *status = st;
         return {};
     }
     QStringList taken = sheetNames();
@@ -1269,16 +1219,15 @@ QString XlsxPackage::renameSheet(int sheet, const QString& name, XlsxStatus* sta
     if (clean != old) {
         int pos = 0;
         for (pugi::xml_node s = child(child(wb->document_element(), "sheets"), "sheet"); s; s = s.next_sibling())
-            if (is(s, "sheet") && pos++ == sheet)
-                s.attribute("name") = utf8(clean).constData();
+            if (is(s, "sheet") && pos++ == sheet) s.attribute("name") = utf8(clean).constData();
         markDirty(m_workbookPart);
-        const int worksheets = int(std::count_if(m_sheets.begin(), m_sheets.end(), [](const SheetInfo& s) { return s.worksheet; }));
+        const int worksheets =
+            int(std::count_if(m_sheets.begin(), m_sheets.end(), [](const SheetInfo& s) { return s.worksheet; }));
         m_sheets[size_t(sheet)].name = clean;
         renameReferences(old, clean);
         updateAppTitles(worksheets);
     }
-    if (status)
-        *status = XlsxStatus::success();
+    if (status) *status = XlsxStatus::success();
     return clean;
 }
 
@@ -1303,35 +1252,30 @@ void XlsxPackage::renameReferences(const QString& oldName, const QString& newNam
         return false;
     };
     for (auto& p : m_parts) {
-        const bool candidate = p->name == m_workbookPart ||
-                               (p->name.endsWith(QLatin1String(".xml")) &&
-                                (p->name.contains(QLatin1String("worksheets/")) || p->name.contains(QLatin1String("charts/"))));
-        if (!candidate)
-            continue;
+        const bool candidate =
+            p->name == m_workbookPart ||
+            (p->name.endsWith(QLatin1String(".xml")) &&
+             (p->name.contains(QLatin1String("worksheets/")) || p->name.contains(QLatin1String("charts/"))));
+        if (!candidate) continue;
         // Only parts that mention the old name at all are parsed.
-        if (!p->doc && !p->data.contains(needle) && !p->data.contains(quotedOld.toUtf8()))
-            continue;
+        if (!p->doc && !p->data.contains(needle) && !p->data.contains(quotedOld.toUtf8())) continue;
         pugi::xml_document* doc = xml(p->name);
-        if (!doc)
-            continue;
+        if (!doc) continue;
         bool changed = false;
         // Formulas of cells (f), of charts (c:f) and defined names.
         for (pugi::xpath_node x : doc->select_nodes("//*[local-name()='f' or local-name()='definedName']"))
             changed |= rewrite(x.node());
-        if (changed)
-            p->dirty = true;
+        if (changed) p->dirty = true;
     }
 }
 
 void XlsxPackage::updateAppTitles(int previousWorksheets) {
     pugi::xml_document* app = xml(QStringLiteral("docProps/app.xml"));
-    if (!app)
-        return;
+    if (!app) return;
     pugi::xml_node root = app->document_element();
     pugi::xml_node pairs = child(child(root, "HeadingPairs"), "vector");
     pugi::xml_node titles = child(child(root, "TitlesOfParts"), "vector");
-    if (!pairs || !titles)
-        return;
+    if (!pairs || !titles) return;
     // The first heading pair counts the worksheets, whose names open the list of titles.
     pugi::xml_node firstVariant = child(pairs, "variant");
     pugi::xml_node countVariant = firstVariant.next_sibling();
@@ -1342,17 +1286,15 @@ void XlsxPackage::updateAppTitles(int previousWorksheets) {
         return; // a list we do not understand is left as it is
     std::vector<pugi::xml_node> names;
     for (pugi::xml_node t = titles.first_child(); t; t = t.next_sibling())
-        if (is(t, "lpstr"))
-            names.push_back(t);
-    if (int(names.size()) < previousWorksheets)
-        return;
+        if (is(t, "lpstr")) names.push_back(t);
+    if (int(names.size()) < previousWorksheets) return;
     QStringList worksheetNames;
     for (const auto& s : m_sheets)
-        if (s.worksheet)
-            worksheetNames << s.name;
+        if (s.worksheet) worksheetNames << s.name;
     for (int i = 0; i < previousWorksheets; ++i)
         titles.remove_child(names[size_t(i)]);
-    pugi::xml_node anchor = previousWorksheets < int(names.size()) ? names[size_t(previousWorksheets)] : pugi::xml_node();
+    pugi::xml_node anchor =
+        previousWorksheets < int(names.size()) ? names[size_t(previousWorksheets)] : pugi::xml_node();
     const std::string tag = qualified(titles, "lpstr");
     for (const QString& n : worksheetNames) {
         pugi::xml_node t = anchor ? titles.insert_child_before(tag.c_str(), anchor) : titles.append_child(tag.c_str());
@@ -1360,8 +1302,7 @@ void XlsxPackage::updateAppTitles(int previousWorksheets) {
     }
     countNode.text().set(int(worksheetNames.size()));
     const int total = int(names.size()) - previousWorksheets + int(worksheetNames.size());
-    if (titles.attribute("size"))
-        titles.attribute("size") = total;
+    if (titles.attribute("size")) titles.attribute("size") = total;
     markDirty(QStringLiteral("docProps/app.xml"));
 }
 
@@ -1370,8 +1311,7 @@ void XlsxPackage::updateAppTitles(int previousWorksheets) {
 void XlsxPackage::dropCalcChain() {
     const QString relsPath = relsPathOf(m_workbookPart);
     pugi::xml_document* rels = xml(relsPath);
-    if (!rels)
-        return;
+    if (!rels) return;
     for (pugi::xml_node r = rels->document_element().first_child(); r;) {
         pugi::xml_node next = r.next_sibling();
         if (is(r, "Relationship") && qs(r.attribute("Type").value()).endsWith(u"/calcChain")) {
@@ -1382,7 +1322,8 @@ void XlsxPackage::dropCalcChain() {
             if (pugi::xml_document* types = xml(QStringLiteral("[Content_Types].xml"))) {
                 for (pugi::xml_node o = types->document_element().first_child(); o;) {
                     pugi::xml_node n2 = o.next_sibling();
-                    if (is(o, "Override") && qs(o.attribute("PartName").value()).compare(u'/' + target, Qt::CaseInsensitive) == 0) {
+                    if (is(o, "Override") &&
+                        qs(o.attribute("PartName").value()).compare(u'/' + target, Qt::CaseInsensitive) == 0) {
                         types->document_element().remove_child(o);
                         markDirty(QStringLiteral("[Content_Types].xml"));
                     }
@@ -1400,11 +1341,9 @@ void updateDimension(pugi::xml_document* doc) {
     pugi::xml_node root = doc->document_element();
     int minRow = INT_MAX, maxRow = -1, minCol = INT_MAX, maxCol = -1;
     for (pugi::xml_node r = child(root, "sheetData").first_child(); r; r = r.next_sibling()) {
-        if (!is(r, "row"))
-            continue;
+        if (!is(r, "row")) continue;
         for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
-            if (!is(c, "c"))
-                continue;
+            if (!is(c, "c")) continue;
             const int row = r.attribute("r").as_int() - 1;
             const int col = columnOfRef(c.attribute("r").value());
             minRow = std::min(minRow, row);
@@ -1414,11 +1353,9 @@ void updateDimension(pugi::xml_document* doc) {
         }
     }
     pugi::xml_node dim = child(root, "dimension");
-    if (!dim)
-        dim = insertInOrder(root, "dimension", kWorksheetOrder);
+    if (!dim) dim = insertInOrder(root, "dimension", kWorksheetOrder);
     const QString ref = maxRow < 0 ? QStringLiteral("A1") : xlsxRangeName({minRow, minCol, maxRow, maxCol});
-    if (!dim.attribute("ref"))
-        dim.append_attribute("ref");
+    if (!dim.attribute("ref")) dim.append_attribute("ref");
     dim.attribute("ref") = utf8(ref).constData();
 }
 
@@ -1426,8 +1363,7 @@ void updateDimension(pugi::xml_document* doc) {
 
 QByteArray XlsxPackage::partData(const QString& name) {
     Part* p = part(name);
-    if (!p)
-        return {};
+    if (!p) return {};
     if (p->dirty && p->doc) {
         p->data = serialise(*p->doc);
         p->dirty = false;
@@ -1436,8 +1372,7 @@ QByteArray XlsxPackage::partData(const QString& name) {
 }
 
 XlsxStatus XlsxPackage::saveAs(const QString& path) {
-    if (!isOpen())
-        return XlsxStatus::failure(QStringLiteral("活頁簿未開啟"));
+    if (!isOpen()) return XlsxStatus::failure(QStringLiteral("活頁簿未開啟"));
     if (m_formulaRemoved) {
         dropCalcChain();
         m_formulaRemoved = false;
@@ -1447,18 +1382,15 @@ XlsxStatus XlsxPackage::saveAs(const QString& path) {
         if (pugi::xml_document* wb = xml(m_workbookPart)) {
             pugi::xml_node root = wb->document_element();
             pugi::xml_node calc = child(root, "calcPr");
-            if (!calc)
-                calc = insertInOrder(root, "calcPr", kWorkbookOrder);
-            if (!calc.attribute("fullCalcOnLoad"))
-                calc.append_attribute("fullCalcOnLoad");
+            if (!calc) calc = insertInOrder(root, "calcPr", kWorkbookOrder);
+            if (!calc.attribute("fullCalcOnLoad")) calc.append_attribute("fullCalcOnLoad");
             calc.attribute("fullCalcOnLoad") = 1;
             markDirty(m_workbookPart);
         }
     }
     for (const SheetInfo& s : m_sheets) {
         Part* p = part(s.part);
-        if (p && p->dirty && p->doc)
-            updateDimension(p->doc.get());
+        if (p && p->dirty && p->doc) updateDimension(p->doc.get());
     }
     std::vector<XlsxZipEntry> entries;
     entries.reserve(m_parts.size());
@@ -1469,20 +1401,23 @@ XlsxStatus XlsxPackage::saveAs(const QString& path) {
                           [](const XlsxZipEntry& e) { return e.name == QLatin1String("[Content_Types].xml"); });
     QByteArray archive;
     XlsxStatus st = xlsxBuildZip(entries, &archive);
-    if (!st)
-        return st;
+    if (!st) return st;
     const QFileInfo target(path);
     if (!target.absoluteDir().exists())
-        return XlsxStatus::failure(QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(target.absolutePath())));
+        return XlsxStatus::failure(
+            QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(target.absolutePath())));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return XlsxStatus::failure(QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return XlsxStatus::failure(
+            QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
     if (file.write(archive) != archive.size()) {
         file.cancelWriting();
-        return XlsxStatus::failure(QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return XlsxStatus::failure(
+            QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
     }
     if (!file.commit())
-        return XlsxStatus::failure(QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return XlsxStatus::failure(
+            QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
     return XlsxStatus::success();
 }
 

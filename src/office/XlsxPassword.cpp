@@ -18,8 +18,8 @@ QString xlsxLegacyPasswordHash(const QString& password) {
     return QStringLiteral("%1").arg(hash & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-QString xlsxModernPasswordHash(const QString& password, const QByteArray& salt, int spinCount,
-                               const QString& algorithm, bool iteratorFirst) {
+QString xlsxModernPasswordHash(const QString& password, const QByteArray& salt, int spinCount, const QString& algorithm,
+                               bool iteratorFirst) {
     QCryptographicHash::Algorithm algo;
     if (algorithm.compare(QLatin1String("SHA-512"), Qt::CaseInsensitive) == 0)
         algo = QCryptographicHash::Sha512;

@@ -8,7 +8,9 @@ namespace office {
 class XlsxStatus {
 public:
     static XlsxStatus success() { return XlsxStatus(); }
-    static XlsxStatus failure(const QString& message) { return XlsxStatus(message.isEmpty() ? QStringLiteral("未知的錯誤") : message); }
+    static XlsxStatus failure(const QString& message) {
+        return XlsxStatus(message.isEmpty() ? QStringLiteral("未知的錯誤") : message);
+    }
 
     bool ok() const { return m_message.isEmpty(); }
     explicit operator bool() const { return ok(); }

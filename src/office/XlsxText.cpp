@@ -16,8 +16,7 @@ QRgb xlsxColorIndex(int index) {
         0x008080, 0x0000FF, 0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
         0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696, 0x003366, 0x339966,
         0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333};
-    if (index < 1 || index > 56)
-        return qRgb(0, 0, 0);
+    if (index < 1 || index > 56) return qRgb(0, 0, 0);
     return palette[size_t(index - 1)] | 0xFF000000u;
 }
 
@@ -60,8 +59,7 @@ int xlsxDisplayWidth(const QString& text) {
 
 double xlsxFitWidth(int displayWidth, double fontSize, bool bold) {
     double w = displayWidth * (fontSize > 0 ? fontSize / 11.0 : 1.0);
-    if (bold)
-        w *= 1.1;
+    if (bold) w *= 1.1;
     // A little room for the cell margins and, in a header, the filter button.
     w += 2.0;
     return std::min(255.0, std::round(w * 100.0) / 100.0);
@@ -75,11 +73,9 @@ namespace {
 
 // Cuts a text to at most `units` UTF-16 units without splitting a surrogate pair.
 QString cutUnits(const QString& text, int units) {
-    if (text.size() <= units)
-        return text;
+    if (text.size() <= units) return text;
     int n = units;
-    if (n > 0 && text[n - 1].isHighSurrogate())
-        --n;
+    if (n > 0 && text[n - 1].isHighSurrogate()) --n;
     return text.left(n);
 }
 
@@ -89,7 +85,13 @@ QString xlsxCleanSheetName(const QString& name, const QStringList& taken, const 
     QString clean = name;
     for (QChar& ch : clean) {
         switch (ch.unicode()) {
-        case u'[': case u']': case u':': case u'*': case u'?': case u'/': case u'\\':
+        case u'[':
+        case u']':
+        case u':':
+        case u'*':
+        case u'?':
+        case u'/':
+        case u'\\':
             ch = u'_';
             break;
         default:
@@ -102,33 +104,27 @@ QString xlsxCleanSheetName(const QString& name, const QStringList& taken, const 
     clean = cutUnits(clean, 31);
     while (clean.endsWith(u'\''))
         clean.chop(1);
-    if (clean.isEmpty())
-        clean = cutUnits(fallback.isEmpty() ? QStringLiteral("工作表") : fallback, 31);
+    if (clean.isEmpty()) clean = cutUnits(fallback.isEmpty() ? QStringLiteral("工作表") : fallback, 31);
 
     auto isTaken = [&](const QString& candidate) {
         return std::any_of(taken.begin(), taken.end(),
                            [&](const QString& t) { return xlsxSameSheetName(t, candidate); });
     };
-    if (!isTaken(clean))
-        return clean;
+    if (!isTaken(clean)) return clean;
     for (int k = 2;; ++k) {
         const QString suffix = QStringLiteral(" (%1)").arg(k);
         QString candidate = cutUnits(clean, 31 - int(suffix.size())) + suffix;
-        if (!isTaken(candidate))
-            return candidate;
+        if (!isTaken(candidate)) return candidate;
     }
 }
 
 QString xlsxGeneralNumber(double value) {
-    if (std::isnan(value) || std::isinf(value))
-        return QStringLiteral("0");
-    if (value == 0.0)
-        return QStringLiteral("0");
+    if (std::isnan(value) || std::isinf(value)) return QStringLiteral("0");
+    if (value == 0.0) return QStringLiteral("0");
     // 15 significant digits first, so that binary noise (0.1 + 0.2) disappears.
     QString s = QString::number(value, 'g', 15);
     const qsizetype e = s.indexOf(u'e');
-    if (e < 0)
-        return s;
+    if (e < 0) return s;
     // "1.5e+20" → "1.5E+20", "1e-07" → "1E-07" (at least two exponent digits, as VB writes it).
     QString mantissa = s.left(e);
     const QChar sign = s[e + 1];
@@ -142,32 +138,37 @@ bool xlsxIsDateFormat(int numFmtId, const QString& formatCode) {
     if ((numFmtId >= 14 && numFmtId <= 22) || (numFmtId >= 45 && numFmtId <= 47) ||
         (numFmtId >= 27 && numFmtId <= 36) || (numFmtId >= 50 && numFmtId <= 58))
         return true;
-    if (formatCode.isEmpty())
-        return false;
+    if (formatCode.isEmpty()) return false;
     // Only the first section decides (positive numbers); "General" is no date.
     bool inQuote = false;
     bool inBracket = false;
     for (qsizetype i = 0; i < formatCode.size(); ++i) {
         const QChar c = formatCode[i];
         if (inQuote) {
-            if (c == u'"')
-                inQuote = false;
+            if (c == u'"') inQuote = false;
             continue;
         }
         if (inBracket) {
-            if (c == u']')
-                inBracket = false;
+            if (c == u']') inBracket = false;
             continue;
         }
         switch (c.unicode()) {
-        case u'"': inQuote = true; break;
-        case u'[': inBracket = true; break;
-        case u'\\': case u'_': case u'*': ++i; break; // the next character is literal (or padding)
-        case u';': return false;
+        case u'"':
+            inQuote = true;
+            break;
+        case u'[':
+            inBracket = true;
+            break;
+        case u'\\':
+        case u'_':
+        case u'*':
+            ++i;
+            break; // the next character is literal (or padding)
+        case u';':
+            return false;
         default: {
             const char16_t l = c.toLower().unicode();
-            if (l == u'y' || l == u'm' || l == u'd' || l == u'h' || l == u's')
-                return true;
+            if (l == u'y' || l == u'm' || l == u'd' || l == u'h' || l == u's') return true;
         }
         }
     }
@@ -175,8 +176,7 @@ bool xlsxIsDateFormat(int numFmtId, const QString& formatCode) {
 }
 
 QString xlsxSerialToText(double serial, bool date1904) {
-    if (std::isnan(serial) || serial < 0 || serial > 2958466.0)
-        return {};
+    if (std::isnan(serial) || serial < 0 || serial > 2958466.0) return {};
     double days = std::floor(serial);
     long long seconds = std::llround((serial - days) * 86400.0);
     if (seconds >= 86400) {
@@ -184,8 +184,7 @@ QString xlsxSerialToText(double serial, bool date1904) {
         seconds -= 86400;
     }
     const QString time = QTime(0, 0).addSecs(int(seconds)).toString(QStringLiteral("HH:mm:ss"));
-    if (days < 1 && !date1904)
-        return time;
+    if (days < 1 && !date1904) return time;
     QString date;
     if (date1904) {
         date = QDate(1904, 1, 1).addDays(qint64(days)).toString(QStringLiteral("yyyy/MM/dd"));
@@ -200,8 +199,7 @@ QString xlsxSerialToText(double serial, bool date1904) {
 }
 
 QString xlsxDecodeEscapes(const QString& text) {
-    if (!text.contains(QStringLiteral("_x")))
-        return text;
+    if (!text.contains(QStringLiteral("_x"))) return text;
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -12,24 +12,15 @@ namespace office {
 // ---- XlsxStyle ----
 
 XlsxStyle& XlsxStyle::overlay(const XlsxStyle& o) {
-    if (o.fontName)
-        fontName = o.fontName;
-    if (o.fontSize)
-        fontSize = o.fontSize;
-    if (o.bold)
-        bold = o.bold;
-    if (o.fontColor)
-        fontColor = o.fontColor;
-    if (o.fill)
-        fill = o.fill;
-    if (o.wrap)
-        wrap = o.wrap;
-    if (o.hAlign)
-        hAlign = o.hAlign;
-    if (o.vAlign)
-        vAlign = o.vAlign;
-    if (o.numberFormat)
-        numberFormat = o.numberFormat;
+    if (o.fontName) fontName = o.fontName;
+    if (o.fontSize) fontSize = o.fontSize;
+    if (o.bold) bold = o.bold;
+    if (o.fontColor) fontColor = o.fontColor;
+    if (o.fill) fill = o.fill;
+    if (o.wrap) wrap = o.wrap;
+    if (o.hAlign) hAlign = o.hAlign;
+    if (o.vAlign) vAlign = o.vAlign;
+    if (o.numberFormat) numberFormat = o.numberFormat;
     return *this;
 }
 
@@ -50,8 +41,7 @@ XlsxStyle XlsxStyle::fillIndex(int colorIndex) {
 int XlsxSheet::index() const {
     const auto& sheets = m_book->m_sheets;
     for (size_t i = 0; i < sheets.size(); ++i)
-        if (sheets[i].get() == this)
-            return int(i);
+        if (sheets[i].get() == this) return int(i);
     return -1;
 }
 
@@ -69,8 +59,7 @@ XlsxSheet::Cell* XlsxSheet::find(int row, int col) {
 }
 
 const XlsxSheet::Cell* XlsxSheet::find(int row, int col) const {
-    if (row < 0 || row >= int(m_rows.size()) || col < 0)
-        return nullptr;
+    if (row < 0 || row >= int(m_rows.size()) || col < 0) return nullptr;
     const auto& cells = m_rows[size_t(row)];
     auto it = std::lower_bound(cells.begin(), cells.end(), uint32_t(col),
                                [](const Cell& c, uint32_t k) { return c.col < k; });
@@ -78,8 +67,7 @@ const XlsxSheet::Cell* XlsxSheet::find(int row, int col) const {
 }
 
 XlsxSheet::Cell& XlsxSheet::touch(int row, int col) {
-    if (row >= int(m_rows.size()))
-        m_rows.resize(size_t(row) + 1);
+    if (row >= int(m_rows.size())) m_rows.resize(size_t(row) + 1);
     m_columnCount = std::max(m_columnCount, col + 1);
     auto& cells = m_rows[size_t(row)];
     // Cells mostly arrive left to right: appending is the fast path.
@@ -91,8 +79,7 @@ XlsxSheet::Cell& XlsxSheet::touch(int row, int col) {
     }
     auto it = std::lower_bound(cells.begin(), cells.end(), uint32_t(col),
                                [](const Cell& c, uint32_t k) { return c.col < k; });
-    if (it != cells.end() && it->col == uint32_t(col))
-        return *it;
+    if (it != cells.end() && it->col == uint32_t(col)) return *it;
     it = cells.emplace(it);
     it->col = uint32_t(col);
     it->style = columnStyle(col);
@@ -136,8 +123,7 @@ void XlsxSheet::storeText(Cell& cell, const QString& text) {
     qsizetype n = text.size();
     if (n > XlsxWorkbook::kMaxCellText) {
         n = XlsxWorkbook::kMaxCellText;
-        if (text[n - 1].isHighSurrogate())
-            --n;
+        if (text[n - 1].isHighSurrogate()) --n;
     }
     cell.kind = CellKind::Text;
     cell.text.offset = uint32_t(m_text.size());
@@ -158,27 +144,22 @@ QString XlsxSheet::cellText(const Cell& cell) const {
 }
 
 void XlsxSheet::setText(int row, int col, const QString& text, int style) {
-    if (!valid(row, col))
-        return;
+    if (!valid(row, col)) return;
     Cell& c = touch(row, col);
     storeText(c, text);
-    if (style >= 0)
-        c.style = uint16_t(style);
+    if (style >= 0) c.style = uint16_t(style);
 }
 
 void XlsxSheet::setNumber(int row, int col, double value, int style) {
-    if (!valid(row, col))
-        return;
+    if (!valid(row, col)) return;
     Cell& c = touch(row, col);
     c.kind = std::isfinite(value) ? CellKind::Number : CellKind::Blank;
     c.number = std::isfinite(value) ? value : 0;
-    if (style >= 0)
-        c.style = uint16_t(style);
+    if (style >= 0) c.style = uint16_t(style);
 }
 
 void XlsxSheet::clearValue(int row, int col) {
-    if (Cell* c = find(row, col))
-        c->kind = CellKind::Blank;
+    if (Cell* c = find(row, col)) c->kind = CellKind::Blank;
 }
 
 XlsxSheet::CellKind XlsxSheet::kind(int row, int col) const {
@@ -207,28 +188,22 @@ XlsxStyle XlsxSheet::style(int row, int col) const {
 
 void XlsxSheet::writeTextBlock(int firstRow, int firstCol, int rows, int cols,
                                const std::function<QString(int, int)>& cell, int style, std::vector<int>* widths) {
-    if (rows <= 0 || cols <= 0 || !valid(firstRow, firstCol))
-        return;
+    if (rows <= 0 || cols <= 0 || !valid(firstRow, firstCol)) return;
     rows = std::min(rows, kXlsxMaxRows - firstRow);
     cols = std::min(cols, kXlsxMaxColumns - firstCol);
-    if (widths && int(widths->size()) < cols)
-        widths->resize(size_t(cols), 0);
-    if (firstRow + rows > int(m_rows.size()))
-        m_rows.resize(size_t(firstRow + rows));
+    if (widths && int(widths->size()) < cols) widths->resize(size_t(cols), 0);
+    if (firstRow + rows > int(m_rows.size())) m_rows.resize(size_t(firstRow + rows));
     for (int r = 0; r < rows; ++r) {
-        if (m_rows[size_t(firstRow + r)].empty())
-            m_rows[size_t(firstRow + r)].reserve(size_t(cols));
+        if (m_rows[size_t(firstRow + r)].empty()) m_rows[size_t(firstRow + r)].reserve(size_t(cols));
         for (int c = 0; c < cols; ++c) {
             const QString t = cell(r, c);
             Cell& target = touch(firstRow + r, firstCol + c);
             storeText(target, t);
-            if (style >= 0)
-                target.style = uint16_t(style);
+            if (style >= 0) target.style = uint16_t(style);
             if (widths) {
                 int& w = (*widths)[size_t(c)];
                 // Only a text that could be wider needs measuring.
-                if (t.size() * 2 > w)
-                    w = std::max(w, xlsxDisplayWidth(t));
+                if (t.size() * 2 > w) w = std::max(w, xlsxDisplayWidth(t));
             }
         }
     }
@@ -249,8 +224,7 @@ void XlsxSheet::applyStyle(const XlsxRange& range, const XlsxStyle& style) {
     for (int r = range.firstRow; r <= lastRow; ++r) {
         for (int c = range.firstCol; c <= lastCol; ++c) {
             Cell& cell = touch(r, c);
-            if (cell.kind == CellKind::Empty)
-                cell.kind = CellKind::Blank;
+            if (cell.kind == CellKind::Empty) cell.kind = CellKind::Blank;
             cell.style = uint16_t(m_book->combine(cell.style, style));
         }
     }
@@ -262,8 +236,7 @@ int XlsxSheet::applyStyleWhereTextContains(const QString& needle, const XlsxStyl
     int count = 0;
     for (auto& row : m_rows) {
         for (Cell& c : row) {
-            if (c.kind != CellKind::Text)
-                continue;
+            if (c.kind != CellKind::Text) continue;
             const std::string_view t(m_text.data() + c.text.offset, c.text.length);
             if (t.find(key) != std::string_view::npos) {
                 c.style = uint16_t(m_book->combine(c.style, style));
@@ -275,18 +248,15 @@ int XlsxSheet::applyStyleWhereTextContains(const QString& needle, const XlsxStyl
 }
 
 int XlsxSheet::replaceText(const QString& from, const QString& to) {
-    if (from.isEmpty())
-        return 0;
+    if (from.isEmpty()) return 0;
     const QByteArray f = from.toUtf8();
     const std::string_view key(f.constData(), size_t(f.size()));
     int count = 0;
     for (auto& row : m_rows) {
         for (Cell& c : row) {
-            if (c.kind != CellKind::Text)
-                continue;
+            if (c.kind != CellKind::Text) continue;
             const std::string_view t(m_text.data() + c.text.offset, c.text.length);
-            if (t.find(key) == std::string_view::npos)
-                continue;
+            if (t.find(key) == std::string_view::npos) continue;
             QString s = cellText(c);
             s.replace(from, to);
             storeText(c, s);
@@ -297,13 +267,10 @@ int XlsxSheet::replaceText(const QString& from, const QString& to) {
 }
 
 void XlsxSheet::insertRows(int row, int count) {
-    if (count <= 0 || row < 0)
-        return;
-    if (row < int(m_rows.size()))
-        m_rows.insert(m_rows.begin() + row, size_t(count), {});
+    if (count <= 0 || row < 0) return;
+    if (row < int(m_rows.size())) m_rows.insert(m_rows.begin() + row, size_t(count), {});
     auto shift = [&](int& r) {
-        if (r >= row)
-            r = std::min(r + count, kXlsxMaxRows - 1);
+        if (r >= row) r = std::min(r + count, kXlsxMaxRows - 1);
     };
     for (XlsxRange& m : m_merges) {
         shift(m.firstRow);
@@ -321,8 +288,7 @@ void XlsxSheet::insertRows(int row, int count) {
         shift(ch.categories.lastRow);
         shift(ch.values.firstRow);
         shift(ch.values.lastRow);
-        if (ch.seriesName)
-            shift(ch.seriesName->row);
+        if (ch.seriesName) shift(ch.seriesName->row);
     }
     for (XlsxPicture& p : m_pictures)
         shift(p.anchor.row);
@@ -379,34 +345,29 @@ void XlsxSheet::setColumnStyle(int firstCol, int lastCol, const XlsxStyle& style
 void XlsxSheet::autoFitColumns(int firstCol, int lastCol) {
     firstCol = std::max(firstCol, 0);
     lastCol = std::min(lastCol, m_columnCount - 1);
-    if (lastCol < firstCol)
-        return;
+    if (lastCol < firstCol) return;
     std::vector<double> widths(size_t(lastCol - firstCol + 1), 0.0);
     for (const auto& row : m_rows) {
         for (const Cell& c : row) {
-            if (int(c.col) < firstCol || int(c.col) > lastCol || c.kind == CellKind::Empty ||
-                c.kind == CellKind::Blank)
+            if (int(c.col) < firstCol || int(c.col) > lastCol || c.kind == CellKind::Empty || c.kind == CellKind::Blank)
                 continue;
             const XlsxStyle& s = m_book->styleById(c.style);
-            const double w = xlsxFitWidth(xlsxDisplayWidth(cellText(c)), s.fontSize.value_or(11.0),
-                                          s.bold.value_or(false));
+            const double w =
+                xlsxFitWidth(xlsxDisplayWidth(cellText(c)), s.fontSize.value_or(11.0), s.bold.value_or(false));
             double& slot = widths[size_t(int(c.col) - firstCol)];
             slot = std::max(slot, w);
         }
     }
     for (int c = firstCol; c <= lastCol; ++c)
-        if (widths[size_t(c - firstCol)] > 0)
-            column(c).width = widths[size_t(c - firstCol)];
+        if (widths[size_t(c - firstCol)] > 0) column(c).width = widths[size_t(c - firstCol)];
 }
 
 namespace {
 
 // Excel's column width to pixels: a digit of the default font is 7 pixels, plus 5 pixels of padding.
 int widthToPixels(double width) {
-    if (width <= 0)
-        return 0;
-    if (width < 1)
-        return int(width * 12 + 0.5);
+    if (width <= 0) return 0;
+    if (width < 1) return int(width * 12 + 0.5);
     return int(width * 7 + 0.5) + 5;
 }
 
@@ -424,8 +385,7 @@ int XlsxSheet::rowTopPx(int row) const {
 }
 
 void XlsxSheet::mergeRange(const XlsxRange& range) {
-    if (range.firstRow == range.lastRow && range.firstCol == range.lastCol)
-        return;
+    if (range.firstRow == range.lastRow && range.firstCol == range.lastCol) return;
     // An overlapping merge replaces the earlier one, as a new merge does in Excel.
     auto overlaps = [&](const XlsxRange& m) {
         return !(m.lastRow < range.firstRow || m.firstRow > range.lastRow || m.lastCol < range.firstCol ||
@@ -436,8 +396,7 @@ void XlsxSheet::mergeRange(const XlsxRange& range) {
 }
 
 void XlsxSheet::setNote(int row, int col, const QString& text, double widthPt, double heightPt) {
-    if (!valid(row, col))
-        return;
+    if (!valid(row, col)) return;
     for (XlsxNote& n : m_notes) {
         if (n.row == row && n.col == col) {
             n.text = text;
@@ -466,8 +425,7 @@ XlsxStatus XlsxSheet::addPicture(const XlsxPicture& picture) {
         return XlsxStatus::failure(QStringLiteral("圖片檔不存在: %1").arg(picture.file));
     if (format != "png" && format != "jpeg" && format != "jpg" && format != "gif" && format != "bmp")
         return XlsxStatus::failure(QStringLiteral("無法讀取圖片檔 (只接受 PNG、JPEG、GIF、BMP): %1").arg(picture.file));
-    if (!reader.size().isValid())
-        return XlsxStatus::failure(QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
+    if (!reader.size().isValid()) return XlsxStatus::failure(QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
     m_pictures.push_back(picture);
     return XlsxStatus::success();
 }
@@ -483,10 +441,8 @@ XlsxStatus XlsxSheet::addPictureSized(const QString& file, XlsxCellRef anchor, Q
         QImage probe;
         double dpiX = 96, dpiY = 96;
         if (reader.read(&probe)) {
-            if (probe.dotsPerMeterX() > 0)
-                dpiX = probe.dotsPerMeterX() * 0.0254;
-            if (probe.dotsPerMeterY() > 0)
-                dpiY = probe.dotsPerMeterY() * 0.0254;
+            if (probe.dotsPerMeterX() > 0) dpiX = probe.dotsPerMeterX() * 0.0254;
+            if (probe.dotsPerMeterY() > 0) dpiY = probe.dotsPerMeterY() * 0.0254;
         }
         p.xScale = double(sizePx.width()) / (natural.width() * 96.0 / dpiX);
         p.yScale = double(sizePx.height()) / (natural.height() * 96.0 / dpiY);
@@ -504,16 +460,14 @@ XlsxWorkbook::~XlsxWorkbook() = default;
 
 XlsxSheet* XlsxWorkbook::sheetByName(const QString& name) {
     for (auto& s : m_sheets)
-        if (xlsxSameSheetName(s->name(), name))
-            return s.get();
+        if (xlsxSameSheetName(s->name(), name)) return s.get();
     return nullptr;
 }
 
 QString XlsxWorkbook::uniqueName(const QString& wanted, const XlsxSheet* except) const {
     QStringList taken;
     for (const auto& s : m_sheets)
-        if (s.get() != except)
-            taken << s->name();
+        if (s.get() != except) taken << s->name();
     return xlsxCleanSheetName(wanted, taken, m_defaultName);
 }
 
@@ -535,8 +489,7 @@ XlsxSheet& XlsxWorkbook::addSheet(const QString& name, int index) {
 }
 
 void XlsxWorkbook::removeSheet(int index) {
-    if (index >= 0 && index < int(m_sheets.size()))
-        m_sheets.erase(m_sheets.begin() + index);
+    if (index >= 0 && index < int(m_sheets.size())) m_sheets.erase(m_sheets.begin() + index);
 }
 
 QStringList XlsxWorkbook::sheetNames() const {
@@ -548,10 +501,8 @@ QStringList XlsxWorkbook::sheetNames() const {
 
 int XlsxWorkbook::addStyle(const XlsxStyle& style) {
     for (size_t i = 0; i < m_styles.size(); ++i)
-        if (m_styles[i] == style)
-            return int(i);
-    if (m_styles.size() >= 65535)
-        return 0; // beyond any real workbook; the cell keeps the default look
+        if (m_styles[i] == style) return int(i);
+    if (m_styles.size() >= 65535) return 0; // beyond any real workbook; the cell keeps the default look
     m_styles.push_back(style);
     return int(m_styles.size() - 1);
 }

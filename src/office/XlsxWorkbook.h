@@ -47,12 +47,12 @@ struct XlsxStyle {
 
 // A clustered bar chart of one series placed over the sheet. Ranges are on the chart's own sheet.
 struct XlsxBarChart {
-    XlsxRange categories;                     // one column of labels
-    XlsxRange values;                         // one column of numbers
-    std::optional<XlsxCellRef> seriesName;    // the header cell naming the series
-    QString title;                            // a line break starts a new title line
-    bool dataLabels = true;                   // the value beside each bar
-    bool reverseCategories = true;            // the first row drawn at the top
+    XlsxRange categories;                  // one column of labels
+    XlsxRange values;                      // one column of numbers
+    std::optional<XlsxCellRef> seriesName; // the header cell naming the series
+    QString title;                         // a line break starts a new title line
+    bool dataLabels = true;                // the value beside each bar
+    bool reverseCategories = true;         // the first row drawn at the top
     bool legend = false;
     QString fontName = QStringLiteral("新細明體");
     double fontSize = 10;
@@ -81,7 +81,7 @@ struct XlsxNote {
     int row = 0;
     int col = 0;
     QString text;
-    double widthPt = 0;  // 0: Excel's default box
+    double widthPt = 0; // 0: Excel's default box
     double heightPt = 0;
 };
 

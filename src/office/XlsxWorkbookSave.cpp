@@ -51,8 +51,7 @@ QString lxwMessage(lxw_error e) {
 // Header and footer codes are limited to 255 characters by the file format.
 QByteArray headerCodes(const QString& codes) {
     QString s = codes;
-    if (s.size() > 255)
-        s.truncate(s[254].isHighSurrogate() ? 254 : 255);
+    if (s.size() > 255) s.truncate(s[254].isHighSurrogate() ? 254 : 255);
     return s.toUtf8();
 }
 
@@ -60,12 +59,12 @@ QByteArray headerCodes(const QString& codes) {
 
 class XlsxRenderer {
 public:
-    XlsxRenderer(const XlsxWorkbook& book, lxw_workbook* wb) : m_book(book), m_wb(wb), m_formats(book.m_styles.size()) {}
+    XlsxRenderer(const XlsxWorkbook& book, lxw_workbook* wb)
+        : m_book(book), m_wb(wb), m_formats(book.m_styles.size()) {}
 
     lxw_error render() {
         for (const auto& sheet : m_book.m_sheets)
-            if (lxw_error e = renderSheet(*sheet))
-                return e;
+            if (lxw_error e = renderSheet(*sheet)) return e;
         return LXW_NO_ERROR;
     }
 
@@ -74,41 +73,48 @@ public:
 
 private:
     lxw_format* format(uint16_t id) {
-        if (id == 0 || id >= m_formats.size())
-            return nullptr;
-        if (m_formats[id])
-            return m_formats[id];
+        if (id == 0 || id >= m_formats.size()) return nullptr;
+        if (m_formats[id]) return m_formats[id];
         const XlsxStyle& s = m_book.m_styles[id];
         lxw_format* f = workbook_add_format(m_wb);
         if (s.fontName) {
             const QByteArray name = s.fontName->toUtf8().left(127);
             format_set_font_name(f, name.constData());
         }
-        if (s.fontSize)
-            format_set_font_size(f, *s.fontSize);
-        if (s.bold && *s.bold)
-            format_set_bold(f);
-        if (s.fontColor)
-            format_set_font_color(f, rgb(*s.fontColor));
+        if (s.fontSize) format_set_font_size(f, *s.fontSize);
+        if (s.bold && *s.bold) format_set_bold(f);
+        if (s.fontColor) format_set_font_color(f, rgb(*s.fontColor));
         if (s.fill) {
             format_set_pattern(f, LXW_PATTERN_SOLID);
             format_set_bg_color(f, rgb(*s.fill));
         }
-        if (s.wrap && *s.wrap)
-            format_set_text_wrap(f);
+        if (s.wrap && *s.wrap) format_set_text_wrap(f);
         if (s.hAlign) {
             switch (*s.hAlign) {
-            case XlsxHAlign::Left: format_set_align(f, LXW_ALIGN_LEFT); break;
-            case XlsxHAlign::Center: format_set_align(f, LXW_ALIGN_CENTER); break;
-            case XlsxHAlign::Right: format_set_align(f, LXW_ALIGN_RIGHT); break;
-            case XlsxHAlign::General: break;
+            case XlsxHAlign::Left:
+                format_set_align(f, LXW_ALIGN_LEFT);
+                break;
+            case XlsxHAlign::Center:
+                format_set_align(f, LXW_ALIGN_CENTER);
+                break;
+            case XlsxHAlign::Right:
+                format_set_align(f, LXW_ALIGN_RIGHT);
+                break;
+            case XlsxHAlign::General:
+                break;
             }
         }
         if (s.vAlign) {
             switch (*s.vAlign) {
-            case XlsxVAlign::Center: format_set_align(f, LXW_ALIGN_VERTICAL_CENTER); break;
-            case XlsxVAlign::Top: format_set_align(f, LXW_ALIGN_VERTICAL_TOP); break;
-            case XlsxVAlign::Bottom: format_set_align(f, LXW_ALIGN_VERTICAL_BOTTOM); break;
+            case XlsxVAlign::Center:
+                format_set_align(f, LXW_ALIGN_VERTICAL_CENTER);
+                break;
+            case XlsxVAlign::Top:
+                format_set_align(f, LXW_ALIGN_VERTICAL_TOP);
+                break;
+            case XlsxVAlign::Bottom:
+                format_set_align(f, LXW_ALIGN_VERTICAL_BOTTOM);
+                break;
             }
         }
         if (s.numberFormat) {
@@ -123,8 +129,7 @@ private:
         using Column = XlsxSheet::Column;
         auto same = [](const Column& a, const Column& b) { return a.width == b.width && a.style == b.style; };
         auto emitRange = [&](int first, int last, const Column& c) {
-            if (!c.width && c.style == 0)
-                return;
+            if (!c.width && c.style == 0) return;
             worksheet_set_column(ws, lxw_col_t(first), lxw_col_t(last), c.width.value_or(LXW_DEF_COL_WIDTH),
                                  format(c.style));
         };
@@ -137,23 +142,19 @@ private:
                 next = last + 1;
                 return;
             }
-            if (runFirst >= 0)
-                emitRange(runFirst, next - 1, run);
+            if (runFirst >= 0) emitRange(runFirst, next - 1, run);
             runFirst = first;
             run = c;
             next = last + 1;
         };
         int cursor = 0;
         for (const auto& [col, spec] : sheet.m_columns) {
-            if (col > cursor)
-                push(cursor, col - 1, sheet.m_allColumns);
+            if (col > cursor) push(cursor, col - 1, sheet.m_allColumns);
             push(col, col, spec);
             cursor = col + 1;
         }
-        if (cursor < kXlsxMaxColumns)
-            push(cursor, kXlsxMaxColumns - 1, sheet.m_allColumns);
-        if (runFirst >= 0)
-            emitRange(runFirst, next - 1, run);
+        if (cursor < kXlsxMaxColumns) push(cursor, kXlsxMaxColumns - 1, sheet.m_allColumns);
+        if (runFirst >= 0) emitRange(runFirst, next - 1, run);
     }
 
     lxw_error renderSheet(const XlsxSheet& sheet) {
@@ -184,29 +185,23 @@ private:
                     e = worksheet_write_number(ws, lxw_row_t(r), lxw_col_t(c.col), c.number, format(c.style));
                     break;
                 case XlsxSheet::CellKind::Blank:
-                    if (c.style)
-                        e = worksheet_write_blank(ws, lxw_row_t(r), lxw_col_t(c.col), format(c.style));
+                    if (c.style) e = worksheet_write_blank(ws, lxw_row_t(r), lxw_col_t(c.col), format(c.style));
                     break;
                 case XlsxSheet::CellKind::Empty:
                     break;
                 }
-                if (e == LXW_ERROR_MEMORY_MALLOC_FAILED)
-                    return e;
+                if (e == LXW_ERROR_MEMORY_MALLOC_FAILED) return e;
             }
         }
 
         for (const XlsxNote& n : sheet.m_notes) {
-            if (n.text.isEmpty())
-                continue;
+            if (n.text.isEmpty()) continue;
             QString t = n.text;
-            if (t.size() > XlsxWorkbook::kMaxCellText)
-                t.truncate(XlsxWorkbook::kMaxCellText);
+            if (t.size() > XlsxWorkbook::kMaxCellText) t.truncate(XlsxWorkbook::kMaxCellText);
             const QByteArray utf8 = t.toUtf8();
             lxw_comment_options opt = {};
-            if (n.widthPt > 0)
-                opt.width = uint16_t(std::min(n.widthPt * 96.0 / 72.0 + 0.5, 65535.0));
-            if (n.heightPt > 0)
-                opt.height = uint16_t(std::min(n.heightPt * 96.0 / 72.0 + 0.5, 65535.0));
+            if (n.widthPt > 0) opt.width = uint16_t(std::min(n.widthPt * 96.0 / 72.0 + 0.5, 65535.0));
+            if (n.heightPt > 0) opt.height = uint16_t(std::min(n.heightPt * 96.0 / 72.0 + 0.5, 65535.0));
             worksheet_write_comment_opt(ws, lxw_row_t(n.row), lxw_col_t(n.col), utf8.constData(), &opt);
         }
 
@@ -257,8 +252,7 @@ private:
 
     void renderChart(const XlsxSheet& sheet, lxw_worksheet* ws, const XlsxBarChart& c, const QByteArray& sheetName) {
         lxw_chart* chart = workbook_add_chart(m_wb, LXW_CHART_BAR);
-        if (!chart)
-            return;
+        if (!chart) return;
         char* sname = const_cast<char*>(sheetName.constData());
         lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
         chart_series_set_categories(series, sname, lxw_row_t(c.categories.firstRow), lxw_col_t(c.categories.firstCol),
@@ -281,8 +275,7 @@ private:
             titleFont.bold = 1;
             chart_title_set_name_font(chart, &titleFont);
         }
-        if (!c.legend)
-            chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
+        if (!c.legend) chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
         if (c.dataLabels) {
             chart_series_set_labels(series);
             chart_series_set_labels_options(series, LXW_FALSE, LXW_FALSE, LXW_TRUE);
@@ -293,8 +286,7 @@ private:
         lxw_chart_axis* valueAxis = chart->x_axis;
         chart_axis_set_num_font(categoryAxis, &font);
         chart_axis_set_num_font(valueAxis, &font);
-        if (c.reverseCategories)
-            chart_axis_set_reverse(categoryAxis);
+        if (c.reverseCategories) chart_axis_set_reverse(categoryAxis);
         if (c.gridlines) {
             lxw_chart_line grid = {};
             grid.color = rgb(*c.gridlines);
@@ -340,13 +332,13 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     const QDir dir = target.absoluteDir();
     if (!dir.exists())
         return XlsxStatus::failure(QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
-    if (m_sheets.empty())
-        return XlsxStatus::failure(QStringLiteral("活頁簿沒有任何工作表"));
+    if (m_sheets.empty()) return XlsxStatus::failure(QStringLiteral("活頁簿沒有任何工作表"));
 
     // A unique temporary name in the target's folder, so that the final rename never crosses file systems.
     QTemporaryFile temp(dir.filePath(QStringLiteral(".~%1.XXXXXX").arg(target.completeBaseName())));
     if (!temp.open())
-        return XlsxStatus::failure(QStringLiteral("無法在此資料夾建立檔案: %1").arg(QDir::toNativeSeparators(dir.path())));
+        return XlsxStatus::failure(
+            QStringLiteral("無法在此資料夾建立檔案: %1").arg(QDir::toNativeSeparators(dir.path())));
     const QString tempPath = temp.fileName();
     temp.close();
 
@@ -354,8 +346,7 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     lxw_workbook_options options = {};
     options.constant_memory = LXW_FALSE;
     lxw_workbook* wb = workbook_new_opt(tempName.constData(), &options);
-    if (!wb)
-        return XlsxStatus::failure(lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    if (!wb) return XlsxStatus::failure(lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
 
     XlsxRenderer renderer(*this, wb);
     const lxw_error renderError = renderer.render();

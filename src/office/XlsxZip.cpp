@@ -25,8 +25,7 @@ XlsxStatus xlsxReadZip(const QString& path, std::vector<XlsxZipEntry>* entries, 
     if (!za) {
         if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
             return XlsxStatus::failure(QStringLiteral("檔案已損毀或不是 Excel 活頁簿 (.xlsx)"));
-        if (code == ZIP_ER_NOENT)
-            return XlsxStatus::failure(QStringLiteral("檔案不存在"));
+        if (code == ZIP_ER_NOENT) return XlsxStatus::failure(QStringLiteral("檔案不存在"));
         return XlsxStatus::failure(QStringLiteral("無法開啟檔案: %1").arg(zipReason(code)));
     }
     const zip_int64_t n = zip_get_num_entries(za, 0);
@@ -40,8 +39,7 @@ XlsxStatus xlsxReadZip(const QString& path, std::vector<XlsxZipEntry>* entries, 
             break;
         }
         const QString name = QString::fromUtf8(st.name);
-        if (name.endsWith(u'/'))
-            continue; // a folder entry carries nothing
+        if (name.endsWith(u'/')) continue; // a folder entry carries nothing
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
             status = XlsxStatus::failure(QStringLiteral("檔案已加密，無法讀取"));
             break;
@@ -61,8 +59,7 @@ XlsxStatus xlsxReadZip(const QString& path, std::vector<XlsxZipEntry>* entries, 
         qint64 got = 0;
         while (got < size) {
             const zip_int64_t r = zip_fread(f, data.data() + got, zip_uint64_t(size - got));
-            if (r <= 0)
-                break;
+            if (r <= 0) break;
             got += r;
         }
         zip_fclose(f);
@@ -73,8 +70,7 @@ XlsxStatus xlsxReadZip(const QString& path, std::vector<XlsxZipEntry>* entries, 
         entries->push_back({name, std::move(data)});
     }
     zip_discard(za);
-    if (!status)
-        entries->clear();
+    if (!status) entries->clear();
     return status;
 }
 
@@ -100,8 +96,7 @@ XlsxStatus xlsxBuildZip(const std::vector<XlsxZipEntry>& entries, QByteArray* ar
         const QByteArray name = e.name.toUtf8();
         const zip_int64_t idx = data ? zip_file_add(za, name.constData(), data, ZIP_FL_ENC_UTF_8) : -1;
         if (idx < 0) {
-            if (data)
-                zip_source_free(data);
+            if (data) zip_source_free(data);
             status = XlsxStatus::failure(QStringLiteral("無法加入 %1 到壓縮檔").arg(e.name));
             break;
         }

@@ -17,8 +17,7 @@ struct XlsxZipEntry {
 
 // Reads every entry of the archive at `path`. A file that is no zip archive, a damaged or encrypted archive and
 // one larger than `maxTotalBytes` uncompressed fail with a reason.
-XlsxStatus xlsxReadZip(const QString& path, std::vector<XlsxZipEntry>* entries,
-                       qint64 maxTotalBytes = qint64(1) << 30);
+XlsxStatus xlsxReadZip(const QString& path, std::vector<XlsxZipEntry>* entries, qint64 maxTotalBytes = qint64(1) << 30);
 // Builds an archive of the entries, in their order, compressed.
 XlsxStatus xlsxBuildZip(const std::vector<XlsxZipEntry>& entries, QByteArray* archive);
 

@@ -19,16 +19,18 @@
 namespace {
 
 QJsonObject openpyxl(const QString& path, const QString& body) {
-    const QString out = runPython(QStringLiteral("import sys, json, openpyxl\nwb = openpyxl.load_workbook(sys.argv[1])\n"
-                                                 "out = {}\n") +
-                                      body + QStringLiteral("\nprint(json.dumps(out, ensure_ascii=False))\n"),
-                                  {path});
+    const QString out =
+        runPython(QStringLiteral("import sys, json, openpyxl\nwb = openpyxl.load_workbook(sys.argv[1])\n"
+                                 "out = {}\n") +
+                      body + QStringLiteral("\nprint(json.dumps(out, ensure_ascii=False))\n"),
+                  {path});
     return QJsonDocument::fromJson(out.toUtf8()).object();
 }
 
 Recordset sample() {
-    return Recordset({"事件代碼", "Note", "人數", "百分比"},
-                     {{"A01", "頭痛", 12, "50.00%"}, {"A02", QVariant(), 3.0, "0012"}, {"A03", "一般健康諮詢與衛教指導", 9, ""}});
+    return Recordset(
+        {"事件代碼", "Note", "人數", "百分比"},
+        {{"A01", "頭痛", 12, "50.00%"}, {"A02", QVariant(), 3.0, "0012"}, {"A03", "一般健康諮詢與衛教指導", 9, ""}});
 }
 
 } // namespace
@@ -61,8 +63,8 @@ TEST_F(ExcelOutputTest, WriteRecordsetToSheetWritesTextWithAStyledHeaderFittedAn
     sheet.setName("A_外傷");
     WriteRecordsetToSheet(program, sample());
     EXPECT_EQ(sheet.text(0, 0), "事件代碼");
-    EXPECT_EQ(sheet.text(2, 1), "");         // NULL
-    EXPECT_EQ(sheet.text(2, 2), "3");        // a number as text, in general form
+    EXPECT_EQ(sheet.text(2, 1), "");  // NULL
+    EXPECT_EQ(sheet.text(2, 2), "3"); // a number as text, in general form
     EXPECT_EQ(sheet.kind(2, 2), office::XlsxSheet::CellKind::Text);
     ASSERT_TRUE(sheet.autoFilter());
     EXPECT_EQ(*sheet.autoFilter(), (office::XlsxRange{0, 0, 3, 3}));

@@ -69,23 +69,23 @@ TEST_F(XlsxPackageTest, ReadsEveryKindOfCellAsOtherProgramsWriteThem) {
     using K = XlsxCellValue::Kind;
     const Case cases[] = {
         {"A1", "附表一、作業場所危害評估及母性健康保護採行措施表", K::Text},
-        {"B2", "王小明 ", K::Text},           // rich runs joined, the phonetic guide left out
-        {"B3", "E0012", K::Text},             // an inline string of runs
-        {"C3", "a\rb", K::Text},              // an escaped carriage return
-        {"B4", "0.3", K::Number},             // fifteen significant digits
-        {"C4", "170", K::Number},             // no ".0"
-        {"D4", "32.5", K::Number},            // a number format that is no date
-        {"B5", "2024/03/05", K::Date},        // built-in date format 14
-        {"C5", "2024/03/05", K::Date},        // a custom date format
+        {"B2", "王小明 ", K::Text},    // rich runs joined, the phonetic guide left out
+        {"B3", "E0012", K::Text},      // an inline string of runs
+        {"C3", "a\rb", K::Text},       // an escaped carriage return
+        {"B4", "0.3", K::Number},      // fifteen significant digits
+        {"C4", "170", K::Number},      // no ".0"
+        {"D4", "32.5", K::Number},     // a number format that is no date
+        {"B5", "2024/03/05", K::Date}, // built-in date format 14
+        {"C5", "2024/03/05", K::Date}, // a custom date format
         {"B6", "2024/03/05 13:30:00", K::Date},
         {"B7", "True", K::Boolean},
         {"C7", "False", K::Boolean},
-        {"B8", "妊娠中", K::Text},            // a formula's text result
-        {"C8", "3", K::Number},               // a formula's number result
+        {"B8", "妊娠中", K::Text}, // a formula's text result
+        {"C8", "3", K::Number},    // a formula's number result
         {"D8", "#DIV/0!", K::Error},
         {"B9", "", K::Empty},
         {"C9", "", K::Empty},
-        {"A10", "implicit A10", K::Text},     // cells without a reference follow their predecessor
+        {"A10", "implicit A10", K::Text}, // cells without a reference follow their predecessor
         {"B10", "implicit B10", K::Text},
         {"Z99", "", K::Empty},
     };
@@ -146,12 +146,12 @@ wb.save(sys.argv[1])
 TEST_F(XlsxPackageTest, WritesCellsKeepingTheirStyleAndDropsTheStaleCalculationChain) {
     XlsxPackage pkg;
     ASSERT_TRUE(pkg.open(foreign()));
-    ASSERT_TRUE(pkg.setCellText(0, "C5", "T1-240305133000"));  // a dated cell: the style stays
-    ASSERT_TRUE(pkg.setCellNumber(0, "C8", 42));               // a formula cell becomes a value
+    ASSERT_TRUE(pkg.setCellText(0, "C5", "T1-240305133000")); // a dated cell: the style stays
+    ASSERT_TRUE(pkg.setCellNumber(0, "C8", 42));              // a formula cell becomes a value
     ASSERT_TRUE(pkg.setCellText(0, "A2", "  前後 & <空白>\n第二行"));
-    ASSERT_TRUE(pkg.setCellText(0, "E2", "_x0041_ stays"));    // new cell at the row's end
-    ASSERT_TRUE(pkg.setCellText(0, "A20", "new row"));         // new row at the end
-    ASSERT_TRUE(pkg.setCellText(0, "B1", "between"));          // new cell between
+    ASSERT_TRUE(pkg.setCellText(0, "E2", "_x0041_ stays")); // new cell at the row's end
+    ASSERT_TRUE(pkg.setCellText(0, "A20", "new row"));      // new row at the end
+    ASSERT_TRUE(pkg.setCellText(0, "B1", "between"));       // new cell between
     ASSERT_TRUE(pkg.setCellText(0, 0, 0, QString("ctl\x01char")));
     EXPECT_FALSE(pkg.setCellText(0, "A0", "x"));
     EXPECT_EQ(pkg.cellStyle(0, 4, 2), 2);
@@ -233,7 +233,6 @@ out['new'] = wb['附表1_作業場所危害風險評估']['A1'].value
     EXPECT_EQ(f.at(2).toString(), "='summary (2)'!A1"); // "MyData" was renamed too, and "Data" inside it untouched
     EXPECT_EQ(o["picked"].toString(), "'個案 列表'!$A$1:$A$3");
     EXPECT_EQ(o["new"].toString(), "on the new sheet");
-
 }
 
 TEST_F(XlsxPackageTest, DocumentPropertiesListTheNewSheetNames) {
@@ -342,7 +341,8 @@ salt = bytes.fromhex(sys.argv[1]); h = hashlib.sha512(salt + 'PZPZ'.encode('utf-
 for i in range(int(sys.argv[2])): h = hashlib.sha512(h + i.to_bytes(4, 'little')).digest()
 print(base64.b64encode(h).decode())
 )PY",
-                                       {QString::fromLatin1(salt.toHex()), "1000"}).trimmed();
+                                       {QString::fromLatin1(salt.toHex()), "1000"})
+                                 .trimmed();
     EXPECT_EQ(xlsxModernPasswordHash("PZPZ", salt, 1000), expected);
     runPython(R"PY(
 import sys, openpyxl

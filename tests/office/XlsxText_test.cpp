@@ -36,9 +36,8 @@ TEST(XlsxCellRef, ParsesAndNamesCellsAndRanges) {
 
 TEST(XlsxText, LegacyPaletteMatchesExcelsColourIndexes) {
     // The values of the 56-colour palette as an independent library lists them (index 1 sits at position 8).
-    const QString out = runPython(
-        "from openpyxl.styles.colors import COLOR_INDEX\n"
-        "print(' '.join(c[2:] for c in COLOR_INDEX[8:64]))\n");
+    const QString out = runPython("from openpyxl.styles.colors import COLOR_INDEX\n"
+                                  "print(' '.join(c[2:] for c in COLOR_INDEX[8:64]))\n");
     const QStringList expected = out.trimmed().split(u' ');
     ASSERT_EQ(expected.size(), 56);
     for (int i = 1; i <= 56; ++i)
@@ -59,9 +58,9 @@ TEST(XlsxText, DisplayWidthCountsWideCharactersTwice) {
         {"abc", 3},
         {"員工編號", 8},
         {"A_第一級", 8},
-        {"ＡＢ", 4},                               // full-width Latin
-        {QString::fromUcs4(U"\U00020BB7"), 2},      // a rare character beyond the basic plane
-        {"短\n很長的一行", 10},                     // the widest line
+        {"ＡＢ", 4},                           // full-width Latin
+        {QString::fromUcs4(U"\U00020BB7"), 2}, // a rare character beyond the basic plane
+        {"短\n很長的一行", 10},                // the widest line
         {"ab\r\ncd", 2},
     };
     for (const Case& c : cases)
@@ -102,11 +101,21 @@ TEST(XlsxText, NumbersInGeneralForm) {
         const char* text;
     };
     const Case cases[] = {
-        {0, "0"},           {-0.0, "0"},         {3, "3"},
-        {3.5, "3.5"},       {-12.25, "-12.25"},  {0.1 + 0.2, "0.3"}, // binary noise disappears
-        {123456789012345, "123456789012345"},    {1234567890123456, "1.23456789012346E+15"},
-        {1e20, "1E+20"},    {1.5e-7, "1.5E-07"}, {1e-10, "1E-10"}, {2e100, "2E+100"}, {0.001, "0.001"},
-        {45292, "45292"},   {170.0, "170"},
+        {0, "0"},
+        {-0.0, "0"},
+        {3, "3"},
+        {3.5, "3.5"},
+        {-12.25, "-12.25"},
+        {0.1 + 0.2, "0.3"}, // binary noise disappears
+        {123456789012345, "123456789012345"},
+        {1234567890123456, "1.23456789012346E+15"},
+        {1e20, "1E+20"},
+        {1.5e-7, "1.5E-07"},
+        {1e-10, "1E-10"},
+        {2e100, "2E+100"},
+        {0.001, "0.001"},
+        {45292, "45292"},
+        {170.0, "170"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(xlsxGeneralNumber(c.value), QString::fromLatin1(c.text)) << c.value;
@@ -119,13 +128,26 @@ TEST(XlsxText, DateFormatsAreRecognised) {
         bool date;
     };
     const Case cases[] = {
-        {0, "", false},           {1, "", false},             {14, "", true},
-        {22, "", true},           {45, "", true},             {47, "", true},
-        {49, "", false},          {30, "", true},             {57, "", true}, // East Asian built-in dates
-        {164, "yyyy/mm/dd", true}, {164, "0.00", false},      {164, "#,##0\"元\"", false},
-        {164, "\"day\"0", false}, {164, "[Red]0.0", false},   {164, "[h]:mm", true},
-        {164, "[$-404]e/m/d", true}, {164, "0.00E+00", false}, {164, "General", false},
-        {164, "\\d0", false},      {164, "0;[Red]-0;\"h\"", false},
+        {0, "", false},
+        {1, "", false},
+        {14, "", true},
+        {22, "", true},
+        {45, "", true},
+        {47, "", true},
+        {49, "", false},
+        {30, "", true},
+        {57, "", true}, // East Asian built-in dates
+        {164, "yyyy/mm/dd", true},
+        {164, "0.00", false},
+        {164, "#,##0\"元\"", false},
+        {164, "\"day\"0", false},
+        {164, "[Red]0.0", false},
+        {164, "[h]:mm", true},
+        {164, "[$-404]e/m/d", true},
+        {164, "0.00E+00", false},
+        {164, "General", false},
+        {164, "\\d0", false},
+        {164, "0;[Red]-0;\"h\"", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(xlsxIsDateFormat(c.id, QString::fromUtf8(c.code)), c.date) << c.id << " " << c.code;

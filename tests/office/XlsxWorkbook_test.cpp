@@ -23,8 +23,8 @@ TEST_F(XlsxWorkbookTest, SheetsAreAddressedByPositionAndNamedByExcelsRules) {
     book.addSheet();
     book.addSheet();
     book.addSheet("Data");
-    book.addSheet("data");          // the same name ignoring case
-    book.addSheet("a/b", 0);        // inserted first, cleaned
+    book.addSheet("data");   // the same name ignoring case
+    book.addSheet("a/b", 0); // inserted first, cleaned
     EXPECT_EQ(book.sheetNames(), (QStringList{"a_b", "工作表1", "工作表2", "Data", "data (2)"}));
     EXPECT_EQ(book.sheet(3).index(), 3);
     EXPECT_EQ(book.sheet(1).setName("DATA"), "DATA (3)"); // "Data" and "data (2)" are taken
@@ -52,10 +52,10 @@ TEST_F(XlsxWorkbookTest, CellsAndStylesRoundTrip) {
     EXPECT_EQ(book.addStyle(header), headerId); // equal styles share one id
     s.setText(0, 0, "員工編號", headerId);
     s.setText(0, 1, "數值", headerId);
-    s.setText(1, 0, "0123");                    // text stays text
+    s.setText(1, 0, "0123"); // text stays text
     s.setNumber(1, 1, 3.25);
     s.setText(2, 0, "多行\n文字");
-    s.setText(2, 1, QString(40000, u'x'));      // beyond Excel's cell limit
+    s.setText(2, 1, QString(40000, u'x')); // beyond Excel's cell limit
     s.setText(3, 0, " 前後空白 ");
     XlsxStyle wrapCentre;
     wrapCentre.wrap = true;
@@ -64,7 +64,7 @@ TEST_F(XlsxWorkbookTest, CellsAndStylesRoundTrip) {
     s.applyStyle({2, 0, 2, 0}, wrapCentre);
     XlsxStyle rgb;
     rgb.fill = qRgb(255, 102, 178);
-    s.applyStyle({5, 3, 5, 3}, rgb);            // a styled cell without value
+    s.applyStyle({5, 3, 5, 3}, rgb); // a styled cell without value
 
     EXPECT_EQ(s.text(1, 1), "3.25");
     EXPECT_EQ(s.text(2, 1).size(), XlsxWorkbook::kMaxCellText);
@@ -180,7 +180,7 @@ TEST_F(XlsxWorkbookTest, StyleOverlaysFindAndReplaceAndRowInsertion) {
     pink.fill = qRgb(255, 102, 178);
     EXPECT_EQ(s.applyStyleWhereTextContains("【Level_3】", yellow), 2);
     EXPECT_EQ(s.applyStyleWhereTextContains("【Level_4】", pink), 1);
-    EXPECT_EQ(s.style(2, 0).fill, pink.fill);   // the later colour wins
+    EXPECT_EQ(s.style(2, 0).fill, pink.fill); // the later colour wins
     EXPECT_EQ(s.style(1, 0).fill, yellow.fill);
     EXPECT_FALSE(s.style(3, 0).fill);
     EXPECT_EQ(s.replaceText("；<@>", "；\n"), 1);
@@ -216,7 +216,7 @@ TEST_F(XlsxWorkbookTest, AutoFitEstimatesWidthsWithWideCharactersDouble) {
     XlsxSheet& s = book.addSheet();
     s.setText(0, 0, "ab");
     s.setText(1, 0, "abcdefghij");
-    s.setText(0, 1, "一二三四五");          // five wide characters: as wide as ten narrow ones
+    s.setText(0, 1, "一二三四五"); // five wide characters: as wide as ten narrow ones
     s.setText(0, 2, "x");
     s.autoFitColumns(0, 2);
     EXPECT_DOUBLE_EQ(s.columnWidth(0), s.columnWidth(1));
@@ -283,8 +283,9 @@ TEST_F(XlsxWorkbookTest, BarChartWithItsStylesAndAPictureFittedToASize) {
     ASSERT_TRUE(pic.hasMatch()) << drawing.toStdString();
     EXPECT_EQ(std::lround(pic.captured(1).toDouble() / 9525), 300);
     EXPECT_EQ(std::lround(pic.captured(2).toDouble() / 9525), 740);
-    const QRegularExpression anchorRe("<xdr:col>(\\d+)</xdr:col><xdr:colOff>(\\d+)</xdr:colOff><xdr:row>(\\d+)</xdr:row>"
-                                      "<xdr:rowOff>(\\d+)</xdr:rowOff>");
+    const QRegularExpression anchorRe(
+        "<xdr:col>(\\d+)</xdr:col><xdr:colOff>(\\d+)</xdr:colOff><xdr:row>(\\d+)</xdr:row>"
+        "<xdr:rowOff>(\\d+)</xdr:rowOff>");
     const int frame = int(drawing.indexOf("<xdr:graphicFrame"));
     const int anchorStart = int(drawing.lastIndexOf("<xdr:twoCellAnchor", frame));
     auto from = anchorRe.match(drawing, anchorStart);
