@@ -148,9 +148,9 @@ private:
             next = last + 1;
         };
         int cursor = 0;
-        for (const auto& [col, spec] : sheet.m_columns) {
+        for (const auto& [col, settings] : sheet.m_columns) {
             if (col > cursor) push(cursor, col - 1, sheet.m_allColumns);
-            push(col, col, spec);
+            push(col, col, settings);
             cursor = col + 1;
         }
         if (cursor < kXlsxMaxColumns) push(cursor, kXlsxMaxColumns - 1, sheet.m_allColumns);
