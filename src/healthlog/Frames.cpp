@@ -51,7 +51,8 @@ void buildEntryFrame(MainForm& form) {
     auto* layout = new QFormLayout(frame);
     auto* type = new QComboBox(frame);
     type->setObjectName(QStringLiteral("SubjectTypeCombo"));
-    for (const char* t : kSubjectTypes) type->addItem(QString::fromUtf8(t));
+    for (const char* t : kSubjectTypes)
+        type->addItem(QString::fromUtf8(t));
     layout->addRow(QStringLiteral("人員身份"), type);
     const struct {
         int index;

@@ -11,7 +11,8 @@ namespace healthlog {
 namespace {
 QString withoutTrailingSemicolon(QString sql) {
     sql = sql.trimmed();
-    while (sql.endsWith(QLatin1Char(';'))) sql.chop(1);
+    while (sql.endsWith(QLatin1Char(';')))
+        sql.chop(1);
     return sql;
 }
 } // namespace
@@ -25,7 +26,8 @@ LogListResult LoadNursingLogList(Program& program, const QString& sql, const QVa
     }
     // One row past the limit is enough to know the statement finds too many; the rest is never read.
     const Recordset rs = program.DBConn.query(
-        QStringLiteral("SELECT * FROM (%1) LIMIT %2").arg(withoutTrailingSemicolon(sql)).arg(kLogListLimit + 1), params);
+        QStringLiteral("SELECT * FROM (%1) LIMIT %2").arg(withoutTrailingSemicolon(sql)).arg(kLogListLimit + 1),
+        params);
     if (rs.recordCount() == 0) {
         ui.info(QStringLiteral("無資料"));
         return LogListResult::NoRows;
@@ -46,7 +48,8 @@ LogListResult LoadNursingLogList(Program& program, const QString& sql, const QVa
     items.reserve(rs.recordCount());
     for (int r = 0; r < rs.recordCount(); ++r) {
         auto* item = new QTreeWidgetItem();
-        for (int c = 0; c < rs.fieldCount(); ++c) item->setText(c, rs.text(r, c));
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            item->setText(c, rs.text(r, c));
         items.append(item);
     }
     list->addTopLevelItems(items);

@@ -101,7 +101,8 @@ void buildPersonPanel(MainForm& form, Program& program) {
     auto* toWord = button(frame, QStringLiteral("ToWordPersonButton"), kModeToWord);
     auto* maternity = button(frame, QStringLiteral("MaternityHealthButton"), kModeMaternity);
     auto* close = button(frame, QStringLiteral("ClosePanelButton"), QStringLiteral("關閉"));
-    for (QPushButton* b : {find, select, toWord, maternity}) row->addWidget(b);
+    for (QPushButton* b : {find, select, toWord, maternity})
+        row->addWidget(b);
     row->addStretch(1);
     row->addWidget(close);
     layout->addLayout(row);
@@ -121,9 +122,8 @@ void buildPersonPanel(MainForm& form, Program& program) {
     QObject::connect(close, &QPushButton::clicked, &form, [&form] { ClosePersonQueryPanel(form); });
     QObject::connect(list, &QTreeWidget::itemClicked, &form,
                      [list](QTreeWidgetItem* item, int) { MarkSelectedListItem(list, item); });
-    QObject::connect(list, &QWidget::customContextMenuRequested, &form, [&form](const QPoint&) {
-        PersonListView_MouseUp(form);
-    });
+    QObject::connect(list, &QWidget::customContextMenuRequested, &form,
+                     [&form](const QPoint&) { PersonListView_MouseUp(form); });
 
     QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
     for (const MenuItem& m : kMenuItems) {
@@ -156,7 +156,9 @@ void ClosePersonQueryPanel(MainForm& form) {
     form.enableToolbar();
 }
 
-QString listMode(const MainForm& form) { return form.PersonListView->property("Tag").toString(); }
+QString listMode(const MainForm& form) {
+    return form.PersonListView->property("Tag").toString();
+}
 
 void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode) {
     QTreeWidget* list = form.PersonListView;
@@ -169,12 +171,14 @@ void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode) 
     items.reserve(rows.recordCount());
     for (int r = 0; r < rows.recordCount(); ++r) {
         auto* item = new QTreeWidgetItem();
-        for (int c = 0; c < rows.fieldCount(); ++c) item->setText(c, rows.text(r, c));
+        for (int c = 0; c < rows.fieldCount(); ++c)
+            item->setText(c, rows.text(r, c));
         setRowIcon(item, kNon);
         items.append(item);
     }
     list->addTopLevelItems(items);
-    for (int c = 0; c < rows.fieldCount(); ++c) list->resizeColumnToContents(c);
+    for (int c = 0; c < rows.fieldCount(); ++c)
+        list->resizeColumnToContents(c);
     list->setUpdatesEnabled(true);
     list->show();
 }
@@ -204,7 +208,9 @@ bool ToWordPersonButton_Click(MainForm& form, Program& program) {
     return true;
 }
 
-QString rowIconName(const QTreeWidgetItem* item) { return item ? item->data(0, Qt::UserRole).toString() : QString(); }
+QString rowIconName(const QTreeWidgetItem* item) {
+    return item ? item->data(0, Qt::UserRole).toString() : QString();
+}
 
 void MarkSelectedListItem(QTreeWidget* list, QTreeWidgetItem* item) {
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
@@ -225,7 +231,8 @@ QTreeWidgetItem* selectedPersonRow(const MainForm& form) {
 void PersonListView_MouseUp(MainForm& form) {
     QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
     const QList<QAction*> actions = menu->actions();
-    for (QAction* a : actions) a->setVisible(false);
+    for (QAction* a : actions)
+        a->setVisible(false);
     auto show = [&actions](const QString& name) {
         for (QAction* a : actions)
             if (a->objectName() == name) a->setVisible(true);
@@ -235,8 +242,8 @@ void PersonListView_MouseUp(MainForm& form) {
         if (mode == kModeToWord) {
             show(QStringLiteral("QVPersonalToWordSelected"));
         } else if (mode == kModeHealthServices) {
-            for (const char* n : {"QVPersonalToWebSelected", "QVPersonalToExcelSelected", "PersonalReportAll",
-                                  "PersonalReportNMQ"})
+            for (const char* n :
+                 {"QVPersonalToWebSelected", "QVPersonalToExcelSelected", "PersonalReportAll", "PersonalReportNMQ"})
                 show(QString::fromUtf8(n));
         } else if (mode == kModeEmployees) {
             // Taking a person into the log entry only makes sense while an entry is open.

@@ -26,7 +26,8 @@ QString currentAge(const QString& birthDate, const QDate& today) {
 
 Recordset searchEmployees(const Database& db, const QString& keyword, int limit) {
     QStringList cols;
-    for (const QString& c : db.columns(QStringLiteral("EMPL"))) cols.append(Database::quoteName(c));
+    for (const QString& c : db.columns(QStringLiteral("EMPL")))
+        cols.append(Database::quoteName(c));
     if (cols.isEmpty()) return {};
     return db.query(QStringLiteral("SELECT %1 FROM \"EMPL\" WHERE \"姓名\" LIKE ? ESCAPE '\\' OR \"員工編號\" LIKE ? "
                                    "ESCAPE '\\' LIMIT %2")
@@ -60,7 +61,8 @@ Recordset searchHealthServices(const Database& db, const QString& keyword, const
     for (const QVariantList& r : raw.rows()) {
         QVariantList row = r;
         row[HsAge] = currentAge(Recordset::toText(r[HsAge]), today);
-        for (int c = HsHealthCount; c <= HsSpecialCount; ++c) row[c] = countOrDash(r[c]);
+        for (int c = HsHealthCount; c <= HsSpecialCount; ++c)
+            row[c] = countOrDash(r[c]);
         rows.push_back(std::move(row));
     }
     return Recordset(raw.fieldNames(), std::move(rows));
@@ -79,13 +81,14 @@ Recordset searchToWord(const Database& db) {
         select.append(has(column) ? Database::quoteName(column) + QStringLiteral(" AS ") + Database::quoteName(alias)
                                   : QStringLiteral("NULL AS ") + Database::quoteName(alias));
     };
-    for (const char* c : {"年度代碼", "部門代號", "部門名稱", "姓名"}) add(QString::fromUtf8(c), QString::fromUtf8(c));
+    for (const char* c : {"年度代碼", "部門代號", "部門名稱", "姓名"})
+        add(QString::fromUtf8(c), QString::fromUtf8(c));
     // The grading run writes the sex as "男"/"女" into SEX; a table that names it 性別 is read the same way.
     add(has(QStringLiteral("SEX")) ? QStringLiteral("SEX") : QStringLiteral("性別"), QStringLiteral("性別"));
     add(QStringLiteral("員工編號"), QStringLiteral("員工編號"));
-    for (const char* g : {"BMI分級", "Framingham_Risk_Score", "心血管疾病風險等級", "成人血壓分級", "代謝症候群_分級",
-                          "三高族群分級", "I_Risk", "J_Risk", "月加班時數等級", "工作型態評估等級", "工作負荷等級",
-                          "異常工作負荷促發疾病_風險等級"}) {
+    for (const char* g :
+         {"BMI分級", "Framingham_Risk_Score", "心血管疾病風險等級", "成人血壓分級", "代謝症候群_分級", "三高族群分級",
+          "I_Risk", "J_Risk", "月加班時數等級", "工作型態評估等級", "工作負荷等級", "異常工作負荷促發疾病_風險等級"}) {
         const QString grade = QString::fromUtf8(g);
         if (has(grade)) add(grade, grade);
     }

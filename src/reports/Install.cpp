@@ -3,8 +3,8 @@
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "reports/OverworkPrint.h"
-#include "reports/PersonActions.h"
 #include "reports/Periods.h"
+#include "reports/PersonActions.h"
 
 #include <QAction>
 #include <QComboBox>

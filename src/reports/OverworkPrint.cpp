@@ -30,7 +30,8 @@ void rebuildToWordList(Program& program, const QStringList& employeeNos) {
     if (TableExists(db, QStringLiteral("ToWordList"))) db.exec(QStringLiteral("DROP TABLE \"ToWordList\""));
     db.exec(QStringLiteral("CREATE TABLE \"ToWordList\" (\"員工編號\" VARCHAR(50))"));
     std::vector<QVariantList> rows;
-    for (const QString& no : employeeNos) rows.push_back({no});
+    for (const QString& no : employeeNos)
+        rows.push_back({no});
     db.execBatch(QStringLiteral("INSERT INTO \"ToWordList\" (\"員工編號\") VALUES (?)"), rows);
     tx.commit();
     letEventsThrough();
@@ -49,9 +50,9 @@ bool RAToWord(MainForm& form, Program& program) {
     }
     rebuildToWordList(program, employees);
     // RunWordMailMerge says itself what went wrong (missing template, no rows); only a printed document is done.
-    const bool merged = RunWordMailMerge(program, program.docFolder() + QStringLiteral("套表_過負荷評估問卷.docx"),
-                                         toWordMergeSql(), {}, QStringLiteral("套表_過負荷評估問卷")) ==
-                        WordMergeResult::Opened;
+    const bool merged =
+        RunWordMailMerge(program, program.docFolder() + QStringLiteral("套表_過負荷評估問卷.docx"), toWordMergeSql(),
+                         {}, QStringLiteral("套表_過負荷評估問卷")) == WordMergeResult::Opened;
     if (merged) program.ui().message(QStringLiteral("套印完成"));
     return merged;
 }

@@ -21,9 +21,13 @@ QDate firstOfMonth(int year, int month) {
 }
 
 // Day 0 of a month: the last day of the month before.
-QDate dayZero(int year, int month) { return firstOfMonth(year, month).addDays(-1); }
+QDate dayZero(int year, int month) {
+    return firstOfMonth(year, month).addDays(-1);
+}
 
-DateRange range(const QDate& from, const QDate& to) { return {vb::dateText(from), vb::dateText(to)}; }
+DateRange range(const QDate& from, const QDate& to) {
+    return {vb::dateText(from), vb::dateText(to)};
+}
 
 class DoubleClickFilter : public QObject {
 public:
@@ -124,7 +128,8 @@ void Text5_DblClick(MainForm& form, Program& program, int index) {
 
 void connectDateBox(MainForm& form, Program& program, QLineEdit* box, int index) {
     if (!box) return;
-    box->installEventFilter(new DoubleClickFilter(box, [&form, &program, index] { Text5_DblClick(form, program, index); }));
+    box->installEventFilter(
+        new DoubleClickFilter(box, [&form, &program, index] { Text5_DblClick(form, program, index); }));
 }
 
 } // namespace reports

@@ -67,6 +67,8 @@ void QVPersonalToWebSelected_Click(MainForm& form, Program& program) {
     ExportPersonAllRecords(program, row->text(people::HsEmployeeNo), 1);
 }
 
-void QVPersonalToWordSelected_Click(MainForm& form, Program& program) { RAToWord(form, program); }
+void QVPersonalToWordSelected_Click(MainForm& form, Program& program) {
+    RAToWord(form, program);
+}
 
 } // namespace reports

@@ -27,7 +27,7 @@ struct Column {
     std::function<QString(const Row&)> value; // plain text
     std::vector<Part> parts;                  // composed (web): escaped parts joined by sep
     QString sep = QStringLiteral("<P>");
-    bool attachment = false;                  // web: a link to the attachment
+    bool attachment = false; // web: a link to the attachment
 };
 
 Column plain(const char* column) {
@@ -72,47 +72,60 @@ std::vector<Column> healthColumns(bool web) {
     if (web) {
         return {
             plain("年度代碼"),
-            composed("個人資料",
-                     {[](const Row& r) {
-                          return r("姓名") + QStringLiteral(" (") + maleOrFemale(r, "男性", "女性") +
-                                 QStringLiteral(") ");
-                      },
-                      labelled("出生年月日︰ ", "出生年月日")}),
+            composed("個人資料", {[](const Row& r) {
+                                      return r("姓名") + QStringLiteral(" (") + maleOrFemale(r, "男性", "女性") +
+                                             QStringLiteral(") ");
+                                  },
+                                  labelled("出生年月日︰ ", "出生年月日")}),
             composed("任職資料", {labelled("部門名稱 ︰ ", "部門名稱"), labelled("員編︰ ", "員工編號")}),
-            composed("健康風險指標",
-                     {[](const Row& r) { return QStringLiteral("01.【 ") + r("Framingham_Risk_Score") + QStringLiteral("】"); },
-                      [](const Row& r) { return QStringLiteral("02.【 ") + r("成人血壓分級") + QStringLiteral("】"); },
-                      [](const Row& r) { return QStringLiteral("03.【 ") + r("BMI分級") + QStringLiteral("】"); },
-                      [](const Row& r) { return QStringLiteral("04.【 ") + r("代謝症候群_分級") + QStringLiteral("】"); },
-                      [](const Row& r) { return QStringLiteral("05.【 ") + r("三高族群分級") + QStringLiteral("】"); }},
-                     QStringLiteral("<P> ")),
+            composed(
+                "健康風險指標",
+                {[](const Row& r) {
+                     return QStringLiteral("01.【 ") + r("Framingham_Risk_Score") + QStringLiteral("】");
+                 },
+                 [](const Row& r) { return QStringLiteral("02.【 ") + r("成人血壓分級") + QStringLiteral("】"); },
+                 [](const Row& r) { return QStringLiteral("03.【 ") + r("BMI分級") + QStringLiteral("】"); },
+                 [](const Row& r) { return QStringLiteral("04.【 ") + r("代謝症候群_分級") + QStringLiteral("】"); },
+                 [](const Row& r) { return QStringLiteral("05.【 ") + r("三高族群分級") + QStringLiteral("】"); }},
+                QStringLiteral("<P> ")),
             composed("體態", {labelled("身高︰", "身高"), labelled("體重︰", "體重"), labelled("腰圍︰ ", "腰圍"),
                               labelled("BMI︰", "BMI")}),
-            composed("血壓與血醣",
-                     {labelled("收縮壓︰", "收縮壓"), labelled("舒張壓︰", "舒張壓"), labelled(" 飯前血醣︰", "飯前血醣")}),
-            composed("血脂數值", {labelled("總膽固醇︰ ", "總膽固醇"), labelled("三酸甘油脂︰", "三酸甘油脂"),
-                                  labelled("高密度膽固醇︰", "高密度膽固醇"), labelled("低密度膽固醇︰", "低密度膽固醇")}),
+            composed("血壓與血醣", {labelled("收縮壓︰", "收縮壓"), labelled("舒張壓︰", "舒張壓"),
+                                    labelled(" 飯前血醣︰", "飯前血醣")}),
+            composed("血脂數值",
+                     {labelled("總膽固醇︰ ", "總膽固醇"), labelled("三酸甘油脂︰", "三酸甘油脂"),
+                      labelled("高密度膽固醇︰", "高密度膽固醇"), labelled("低密度膽固醇︰", "低密度膽固醇")}),
             composed("生活常態", {labelled("抽菸習慣︰ ", "抽菸習慣"), labelled("既往病歷︰ ", "既往病歷")}),
         };
     }
-    std::vector<Column> c = {plain("年度代碼"), plain("姓名"), plain("員工編號"), plain("部門代號"), plain("部門名稱"),
+    std::vector<Column> c = {plain("年度代碼"),
+                             plain("姓名"),
+                             plain("員工編號"),
+                             plain("部門代號"),
+                             plain("部門名稱"),
                              {QStringLiteral("性別"), [](const Row& r) { return maleOrFemale(r, "男", "女"); }, {}},
-                             plain("出生年月日"), formatted("身高", "身高_cm", "0.0"), formatted("體重", "體重_kg", "0.0"),
+                             plain("出生年月日"),
+                             formatted("身高", "身高_cm", "0.0"),
+                             formatted("體重", "體重_kg", "0.0"),
                              formatted("腰圍", "腰圍_cm", "0")};
     for (const char* n : {"收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂", "高密度膽固醇", "低密度膽固醇"})
         c.push_back(formatted(n, n, "0"));
-    for (const char* n : {"抽菸習慣", "既往病歷", "健檢過程備註說明"}) c.push_back(plain(n));
+    for (const char* n : {"抽菸習慣", "既往病歷", "健檢過程備註說明"})
+        c.push_back(plain(n));
     c.push_back(formatted("BMI", "BMI", "0.0"));
-    for (const char* n : {"成人血壓分級", "代謝症候群_分級", "三高族群分級", "Framingham_Risk_Score"}) c.push_back(plain(n));
+    for (const char* n : {"成人血壓分級", "代謝症候群_分級", "三高族群分級", "Framingham_Risk_Score"})
+        c.push_back(plain(n));
     return c;
 }
 
 std::vector<Column> burnOutColumns() {
     std::vector<Column> c = {plain("年度代碼"), plain("姓名"), plain("員工編號")};
-    for (const char* n : {"I01", "I02", "I03", "I04", "I05", "I06"}) c.push_back(plain(n));
+    for (const char* n : {"I01", "I02", "I03", "I04", "I05", "I06"})
+        c.push_back(plain(n));
     c.push_back(alias("I_Score", "個人過勞得分"));
     c.push_back(alias("I_Risk", "個人過勞等級"));
-    for (const char* n : {"J01", "J02", "J03", "J04", "J05", "J06", "J07"}) c.push_back(plain(n));
+    for (const char* n : {"J01", "J02", "J03", "J04", "J05", "J06", "J07"})
+        c.push_back(plain(n));
     c.push_back(alias("J_Score", "工作過勞得分"));
     c.push_back(alias("J_Risk", "工作過勞等級"));
     c.push_back(plain("月加班時數等級"));
@@ -124,12 +137,16 @@ std::vector<Column> nmqColumns(bool web) {
     if (web) {
         return {
             plain("年度代碼"),
-            composed("個人資料", {[](const Row& r) { return r("姓名") + QStringLiteral(" (") + r("Basic09") + QStringLiteral(") "); },
+            composed("個人資料", {[](const Row& r) {
+                                      return r("姓名") + QStringLiteral(" (") + r("Basic09") + QStringLiteral(") ");
+                                  },
                                   labelled("員工編號︰", "員工編號"), labelled("年齡︰", "Basic10"),
                                   labelled(" 填表日期︰", "Basic02")}),
-            composed("任職資料", {labelled("廠區︰", "Basic03"), labelled("部門︰", "Basic04"), labelled("課_組︰", "Basic05"),
-                                  labelled("作業名稱︰", "Basic06"), labelled("職稱︰", "Basic07"), labelled("年資︰", "Basic11")}),
-            composed("生理特徵", {labelled("身高︰", "Basic12"), labelled("體重︰", "Basic13"), labelled("慣用手︰ ", "Basic14")}),
+            composed("任職資料",
+                     {labelled("廠區︰", "Basic03"), labelled("部門︰", "Basic04"), labelled("課_組︰", "Basic05"),
+                      labelled("作業名稱︰", "Basic06"), labelled("職稱︰", "Basic07"), labelled("年資︰", "Basic11")}),
+            composed("生理特徵",
+                     {labelled("身高︰", "Basic12"), labelled("體重︰", "Basic13"), labelled("慣用手︰ ", "Basic14")}),
             composed("肌肉骨骼症狀描述",
                      {labelled("是否為肌肉骨骼相關之職業病︰", "Basic15"), labelled("是否已通報中︰", "Basic16"),
                       labelled("是否不適︰", "Basic17"), labelled("症狀持續時間︰", "Basic18"),
@@ -138,24 +155,50 @@ std::vector<Column> nmqColumns(bool web) {
             composed("背部", {labelled("上背 ", "Q004"), labelled("下背或腰 ", "Q005")}),
             composed("四肢_手臂", {labelled("左手肘_前臂 ", "Q006"), labelled("右手肘_前臂 ", "Q007"),
                                    labelled("左手_手腕 ", "Q008"), labelled("右手_手腕 ", "Q009")}),
-            composed("四肢_腿腳", {labelled("左臀_大腿 ", "Q010"), labelled("右臀_大腿  ", "Q011"), labelled("左膝 ", "Q012"),
-                                   labelled("右膝 ", "Q013"), labelled("左腳踝_腳 ", "Q014"), labelled("右腳踝_腳 ", "Q015")}),
+            composed("四肢_腿腳",
+                     {labelled("左臀_大腿 ", "Q010"), labelled("右臀_大腿  ", "Q011"), labelled("左膝 ", "Q012"),
+                      labelled("右膝 ", "Q013"), labelled("左腳踝_腳 ", "Q014"), labelled("右腳踝_腳 ", "Q015")}),
             alias("ErgoTotal", "等級3以上_酸痛部位累計"),
             alias("xFileName", "匯入檔檔名"),
         };
     }
     std::vector<Column> c = {plain("年度代碼"), plain("姓名"), plain("員工編號")};
-    const char* const named[][2] = {
-        {"Basic02", "填表日期"}, {"Basic03", "廠區"}, {"Basic04", "部門"}, {"Basic05", "課_組"},
-        {"Basic06", "作業名稱"}, {"Basic07", "職稱"}, {"Basic09", "性別"}, {"Basic10", "年齡"},
-        {"Basic11", "年資"}, {"Basic12", "身高"}, {"Basic13", "體重"}, {"Basic14", "慣用手"},
-        {"Basic15", "是否為肌肉骨骼相關之職業病"}, {"Basic16", "是否已通報中"}, {"Basic17", "是否不適"},
-        {"Basic18", "症狀持續時間"}, {"Q001", "頸"}, {"Q002", "左肩"}, {"Q003", "右肩"}, {"Q004", "上背"},
-        {"Q005", "下背或腰"}, {"Q006", "左手肘_前臂"}, {"Q007", "右手肘_前臂"}, {"Q008", "左手_手腕"},
-        {"Q009", "右手_手腕"}, {"Q010", "左臀_大腿"}, {"Q011", "右臀_大腿"}, {"Q012", "左膝"}, {"Q013", "右膝"},
-        {"Q014", "左腳踝_腳"}, {"Q015", "右腳踝_腳"}, {"Q016", "其他症狀或病史說明"},
-        {"ErgoTotal", "等級3以上_酸痛部位累計"}, {"xFileName", "匯入檔檔名"}};
-    for (const auto& n : named) c.push_back(alias(n[0], n[1]));
+    const char* const named[][2] = {{"Basic02", "填表日期"},
+                                    {"Basic03", "廠區"},
+                                    {"Basic04", "部門"},
+                                    {"Basic05", "課_組"},
+                                    {"Basic06", "作業名稱"},
+                                    {"Basic07", "職稱"},
+                                    {"Basic09", "性別"},
+                                    {"Basic10", "年齡"},
+                                    {"Basic11", "年資"},
+                                    {"Basic12", "身高"},
+                                    {"Basic13", "體重"},
+                                    {"Basic14", "慣用手"},
+                                    {"Basic15", "是否為肌肉骨骼相關之職業病"},
+                                    {"Basic16", "是否已通報中"},
+                                    {"Basic17", "是否不適"},
+                                    {"Basic18", "症狀持續時間"},
+                                    {"Q001", "頸"},
+                                    {"Q002", "左肩"},
+                                    {"Q003", "右肩"},
+                                    {"Q004", "上背"},
+                                    {"Q005", "下背或腰"},
+                                    {"Q006", "左手肘_前臂"},
+                                    {"Q007", "右手肘_前臂"},
+                                    {"Q008", "左手_手腕"},
+                                    {"Q009", "右手_手腕"},
+                                    {"Q010", "左臀_大腿"},
+                                    {"Q011", "右臀_大腿"},
+                                    {"Q012", "左膝"},
+                                    {"Q013", "右膝"},
+                                    {"Q014", "左腳踝_腳"},
+                                    {"Q015", "右腳踝_腳"},
+                                    {"Q016", "其他症狀或病史說明"},
+                                    {"ErgoTotal", "等級3以上_酸痛部位累計"},
+                                    {"xFileName", "匯入檔檔名"}};
+    for (const auto& n : named)
+        c.push_back(alias(n[0], n[1]));
     return c;
 }
 
@@ -189,7 +232,8 @@ std::vector<Column> specialColumns() {
 
 QString linesHtml(const QStringList& lines) {
     QString out;
-    for (const QString& l : lines) out += htmlEscape(l) + QStringLiteral("<P>");
+    for (const QString& l : lines)
+        out += htmlEscape(l) + QStringLiteral("<P>");
     return out;
 }
 
@@ -207,27 +251,27 @@ QString healthLegend(Program& program) {
 }
 
 QString burnOutLegend() {
-    static const char* const items[][2] = {
-        {"I01", "你常覺得疲勞嗎?"},
-        {"I02", "你常覺得身體上體力透支嗎?"},
-        {"I03", "你常覺得情緒上心力交瘁嗎?"},
-        {"I04", "你常會覺得，「我快要撐不下去了」嗎?"},
-        {"I05", "你常覺得精疲力竭嗎?"},
-        {"I06", "你常常覺得虛弱，好像快要生病了嗎?"},
-        {"J01", "你的工作會令人情緒上心力交瘁嗎？"},
-        {"J02", "你的工作會讓你覺得快要累垮了嗎?"},
-        {"J03", "你的工作會讓你覺得挫折嗎?"},
-        {"J04", "工作一整天之後，你覺得精疲力竭嗎?"},
-        {"J05", "上班之前只要想到又要工作一整天，你就覺得沒力嗎?"},
-        {"J06", "上班時你會覺得每一刻都很難熬嗎?"},
-        {"J07", "不工作的時候，你有足夠的精力陪朋友或家人嗎?"}};
+    static const char* const items[][2] = {{"I01", "你常覺得疲勞嗎?"},
+                                           {"I02", "你常覺得身體上體力透支嗎?"},
+                                           {"I03", "你常覺得情緒上心力交瘁嗎?"},
+                                           {"I04", "你常會覺得，「我快要撐不下去了」嗎?"},
+                                           {"I05", "你常覺得精疲力竭嗎?"},
+                                           {"I06", "你常常覺得虛弱，好像快要生病了嗎?"},
+                                           {"J01", "你的工作會令人情緒上心力交瘁嗎？"},
+                                           {"J02", "你的工作會讓你覺得快要累垮了嗎?"},
+                                           {"J03", "你的工作會讓你覺得挫折嗎?"},
+                                           {"J04", "工作一整天之後，你覺得精疲力竭嗎?"},
+                                           {"J05", "上班之前只要想到又要工作一整天，你就覺得沒力嗎?"},
+                                           {"J06", "上班時你會覺得每一刻都很難熬嗎?"},
+                                           {"J07", "不工作的時候，你有足夠的精力陪朋友或家人嗎?"}};
     const QString dashes(40, QLatin1Char('-'));
     QStringList lines;
     for (const auto& item : items) {
         lines.append(QString::fromUtf8(item[0]) + QLatin1Char('.') + QString::fromUtf8(item[1]));
         if (qstrcmp(item[0], "I06") == 0 || qstrcmp(item[0], "J07") == 0) lines.append(dashes);
     }
-    return linesHtml(lines) + htmlEscape(QStringLiteral(" I01~06 與 J01~07 之回答代碼說明: ")) + QStringLiteral("<P> ") +
+    return linesHtml(lines) + htmlEscape(QStringLiteral(" I01~06 與 J01~07 之回答代碼說明: ")) +
+           QStringLiteral("<P> ") +
            htmlEscape(QStringLiteral(" (1)總是   (2)常常   (3)有時候   (4)不常   (5)從未或幾乎從未"));
 }
 
@@ -246,7 +290,8 @@ PersonSection buildSection(Program& program, const QString& table, const QString
     PersonSection s;
     s.table = table;
     s.htmlCells = web;
-    for (const Column& c : columns) s.fields.append(c.caption);
+    for (const Column& c : columns)
+        s.fields.append(c.caption);
     // Every column is read by name, so a record table of an older database that lacks one shows it empty.
     const Recordset rs = program.DBConn.query(QStringLiteral("SELECT * FROM %1 WHERE \"員工編號\" = ? ORDER BY %2 DESC")
                                                   .arg(Database::quoteName(table), Database::quoteName(order)),
@@ -258,7 +303,8 @@ PersonSection buildSection(Program& program, const QString& table, const QString
         for (const Column& c : columns) {
             if (!c.parts.empty()) {
                 QStringList parts;
-                for (const Part& p : c.parts) parts.append(web ? htmlEscape(p(row)) : p(row));
+                for (const Part& p : c.parts)
+                    parts.append(web ? htmlEscape(p(row)) : p(row));
                 cells.append(parts.join(web ? c.sep : QStringLiteral("\n")));
             } else if (web && c.attachment) {
                 cells.append(attachmentHtml(program, c.value(row)));
@@ -307,7 +353,8 @@ QString personRecordsHtml(const std::vector<PersonSection>& sections) {
     for (const PersonSection& s : sections) {
         body += htmlBanner(s.title);
         body += QStringLiteral("<table>\n<tr>");
-        for (const QString& f : s.fields) body += QStringLiteral("<th>") + htmlEscape(f) + QStringLiteral("</th>");
+        for (const QString& f : s.fields)
+            body += QStringLiteral("<th>") + htmlEscape(f) + QStringLiteral("</th>");
         body += QStringLiteral("</tr>\n");
         for (const QStringList& row : s.rows) {
             body += QStringLiteral("<tr>");
@@ -327,7 +374,8 @@ Recordset sectionRecordset(const PersonSection& section) {
     rows.reserve(section.rows.size());
     for (const QStringList& r : section.rows) {
         QVariantList row;
-        for (const QString& cell : r) row.append(cell);
+        for (const QString& cell : r)
+            row.append(cell);
         rows.push_back(std::move(row));
     }
     return Recordset(section.fields, std::move(rows));

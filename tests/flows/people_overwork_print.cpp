@@ -31,8 +31,11 @@ protected:
         db.exec("CREATE TABLE ToWord (年度代碼 TEXT, 姓名 TEXT, 員工編號 TEXT, 部門代號 TEXT, 部門名稱 TEXT, SEX TEXT, "
                 "工作負荷等級 TEXT)");
         // 甲君 was graded twice in the run; the list shows each ToWord row.
-        const char* rows[][3] = {{"甲君", "A001", "低負荷"}, {"乙君", "B002", "中負荷"}, {"丙君", "C003", "高負荷"},
-                                 {"甲君", "A001", "中負荷"}, {"丁君", "D004", "低負荷"}};
+        const char* rows[][3] = {{"甲君", "A001", "低負荷"},
+                                 {"乙君", "B002", "中負荷"},
+                                 {"丙君", "C003", "高負荷"},
+                                 {"甲君", "A001", "中負荷"},
+                                 {"丁君", "D004", "低負荷"}};
         for (const auto& r : rows)
             db.exec("INSERT INTO ToWord VALUES ('2025', ?, ?, 'D1', '品保部', '男', ?)",
                     {QString::fromUtf8(r[0]), QString::fromUtf8(r[1]), QString::fromUtf8(r[2])});
@@ -44,7 +47,8 @@ protected:
     }
     void select(std::initializer_list<int> rows) {
         list->clearSelection();
-        for (int r : rows) list->topLevelItem(r)->setSelected(true);
+        for (int r : rows)
+            list->topLevelItem(r)->setSelected(true);
     }
     void print() {
         emit list->customContextMenuRequested(QPoint(3, 3));
@@ -72,7 +76,8 @@ TEST_F(OverworkPrintFlow, OnePersonIsPrintedOncePerGradedRow) {
     print();
     ASSERT_EQ(tp.ui().opened.size(), 1);
     EXPECT_EQ(tp.ui().messageTexts(), QStringList{"套印完成"});
-    const QString path = QUrl(tp.ui().opened[0]).isLocalFile() ? QUrl(tp.ui().opened[0]).toLocalFile() : tp.ui().opened[0];
+    const QString path =
+        QUrl(tp.ui().opened[0]).isLocalFile() ? QUrl(tp.ui().opened[0]).toLocalFile() : tp.ui().opened[0];
     EXPECT_TRUE(QFileInfo(path).fileName().startsWith("套表_過負荷評估問卷_"));
     const QString text = documentText(path);
     EXPECT_EQ(text.count("乙君"), 1);
@@ -84,7 +89,8 @@ TEST_F(OverworkPrintFlow, ThreeSelectedPersonsAndOneSelectedTwice) {
     select({0, 1, 2, 3});
     print();
     ASSERT_EQ(tp.ui().opened.size(), 1);
-    const QString path = QUrl(tp.ui().opened[0]).isLocalFile() ? QUrl(tp.ui().opened[0]).toLocalFile() : tp.ui().opened[0];
+    const QString path =
+        QUrl(tp.ui().opened[0]).isLocalFile() ? QUrl(tp.ui().opened[0]).toLocalFile() : tp.ui().opened[0];
     const QString text = documentText(path);
     EXPECT_EQ(text.count("甲君"), 2);
     EXPECT_EQ(text.count("乙君"), 1);

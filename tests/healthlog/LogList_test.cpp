@@ -17,8 +17,8 @@ void seedLog(Database& db, int n) {
     std::vector<QVariantList> rows;
     const QDate start(2024, 1, 1);
     for (int i = 0; i < n; ++i)
-        rows.push_back({QStringLiteral("S%1").arg(i, 6, 10, QLatin1Char('0')),
-                        start.addDays(i).toString("yyyy/MM/dd"), "E" + QString::number(i % 7), "員工"});
+        rows.push_back({QStringLiteral("S%1").arg(i, 6, 10, QLatin1Char('0')), start.addDays(i).toString("yyyy/MM/dd"),
+                        "E" + QString::number(i % 7), "員工"});
     db.execBatch("INSERT INTO NursingBook (SerialX, 記錄日期, 員工編號, 人員身份) VALUES (?, ?, ?, ?)", rows);
 }
 } // namespace
@@ -54,8 +54,8 @@ TEST(LogList, RefusalsLeaveTheListAsItWas) {
     ASSERT_EQ(w.TraceLV->topLevelItemCount(), 100);
 
     // Nothing found.
-    EXPECT_EQ(healthlog::LoadNursingLogList(p, "SELECT " + p.NursingBookColumns + " FROM NursingBook WHERE 員工編號 = ?",
-                                            {"nobody"}),
+    EXPECT_EQ(healthlog::LoadNursingLogList(
+                  p, "SELECT " + p.NursingBookColumns + " FROM NursingBook WHERE 員工編號 = ?", {"nobody"}),
               LogListResult::NoRows);
     EXPECT_EQ(tp.ui().messageTexts().last(), "無資料");
     EXPECT_EQ(w.TraceLV->topLevelItemCount(), 100);
@@ -70,8 +70,8 @@ TEST(LogList, RefusalsLeaveTheListAsItWas) {
     EXPECT_TRUE(w.StatusBar1->findChild<QLabel*>("StatusText")->text().contains("1000"));
 
     // A bound keyword with an apostrophe is only a value.
-    EXPECT_EQ(healthlog::LoadNursingLogList(p, "SELECT " + p.NursingBookColumns + " FROM NursingBook WHERE 員工編號 = ?",
-                                            {"E1' OR '1'='1"}),
+    EXPECT_EQ(healthlog::LoadNursingLogList(
+                  p, "SELECT " + p.NursingBookColumns + " FROM NursingBook WHERE 員工編號 = ?", {"E1' OR '1'='1"}),
               LogListResult::NoRows);
 
     // A log table without its key column is refused before anything is read.

@@ -17,7 +17,8 @@
 namespace {
 void addEmployee(Database& db, const QString& name, const QString& no, const QString& dept = "品保部",
                  const QString& mobile = "0912") {
-    db.exec("INSERT INTO EMPL (姓名, 性別, 出生年月日, 員工編號, 部門中文名稱, 手機號碼) VALUES (?, '1', '1980/01/01', ?, ?, ?)",
+    db.exec("INSERT INTO EMPL (姓名, 性別, 出生年月日, 員工編號, 部門中文名稱, 手機號碼) VALUES (?, '1', '1980/01/01', "
+            "?, ?, ?)",
             {name, no, dept, mobile});
 }
 void addHealth(Database& db, const QString& no, const QString& year, const QString& name, const QString& sex,
@@ -45,12 +46,14 @@ struct Panel {
     QTreeWidget* list() { return w->PersonListView; }
     QStringList column(int c) {
         QStringList out;
-        for (int i = 0; i < list()->topLevelItemCount(); ++i) out.append(list()->topLevelItem(i)->text(c));
+        for (int i = 0; i < list()->topLevelItemCount(); ++i)
+            out.append(list()->topLevelItem(i)->text(c));
         return out;
     }
     QStringList headers() {
         QStringList out;
-        for (int c = 0; c < list()->columnCount(); ++c) out.append(list()->headerItem()->text(c));
+        for (int c = 0; c < list()->columnCount(); ++c)
+            out.append(list()->headerItem()->text(c));
         return out;
     }
     // The items a right click offers.
@@ -153,7 +156,8 @@ TEST(PersonPanel, HealthServiceSearchCountsEachPersonsRecords) {
 TEST(PersonPanel, MoreThanAThousandPeopleAreRefused) {
     Panel p;
     std::vector<QVariantList> rows;
-    for (int i = 0; i < 1001; ++i) rows.push_back({QStringLiteral("人%1").arg(i), QStringLiteral("N%1").arg(i)});
+    for (int i = 0; i < 1001; ++i)
+        rows.push_back({QStringLiteral("人%1").arg(i), QStringLiteral("N%1").arg(i)});
     p.tp.db().execBatch("INSERT INTO EMPL (姓名, 員工編號) VALUES (?, ?)", rows);
     p.open();
     p.search("PersonSelectButton", "");

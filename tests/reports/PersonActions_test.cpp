@@ -28,10 +28,12 @@ QString readPage(TestProgram& tp) {
 void seedPerson(Database& db) {
     db.exec("INSERT INTO EMPL (姓名, 性別, 員工編號, 部門中文名稱, 手機號碼) VALUES ('王小明', '1', 'A001', '品保部', "
             "'0912-345')");
-    db.exec("INSERT INTO EMPL (姓名, 性別, 員工編號, 部門中文名稱, 手機號碼) VALUES ('陳美', '2', 'B100', '製造部', '')");
-    db.exec("INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼, 姓名, 部門名稱, SEX, 出生年月日, 身高, 體重, 腰圍, BMI, "
-            "收縮壓, Framingham_Risk_Score, 成人血壓分級) VALUES ('2023_A001', 'A001', '2023', '王小明', '品保部', '1', "
-            "'1980/01/01', 170.25, 65, 80.5, 22.49, 120.5, '5%', '正常')");
+    db.exec(
+        "INSERT INTO EMPL (姓名, 性別, 員工編號, 部門中文名稱, 手機號碼) VALUES ('陳美', '2', 'B100', '製造部', '')");
+    db.exec(
+        "INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼, 姓名, 部門名稱, SEX, 出生年月日, 身高, 體重, 腰圍, BMI, "
+        "收縮壓, Framingham_Risk_Score, 成人血壓分級) VALUES ('2023_A001', 'A001', '2023', '王小明', '品保部', '1', "
+        "'1980/01/01', 170.25, 65, 80.5, 22.49, 120.5, '5%', '正常')");
     db.exec("INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼, 姓名, 部門名稱, SEX, 出生年月日, 既往病歷) VALUES "
             "('2024_A001', 'A001', '2024', '王小明', '品保部', '', '1980/01/01', '<b>高血壓</b> & 糖尿病')");
     db.exec("INSERT INTO PersonalNMQ (XID, 員工編號, 年度代碼, 姓名, Basic09, Q001) VALUES ('n1', 'A001', '2024', "
@@ -60,7 +62,8 @@ struct Actions {
     }
     void select(std::initializer_list<int> rows) {
         w->PersonListView->clearSelection();
-        for (int r : rows) w->PersonListView->topLevelItem(r)->setSelected(true);
+        for (int r : rows)
+            w->PersonListView->topLevelItem(r)->setSelected(true);
     }
     void trigger(const QString& item) {
         for (QAction* a : w->popupMenu("QVPersonalToWord")->actions())
@@ -102,24 +105,27 @@ TEST(PersonalReport, WorkbookSectionsHaveTheirColumnsAndRows) {
     const auto s = reports::personRecordSections(a.tp.program(), "A001", false);
     ASSERT_EQ(s.size(), 5u);
     QStringList sheets;
-    for (const auto& sec : s) sheets.append(sec.sheetName);
+    for (const auto& sec : s)
+        sheets.append(sec.sheetName);
     EXPECT_EQ(sheets, (QStringList{"健檢資料筆數", "過勞量表筆數", "NMQ資料筆數", "健康服務資料量", "特殊健檢筆數"}));
-    EXPECT_EQ(s[0].fields,
-              (QStringList{"年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "性別", "出生年月日", "身高_cm",
-                           "體重_kg", "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂",
-                           "高密度膽固醇", "低密度膽固醇", "抽菸習慣", "既往病歷", "健檢過程備註說明", "BMI",
-                           "成人血壓分級", "代謝症候群_分級", "三高族群分級", "Framingham_Risk_Score"}));
+    EXPECT_EQ(
+        s[0].fields,
+        (QStringList{"年度代碼",     "姓名",         "員工編號",        "部門代號",     "部門名稱",
+                     "性別",         "出生年月日",   "身高_cm",         "體重_kg",      "腰圍_cm",
+                     "收縮壓",       "舒張壓",       "飯前血醣",        "總膽固醇",     "三酸甘油脂",
+                     "高密度膽固醇", "低密度膽固醇", "抽菸習慣",        "既往病歷",     "健檢過程備註說明",
+                     "BMI",          "成人血壓分級", "代謝症候群_分級", "三高族群分級", "Framingham_Risk_Score"}));
     // Later year code first; an empty SEX reads as female.
     ASSERT_EQ(s[0].rows.size(), 2u);
     EXPECT_EQ(s[0].rows[0][0], "2024");
     EXPECT_EQ(s[0].rows[0][5], "女");
     EXPECT_EQ(s[0].rows[1][5], "男");
-    EXPECT_EQ(s[0].rows[1][7], "170.3");  // 身高 "0.0"
-    EXPECT_EQ(s[0].rows[1][8], "65.0");   // 體重 "0.0"
-    EXPECT_EQ(s[0].rows[1][9], "81");     // 腰圍 "0", half away from zero
-    EXPECT_EQ(s[0].rows[1][10], "121");   // 收縮壓 "0"
-    EXPECT_EQ(s[0].rows[1][20], "22.5");  // BMI "0.0"
-    EXPECT_EQ(s[0].rows[0][7], "");       // no height stored
+    EXPECT_EQ(s[0].rows[1][7], "170.3"); // 身高 "0.0"
+    EXPECT_EQ(s[0].rows[1][8], "65.0");  // 體重 "0.0"
+    EXPECT_EQ(s[0].rows[1][9], "81");    // 腰圍 "0", half away from zero
+    EXPECT_EQ(s[0].rows[1][10], "121");  // 收縮壓 "0"
+    EXPECT_EQ(s[0].rows[1][20], "22.5"); // BMI "0.0"
+    EXPECT_EQ(s[0].rows[0][7], "");      // no height stored
 
     EXPECT_EQ(s[1].fields.mid(9, 2), (QStringList{"個人過勞得分", "個人過勞等級"}));
     EXPECT_EQ(s[1].fields.size(), 3 + 6 + 2 + 7 + 2 + 2);
@@ -127,9 +133,9 @@ TEST(PersonalReport, WorkbookSectionsHaveTheirColumnsAndRows) {
     EXPECT_EQ(s[2].fields.size(), 3 + 34);
     EXPECT_EQ(s[2].fields[9], "性別");
     EXPECT_EQ(s[2].fields.last(), "匯入檔檔名");
-    EXPECT_EQ(s[3].fields, (QStringList{"記錄日期", "記錄時間", "人員身份", "人員姓名", "員工編號", "聯絡分機", "所屬部門",
-                                        "事件代碼", "嚴重代碼", "事件發生經過與症狀描述", "處理措施", "追蹤情況",
-                                        "醫護人員", "寫入時間", "xPDF"}));
+    EXPECT_EQ(s[3].fields, (QStringList{"記錄日期", "記錄時間", "人員身份", "人員姓名", "員工編號", "聯絡分機",
+                                        "所屬部門", "事件代碼", "嚴重代碼", "事件發生經過與症狀描述", "處理措施",
+                                        "追蹤情況", "醫護人員", "寫入時間", "xPDF"}));
     ASSERT_EQ(s[3].rows.size(), 2u);
     EXPECT_EQ(s[3].rows[0][0], "2024/06/01");
     EXPECT_EQ(s[3].rows[1][13], "2024/05/01 09:31:00");
