@@ -1,5 +1,7 @@
 #include "core/VbRules.h"
 
+#include "office/XlsxText.h"
+
 #include <QRegularExpression>
 #include <cmath>
 
@@ -128,18 +130,8 @@ QString format(double value, const QString& pattern) {
 }
 
 QString generalNumber(double value) {
-    if (!std::isfinite(value)) return QString::number(value);
-    if (value == 0) return QStringLiteral("0");
-    QString s = QString::number(value, 'g', 15);
-    if (s.contains(QLatin1Char('e'))) {
-        // VB writes large and tiny numbers with an exponent like "1E+20"; keep Qt's mantissa, VB's exponent form.
-        int e = s.indexOf(QLatin1Char('e'));
-        QString mant = s.left(e);
-        int exp = s.mid(e + 1).toInt();
-        return mant + QStringLiteral("E") + (exp < 0 ? QStringLiteral("-") : QStringLiteral("+")) +
-               QString::number(std::abs(exp)).rightJustified(2, QLatin1Char('0'));
-    }
-    return s;
+    // The same rule a workbook cell's number is read with.
+    return office::xlsxGeneralNumber(value);
 }
 
 bool isNumeric(const QString& text) {
