@@ -88,4 +88,7 @@ TEST_P(ShippedTemplate, HasAFieldForEachColumnAndMergesEveryOne) {
 
 INSTANTIATE_TEST_SUITE_P(DataBaseDoc, ShippedTemplate,
                          ::testing::Values(Shipped{"套表_NMQ評估問卷.docx", nmqColumns},
-                                           Shipped{"套表_過負荷評估問卷.docx", toWordColumns}));
+                                           Shipped{"套表_過負荷評估問卷.docx", toWordColumns}),
+                         [](const ::testing::TestParamInfo<Shipped>& info) {
+                             return info.index == 0 ? std::string("NMQ") : std::string("Overwork");
+                         });
