@@ -70,15 +70,13 @@ std::vector<TableDef> buildTables() {
         c.push_back({"工作負荷等級", "VARCHAR(50)"});
         t.push_back({QStringLiteral("PersonalBurnOut"), c, {}});
     }
-    t.push_back({QStringLiteral("PersonalSpecialHealth"),
-                 [] {
-                     auto c = vc50({"XID", "年度代碼", "員工編號", "姓名", "部門名稱", "健檢日期", "特殊作業別",
-                                    "健康管理分級"});
-                     c.push_back({"檢查結果說明", kText});
-                     c.push_back({"備註", kText});
-                     return c;
-                 }(),
-                 {}});
+    {
+        // The special health checks: one row per person, year and check code.
+        auto c = vc50({"XID", "年度代碼", "姓名", "員工編號", "健檢醫院代碼", "實際健檢日期", "特殊健檢代碼_僅兩碼",
+                       "特殊健檢管理等級"});
+        c.push_back({"健檢過程備註說明", kText});
+        t.push_back({QStringLiteral("PersonalSpecialHealth"), c, {}});
+    }
     t.push_back({QStringLiteral("MaternityHealth"),
                  {{"姓名", "VARCHAR(50)"},
                   {"個案檔號", "VARCHAR(50)"},
