@@ -1,5 +1,6 @@
 #include "risk/Procedures.h"
 
+#include "core/ExcelOutput.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
 #include "risk/Grading.h"
@@ -46,12 +47,20 @@ std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
     return keys;
 }
 
-void writeResultWorkbook(Program& program, const ResultSheets& sheets, bool withOverload) {
-    // The workbook output procedures of the core land separately; until then the grading keeps its data and the
-    // completion message below.
-    (void)program;
-    (void)sheets;
-    (void)withOverload;
+// The result workbook, named after its first sheet; true when it was written (FinishExcel then said "完成").
+bool writeResultWorkbook(Program& program, const ResultSheets& sheets, bool withOverload) {
+    ExcelSession& excel = CreateExcelWorkbook(program, 0);
+    excel.name = kHealthSheetName;
+    office::XlsxSheet& health = excel.activate(1);
+    health.setName(kHealthSheetName);
+    WriteRecordsetToSheet(program, sheets.health, health);
+    if (withOverload) {
+        office::XlsxSheet& overwork = excel.activate(2);
+        overwork.setName(kOverworkSheetName);
+        WriteRecordsetToSheet(program, sheets.overwork, overwork);
+    }
+    excel.activate(1);
+    return !FinishExcel(program, true).isEmpty();
 }
 
 } // namespace
@@ -160,8 +169,9 @@ bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, b
             if (bar) bar->setValue(percent);
             QCoreApplication::processEvents();
         });
-    writeResultWorkbook(program, sheets, withOverload);
-    if (!noCompletionMessage) program.ui().message(QStringLiteral("完成"));
+    // A workbook that could not be written has said so; the run then does not announce completion a second time.
+    if (writeResultWorkbook(program, sheets, withOverload) && !noCompletionMessage)
+        program.ui().message(QStringLiteral("完成"));
     return true;
 }
 

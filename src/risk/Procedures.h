@@ -15,7 +15,8 @@ namespace risk {
 
 // Grades every InPutFramingham row into a rebuilt Framingham table (with the overwork scale of InPutBurnOut when
 // withOverload), drops InPutFramingham, writes the two result sheets into a new workbook ending with its "完成", and
-// says "完成" once more unless noCompletionMessage. The bar (may be null) runs from 0 to 100. Returns false, changing
+// says "完成" once more unless noCompletionMessage (not when the workbook could not be written: FinishExcel has said
+// why). The bar (may be null) runs from 0 to 100. Returns false, changing
 // and showing nothing, when InPutFramingham does not exist or fromHistory is set (re-grading stored health checks is
 // not part of this procedure). A database failure throws DbError and leaves InPutFramingham and the old Framingham.
 bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, bool withOverload, bool fromHistory);

@@ -77,7 +77,8 @@ TEST_F(RiskDb, FraminghamGradesStagedRowsAndAnnouncesCompletion) {
     EXPECT_EQ(bar.value(), 100);
     EXPECT_FALSE(db().tableExists(kInPutFramingham)) << "the staged health checks are consumed";
     EXPECT_TRUE(db().tableExists(kInPutBurnOut));
-    EXPECT_EQ(tp.ui().messageTexts().last(), QStringLiteral("完成"));
+    // The workbook's own "完成", then the run's.
+    EXPECT_EQ(tp.ui().messageTexts(), QStringList({"完成", "完成"}));
 
     const Recordset rs = framingham();
     ASSERT_EQ(rs.recordCount(), 2);
@@ -106,7 +107,7 @@ TEST_F(RiskDb, FraminghamFlagsAndMissingStage) {
     const int before = int(tp.ui().shown.size());
     ASSERT_TRUE(Framingham(tp.program(), nullptr, true, false, false));
     EXPECT_EQ(framingham().text(0, "異常工作負荷促發疾病_風險等級"), QString()) << "no overload asked";
-    EXPECT_EQ(tp.ui().messageTexts().mid(before).count("完成"), 0) << "no second completion message";
+    EXPECT_EQ(tp.ui().messageTexts().mid(before), QStringList({"完成"})) << "only the workbook's completion";
 }
 
 TEST_F(RiskDb, MissingAndUnreadableValuesAreNamed) {
@@ -293,4 +294,31 @@ TEST_F(RiskDb, AFailedRebuildKeepsTheStagedRows) {
     EXPECT_EQ(db().scalar("SELECT count(*) FROM InPutFramingham").toInt(), 1);
     EXPECT_EQ(db().transactionDepth(), 0);
     EXPECT_FALSE(tp.ui().messageTexts().contains("完成")) << "a failed run never reports completion";
+}
+
+TEST_F(RiskDb, ResultWorkbookHoldsBothSheets) {
+    Check c;
+    c.name = "O'Brien";
+    stage(db(), c);
+    stageScale(db(), "E001", "1");
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, false, true, false));
+    ASSERT_EQ(tp.ui().opened.size(), 1);
+    const QString file = tp.ui().opened.first();
+    ASSERT_TRUE(file.endsWith(".xlsx")) << file.toStdString();
+    const QString out = runPython(R"(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print("|".join(wb.sheetnames[:2]))
+for name in wb.sheetnames[:2]:
+    ws = wb[name]
+    header = [c.value for c in ws[1]]
+    row = dict(zip(header, [c.value for c in ws[2]]))
+    print(ws.max_row, header[0], row.get("姓名"), row.get("Framingham_Risk_Score"), row.get("異常工作負荷促發疾病_風險等級"))
+)",
+                                  {file});
+    const QStringList lines = out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3) << out.toStdString();
+    EXPECT_EQ(lines[0], kHealthSheetName + "|" + kOverworkSheetName);
+    EXPECT_EQ(lines[1], "2 年度代碼 O'Brien 20% 2_建議面談");
+    EXPECT_EQ(lines[2], "2 年度代碼 王小明 20% 2_建議面談");
 }
