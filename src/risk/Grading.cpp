@@ -16,7 +16,9 @@ QString missingText(const QStringList& items) {
     return QStringLiteral("資料不足(") + unique.join(QStringLiteral("、")) + QLatin1Char(')');
 }
 
-bool isMissingText(const QString& grade) { return grade.startsWith(QStringLiteral("資料不足")); }
+bool isMissingText(const QString& grade) {
+    return grade.startsWith(QStringLiteral("資料不足"));
+}
 
 Sex parseSex(const QString& text) {
     const QString t = text.trimmed();
@@ -53,7 +55,7 @@ YesNo smokerFromText(const QString& text) {
             if (t.contains(s)) return YesNo::Yes;
         return YesNo::No;
     }
-    static const QStringList exactNo{QStringLiteral("0"), QStringLiteral("n"), QStringLiteral("no"),
+    static const QStringList exactNo{QStringLiteral("0"),    QStringLiteral("n"),     QStringLiteral("no"),
                                      QStringLiteral("none"), QStringLiteral("never"), QStringLiteral("false")};
     static const QStringList exactYes{QStringLiteral("1"), QStringLiteral("y"), QStringLiteral("yes"),
                                       QStringLiteral("true")};
@@ -66,10 +68,9 @@ YesNo smokerFromText(const QString& text) {
                                        QStringLiteral("non"),  QStringLiteral("never")};
     for (const QString& n : negations)
         if (t.contains(n)) return YesNo::No;
-    static const QStringList mentions{QStringLiteral("有"), QStringLiteral("是"), QStringLiteral("抽"),
-                                      QStringLiteral("吸"), QStringLiteral("菸"), QStringLiteral("煙"),
-                                      QStringLiteral("支"), QStringLiteral("包"), QStringLiteral("偶"),
-                                      QStringLiteral("smok")};
+    static const QStringList mentions{
+        QStringLiteral("有"), QStringLiteral("是"), QStringLiteral("抽"), QStringLiteral("吸"), QStringLiteral("菸"),
+        QStringLiteral("煙"), QStringLiteral("支"), QStringLiteral("包"), QStringLiteral("偶"), QStringLiteral("smok")};
     for (const QString& m : mentions)
         if (t.contains(m)) return YesNo::Yes;
     return YesNo::Unknown;
@@ -83,9 +84,9 @@ struct HistoryTerms {
 };
 
 const HistoryTerms& termsOf(Condition c) {
-    static const HistoryTerms dm{{QStringLiteral("糖尿病"), QStringLiteral("dm"), QStringLiteral("diabetes"),
-                                  QStringLiteral("高血糖")},
-                                 {QStringLiteral("糖尿病前期"), QStringLiteral("妊娠糖尿病")}};
+    static const HistoryTerms dm{
+        {QStringLiteral("糖尿病"), QStringLiteral("dm"), QStringLiteral("diabetes"), QStringLiteral("高血糖")},
+        {QStringLiteral("糖尿病前期"), QStringLiteral("妊娠糖尿病")}};
     static const HistoryTerms htn{{QStringLiteral("高血壓"), QStringLiteral("htn"), QStringLiteral("hypertension")},
                                   {QStringLiteral("高血壓前期")}};
     static const HistoryTerms hl{{QStringLiteral("高血脂"), QStringLiteral("高膽固醇"), QStringLiteral("血脂異常"),
@@ -95,11 +96,13 @@ const HistoryTerms& termsOf(Condition c) {
     return c == Condition::Diabetes ? dm : c == Condition::Hypertension ? htn : hl;
 }
 
-bool isAsciiLetter(QChar c) { return (c >= QLatin1Char('a') && c <= QLatin1Char('z')); }
+bool isAsciiLetter(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+}
 
 bool negatedBefore(const QString& before) {
-    static const QStringList markers{QStringLiteral("無"), QStringLiteral("否認"), QStringLiteral("沒有"),
-                                     QStringLiteral("未曾"), QStringLiteral("no "), QStringLiteral("deni")};
+    static const QStringList markers{QStringLiteral("無"),   QStringLiteral("否認"), QStringLiteral("沒有"),
+                                     QStringLiteral("未曾"), QStringLiteral("no "),  QStringLiteral("deni")};
     for (const QString& m : markers)
         if (before.contains(m)) return true;
     return false;
@@ -108,10 +111,11 @@ bool negatedBefore(const QString& before) {
 bool negatedAfter(const QString& after) {
     // Skip blanks, colons and an opening parenthesis: "糖尿病：無", "DM (-)".
     int i = 0;
-    while (i < after.size() && QStringLiteral(" :：(（").contains(after.at(i))) ++i;
+    while (i < after.size() && QStringLiteral(" :：(（").contains(after.at(i)))
+        ++i;
     const QString rest = after.mid(i);
-    static const QStringList markers{QStringLiteral("無"), QStringLiteral("否"), QStringLiteral("沒"),
-                                     QStringLiteral("未"), QStringLiteral("-"),  QStringLiteral("no"),
+    static const QStringList markers{QStringLiteral("無"),      QStringLiteral("否"), QStringLiteral("沒"),
+                                     QStringLiteral("未"),      QStringLiteral("-"),  QStringLiteral("no"),
                                      QStringLiteral("negative")};
     for (const QString& m : markers)
         if (rest.startsWith(m)) return true;
@@ -136,8 +140,8 @@ bool historyNames(const QString& history, Condition condition) {
             for (int at = clause.indexOf(name); at >= 0; at = clause.indexOf(name, at + 1)) {
                 const int end = at + int(name.size());
                 // A Latin abbreviation must stand as a word ("DM", not "admission").
-                if (isAsciiLetter(name.at(0)) &&
-                    ((at > 0 && isAsciiLetter(clause.at(at - 1))) || (end < clause.size() && isAsciiLetter(clause.at(end)))))
+                if (isAsciiLetter(name.at(0)) && ((at > 0 && isAsciiLetter(clause.at(at - 1))) ||
+                                                  (end < clause.size() && isAsciiLetter(clause.at(end)))))
                     continue;
                 bool excluded = false;
                 for (const QString& ex : terms.excluded) {
@@ -222,7 +226,9 @@ Finding bySex(Sex sex, std::optional<double> v, double men, double women, bool b
     return {YesNo::Unknown, {item::sex}};
 }
 
-Finding known(bool yes) { return {yes ? YesNo::Yes : YesNo::No, {}}; }
+Finding known(bool yes) {
+    return {yes ? YesNo::Yes : YesNo::No, {}};
+}
 
 // Yes when any part is yes; No when all are no; otherwise Unknown with what the undecided parts lack.
 Finding anyOf(std::initializer_list<Finding> parts) {
@@ -244,8 +250,12 @@ std::vector<int> possible(std::optional<double> v, std::vector<int> all, Categor
     return all;
 }
 
-int systolicStage(double s) { return s < 120 ? 0 : s < 130 ? 1 : s < 140 ? 2 : 3; }
-int diastolicStage(double d) { return d < 80 ? 0 : d < 90 ? 2 : 3; }
+int systolicStage(double s) {
+    return s < 120 ? 0 : s < 130 ? 1 : s < 140 ? 2 : 3;
+}
+int diastolicStage(double d) {
+    return d < 80 ? 0 : d < 90 ? 2 : 3;
+}
 
 QStringList missingPressure(const Measures& m) {
     QStringList items;
@@ -298,7 +308,9 @@ QString metabolicSyndromeGrade(const Measures& m) {
         }
     }
     auto grade = [](int n) {
-        return n == 0 ? QStringLiteral("正常") : n < 3 ? QStringLiteral("代謝症候群高危險群") : QStringLiteral("代謝症候群");
+        return n == 0  ? QStringLiteral("正常")
+               : n < 3 ? QStringLiteral("代謝症候群高危險群")
+                       : QStringLiteral("代謝症候群");
     };
     if (grade(met) != grade(met + unknown)) return missingText(missing);
     return grade(met);
@@ -309,7 +321,8 @@ QString threeHighGrade(const Measures& m) {
         anyOf({atLeast(m.systolic, 140, item::systolic), atLeast(m.diastolic, 90, item::diastolic),
                known(historyNames(m.history, Condition::Hypertension))}),
         anyOf({atLeast(m.glucose, 126, item::glucose), known(historyNames(m.history, Condition::Diabetes))}),
-        anyOf({atLeast(m.totalCholesterol, 240, item::totalCholesterol), atLeast(m.triglyceride, 200, item::triglyceride),
+        anyOf({atLeast(m.totalCholesterol, 240, item::totalCholesterol),
+               atLeast(m.triglyceride, 200, item::triglyceride),
                known(historyNames(m.history, Condition::Hyperlipidemia))}),
     };
     static const QStringList names{QStringLiteral("高血壓"), QStringLiteral("高血糖"), QStringLiteral("高血脂")};

@@ -50,8 +50,8 @@ enum class YesNo { No, Yes, Unknown };
 
 // Current smoker, from the free text of 抽菸習慣. Empty → Unknown (never "no": a blank form is not a non-smoker).
 // Having quit ("已戒菸", "戒菸3年") counts as no, unless not done yet ("戒菸中", "嘗試戒菸", "未戒"); a negation (無,
-// 否, 沒, 不抽, 不吸, 不會, 從不, 不曾, 未, "no", "never", "0") is no; a mention of smoking or of an amount (有, 是, 抽,
-// 吸, 菸, 煙, 支, 包, 偶爾, "yes", "1") is yes; any other text (another number, an unrelated word) is Unknown.
+// 否, 沒, 不抽, 不吸, 不會, 從不, 不曾, 未, "no", "never", "0") is no; a mention of smoking or of an amount (有, 是,
+// 抽, 吸, 菸, 煙, 支, 包, 偶爾, "yes", "1") is yes; any other text (another number, an unrelated word) is Unknown.
 YesNo smokerFromText(const QString& text);
 
 enum class Condition { Diabetes, Hypertension, Hyperlipidemia };
@@ -140,16 +140,16 @@ Measures readMeasures(const HealthCheck& h, const QDate& today);
 
 // Every grade of one health check, as the texts the risk table holds.
 struct HealthGrades {
-    QString sexCode;   // "1", "2" or ""
-    QString age;       // completed years, or ""
-    QString ageBand;   // or "資料不足(出生年月日)"
-    QString bmi;       // "0.0", or ""
+    QString sexCode; // "1", "2" or ""
+    QString age;     // completed years, or ""
+    QString ageBand; // or "資料不足(出生年月日)"
+    QString bmi;     // "0.0", or ""
     QString bmiGrade;
-    QString diabetes;  // "是", "否" or "資料不足(飯前血醣)"
-    QString smoker;    // "是", "否" or "資料不足(抽菸習慣)"
+    QString diabetes;                             // "是", "否" or "資料不足(飯前血醣)"
+    QString smoker;                               // "是", "否" or "資料不足(抽菸習慣)"
     QString tcPoints, tcRisk, ldlPoints, ldlRisk; // "" when the sheet was not scored
-    QString riskScore; // Framingham_Risk_Score
-    QString cardiovascularClass; // "0", "1", "2", or the reason there is none
+    QString riskScore;                            // Framingham_Risk_Score
+    QString cardiovascularClass;                  // "0", "1", "2", or the reason there is none
     QString bloodPressureGrade, metabolicSyndromeGrade, threeHighGrade;
 };
 HealthGrades gradeHealthCheck(const HealthCheck& h, const QDate& today);

@@ -11,21 +11,31 @@ namespace risk {
 
 double personalBurnoutScore(const std::array<int, 6>& answers) {
     double sum = 0;
-    for (int a : answers) sum += (5 - a) * 25;
+    for (int a : answers)
+        sum += (5 - a) * 25;
     return sum / 6;
 }
 
 double workBurnoutScore(const std::array<int, 7>& answers) {
     double sum = 0;
-    for (size_t k = 0; k < 6; ++k) sum += (5 - answers[k]) * 25;
+    for (size_t k = 0; k < 6; ++k)
+        sum += (5 - answers[k]) * 25;
     sum += (answers[6] - 1) * 25; // "enough energy for family and friends" counts in reverse
     return sum / 7;
 }
 
-int personalBurnoutLevel(double score) { return score < 50 ? 0 : score > 70 ? 2 : 1; }
-int workBurnoutLevel(double score) { return score < 45 ? 0 : score > 60 ? 2 : 1; }
-int overtimeLevel(double hoursPerMonth) { return hoursPerMonth < 45 ? 0 : hoursPerMonth > 80 ? 2 : 1; }
-int workPatternLevel(int items) { return items <= 1 ? 0 : items <= 3 ? 1 : 2; }
+int personalBurnoutLevel(double score) {
+    return score < 50 ? 0 : score > 70 ? 2 : 1;
+}
+int workBurnoutLevel(double score) {
+    return score < 45 ? 0 : score > 60 ? 2 : 1;
+}
+int overtimeLevel(double hoursPerMonth) {
+    return hoursPerMonth < 45 ? 0 : hoursPerMonth > 80 ? 2 : 1;
+}
+int workPatternLevel(int items) {
+    return items <= 1 ? 0 : items <= 3 ? 1 : 2;
+}
 int workloadLevel(int personal, int work, int overtime, int workPattern) {
     return std::max({personal, work, overtime, workPattern});
 }
@@ -43,8 +53,8 @@ QString interviewAdvice(int t) {
 
 QString overworkRiskLevel(const std::optional<int>& cardiovascularClass, const QString& riskScoreText,
                           const QString& workloadLevelText, bool hasOverworkScale) {
-    if (!cardiovascularClass) return riskScoreText.isEmpty() ? missingText({QStringLiteral("Framingham_Risk_Score")})
-                                                              : riskScoreText;
+    if (!cardiovascularClass)
+        return riskScoreText.isEmpty() ? missingText({QStringLiteral("Framingham_Risk_Score")}) : riskScoreText;
     if (!hasOverworkScale) return missingText({QStringLiteral("過勞量表")});
     const auto workload = levelValue(workloadLevelText);
     if (!workload) return missingText({QStringLiteral("工作負荷等級")});
@@ -62,13 +72,13 @@ QString levelText(const QString& level, const QStringList& texts) {
 } // namespace
 
 QString personalBurnoutText(const QString& level) {
-    return levelText(level, {QStringLiteral("輕微 (<50分)"), QStringLiteral("中等 (50-70分)"),
-                             QStringLiteral("嚴重 (>70分)")});
+    return levelText(
+        level, {QStringLiteral("輕微 (<50分)"), QStringLiteral("中等 (50-70分)"), QStringLiteral("嚴重 (>70分)")});
 }
 
 QString workBurnoutText(const QString& level) {
-    return levelText(level, {QStringLiteral("輕微 (<45分)"), QStringLiteral("中等 (45-60分)"),
-                             QStringLiteral("嚴重 (>60分)")});
+    return levelText(
+        level, {QStringLiteral("輕微 (<45分)"), QStringLiteral("中等 (45-60分)"), QStringLiteral("嚴重 (>60分)")});
 }
 
 QString overtimeText(const QString& level) {
@@ -91,8 +101,12 @@ QString riskScoreText(const QString& riskScore) {
     QString number = riskScore;
     number.remove(QLatin1Char('%')).remove(QLatin1Char('>')).remove(QLatin1Char('='));
     QString label;
-    if (vb::val(number) > 30) label = QStringLiteral("極高風險");
-    else label = *cls == 0 ? QStringLiteral("低度風險") : *cls == 1 ? QStringLiteral("中度風險") : QStringLiteral("高度風險");
+    if (vb::val(number) > 30)
+        label = QStringLiteral("極高風險");
+    else
+        label = *cls == 0   ? QStringLiteral("低度風險")
+                : *cls == 1 ? QStringLiteral("中度風險")
+                            : QStringLiteral("高度風險");
     return riskScore + QStringLiteral(" (") + label + QLatin1Char(')');
 }
 
@@ -100,7 +114,9 @@ QString overworkRiskText(const QString& level) {
     const int sep = int(level.indexOf(QLatin1Char('_')));
     if (sep <= 0 || !vb::isNumeric(level.left(sep))) return level;
     const int t = level.left(sep).toInt();
-    const QString label = t == 0 ? QStringLiteral("低度風險") : t <= 2 ? QStringLiteral("中度風險") : QStringLiteral("高度風險");
+    const QString label = t == 0   ? QStringLiteral("低度風險")
+                          : t <= 2 ? QStringLiteral("中度風險")
+                                   : QStringLiteral("高度風險");
     return label + QStringLiteral("【") + QString::number(t) + QStringLiteral("】") + level.mid(sep + 1);
 }
 

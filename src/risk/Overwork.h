@@ -41,9 +41,9 @@ QString overworkRiskLevel(const std::optional<int>& cardiovascularClass, const Q
 // "資料不足").
 QString personalBurnoutText(const QString& level); // 輕微 (<50分) / 中等 (50-70分) / 嚴重 (>70分)
 QString workBurnoutText(const QString& level);     // 輕微 (<45分) / 中等 (45-60分) / 嚴重 (>60分)
-QString overtimeText(const QString& level);        // 低負荷 (<45小時) / 中負荷 (45-80小時) / 高負荷 (>80小時)
-QString workPatternText(const QString& level);     // 低負荷 (0-1項) / 中負荷 (2-3項) / 高負荷 (4項以上)
-QString workloadText(const QString& level);        // 低負荷 / 中負荷 / 高負荷
+QString overtimeText(const QString& level); // 低負荷 (<45小時) / 中負荷 (45-80小時) / 高負荷 (>80小時)
+QString workPatternText(const QString& level); // 低負荷 (0-1項) / 中負荷 (2-3項) / 高負荷 (4項以上)
+QString workloadText(const QString& level);    // 低負荷 / 中負荷 / 高負荷
 // "12% (中度風險)": 低度 class 0, 中度 class 1, 高度 class 2, 極高 above 30 %. Other texts unchanged.
 QString riskScoreText(const QString& riskScore);
 // "中度風險【2】建議面談": 低度 0, 中度 1-2, 高度 3-4 (table 4), and the advice. Other texts unchanged.

@@ -104,14 +104,42 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
                                               s < 0 ? QString() : sc(s, QStringLiteral("工作負荷等級")), s >= 0);
         }
         const QString birth = vb::normalizeDate(h.birthDate);
-        rows.push_back({in(r, QStringLiteral("年度代碼")), in(r, QStringLiteral("姓名")), in(r, QStringLiteral("員工編號")),
-                        in(r, QStringLiteral("部門代號")), in(r, QStringLiteral("部門名稱")),
-                        g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode, birth.isEmpty() ? h.birthDate : birth,
-                        h.height, h.weight, h.waist, h.systolic, h.diastolic, h.glucose, h.totalCholesterol,
-                        h.triglyceride, h.hdl, h.ldl, h.smoking, h.history, in(r, QStringLiteral("健檢過程備註說明")),
-                        g.age, g.ageBand, g.bmi, g.bmiGrade, g.diabetes, g.smoker, g.tcPoints, g.tcRisk, g.ldlPoints,
-                        g.ldlRisk, g.riskScore, g.cardiovascularClass, g.bloodPressureGrade,
-                        g.metabolicSyndromeGrade, g.threeHighGrade, overworkLevel});
+        rows.push_back({in(r, QStringLiteral("年度代碼")),
+                        in(r, QStringLiteral("姓名")),
+                        in(r, QStringLiteral("員工編號")),
+                        in(r, QStringLiteral("部門代號")),
+                        in(r, QStringLiteral("部門名稱")),
+                        g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode,
+                        birth.isEmpty() ? h.birthDate : birth,
+                        h.height,
+                        h.weight,
+                        h.waist,
+                        h.systolic,
+                        h.diastolic,
+                        h.glucose,
+                        h.totalCholesterol,
+                        h.triglyceride,
+                        h.hdl,
+                        h.ldl,
+                        h.smoking,
+                        h.history,
+                        in(r, QStringLiteral("健檢過程備註說明")),
+                        g.age,
+                        g.ageBand,
+                        g.bmi,
+                        g.bmiGrade,
+                        g.diabetes,
+                        g.smoker,
+                        g.tcPoints,
+                        g.tcRisk,
+                        g.ldlPoints,
+                        g.ldlRisk,
+                        g.riskScore,
+                        g.cardiovascularClass,
+                        g.bloodPressureGrade,
+                        g.metabolicSyndromeGrade,
+                        g.threeHighGrade,
+                        overworkLevel});
         const int percent = int(qint64(r + 1) * 90 / staged.recordCount());
         if (progress && percent != lastPercent) progress(lastPercent = percent);
     }
@@ -139,7 +167,8 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
         std::vector<bool> used(size_t(scales.recordCount()), false);
         auto scaleRow = [&](int s) {
             QVariantList v;
-            for (int c = 0; c < scales.fieldCount(); ++c) v << scales.text(s, c);
+            for (int c = 0; c < scales.fieldCount(); ++c)
+                v << scales.text(s, c);
             return v;
         };
         for (size_t r = 0; r < rows.size(); ++r) {
@@ -186,7 +215,8 @@ bool FraminghamToWord(Program& program) {
 
     QStringList columns = graded.fieldNames();
     std::vector<ColumnDef> defs;
-    for (const QString& c : columns) defs.push_back({c, QStringLiteral("TEXT")});
+    for (const QString& c : columns)
+        defs.push_back({c, QStringLiteral("TEXT")});
     for (const QString& c : toWordOverworkColumns()) {
         if (columns.contains(c, Qt::CaseInsensitive)) continue; // a graded column of that name stays
         columns << c;
@@ -196,7 +226,8 @@ bool FraminghamToWord(Program& program) {
     // Display texts, by column.
     using Rewrite = QString (*)(const QString&);
     const QHash<QString, Rewrite> rewrites{
-        {QStringLiteral("SEX"), [](const QString& v) { return parseSex(v) == Sex::Unknown ? v : sexName(parseSex(v)); }},
+        {QStringLiteral("SEX"),
+         [](const QString& v) { return parseSex(v) == Sex::Unknown ? v : sexName(parseSex(v)); }},
         {QStringLiteral("I_Risk"), personalBurnoutText},
         {QStringLiteral("J_Risk"), workBurnoutText},
         {QStringLiteral("月加班時數等級"), overtimeText},
@@ -205,20 +236,23 @@ bool FraminghamToWord(Program& program) {
         {QStringLiteral("Framingham_Risk_Score"), riskScoreText},
         {QStringLiteral("心血管疾病風險等級"),
          [](const QString& v) {
-             static const QStringList labels{QStringLiteral("低（0）"), QStringLiteral("中（1）"), QStringLiteral("高（2）")};
+             static const QStringList labels{QStringLiteral("低（0）"), QStringLiteral("中（1）"),
+                                             QStringLiteral("高（2）")};
              const auto level = levelValue(v);
              return level ? labels.at(*level) : v;
          }},
         {QStringLiteral("異常工作負荷促發疾病_風險等級"), overworkRiskText},
     };
     std::vector<Rewrite> perColumn;
-    for (const QString& c : columns) perColumn.push_back(rewrites.value(c, nullptr));
+    for (const QString& c : columns)
+        perColumn.push_back(rewrites.value(c, nullptr));
 
     std::vector<QVariantList> rows;
     rows.reserve(size_t(graded.recordCount()));
     for (int r = 0; r < graded.recordCount(); ++r) {
         QVariantList v;
-        for (int c = 0; c < graded.fieldCount(); ++c) v << graded.text(r, c);
+        for (int c = 0; c < graded.fieldCount(); ++c)
+            v << graded.text(r, c);
         const int s = pairs[size_t(r)];
         for (int c = graded.fieldCount(); c < columns.size(); ++c)
             v << (s < 0 ? QString() : sc(s, columns[c]));
@@ -249,10 +283,12 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                                           sqlite3_value_bytes(argv[0]));
-    if (vb::isNumeric(text)) sqlite3_result_double(ctx, text.trimmed().toDouble());
-    else sqlite3_result_null(ctx);
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
+    if (vb::isNumeric(text))
+        sqlite3_result_double(ctx, text.trimmed().toDouble());
+    else
+        sqlite3_result_null(ctx);
 }
 
 void registerNumberFunction(Database& db) {
@@ -269,14 +305,16 @@ SaveResult appendHistory(Database& db, const QString& history, const QString& st
     SaveResult result;
     const int total = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(staged)).toInt();
     QStringList quotedTargets{QStringLiteral("XID")};
-    for (const QString& t : targets) quotedTargets << Database::quoteName(t);
+    for (const QString& t : targets)
+        quotedTargets << Database::quoteName(t);
     const QString sql =
         QStringLiteral("INSERT INTO ") + Database::quoteName(history) + QStringLiteral(" (") +
         quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT k.xid, ") +
         sources.join(QStringLiteral(", ")) +
-        QStringLiteral(" FROM (SELECT s.*, s.rowid AS rid, ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '') "
-                       "AS xid, row_number() OVER (PARTITION BY ifnull(s.\"年度代碼\", ''), ifnull(s.\"員工編號\", '') "
-                       "ORDER BY s.rowid) AS nth FROM ") +
+        QStringLiteral(
+            " FROM (SELECT s.*, s.rowid AS rid, ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '') "
+            "AS xid, row_number() OVER (PARTITION BY ifnull(s.\"年度代碼\", ''), ifnull(s.\"員工編號\", '') "
+            "ORDER BY s.rowid) AS nth FROM ") +
         Database::quoteName(staged) +
         QStringLiteral(" s) k WHERE k.nth = 1 AND trim(ifnull(k.\"年度代碼\", '')) <> '' AND "
                        "trim(ifnull(k.\"員工編號\", '')) <> '' AND NOT EXISTS (SELECT 1 FROM ") +
@@ -333,7 +371,8 @@ SaveResult SavePersonalHealth(Program& program) {
     QStringList targets, sources;
     for (const Map& m : map) {
         const QString h = QString::fromUtf8(m.history), g = QString::fromUtf8(m.graded);
-        if (!historyColumns.contains(h, Qt::CaseInsensitive) || !gradedColumns.contains(g, Qt::CaseInsensitive)) continue;
+        if (!historyColumns.contains(h, Qt::CaseInsensitive) || !gradedColumns.contains(g, Qt::CaseInsensitive))
+            continue;
         targets << h;
         const QString source = QStringLiteral("k.") + Database::quoteName(g);
         sources << (m.isNumber ? QStringLiteral("risk_number(") + source + QLatin1Char(')') : source);
@@ -358,7 +397,8 @@ SaveResult SavePersonalBurnOut(Program& program) {
         throw DbError(QStringLiteral("PersonalBurnOut lacks the columns: ") + lacking.join(QStringLiteral(", ")),
                       QString());
     QStringList sources;
-    for (const QString& c : staged) sources << QStringLiteral("k.") + Database::quoteName(c);
+    for (const QString& c : staged)
+        sources << QStringLiteral("k.") + Database::quoteName(c);
     Transaction t(db);
     const SaveResult r = appendHistory(db, QStringLiteral("PersonalBurnOut"), kInPutBurnOut, staged, sources);
     t.commit();

@@ -45,7 +45,7 @@ HistoryResult SavePersonalHistory(Program& program);
 // The grading without the workbook and the messages: rebuilds Framingham from InPutFramingham (dropping it) and
 // returns the two result sheets. `today` is the age reference day when a check has no date.
 struct ResultSheets {
-    Recordset health;   // "健康風險分級與數值解析_健檢資料": the Framingham table
+    Recordset health; // "健康風險分級與數值解析_健檢資料": the Framingham table
     Recordset overwork; // "工作負荷促發腦心血管疾病風險_問卷資料": the scales with the risk they were graded with
 };
 ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,

@@ -13,7 +13,8 @@ const QString kMemo = QStringLiteral("TEXT");
 
 std::vector<ColumnDef> vc50(std::initializer_list<const char*> names) {
     std::vector<ColumnDef> c;
-    for (const char* n : names) c.push_back({QString::fromUtf8(n), kVc50});
+    for (const char* n : names)
+        c.push_back({QString::fromUtf8(n), kVc50});
     return c;
 }
 
@@ -21,9 +22,9 @@ std::vector<ColumnDef> vc50(std::initializer_list<const char*> names) {
 
 const std::vector<ColumnDef>& inPutFraminghamColumns() {
     static const std::vector<ColumnDef> columns = [] {
-        auto c = vc50({"年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "性別", "出生年月日", "健檢日期", "身高_cm",
-                       "體重_kg", "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂", "高密度膽固醇",
-                       "低密度膽固醇"});
+        auto c = vc50({"年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "性別", "出生年月日", "健檢日期",
+                       "身高_cm", "體重_kg", "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂",
+                       "高密度膽固醇", "低密度膽固醇"});
         c.push_back({QStringLiteral("抽菸習慣"), QStringLiteral("VARCHAR(255)")});
         c.push_back({QStringLiteral("既往病歷"), kMemo});
         c.push_back({QStringLiteral("健檢過程備註說明"), kMemo});
@@ -34,8 +35,27 @@ const std::vector<ColumnDef>& inPutFraminghamColumns() {
 
 const std::vector<ColumnDef>& inPutBurnOutColumns() {
     static const std::vector<ColumnDef> columns = [] {
-        auto c = vc50({"年度代碼", "姓名", "員工編號", "I01", "I02", "I03", "I04", "I05", "I06", "I_Score", "I_Risk",
-                       "J01", "J02", "J03", "J04", "J05", "J06", "J07", "J_Score", "J_Risk", "月加班時數等級",
+        auto c = vc50({"年度代碼",
+                       "姓名",
+                       "員工編號",
+                       "I01",
+                       "I02",
+                       "I03",
+                       "I04",
+                       "I05",
+                       "I06",
+                       "I_Score",
+                       "I_Risk",
+                       "J01",
+                       "J02",
+                       "J03",
+                       "J04",
+                       "J05",
+                       "J06",
+                       "J07",
+                       "J_Score",
+                       "J_Risk",
+                       "月加班時數等級",
                        "工作型態評估等級"});
         c.push_back({QStringLiteral("工作型態內容說明"), kMemo});
         c.push_back({QStringLiteral("工作負荷等級"), kVc50});
@@ -46,9 +66,9 @@ const std::vector<ColumnDef>& inPutBurnOutColumns() {
 
 const std::vector<ColumnDef>& framinghamColumns() {
     static const std::vector<ColumnDef> columns = [] {
-        auto c = vc50({"年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "SEX", "出生年月日", "身高_cm", "體重_kg",
-                       "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂", "高密度膽固醇",
-                       "低密度膽固醇"});
+        auto c =
+            vc50({"年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "SEX", "出生年月日", "身高_cm", "體重_kg",
+                  "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂", "高密度膽固醇", "低密度膽固醇"});
         c.push_back({QStringLiteral("抽菸習慣"), QStringLiteral("VARCHAR(255)")});
         c.push_back({QStringLiteral("既往病歷"), kMemo});
         c.push_back({QStringLiteral("健檢過程備註說明"), kMemo});
@@ -72,13 +92,15 @@ const QStringList& toWordOverworkColumns() {
 
 QStringList names(const std::vector<ColumnDef>& columns) {
     QStringList n;
-    for (const ColumnDef& c : columns) n << c.name;
+    for (const ColumnDef& c : columns)
+        n << c.name;
     return n;
 }
 
 QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns) {
     QStringList defs;
-    for (const ColumnDef& c : columns) defs << Database::quoteName(c.name) + QLatin1Char(' ') + c.type;
+    for (const ColumnDef& c : columns)
+        defs << Database::quoteName(c.name) + QLatin1Char(' ') + c.type;
     return QStringLiteral("CREATE TABLE ") + Database::quoteName(table) + QStringLiteral(" (") +
            defs.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
@@ -103,8 +125,12 @@ void recreate(Database& db, const QString& table, const std::vector<ColumnDef>& 
 }
 } // namespace
 
-void createInPutFramingham(Database& db) { recreate(db, kInPutFramingham, inPutFraminghamColumns()); }
-void createInPutBurnOut(Database& db) { recreate(db, kInPutBurnOut, inPutBurnOutColumns()); }
+void createInPutFramingham(Database& db) {
+    recreate(db, kInPutFramingham, inPutFraminghamColumns());
+}
+void createInPutBurnOut(Database& db) {
+    recreate(db, kInPutBurnOut, inPutBurnOutColumns());
+}
 
 void createStagingTables(Database& db) {
     Transaction t(db);
@@ -115,7 +141,8 @@ void createStagingTables(Database& db) {
 
 std::vector<int> pairOverworkScales(const std::vector<StagedKey>& healthChecks, const std::vector<StagedKey>& scales) {
     QHash<QString, std::vector<int>> byEmployee;
-    for (int i = 0; i < int(scales.size()); ++i) byEmployee[scales[size_t(i)].employee.trimmed()].push_back(i);
+    for (int i = 0; i < int(scales.size()); ++i)
+        byEmployee[scales[size_t(i)].employee.trimmed()].push_back(i);
     std::vector<int> pairs(healthChecks.size(), -1);
     for (size_t h = 0; h < healthChecks.size(); ++h) {
         const QString employee = healthChecks[h].employee.trimmed();
@@ -124,7 +151,8 @@ std::vector<int> pairOverworkScales(const std::vector<StagedKey>& healthChecks, 
         if (it == byEmployee.cend()) continue;
         const QString year = healthChecks[h].year.trimmed();
         bool anySameYear = false;
-        for (int s : *it) anySameYear = anySameYear || scales[size_t(s)].year.trimmed() == year;
+        for (int s : *it)
+            anySameYear = anySameYear || scales[size_t(s)].year.trimmed() == year;
         int best = -1, bestLevel = -2;
         for (int s : *it) { // in staging order, so a later equal candidate replaces an earlier one
             if (anySameYear && scales[size_t(s)].year.trimmed() != year) continue;

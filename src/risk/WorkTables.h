@@ -47,9 +47,9 @@ struct StagedKey {
     QString workload; // 工作負荷等級 (scales only)
 };
 // For each graded health check, the index of the overwork scale it is read with, or -1 when the person has none.
-// The scale has the same non-empty 員工編號 (blanks around ignored); one of the same 年度代碼 is preferred; among several
-// candidates the one with the highest readable 工作負荷等級 wins (a duplicate never hides a heavier workload), then
-// the last staged. Every health check gets at most one scale, so a duplicated 員工編號 never multiplies rows.
+// The scale has the same non-empty 員工編號 (blanks around ignored); one of the same 年度代碼 is preferred; among
+// several candidates the one with the highest readable 工作負荷等級 wins (a duplicate never hides a heavier workload),
+// then the last staged. Every health check gets at most one scale, so a duplicated 員工編號 never multiplies rows.
 std::vector<int> pairOverworkScales(const std::vector<StagedKey>& healthChecks, const std::vector<StagedKey>& scales);
 
 } // namespace risk

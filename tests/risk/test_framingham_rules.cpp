@@ -77,14 +77,14 @@ TEST(FraminghamSheets, RiskTables) {
         int percent;
         bool top;
     } rows[] = {
-        {M, TC, -9, 2, false}, {M, TC, -1, 2, false}, {M, TC, 0, 3, false},  {M, TC, 3, 5, false},
-        {M, TC, 6, 10, false}, {M, TC, 9, 20, false}, {M, TC, 13, 45, false}, {M, TC, 14, 53, true},
-        {M, TC, 19, 53, true}, {M, LDL, -3, 1, false}, {M, LDL, -2, 2, false}, {M, LDL, 1, 4, false},
-        {M, LDL, 3, 6, false}, {M, LDL, 9, 22, false}, {M, LDL, 13, 47, false}, {M, LDL, 14, 56, true},
-        {F, TC, -17, 1, false}, {F, TC, -2, 1, false}, {F, TC, -1, 2, false}, {F, TC, 10, 10, false},
-        {F, TC, 13, 15, false}, {F, TC, 14, 18, false}, {F, TC, 15, 20, false}, {F, TC, 16, 24, false},
-        {F, TC, 17, 27, true},  {F, LDL, -2, 1, false}, {F, LDL, 5, 5, false}, {F, LDL, 10, 11, false},
-        {F, LDL, 14, 20, false}, {F, LDL, 16, 27, false}, {F, LDL, 17, 32, true}, {F, LDL, 24, 32, true},
+        {M, TC, -9, 2, false},   {M, TC, -1, 2, false},   {M, TC, 0, 3, false},    {M, TC, 3, 5, false},
+        {M, TC, 6, 10, false},   {M, TC, 9, 20, false},   {M, TC, 13, 45, false},  {M, TC, 14, 53, true},
+        {M, TC, 19, 53, true},   {M, LDL, -3, 1, false},  {M, LDL, -2, 2, false},  {M, LDL, 1, 4, false},
+        {M, LDL, 3, 6, false},   {M, LDL, 9, 22, false},  {M, LDL, 13, 47, false}, {M, LDL, 14, 56, true},
+        {F, TC, -17, 1, false},  {F, TC, -2, 1, false},   {F, TC, -1, 2, false},   {F, TC, 10, 10, false},
+        {F, TC, 13, 15, false},  {F, TC, 14, 18, false},  {F, TC, 15, 20, false},  {F, TC, 16, 24, false},
+        {F, TC, 17, 27, true},   {F, LDL, -2, 1, false},  {F, LDL, 5, 5, false},   {F, LDL, 10, 11, false},
+        {F, LDL, 14, 20, false}, {F, LDL, 16, 27, false}, {F, LDL, 17, 32, true},  {F, LDL, 24, 32, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(int(r.sex)).arg(int(r.v)).arg(r.points).toStdString());
@@ -110,16 +110,26 @@ TEST(FraminghamSheets, BandBoundaries) {
         double below, at;
         int bandBelow, bandAt;
     } cases[] = {
-        {"TC 160", kTotalCholesterolBands, 159.9, 160, 0, 1}, {"TC 200", kTotalCholesterolBands, 199.9, 200, 1, 2},
-        {"TC 240", kTotalCholesterolBands, 239.9, 240, 2, 3}, {"TC 280", kTotalCholesterolBands, 279.9, 280, 3, 4},
-        {"LDL 100", kLdlBands, 99.9, 100, 0, 1},              {"LDL 130", kLdlBands, 129.9, 130, 1, 2},
-        {"LDL 160", kLdlBands, 159.9, 160, 2, 3},             {"LDL 190", kLdlBands, 189.5, 190, 3, 4},
-        {"HDL 35", kHdlBands, 34.9, 35, 0, 1},                {"HDL 45", kHdlBands, 44.9, 45, 1, 2},
-        {"HDL 50", kHdlBands, 49.9, 50, 2, 3},                {"HDL 60", kHdlBands, 59.9, 60, 3, 4},
-        {"SBP 120", kSystolicBands, 119, 120, 0, 1},          {"SBP 130", kSystolicBands, 129, 130, 1, 2},
-        {"SBP 140", kSystolicBands, 139, 140, 2, 3},          {"SBP 160", kSystolicBands, 159, 160, 3, 4},
-        {"DBP 80", kDiastolicBands, 79, 80, 0, 1},            {"DBP 85", kDiastolicBands, 84, 85, 1, 2},
-        {"DBP 90", kDiastolicBands, 89, 90, 2, 3},            {"DBP 100", kDiastolicBands, 99, 100, 3, 4},
+        {"TC 160", kTotalCholesterolBands, 159.9, 160, 0, 1},
+        {"TC 200", kTotalCholesterolBands, 199.9, 200, 1, 2},
+        {"TC 240", kTotalCholesterolBands, 239.9, 240, 2, 3},
+        {"TC 280", kTotalCholesterolBands, 279.9, 280, 3, 4},
+        {"LDL 100", kLdlBands, 99.9, 100, 0, 1},
+        {"LDL 130", kLdlBands, 129.9, 130, 1, 2},
+        {"LDL 160", kLdlBands, 159.9, 160, 2, 3},
+        {"LDL 190", kLdlBands, 189.5, 190, 3, 4},
+        {"HDL 35", kHdlBands, 34.9, 35, 0, 1},
+        {"HDL 45", kHdlBands, 44.9, 45, 1, 2},
+        {"HDL 50", kHdlBands, 49.9, 50, 2, 3},
+        {"HDL 60", kHdlBands, 59.9, 60, 3, 4},
+        {"SBP 120", kSystolicBands, 119, 120, 0, 1},
+        {"SBP 130", kSystolicBands, 129, 130, 1, 2},
+        {"SBP 140", kSystolicBands, 139, 140, 2, 3},
+        {"SBP 160", kSystolicBands, 159, 160, 3, 4},
+        {"DBP 80", kDiastolicBands, 79, 80, 0, 1},
+        {"DBP 85", kDiastolicBands, 84, 85, 1, 2},
+        {"DBP 90", kDiastolicBands, 89, 90, 2, 3},
+        {"DBP 100", kDiastolicBands, 99, 100, 3, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -199,11 +209,22 @@ TEST(FraminghamRisk, CardiovascularClass) {
         const char* text;
         std::optional<int> cls;
     } cases[] = {
-        {"9%", 0},      {"9.9%", 0}, {"10%", 1},      {"20%", 1},       {"20.1%", 2}, {"21%", 2},     {">=27%", 2},
-        {">=2%", 2},    {"1%", 0},   {"47", 2},       {"", std::nullopt}, {"資料不足(高密度膽固醇)", std::nullopt},
+        {"9%", 0},
+        {"9.9%", 0},
+        {"10%", 1},
+        {"20%", 1},
+        {"20.1%", 2},
+        {"21%", 2},
+        {">=27%", 2},
+        {">=2%", 2},
+        {"1%", 0},
+        {"47", 2},
+        {"", std::nullopt},
+        {"資料不足(高密度膽固醇)", std::nullopt},
         {"不適用(年齡超過74歲)", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(cardiovascularClass(QString::fromUtf8(c.text)), c.cls) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(cardiovascularClass(QString::fromUtf8(c.text)), c.cls) << c.text;
 }
 
 TEST(FraminghamRisk, MissingDataIsNamedNeverGuessed) {
@@ -215,7 +236,8 @@ TEST(FraminghamRisk, MissingDataIsNamedNeverGuessed) {
     } cases[] = {
         {"no sex", [](Measures& m) { m.sex = Sex::Unknown; }, "資料不足(性別)"},
         {"no age", [](Measures& m) { m.age.reset(); }, "資料不足(出生年月日)"},
-        {"no lipid", [](Measures& m) { m.totalCholesterol.reset(), m.ldl.reset(); }, "資料不足(總膽固醇、低密度膽固醇)"},
+        {"no lipid", [](Measures& m) { m.totalCholesterol.reset(), m.ldl.reset(); },
+         "資料不足(總膽固醇、低密度膽固醇)"},
         {"no HDL", [](Measures& m) { m.hdl.reset(); }, "資料不足(高密度膽固醇)"},
         {"no pressures", [](Measures& m) { m.systolic.reset(), m.diastolic.reset(); }, "資料不足(收縮壓、舒張壓)"},
         {"no diastolic, systolic undecided", [](Measures& m) { m.diastolic.reset(); }, "資料不足(舒張壓)"},
@@ -271,15 +293,16 @@ TEST(HealthCheckReading, SmokerFreeText) {
         const char* text;
         YesNo v;
     } cases[] = {
-        {"有", YesNo::Yes},       {"是", YesNo::Yes},      {"每天1包", YesNo::Yes},   {"10支/天", YesNo::Yes},
-        {"偶爾", YesNo::Yes},     {"吸菸", YesNo::Yes},    {"Yes", YesNo::Yes},       {"1", YesNo::Yes},
-        {"戒菸中", YesNo::Yes},   {"嘗試戒菸", YesNo::Yes}, {"未戒", YesNo::Yes},     {"不定時抽", YesNo::Yes},
-        {"無", YesNo::No},        {"否", YesNo::No},       {"沒有", YesNo::No},       {"不抽菸", YesNo::No},
-        {"無抽菸習慣", YesNo::No}, {"已戒菸", YesNo::No},   {"戒菸3年", YesNo::No},    {"從不", YesNo::No},
-        {"no", YesNo::No},        {"Never", YesNo::No},    {"0", YesNo::No},          {"non-smoker", YesNo::No},
-        {"", YesNo::Unknown},     {"  ", YesNo::Unknown},  {"2", YesNo::Unknown},     {"不詳?", YesNo::Unknown},
+        {"有", YesNo::Yes},        {"是", YesNo::Yes},       {"每天1包", YesNo::Yes}, {"10支/天", YesNo::Yes},
+        {"偶爾", YesNo::Yes},      {"吸菸", YesNo::Yes},     {"Yes", YesNo::Yes},     {"1", YesNo::Yes},
+        {"戒菸中", YesNo::Yes},    {"嘗試戒菸", YesNo::Yes}, {"未戒", YesNo::Yes},    {"不定時抽", YesNo::Yes},
+        {"無", YesNo::No},         {"否", YesNo::No},        {"沒有", YesNo::No},     {"不抽菸", YesNo::No},
+        {"無抽菸習慣", YesNo::No}, {"已戒菸", YesNo::No},    {"戒菸3年", YesNo::No},  {"從不", YesNo::No},
+        {"no", YesNo::No},         {"Never", YesNo::No},     {"0", YesNo::No},        {"non-smoker", YesNo::No},
+        {"", YesNo::Unknown},      {"  ", YesNo::Unknown},   {"2", YesNo::Unknown},   {"不詳?", YesNo::Unknown},
     };
-    for (const Case& c : cases) EXPECT_EQ(smokerFromText(QString::fromUtf8(c.text)), c.v) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(smokerFromText(QString::fromUtf8(c.text)), c.v) << c.text;
 }
 
 TEST(HealthCheckReading, DiabetesFromGlucoseOrHistory) {

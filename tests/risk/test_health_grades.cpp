@@ -37,10 +37,10 @@ TEST(BmiGrade, ValueAndCutOffs) {
     struct Case {
         double v;
         const char* grade;
-    } cases[] = {{18.4, "體重過輕"}, {18.5, "正常範圍"}, {23.9, "正常範圍"}, {24.0, "過重"},
-                 {26.9, "過重"},     {27.0, "輕度肥胖"}, {29.9, "輕度肥胖"}, {30.0, "中度肥胖"},
-                 {34.9, "中度肥胖"}, {35.0, "重度肥胖"}};
-    for (const Case& c : cases) EXPECT_EQ(bmiGrade(c.v), QString::fromUtf8(c.grade)) << c.v;
+    } cases[] = {{18.4, "體重過輕"}, {18.5, "正常範圍"}, {23.9, "正常範圍"}, {24.0, "過重"},     {26.9, "過重"},
+                 {27.0, "輕度肥胖"}, {29.9, "輕度肥胖"}, {30.0, "中度肥胖"}, {34.9, "中度肥胖"}, {35.0, "重度肥胖"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(bmiGrade(c.v), QString::fromUtf8(c.grade)) << c.v;
 }
 
 TEST(BloodPressureGrade, HigherOfTheTwoCategories) {
@@ -48,11 +48,19 @@ TEST(BloodPressureGrade, HigherOfTheTwoCategories) {
         std::optional<double> s, d;
         const char* grade;
     } cases[] = {
-        {119, 79, "正常血壓"},       {120, 79, "血壓偏高"},         {129, 79, "血壓偏高"},
-        {130, 79, "第一期高血壓"},   {119, 80, "第一期高血壓"},     {139, 89, "第一期高血壓"},
-        {140, 70, "第二期高血壓"},   {125, 90, "第二期高血壓"},     {125, 85, "第一期高血壓"},
-        {std::nullopt, 95, "第二期高血壓"}, {145, std::nullopt, "第二期高血壓"},
-        {std::nullopt, 85, "資料不足(收縮壓)"}, {125, std::nullopt, "資料不足(舒張壓)"},
+        {119, 79, "正常血壓"},
+        {120, 79, "血壓偏高"},
+        {129, 79, "血壓偏高"},
+        {130, 79, "第一期高血壓"},
+        {119, 80, "第一期高血壓"},
+        {139, 89, "第一期高血壓"},
+        {140, 70, "第二期高血壓"},
+        {125, 90, "第二期高血壓"},
+        {125, 85, "第一期高血壓"},
+        {std::nullopt, 95, "第二期高血壓"},
+        {145, std::nullopt, "第二期高血壓"},
+        {std::nullopt, 85, "資料不足(收縮壓)"},
+        {125, std::nullopt, "資料不足(舒張壓)"},
         {std::nullopt, std::nullopt, "資料不足(收縮壓、舒張壓)"},
     };
     for (const Case& c : cases) {

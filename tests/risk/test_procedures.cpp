@@ -23,18 +23,37 @@ struct Check {
 };
 
 void stage(Database& db, const Check& c) {
-    db.exec(insertSql(kInPutFramingham, names(inPutFraminghamColumns())),
-            {c.year, c.name, c.employee, QStringLiteral("D10"), QStringLiteral("製造部"), c.sex, c.birth, c.date,
-             c.height, c.weight, c.waist, c.sbp, c.dbp, c.glucose, c.tc, c.tg, c.hdl, c.ldl, c.smoking, c.history,
-             c.note});
+    db.exec(insertSql(kInPutFramingham, names(inPutFraminghamColumns())), {c.year,
+                                                                           c.name,
+                                                                           c.employee,
+                                                                           QStringLiteral("D10"),
+                                                                           QStringLiteral("製造部"),
+                                                                           c.sex,
+                                                                           c.birth,
+                                                                           c.date,
+                                                                           c.height,
+                                                                           c.weight,
+                                                                           c.waist,
+                                                                           c.sbp,
+                                                                           c.dbp,
+                                                                           c.glucose,
+                                                                           c.tc,
+                                                                           c.tg,
+                                                                           c.hdl,
+                                                                           c.ldl,
+                                                                           c.smoking,
+                                                                           c.history,
+                                                                           c.note});
 }
 
 void stageScale(Database& db, const QString& employee, const QString& workload, const QString& year = "2024",
                 const QString& note = {}) {
     QVariantList v{year, QStringLiteral("王小明"), employee};
-    for (int i = 0; i < 6; ++i) v << QStringLiteral("3");
+    for (int i = 0; i < 6; ++i)
+        v << QStringLiteral("3");
     v << QStringLiteral("50.0") << QStringLiteral("1");
-    for (int i = 0; i < 7; ++i) v << QStringLiteral("4");
+    for (int i = 0; i < 7; ++i)
+        v << QStringLiteral("4");
     v << QStringLiteral("32.1") << QStringLiteral("0") << QStringLiteral("0") << QStringLiteral("1") << note
       << workload;
     db.exec(insertSql(kInPutBurnOut, names(inPutBurnOutColumns())), v);
@@ -124,13 +143,13 @@ TEST_F(RiskDb, MissingAndUnreadableValuesAreNamed) {
 }
 
 TEST_F(RiskDb, DuplicatedEmployeeNumbersNeverMultiplyRows) {
-    stage(db(), {});                 // E001, 2024
+    stage(db(), {}); // E001, 2024
     Check later;
     later.year = "2025";
-    stage(db(), later);              // E001 again, another year
+    stage(db(), later); // E001 again, another year
     Check other;
     other.employee = "E002";
-    stage(db(), other);              // E002 without a scale
+    stage(db(), other); // E002 without a scale
     stageScale(db(), "E001", "0", "2024");
     stageScale(db(), "E001", "2", "2024"); // the same scale twice: the heavier workload counts
     stageScale(db(), "E001", "1", "2025");
