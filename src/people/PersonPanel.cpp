@@ -103,10 +103,14 @@ void buildPersonPanel(MainForm& form, Program& program) {
     auto* close = button(frame, QStringLiteral("ClosePanelButton"), QStringLiteral("關閉"));
     for (QPushButton* b : {find, select, toWord, maternity})
         row->addWidget(b);
+    // The maternity case search is not part of this program yet: the button stays until then, but cannot be pressed.
+    maternity->setEnabled(false);
     row->addStretch(1);
     row->addWidget(close);
     layout->addLayout(row);
     layout->addWidget(form.PersonListView, 1);
+    // Keeps the buttons at the top while the list is hidden (before the first search).
+    layout->addStretch(0);
 
     QTreeWidget* list = form.PersonListView;
     list->setRootIsDecorated(false);
