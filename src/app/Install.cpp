@@ -17,6 +17,7 @@
 #include "risk/Install.h"
 #define OSTIVA_HAVE_RISK
 #endif
+#include "risk/WorkTables.h"
 #if __has_include("keyin/Install.h")
 #include "keyin/Catalogue.h"
 #include "keyin/Install.h"
@@ -54,7 +55,9 @@ void installSubsystems(MainForm& form, Program& program) {
     (void)program;
 }
 
-void registerShippedRows() {
+void registerSubsystemTables() {
+    // The print table of the last grading exists from the first start, empty, so the person panel can list it.
+    registerTable({risk::kToWord, risk::toWordColumns(), {}});
 #ifdef OSTIVA_HAVE_KEYIN
     registerTableSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
 #endif

@@ -57,6 +57,8 @@ Database::Database() { m_name = QStringLiteral("ostiva_%1").arg(g_connectionCoun
 
 Database::~Database() {
     close();
+    // The handle must be let go before the connection is removed, or Qt warns that it is still in use.
+    m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
 }
 

@@ -191,15 +191,35 @@ void registerTableSeed(const QString& table, std::function<void(Database&)> seed
     extraSeeds()[table.toLower()] = std::move(seed);
 }
 
-QString createTableSql(const TableDef& table) {
+QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns) {
     QStringList cols;
-    for (const auto& c : table.columns) cols.append(Database::quoteName(c.name) + QLatin1Char(' ') + c.type);
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(Database::quoteName(table.name), cols.join(QStringLiteral(", ")));
+    for (const auto& c : columns) cols.append(Database::quoteName(c.name) + QLatin1Char(' ') + c.type);
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(Database::quoteName(table), cols.join(QStringLiteral(", ")));
+}
+
+QString createTableSql(const TableDef& table) { return createTableSql(table.name, table.columns); }
+
+namespace {
+std::vector<TableDef>& registeredTables() {
+    static std::vector<TableDef> tables;
+    return tables;
+}
+} // namespace
+
+void registerTable(TableDef table) {
+    for (auto& t : registeredTables())
+        if (t.name.compare(table.name, Qt::CaseInsensitive) == 0) {
+            t = std::move(table);
+            return;
+        }
+    registeredTables().push_back(std::move(table));
 }
 
 void EnsureDatabaseSchema(Database& db) {
     Transaction tx(db);
-    for (const TableDef& table : schemaTables()) {
+    std::vector<TableDef> all = schemaTables();
+    all.insert(all.end(), registeredTables().begin(), registeredTables().end());
+    for (const TableDef& table : all) {
         if (!db.tableExists(table.name)) {
             db.exec(createTableSql(table));
             if (table.seed) table.seed(db);

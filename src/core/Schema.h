@@ -34,3 +34,6 @@ void registerTableSeed(const QString& table, std::function<void(Database&)> seed
 QString nursingBookColumns();
 // The text of a CREATE TABLE statement for a definition (names double-quoted).
 QString createTableSql(const TableDef& table);
+QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns);
+// Adds a table a subsystem owns to the ones start-up guarantees (created when missing, missing columns added).
+void registerTable(TableDef table);

@@ -97,12 +97,16 @@ QStringList names(const std::vector<ColumnDef>& columns) {
     return n;
 }
 
-QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns) {
-    QStringList defs;
-    for (const ColumnDef& c : columns)
-        defs << Database::quoteName(c.name) + QLatin1Char(' ') + c.type;
-    return QStringLiteral("CREATE TABLE ") + Database::quoteName(table) + QStringLiteral(" (") +
-           defs.join(QStringLiteral(", ")) + QLatin1Char(')');
+std::vector<ColumnDef> toWordColumns() {
+    std::vector<ColumnDef> defs;
+    QStringList seen;
+    for (const ColumnDef& c : framinghamColumns()) {
+        defs.push_back({c.name, QStringLiteral("TEXT")});
+        seen << c.name;
+    }
+    for (const QString& c : toWordOverworkColumns())
+        if (!seen.contains(c, Qt::CaseInsensitive)) defs.push_back({c, QStringLiteral("TEXT")});
+    return defs;
 }
 
 QString insertSql(const QString& table, const QStringList& columns) {

@@ -2,6 +2,8 @@
 // The work tables of a grading run: the two staging tables the key-in dialog and the batch import fill, the graded
 // risk table Framingham and the print table ToWord; their columns in order, in one place.
 
+#include "core/Schema.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -10,10 +12,7 @@ class Database;
 
 namespace risk {
 
-struct ColumnDef {
-    QString name;
-    QString type; // SQL type as declared
-};
+using ::ColumnDef;
 
 inline const QString kInPutFramingham = QStringLiteral("InPutFramingham");
 inline const QString kInPutBurnOut = QStringLiteral("InPutBurnOut");
@@ -28,6 +27,8 @@ const std::vector<ColumnDef>& inPutBurnOutColumns();
 const std::vector<ColumnDef>& framinghamColumns();
 // The overwork columns ToWord adds to every Framingham column.
 const QStringList& toWordOverworkColumns();
+// ToWord as the grading builds it: every Framingham column and the overwork columns, all text.
+std::vector<ColumnDef> toWordColumns();
 
 QStringList names(const std::vector<ColumnDef>& columns);
 
@@ -36,8 +37,7 @@ void createInPutFramingham(Database& db);
 void createInPutBurnOut(Database& db);
 // Both staging tables.
 void createStagingTables(Database& db);
-// CREATE TABLE text for a column list (names quoted).
-QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns);
+using ::createTableSql;
 QString insertSql(const QString& table, const QStringList& columns);
 
 // The staged key of a row: who, which survey, and (for a scale) its workload level.

@@ -5,7 +5,7 @@
 
 namespace {
 const bool installed = [] {
-    registerShippedRows();
+    registerSubsystemTables();
     testInstaller() = installSubsystems;
     return true;
 }();
