@@ -2,7 +2,6 @@
 
 #include "core/MainForm.h"
 #include "core/Program.h"
-#include "keyin/Catalogue.h"
 #include "keyin/NmqDialog.h"
 #include "keyin/OverworkDialog.h"
 #include "keyin/RiskLink.h"
@@ -57,9 +56,8 @@ KeyInMenu* menuOf(MainForm& form) { return form.findChild<KeyInMenu*>(QStringLit
 } // namespace
 
 void install(MainForm& form, Program& program) {
-    // The catalogue ships with the database; a catalogue table left empty gets its rows back.
-    if (program.DBConn.isOpen()) seedOnlineKeyIn(program.DBConn);
-
+    // The catalogue's rows arrive with the table when the schema step creates it; an emptied catalogue stays empty
+    // and each dialog reports it when it opens.
     auto* keyIn = new KeyInMenu(form, program);
     QMenu* menu = form.popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入"));
     QAction* nmqItem = menu->addAction(QStringLiteral("肌肉骨骼症狀調查表_個人_單筆鍵入"));

@@ -172,6 +172,7 @@ void KeyInDialog::LoadNotesList() {
         auto* row = new QTreeWidgetItem(ListViewNote);
         for (int c = 0; c < rs.fieldCount(); ++c) row->setText(c, rs.text(r, c));
         row->setData(0, KeyRole, rs.text(r, 0));
+        row->setData(0, TagRole, rs.text(r, 0));
     }
 }
 
@@ -293,7 +294,9 @@ void KeyInDialog::ShowQuestion(QTreeWidgetItem* n, int t) {
         note = rows.first()->text(2);
     else
         note = QStringLiteral("（題庫中找不到代碼 %1 的填答說明）").arg(code);
-    TextNote->setPlainText(tag + QStringLiteral("\n\n") + note);
+    // The panel shows plain line breaks; a refusal repeats the text with the CR LF pairs it is built of.
+    m_noteText = tag + QStringLiteral("\r\n\r\n") + note;
+    TextNote->setPlainText(QString(m_noteText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     TextAnswer->setFocus();
     m_code = code;
     DatalButtonOK->setDefault(true);
@@ -333,7 +336,7 @@ void KeyInDialog::DataButtonCancel_Click() {
 bool KeyInDialog::ValidateAnswer(const QString& code, QString& answer) {
     const Verdict v = rule(code, answer);
     if (!v.accepted) {
-        m_program.ui().message(TextNote->toPlainText());
+        m_program.ui().message(m_noteText);
         return false;
     }
     const int limit = maxAnswerLength(m_config.topic, code);
@@ -391,7 +394,8 @@ bool KeyInDialog::completenessCheck() {
         for (QTreeWidgetItem* n : nodesOf(t)) {
             const QString key = n->data(0, KeyRole).toString();
             if (key == kRootKey || isAnswered(key)) continue;
-            list += n->text(0) + QStringLiteral(" 未填入") + QStringLiteral("<P>") + QStringLiteral("<P>");
+            // The page is HTML: an item text holding "<" or "&" must show as written.
+            list += n->text(0).toHtmlEscaped() + QStringLiteral(" 未填入<P><P>");
         }
     for (const QString& code : expectedCodes(m_config.topic))
         if (!node(code)) list += code + QStringLiteral(" (題庫中沒有此項目) 未填入<P><P>");

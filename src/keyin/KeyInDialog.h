@@ -127,6 +127,7 @@ private:
     QMap<QString, QString> m_answers;
     QMap<QString, bool> m_answered;
     QString m_code;
+    QString m_noteText; // the question panel's text with Windows line ends, as a refusal shows it
     int m_tree = -1;
     QTreeWidgetItem* m_node = nullptr;
     std::array<int, 3> m_widthTwips{};

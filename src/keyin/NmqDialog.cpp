@@ -142,7 +142,7 @@ void NmqDialog::run() {
     ui.wait(1000);
     const QString templatePath = m_program.docFolder() + kTemplate;
     if (!PathExists(templatePath, 2)) {
-        ui.message(QStringLiteral("套印檔案不存在: ") + QStringLiteral("\n\n") + templatePath, QStringLiteral("無法套印"),
+        ui.message(QStringLiteral("套印檔案不存在: \r\n\r\n") + templatePath, QStringLiteral("無法套印"),
                    Ui::Icon::Critical);
         return;
     }

@@ -150,7 +150,7 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     const int opened = int(tp.ui().opened.size());
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
     EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 3);
-    EXPECT_EQ(tp.ui().messageTexts().last(), "套印檔案不存在: \n\n" + templatePath);
+    EXPECT_EQ(tp.ui().messageTexts().last(), "套印檔案不存在: \r\n\r\n" + templatePath);
     EXPECT_EQ(tp.ui().shown.last().title, "無法套印");
     EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
     EXPECT_EQ(int(tp.ui().opened.size()), opened);
@@ -173,5 +173,31 @@ TEST(KeyInNmqFlow, NothingIsStoredWhileAnItemIsMissing) {
     answerItem(d, "A01", "2025");
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
     EXPECT_EQ(tp.ui().messageTexts().last(), "所有項目皆必填，發現有部份項目未填");
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 0);
+}
+
+TEST(KeyInNmqFlow, LeaveDiscardsTheAnswers) {
+    TestProgram tp;
+    NmqDialog& d = openFromMenu(tp);
+    answerItem(d, "A02", "王小明");
+    QTest::mouseClick(d.CancelButton, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(nmqDialog(tp.window()), nullptr);
+    NmqDialog& again = openFromMenu(tp);
+    EXPECT_FALSE(again.isAnswered("A02"));
+    EXPECT_EQ(again.node("A02")->text(0), "A02 姓名");
+}
+
+TEST(KeyInNmqFlow, AnEmptiedCatalogueStaysEmptyAndIsReported) {
+    // The program writes the catalogue only when it creates the table: starting the window does not refill it, and
+    // the dialog says the questionnaire cannot be stored.
+    TestProgram tp;
+    ASSERT_TRUE(tp.start());
+    tp.db().exec("DELETE FROM OnlineKeyIn");
+    NmqDialog& d = openFromMenu(tp);
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM OnlineKeyIn").toInt(), 0);
+    EXPECT_EQ(tp.ui().shown.last().title, "題庫不完整");
+    EXPECT_EQ(d.trees[0]->topLevelItem(0)->childCount(), 0);
+    QTest::mouseClick(d.OKButton, Qt::LeftButton);
     EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 0);
 }

@@ -106,8 +106,12 @@ TEST_F(KeyInDialogTest, NmqAnswersAreDecodedOrRefusedWithTheirGuidance) {
     const int before = messages();
     answerItem(d, "A04", "12");
     ASSERT_EQ(messages(), before + 1);
-    EXPECT_EQ(lastMessage(), d.TextNote->toPlainText());
-    EXPECT_TRUE(lastMessage().startsWith("A04 性別\n\n"));
+    // A refusal repeats the question panel in a plain box of the program's own title.
+    EXPECT_EQ(lastMessage(), "A04 性別\r\n\r\n請輸入一個數字：1 = 男，2 = 女。");
+    EXPECT_EQ(d.TextNote->toPlainText(), "A04 性別\n\n請輸入一個數字：1 = 男，2 = 女。");
+    EXPECT_EQ(tp.ui().shown.last().title, tp.ui().programTitle());
+    EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::None);
+    EXPECT_EQ(tp.ui().shown.last().buttons, Ui::Buttons::Ok);
     EXPECT_EQ(d.answer("A04"), "男");
     EXPECT_EQ(d.TextAnswer->text(), "12"); // the typed text stays for correcting
     EXPECT_EQ(d.currentCode(), "A04");
@@ -248,6 +252,8 @@ TEST_F(KeyInDialogTest, CompletenessCheckListsUnansweredItemsAndStoresNothing) {
     NmqDialog& d = openNmq();
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
     EXPECT_EQ(lastMessage(), "所有項目皆必填，發現有部份項目未填");
+    EXPECT_EQ(tp.ui().shown.last().title, tp.ui().programTitle());
+    EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::None);
     const QString p = page();
     EXPECT_TRUE(p.contains("除錯訊息"));
     EXPECT_TRUE(p.contains("A01 年度代碼 未填入"));
@@ -257,11 +263,13 @@ TEST_F(KeyInDialogTest, CompletenessCheckListsUnansweredItemsAndStoresNothing) {
 }
 
 TEST_F(KeyInDialogTest, AnItemTextWithABracketIsNotAnAnswer) {
-    tp.db().exec("UPDATE OnlineKeyIn SET Type = 'B06 其他症狀【自填】' WHERE xTopic = 'NMQ' AND MainCode = 'B06'");
+    tp.db().exec("UPDATE OnlineKeyIn SET Type = 'B06 其他症狀【自填】<病史&說明>' WHERE xTopic = 'NMQ' AND "
+                 "MainCode = 'B06'");
     NmqDialog& d = openNmq();
     EXPECT_FALSE(d.isAnswered("B06"));
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
-    EXPECT_TRUE(page().contains("B06 其他症狀【自填】 未填入"));
+    // The list page shows the item text as written, not as markup.
+    EXPECT_TRUE(page().contains("B06 其他症狀【自填】&lt;病史&amp;說明&gt; 未填入<P><P>"));
 }
 
 TEST_F(KeyInDialogTest, AnIncompleteCatalogueIsReportedAndCannotPass) {
