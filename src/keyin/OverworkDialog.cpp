@@ -18,6 +18,7 @@ namespace {
 QString code(QChar letter, int index) { return QStringLiteral("%1%2").arg(letter).arg(index, 2, 10, QLatin1Char('0')); }
 
 const QString kTemplate = QStringLiteral("套表_過負荷評估問卷.docx");
+const QString kCrLf = QStringLiteral("\r\n");
 
 // Inserts the one staged row of a staging table created by the grading's own helper.
 void insertStaged(Database& db, const QString& table, const std::vector<risk::ColumnDef>& columns,
@@ -36,6 +37,28 @@ int alreadyStored(Database& db, const QString& staged, const QString& history) {
                                       .arg(s, h));
     letEventsThrough();
     return rs.recordCount();
+}
+
+// Declares the given columns of a table with a new type, keeping its rows and the column order. SQLite cannot alter
+// a column's type, so the table is rebuilt under its own name.
+void alterColumnsType(Database& db, const QString& table, const QStringList& changed, const QString& type) {
+    std::vector<risk::ColumnDef> defs;
+    QStringList quoted;
+    for (const QString& c : db.columns(table)) {
+        defs.push_back({c, changed.contains(c, Qt::CaseInsensitive) ? type : db.columnType(table, c)});
+        quoted << Database::quoteName(c);
+    }
+    const QString rebuilt = table + QStringLiteral("_rebuilt");
+    const QString list = quoted.join(QStringLiteral(", "));
+    Transaction tx(db);
+    db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(rebuilt));
+    db.exec(risk::createTableSql(rebuilt, defs));
+    db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3")
+                .arg(Database::quoteName(rebuilt), list, Database::quoteName(table)));
+    db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(table));
+    db.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(Database::quoteName(rebuilt), Database::quoteName(table)));
+    tx.commit();
+    letEventsThrough();
 }
 
 } // namespace
@@ -85,10 +108,12 @@ void OverworkDialog::ButtonHR_Click() {
 }
 
 void OverworkDialog::ButtonYearType_Click() {
-    // One row per year code with both a health check and an overwork scale; the count is of the persons with both.
-    const Recordset rs = m_program.DBConn.query(
-        QStringLiteral("SELECT h.[年度代碼] AS 年度代碼, COUNT(DISTINCT h.[XID]) AS 現有筆數 FROM [PersonalHealth] h "
-                       "INNER JOIN [PersonalBurnOut] b ON b.[XID] = h.[XID] GROUP BY h.[年度代碼] ORDER BY h.[年度代碼]"));
+    // One row per year code that both histories hold, even when no one person has both records of that year; the
+    // count is of the persons who have both.
+    const Recordset rs = m_program.DBConn.query(QStringLiteral(
+        "SELECT h.[年度代碼] AS 年度代碼, COUNT(DISTINCT CASE WHEN EXISTS (SELECT 1 FROM [PersonalBurnOut] b "
+        "WHERE b.[XID] = h.[XID]) THEN h.[XID] END) AS 現有筆數 FROM [PersonalHealth] h "
+        "WHERE h.[年度代碼] IN (SELECT [年度代碼] FROM [PersonalBurnOut]) GROUP BY h.[年度代碼] ORDER BY h.[年度代碼]"));
     ShowRecordsetAsHtml(m_program, QStringLiteral("年度代碼、健檢與過勞問卷_現有筆數  "), rs, QString());
     letEventsThrough();
 }
@@ -135,7 +160,7 @@ void OverworkDialog::run() {
     if (ProgressBar1) ProgressBar1->setValue(0);
     if (!m_risk.framingham(ProgressBar1)) return;
 
-    const bool keep = ui.message(QStringLiteral("資料格式正確, 匯入成功, ") + QStringLiteral("\n\n") +
+    const bool keep = ui.message(QStringLiteral("資料格式正確, 匯入成功, ") + kCrLf + kCrLf +
                                      QStringLiteral("是否要匯入本次資料做為歷史資料累積之用途"),
                                  QString(), Ui::Icon::Information, Ui::Buttons::YesNo) == Ui::Answer::Yes;
     if (keep) {
@@ -145,7 +170,9 @@ void OverworkDialog::run() {
             report = QStringLiteral("【  發現 %1 筆,  個人健檢資料】已存在於系統資料庫中, 請由 【系統設定】-->"
                                     "【使用 MS-Excel 匯入匯出】 單獨處理")
                          .arg(n);
-        // The key columns need no narrowing here: SQLite compares the texts as they are.
+        // The staged key is narrowed to the width of a history key part; the answers were held to it when taken over.
+        alterColumnsType(db, risk::kInPutBurnOut, {QStringLiteral("年度代碼"), QStringLiteral("員工編號")},
+                         QStringLiteral("VARCHAR(20)"));
         if (int n = alreadyStored(db, QStringLiteral("InPutBurnOut"), QStringLiteral("PersonalBurnOut")); n > 0)
             report += QStringLiteral("<P> <P>【  發現 %1 筆,  過勞量表資料】已存在於系統資料庫中, 請由 【系統設定】-->"
                                      "【使用 MS-Excel 匯入匯出】 單獨處理")
@@ -162,15 +189,15 @@ void OverworkDialog::run() {
             tx.commit();
         }
         letEventsThrough();
-        ui.message(QStringLiteral("過負荷評估") + QStringLiteral("\n") + QStringLiteral("【健檢】【過勞問卷】已寫入資料庫") +
-                   QStringLiteral("\n\n") + QStringLiteral("載入個人套表 (Excel + Word)"));
+        ui.message(QStringLiteral("過負荷評估") + kCrLf + QStringLiteral("【健檢】【過勞問卷】已寫入資料庫") + kCrLf +
+                   kCrLf + QStringLiteral("載入個人套表 (Excel + Word)"));
     }
 
     m_risk.framinghamToWord();
     letEventsThrough();
     const QString templatePath = m_program.docFolder() + kTemplate;
     if (!PathExists(templatePath, 2)) {
-        ui.message(QStringLiteral("套印檔案不存在: ") + QStringLiteral("\n\n") + templatePath, QStringLiteral("無法套印"),
+        ui.message(QStringLiteral("套印檔案不存在: ") + kCrLf + kCrLf + templatePath, QStringLiteral("無法套印"),
                    Ui::Icon::Critical);
         return;
     }
