@@ -97,6 +97,11 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     EXPECT_TRUE(d.OKButton->isEnabled());
     const QStringList messages = tp.ui().messageTexts().mid(shownBefore);
     EXPECT_EQ(messages, (QStringList{"NMQ 資料寫入，載入個人套表", "NMQ 資料已準備完成，執行個人套表", "套印完成"}));
+    for (const auto& box : tp.ui().shown.mid(shownBefore)) {
+        EXPECT_EQ(box.title, tp.ui().programTitle()) << box.text.toStdString();
+        EXPECT_EQ(box.icon, Ui::Icon::None) << box.text.toStdString();
+        EXPECT_EQ(box.buttons, Ui::Buttons::Ok) << box.text.toStdString();
+    }
     EXPECT_EQ(tp.ui().waitedMs, 1000);
 
     const Recordset rs = tp.db().query("SELECT * FROM PersonalNMQ");
@@ -144,12 +149,28 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 2);
     EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ WHERE XID = '2025_NMQ2506011430008'").toInt(), 1);
 
-    // Without the template the record is stored and the missing path is named.
+    // A template Word cannot read: the record is stored, the failure is said, and no "套印完成" follows.
     const QString templatePath = tp.program().docFolder() + "套表_NMQ評估問卷.docx";
+    ASSERT_TRUE(QFile::remove(templatePath));
+    {
+        QFile broken(templatePath);
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("not a document");
+    }
+    const int beforeBroken = int(tp.ui().shown.size());
+    QTest::mouseClick(d.OKButton, Qt::LeftButton);
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 3);
+    const auto brokenRun = tp.ui().shown.mid(beforeBroken);
+    ASSERT_EQ(brokenRun.size(), 3);
+    EXPECT_EQ(brokenRun[1].text, "NMQ 資料已準備完成，執行個人套表");
+    EXPECT_EQ(brokenRun[2].icon, Ui::Icon::Critical);
+    EXPECT_NE(brokenRun[2].text, "套印完成");
+
+    // Without the template the record is stored and the missing path is named.
     ASSERT_TRUE(QFile::remove(templatePath));
     const int opened = int(tp.ui().opened.size());
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
-    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 3);
+    EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM PersonalNMQ").toInt(), 4);
     EXPECT_EQ(tp.ui().messageTexts().last(), "套印檔案不存在: \r\n\r\n" + templatePath);
     EXPECT_EQ(tp.ui().shown.last().title, "無法套印");
     EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
@@ -162,7 +183,7 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     QFile page(htmlPagePath(tp.program()));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(page.readAll());
-    EXPECT_TRUE(html.contains("年度代碼與 NMQ_現有筆數"));
+    EXPECT_TRUE(html.contains("<title>年度代碼與 NMQ_現有筆數 </title>"));
     EXPECT_TRUE(html.contains("NMQ_現有筆數"));
     EXPECT_TRUE(html.contains("2025_NMQ"));
 }

@@ -203,6 +203,10 @@ TEST_F(KeyInDialogTest, PersonnelLookupFillsCheckedValues) {
     ASSERT_TRUE(d.ButtonHR->isVisible());
     tp.ui().inputNext(QStringLiteral(" E001 "));
     QTest::mouseClick(d.ButtonHR, Qt::LeftButton);
+    ASSERT_FALSE(tp.ui().shown.isEmpty());
+    EXPECT_EQ(tp.ui().shown.last().kind, "input");
+    EXPECT_EQ(tp.ui().shown.last().text, "請輸入完整的員工編號");
+    EXPECT_EQ(tp.ui().shown.last().title, "使用人事資料查詢");
     EXPECT_EQ(d.answer("A02"), "王小明");
     EXPECT_EQ(d.answer("A03"), "E001");
     EXPECT_EQ(d.answer("A04"), "男");
@@ -229,6 +233,7 @@ TEST_F(KeyInDialogTest, PersonnelLookupFillsCheckedValues) {
     ASSERT_EQ(messages(), before + 1);
     EXPECT_EQ(lastMessage(), "查無員工編號【E404】 之員工");
     EXPECT_EQ(tp.ui().shown.last().title, "找不到指定之員工編號");
+    EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
     EXPECT_EQ(d.answer("A02"), "林美");
 }
 
