@@ -44,6 +44,8 @@ TEST(KeyInRules, NmqAnswers) {
             {"A05", "06/01/1980", false, "", "month first"},
             {"A05", "2025/06/02", false, "", "future"},
             {"A05", "2025/06/01", true, "2025/06/01", "today"},
+            {"A05", "2025/06/01 12:00", true, "2025/06/01 12:00", "this very minute"},
+            {"A05", "2025/06/01 12:01", false, "", "a minute from now"},
             {"A05", "1980/02/30", false, "", "no such day"},
             {"A05", "", false, "", "empty date"},
             {"A11", "35.5", true, "35.5", "numeric age"},
