@@ -96,6 +96,40 @@ TEST_F(KeyInDialogTest, LayoutsSwitchBetweenOverviewAndQuestion) {
     EXPECT_EQ(d.ButtonYearType->objectName(), "ButtonYearTypeOverLoading");
 }
 
+TEST_F(KeyInDialogTest, NmqOverviewGuidanceListAndSectionGuide) {
+    NmqDialog& d = openNmq();
+    EXPECT_EQ(d.objectName(), "DialogOnlineKeyInNMQ");
+    EXPECT_EQ(d.treeWidthTwips(0), 4885);
+    EXPECT_EQ(d.treeWidthTwips(1), 5885);
+    EXPECT_EQ(d.treeWidthTwips(2), 4575);
+    EXPECT_EQ(d.trees[2]->topLevelItem(0)->text(0), "身體酸痛部位NMQ");
+    EXPECT_EQ(d.trees[2]->topLevelItem(0)->childCount(), 15);
+
+    // The hidden guidance list: one row per item of the topic, headed by the catalogue's column names.
+    EXPECT_FALSE(d.ListViewNote->isVisible());
+    ASSERT_EQ(d.ListViewNote->topLevelItemCount(), 35);
+    EXPECT_EQ(d.ListViewNote->headerItem()->text(0), "MainCode");
+    EXPECT_EQ(d.ListViewNote->headerItem()->text(2), "xNote");
+    EXPECT_EQ(d.ListViewNote->columnWidth(0), 400 * 8 / 15);
+    EXPECT_EQ(d.ListViewNote->topLevelItem(34)->text(0), "P15");
+    EXPECT_EQ(d.ListViewNote->topLevelItem(34)->text(3), "身體酸痛部位NMQ");
+
+    clickNode(d.trees[2], d.node("P02"));
+    EXPECT_EQ(d.treeWidthTwips(2), 11240);
+    EXPECT_TRUE(d.TextNote->toPlainText().startsWith("P02 左肩酸痛程度\n\n此部位的酸痛"));
+    EXPECT_FALSE(d.ButtonHR->isVisible());
+    EXPECT_FALSE(d.ButtonYearType->isVisible());
+    clickNode(d.trees[2], d.trees[2]->topLevelItem(0));
+    EXPECT_EQ(d.treeWidthTwips(0), 4885);
+    EXPECT_EQ(d.treeWidthTwips(1), 5885);
+    EXPECT_FALSE(d.FrameNote->isVisible());
+    const QString guide = page();
+    EXPECT_TRUE(guide.contains("<title>身體酸痛部位NMQ</title>"));
+    EXPECT_TRUE(guide.contains("代碼") && guide.contains("項目名稱"));
+    EXPECT_TRUE(guide.contains("P15 右腳踝_腳酸痛程度"));
+    EXPECT_FALSE(guide.contains("A01 年度代碼"));
+}
+
 TEST_F(KeyInDialogTest, NmqAnswersAreDecodedOrRefusedWithTheirGuidance) {
     NmqDialog& d = openNmq();
     answerItem(d, "A04", "1");
