@@ -188,8 +188,8 @@ void KeyInDialog::reportCatalogueProblems() {
             problems << code + QStringLiteral(" 項目文字未以代碼開頭");
     }
     if (problems.isEmpty()) return;
-    m_program.ui().message(QStringLiteral("單筆鍵入題庫 (OnlineKeyIn) 不完整，本問卷無法寫入資料庫：\n\n") +
-                               problems.join(QLatin1Char('\n')),
+    m_program.ui().message(QStringLiteral("單筆鍵入題庫 (OnlineKeyIn) 不完整，本問卷無法寫入資料庫：\r\n\r\n") +
+                               problems.join(QStringLiteral("\r\n")),
                            QStringLiteral("題庫不完整"), Ui::Icon::Warning);
 }
 
