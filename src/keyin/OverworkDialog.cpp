@@ -5,8 +5,8 @@
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
-#include "keyin/Catalogue.h"
 #include "core/WordOutput.h"
+#include "keyin/Catalogue.h"
 #include "risk/WorkTables.h"
 
 #include <QProgressBar>
@@ -15,7 +15,9 @@ namespace keyin {
 
 namespace {
 
-QString code(QChar letter, int index) { return QStringLiteral("%1%2").arg(letter).arg(index, 2, 10, QLatin1Char('0')); }
+QString code(QChar letter, int index) {
+    return QStringLiteral("%1%2").arg(letter).arg(index, 2, 10, QLatin1Char('0'));
+}
 
 const QString kTemplate = QStringLiteral("套表_過負荷評估問卷.docx");
 const QString kCrLf = QStringLiteral("\r\n");
@@ -56,7 +58,8 @@ void alterColumnsType(Database& db, const QString& table, const QStringList& cha
     db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3")
                 .arg(Database::quoteName(rebuilt), list, Database::quoteName(table)));
     db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(table));
-    db.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(Database::quoteName(rebuilt), Database::quoteName(table)));
+    db.exec(
+        QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(Database::quoteName(rebuilt), Database::quoteName(table)));
     tx.commit();
     letEventsThrough();
 }
@@ -88,8 +91,7 @@ void OverworkDialog::ButtonHR_Click() {
     const auto reply = ui.input(QStringLiteral("請輸入完整的員工編號"), QStringLiteral("使用人事資料查詢"), QString());
     const QString number = reply ? reply->trimmed() : QString();
     if (number.isEmpty()) return;
-    const Recordset rs =
-        m_program.DBConn.query(QStringLiteral("SELECT * FROM [EMPL] WHERE [員工編號] = ?"), {number});
+    const Recordset rs = m_program.DBConn.query(QStringLiteral("SELECT * FROM [EMPL] WHERE [員工編號] = ?"), {number});
     if (rs.recordCount() == 0) {
         ui.message(QStringLiteral("查無員工編號【") + number + QStringLiteral("】 之員工"),
                    QStringLiteral("找不到指定之員工編號"), Ui::Icon::Critical);
@@ -113,28 +115,35 @@ void OverworkDialog::ButtonYearType_Click() {
     const Recordset rs = m_program.DBConn.query(QStringLiteral(
         "SELECT h.[年度代碼] AS 年度代碼, COUNT(DISTINCT CASE WHEN EXISTS (SELECT 1 FROM [PersonalBurnOut] b "
         "WHERE b.[XID] = h.[XID]) THEN h.[XID] END) AS 現有筆數 FROM [PersonalHealth] h "
-        "WHERE h.[年度代碼] IN (SELECT [年度代碼] FROM [PersonalBurnOut]) GROUP BY h.[年度代碼] ORDER BY h.[年度代碼]"));
+        "WHERE h.[年度代碼] IN (SELECT [年度代碼] FROM [PersonalBurnOut]) GROUP BY h.[年度代碼] ORDER BY "
+        "h.[年度代碼]"));
     ShowRecordsetAsHtml(m_program, QStringLiteral("年度代碼、健檢與過勞問卷_現有筆數  "), rs, QString());
     letEventsThrough();
 }
 
 QVariantList OverworkDialog::healthCheckRow() const {
     QVariantList row;
-    for (int k = 1; k <= 7; ++k) row << answer(code('A', k));
-    for (int k = 1; k <= 14; ++k) row << answer(code('B', k));
+    for (int k = 1; k <= 7; ++k)
+        row << answer(code('A', k));
+    for (int k = 1; k <= 14; ++k)
+        row << answer(code('B', k));
     return row;
 }
 
 QVariantList OverworkDialog::burnoutRow() const {
     QStringList i, j;
-    for (int k = 1; k <= 6; ++k) i << answer(code('I', k));
-    for (int k = 1; k <= 7; ++k) j << answer(code('J', k));
+    for (int k = 1; k <= 6; ++k)
+        i << answer(code('I', k));
+    for (int k = 1; k <= 7; ++k)
+        j << answer(code('J', k));
     const BurnoutScores s = scoreBurnout(i, j, answer("X01"), answer("X02"));
     QVariantList row;
     row << answer("A01") << answer("A02") << answer("A03");
-    for (const QString& a : i) row << a;
+    for (const QString& a : i)
+        row << a;
     row << vb::format(s.iScore, "0.0") << QString::number(s.iRisk);
-    for (const QString& a : j) row << a;
+    for (const QString& a : j)
+        row << a;
     row << vb::format(s.jScore, "0.0") << QString::number(s.jRisk);
     row << answer("X01") << answer("X02") << answer("X03") << QString::number(s.workload);
     return row;
@@ -153,7 +162,8 @@ void OverworkDialog::stage() {
 void OverworkDialog::run() {
     Ui& ui = m_program.ui();
     if (!m_risk.framingham || !m_risk.savePersonalHealth || !m_risk.savePersonalBurnOut || !m_risk.framinghamToWord) {
-        ui.message(QStringLiteral("健康風險評估程序未安裝，無法運算。"), QStringLiteral("無法運算"), Ui::Icon::Critical);
+        ui.message(QStringLiteral("健康風險評估程序未安裝，無法運算。"), QStringLiteral("無法運算"),
+                   Ui::Icon::Critical);
         return;
     }
     stage();

@@ -15,7 +15,7 @@ struct RiskProcedures {
     std::function<bool(QProgressBar*)> framingham; // grades the staged person with the overwork level
     std::function<void()> savePersonalHealth;
     std::function<void()> savePersonalBurnOut;
-    std::function<void()> framinghamToWord;        // rebuilds the print table ToWord
+    std::function<void()> framinghamToWord; // rebuilds the print table ToWord
 };
 
 class OverworkDialog : public KeyInDialog {

@@ -23,8 +23,8 @@ const QString kStored = "過負荷評估\r\n【健檢】【過勞問卷】已寫
 // The dialog with its answers settable directly, as a finished key-in leaves them.
 class AnsweredDialog : public OverworkDialog {
 public:
-    using OverworkDialog::OverworkDialog;
     using KeyInDialog::setAnswer;
+    using OverworkDialog::OverworkDialog;
 };
 
 struct Column {
@@ -34,13 +34,15 @@ struct Column {
 
 std::vector<Column> columnsOf(Database& db, const QString& table) {
     std::vector<Column> out;
-    for (const QString& c : db.columns(table)) out.push_back({c, db.columnType(table, c)});
+    for (const QString& c : db.columns(table))
+        out.push_back({c, db.columnType(table, c)});
     return out;
 }
 
 std::vector<Column> typed(const QStringList& names, const QString& type) {
     std::vector<Column> out;
-    for (const QString& n : names) out.push_back({n, type});
+    for (const QString& n : names)
+        out.push_back({n, type});
     return out;
 }
 
@@ -81,15 +83,19 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(d.data()));
 
         const QStringList a = {"2025", "林O'Neil", "E020", "D200", "製造部", "1", "1980/03/04"};
-        const QStringList b = {"2025/05/20", "172", "80", "92", "142", "92", "110", "230",
-                               "160", "38", "150", "每日 10 支", "無", "備註'引號"};
-        for (int k = 0; k < a.size(); ++k) d->setAnswer(QStringLiteral("A%1").arg(k + 1, 2, 10, QChar('0')), a[k]);
-        for (int k = 0; k < b.size(); ++k) d->setAnswer(QStringLiteral("B%1").arg(k + 1, 2, 10, QChar('0')), b[k]);
+        const QStringList b = {"2025/05/20", "172", "80", "92",  "142",        "92", "110",
+                               "230",        "160", "38", "150", "每日 10 支", "無", "備註'引號"};
+        for (int k = 0; k < a.size(); ++k)
+            d->setAnswer(QStringLiteral("A%1").arg(k + 1, 2, 10, QChar('0')), a[k]);
+        for (int k = 0; k < b.size(); ++k)
+            d->setAnswer(QStringLiteral("B%1").arg(k + 1, 2, 10, QChar('0')), b[k]);
         // I: n = 17 (70.8, level 2); J: m = 12 (42.9, level 0); overtime 0, work pattern 1.
         const QStringList i = {"1", "2", "2", "2", "2", "4"};
         const QStringList j = {"1", "1", "5", "5", "5", "5", "5"};
-        for (int k = 0; k < 6; ++k) d->setAnswer(QStringLiteral("I%1").arg(k + 1, 2, 10, QChar('0')), i[k]);
-        for (int k = 0; k < 7; ++k) d->setAnswer(QStringLiteral("J%1").arg(k + 1, 2, 10, QChar('0')), j[k]);
+        for (int k = 0; k < 6; ++k)
+            d->setAnswer(QStringLiteral("I%1").arg(k + 1, 2, 10, QChar('0')), i[k]);
+        for (int k = 0; k < 7; ++k)
+            d->setAnswer(QStringLiteral("J%1").arg(k + 1, 2, 10, QChar('0')), j[k]);
         d->setAnswer("X01", "0");
         d->setAnswer("X02", "1");
         d->setAnswer("X03", "夜班");
@@ -135,9 +141,28 @@ TEST_F(OverworkRun, StagesExactlyTheGradingsTwoTablesWithTheAnswersAndScores) {
     health.push_back({"健檢過程備註說明", "TEXT"});
     EXPECT_EQ(stagedHealth, health);
 
-    std::vector<Column> scale = typed({"年度代碼", "姓名", "員工編號", "I01", "I02", "I03", "I04", "I05", "I06",
-                                       "I_Score", "I_Risk", "J01", "J02", "J03", "J04", "J05", "J06", "J07", "J_Score",
-                                       "J_Risk", "月加班時數等級", "工作型態評估等級"},
+    std::vector<Column> scale = typed({"年度代碼",
+                                       "姓名",
+                                       "員工編號",
+                                       "I01",
+                                       "I02",
+                                       "I03",
+                                       "I04",
+                                       "I05",
+                                       "I06",
+                                       "I_Score",
+                                       "I_Risk",
+                                       "J01",
+                                       "J02",
+                                       "J03",
+                                       "J04",
+                                       "J05",
+                                       "J06",
+                                       "J07",
+                                       "J_Score",
+                                       "J_Risk",
+                                       "月加班時數等級",
+                                       "工作型態評估等級"},
                                       "VARCHAR(50)");
     scale.push_back({"工作型態內容說明", "TEXT"});
     scale.push_back({"工作負荷等級", "VARCHAR(50)"});
@@ -145,15 +170,17 @@ TEST_F(OverworkRun, StagesExactlyTheGradingsTwoTablesWithTheAnswersAndScores) {
 
     ASSERT_EQ(healthRow.recordCount(), 1);
     QStringList h;
-    for (int c = 0; c < healthRow.fieldCount(); ++c) h << healthRow.text(0, c);
-    EXPECT_EQ(h, (QStringList{"2025", "林O'Neil", "E020", "D200", "製造部", "1", "1980/03/04", "2025/05/20", "172",
-                              "80", "92", "142", "92", "110", "230", "160", "38", "150", "每日 10 支", "無",
-                              "備註'引號"}));
+    for (int c = 0; c < healthRow.fieldCount(); ++c)
+        h << healthRow.text(0, c);
+    EXPECT_EQ(h, (QStringList{"2025",       "林O'Neil", "E020", "D200", "製造部",     "1",  "1980/03/04",
+                              "2025/05/20", "172",      "80",   "92",   "142",        "92", "110",
+                              "230",        "160",      "38",   "150",  "每日 10 支", "無", "備註'引號"}));
     ASSERT_EQ(scaleRow.recordCount(), 1);
     QStringList s;
-    for (int c = 0; c < scaleRow.fieldCount(); ++c) s << scaleRow.text(0, c);
-    EXPECT_EQ(s, (QStringList{"2025", "林O'Neil", "E020", "1", "2", "2", "2", "2", "4", "70.8", "2", "1", "1", "5",
-                              "5", "5", "5", "5", "42.9", "0", "0", "1", "夜班", "2"}));
+    for (int c = 0; c < scaleRow.fieldCount(); ++c)
+        s << scaleRow.text(0, c);
+    EXPECT_EQ(s, (QStringList{"2025", "林O'Neil", "E020", "1", "2", "2", "2",    "2", "4", "70.8", "2",    "1",
+                              "1",    "5",        "5",    "5", "5", "5", "42.9", "0", "0", "1",    "夜班", "2"}));
 }
 
 TEST_F(OverworkRun, KeptRunGradesAsksStoresThenPrints) {

@@ -27,7 +27,8 @@ QStringList pageRows(Program& program) {
     for (auto r = row.globalMatch(html); r.hasNext();) {
         QStringList cells;
         const QString inner = r.next().captured(1);
-        for (auto c = cell.globalMatch(inner); c.hasNext();) cells << c.next().captured(1);
+        for (auto c = cell.globalMatch(inner); c.hasNext();)
+            cells << c.next().captured(1);
         rows << cells.join(QLatin1Char('|'));
     }
     return rows;
@@ -54,8 +55,8 @@ TEST(OverworkYearList, EveryYearBothHistoriesHoldWithThePersonsHavingBoth) {
              {"2024", "E1"}, {"2024", "E2"}, {"2024", "E3"}, {"2023", "E1"}, {"2022", "E1"}})
         db.exec("INSERT INTO PersonalHealth (XID, 年度代碼, 員工編號) VALUES (?, ?, ?)",
                 {year + "_" + number, year, number});
-    for (const auto& [year, number] : std::vector<std::pair<QString, QString>>{
-             {"2024", "E1"}, {"2024", "E2"}, {"2023", "E2"}, {"2021", "E1"}})
+    for (const auto& [year, number] :
+         std::vector<std::pair<QString, QString>>{{"2024", "E1"}, {"2024", "E2"}, {"2023", "E2"}, {"2021", "E1"}})
         db.exec("INSERT INTO PersonalBurnOut (XID, 年度代碼, 員工編號) VALUES (?, ?, ?)",
                 {year + "_" + number, year, number});
 
