@@ -9,9 +9,11 @@
 #include "core/ScriptedUi.h"
 #include "core/Startup.h"
 #include "healthlog/LogList.h"
+#include "people/PersonPanel.h"
 #include "people/PersonQueries.h"
 
 #include <QDate>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <cstdio>
 
@@ -53,14 +55,16 @@ OSTIVA_BENCH("people-search", "10 000 people, 100 000 log entries: 健康服務�
     const double bigList = bench::bestSeconds(context.repeats, [&] {
         people::searchHealthServices(program.DBConn, QStringLiteral("E001"), today); // 100 people
     });
-    const double everyone = bench::bestSeconds(context.repeats, [&] {
-        people::searchHealthServices(program.DBConn, QString(), today); // refused past 1000
-    });
+    // Everyone, through the panel: the statement, the ages and the 10 000 rows of the list.
+    auto* key = form.findChild<QLineEdit*>(QStringLiteral("KeyNameTxt"));
+    if (key) key->clear();
+    const double everyone = bench::bestSeconds(context.repeats, [&] { people::FindPersonButton_Click(form, program); });
+    const int listed = form.PersonListView->topLevelItemCount();
     const double logList = bench::bestSeconds(context.repeats, [&] { healthlog::LoadNewestNursingLog(program); });
     std::printf("   健康服務查詢, keyword with %d people:   %.3f s\n", found, keyword);
     std::printf("   健康服務查詢, keyword with 100 people: %.3f s\n", bigList);
-    std::printf("   健康服務查詢, no keyword:              %.3f s\n", everyone);
+    std::printf("   健康服務查詢, no keyword, into the list: %.3f s (%d rows)\n", everyone, listed);
     std::printf("   newest 100 log entries into TraceLV:   %.3f s (%d rows)\n", logList,
                 form.TraceLV->topLevelItemCount());
-    return keyword < 0.5 && bigList < 0.5 && everyone < 0.5 && logList < 0.5;
+    return keyword < 0.5 && bigList < 0.5 && everyone < 0.5 && listed == 10000 && logList < 0.5;
 }

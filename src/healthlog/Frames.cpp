@@ -68,11 +68,13 @@ void buildEntryFrame(MainForm& form) {
 }
 
 void MonthView1_DateClick(MainForm& form, const QDate& date) {
-    const int tag = form.MonthView1->property("Tag").toInt();
+    // The Tag holds the box index as text; one that is no number names no box.
+    bool ok = false;
+    const int tag = form.MonthView1->property("Tag").toString().trimmed().toInt(&ok);
     QLineEdit* box = nullptr;
-    if (tag == kFollowUpTag)
+    if (ok && tag == kFollowUpTag)
         box = form.findChild<QLineEdit*>(kFollowUpDateBox);
-    else if (tag < 10)
+    else if (ok && tag < 10)
         box = form.findChild<QLineEdit*>(QStringLiteral("Text5_%1").arg(tag));
     // Dates are compared as text everywhere, so the calendar writes the same form the period list does.
     if (box) box->setText(vb::dateText(date));

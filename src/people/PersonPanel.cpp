@@ -56,14 +56,6 @@ QString keyword(MainForm& form) {
     return box ? box->text().trimmed() : QString();
 }
 
-// The person list refuses more rows than it can usefully show.
-bool refuseTooMany(Program& program, const Recordset& rs) {
-    if (rs.recordCount() <= kPersonListLimit) return false;
-    program.ui().warning(QStringLiteral("查詢結果超過 %1 筆, 請輸入關鍵字縮小查詢範圍").arg(kPersonListLimit),
-                         QStringLiteral("資料筆數過多"));
-    return true;
-}
-
 struct MenuItem {
     const char* name;
     const char* caption;
@@ -188,16 +180,13 @@ void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode) 
 }
 
 bool PersonSelectButton_Click(MainForm& form, Program& program) {
-    const Recordset rs = searchEmployees(program.DBConn, keyword(form));
-    if (refuseTooMany(program, rs)) return false;
-    fillPersonList(form, rs, kModeEmployees);
+    fillPersonList(form, searchEmployees(program.DBConn, keyword(form)), kModeEmployees);
     return true;
 }
 
 bool FindPersonButton_Click(MainForm& form, Program& program) {
-    const Recordset rs = searchHealthServices(program.DBConn, keyword(form), program.ui().now().date());
-    if (refuseTooMany(program, rs)) return false;
-    fillPersonList(form, rs, kModeHealthServices);
+    fillPersonList(form, searchHealthServices(program.DBConn, keyword(form), program.ui().now().date()),
+                   kModeHealthServices);
     return true;
 }
 
@@ -206,9 +195,7 @@ bool ToWordPersonButton_Click(MainForm& form, Program& program) {
         program.ui().info(QStringLiteral("目前沒有套表資料, 請先完成過負荷評估"), kModeToWord);
         return false;
     }
-    const Recordset rs = searchToWord(program.DBConn);
-    if (refuseTooMany(program, rs)) return false;
-    fillPersonList(form, rs, kModeToWord);
+    fillPersonList(form, searchToWord(program.DBConn), kModeToWord);
     return true;
 }
 

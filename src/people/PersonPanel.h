@@ -23,8 +23,8 @@ void ShowPersonQueryPanel(MainForm& form);
 // The close button: hides the panel and gives Toolbar1 back.
 void ClosePersonQueryPanel(MainForm& form);
 
-// The searches; each sets the list mode and fills and shows the list. More than 1000 rows are refused with a message
-// and leave the list as it was. They return whether the list was filled.
+// The searches; each sets the list mode and fills and shows the list with every matching row. They return whether
+// the list was filled ("套表人員查詢" says so when no grading run has left its print table).
 bool PersonSelectButton_Click(MainForm& form, Program& program); // "人事資料查詢"
 bool FindPersonButton_Click(MainForm& form, Program& program);   // "健康服務查詢"
 bool ToWordPersonButton_Click(MainForm& form, Program& program); // "套表人員查詢"

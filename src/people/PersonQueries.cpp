@@ -24,23 +24,22 @@ QString currentAge(const QString& birthDate, const QDate& today) {
     return vb::format(vb::monthDiff(*birth, today) / 12.0, QStringLiteral("0.0"));
 }
 
-Recordset searchEmployees(const Database& db, const QString& keyword, int limit) {
+Recordset searchEmployees(const Database& db, const QString& keyword) {
     QStringList cols;
     for (const QString& c : db.columns(QStringLiteral("EMPL")))
         cols.append(Database::quoteName(c));
     if (cols.isEmpty()) return {};
     return db.query(QStringLiteral("SELECT %1 FROM \"EMPL\" WHERE \"姓名\" LIKE ? ESCAPE '\\' OR \"員工編號\" LIKE ? "
-                                   "ESCAPE '\\' LIMIT %2")
-                        .arg(cols.join(QStringLiteral(", ")))
-                        .arg(limit + 1),
+                                   "ESCAPE '\\'")
+                        .arg(cols.join(QStringLiteral(", "))),
                     likeParams(keyword));
 }
 
-Recordset searchHealthServices(const Database& db, const QString& keyword, const QDate& today, int limit) {
+Recordset searchHealthServices(const Database& db, const QString& keyword, const QDate& today) {
     // One grouped count per table, joined by employee number: the person's name, sex and birth date come from the
     // newest health check (SQLite takes the bare columns from the row of MAX).
     static const QString sql = QStringLiteral(
-        "SELECT p.\"姓名\", p.\"SEX\" AS \"性別\", p.\"出生年月日\" AS \"目前年齡\", p.\"員工編號\", "
+        "SELECT p.\"姓名\", p.\"SEX\", p.\"出生年月日\" AS \"目前年齡\", p.\"員工編號\", "
         "p.n AS \"健檢資料筆數\", b.n AS \"過勞量表筆數\", q.n AS \"NMQ資料筆數\", l.n AS \"健康服務資料量\", "
         "s.n AS \"特殊健檢筆數\" "
         "FROM (SELECT \"員工編號\", MAX(\"年度代碼\") AS y, \"姓名\", \"SEX\", \"出生年月日\", COUNT(*) AS n "
@@ -54,8 +53,8 @@ Recordset searchHealthServices(const Database& db, const QString& keyword, const
         "LEFT JOIN (SELECT \"員工編號\", COUNT(*) AS n FROM \"PersonalSpecialHealth\" GROUP BY \"員工編號\") AS s "
         "  ON s.\"員工編號\" = p.\"員工編號\" "
         "WHERE p.\"姓名\" LIKE ? ESCAPE '\\' OR p.\"員工編號\" LIKE ? ESCAPE '\\' "
-        "ORDER BY p.\"員工編號\" LIMIT %1");
-    const Recordset raw = db.query(sql.arg(limit + 1), likeParams(keyword));
+        "ORDER BY p.\"員工編號\"");
+    const Recordset raw = db.query(sql, likeParams(keyword));
     std::vector<QVariantList> rows;
     rows.reserve(size_t(raw.recordCount()));
     for (const QVariantList& r : raw.rows()) {

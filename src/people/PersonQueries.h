@@ -16,9 +16,6 @@ inline const QString kModeHealthServices = QStringLiteral("健康服務查詢");
 inline const QString kModeToWord = QStringLiteral("套表人員查詢");
 inline const QString kModeMaternity = QStringLiteral("母保對象");
 
-// The most rows the person list takes.
-constexpr int kPersonListLimit = 1000;
-
 // Column positions of the "健康服務查詢" rows.
 enum HealthServiceColumn {
     HsName = 0,
@@ -35,13 +32,12 @@ enum HealthServiceColumn {
 constexpr int kEmployeesEmployeeNoColumn = 4;
 constexpr int kToWordEmployeeNoColumn = 5;
 
-// "人事資料查詢": the EMPL rows with all columns in table order, at most limit + 1 rows.
-Recordset searchEmployees(const Database& db, const QString& keyword, int limit = kPersonListLimit);
-// "健康服務查詢": one row per person with a health check (name, sex and birth date from the newest), the age in
-// years with one decimal on the given day, and the numbers of the person's rows in the five record tables ("-" for
-// none). One statement, at most limit + 1 rows.
-Recordset searchHealthServices(const Database& db, const QString& keyword, const QDate& today,
-                               int limit = kPersonListLimit);
+// "人事資料查詢": the EMPL rows with all columns in table order.
+Recordset searchEmployees(const Database& db, const QString& keyword);
+// "健康服務查詢": one row per person with a health check: 姓名, SEX and the birth date of the newest one (shown as
+// 目前年齡, the age in years with one decimal on the given day), 員工編號, and the numbers of the person's rows in
+// the five record tables ("-" for none). One statement for all persons.
+Recordset searchHealthServices(const Database& db, const QString& keyword, const QDate& today);
 // "套表人員查詢": the rows of ToWord: 年度代碼, 部門代號, 部門名稱, 姓名, 性別, 員工編號, then the grade columns the
 // table has. Empty (no fields) when there is no ToWord table.
 Recordset searchToWord(const Database& db);

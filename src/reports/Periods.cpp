@@ -122,7 +122,7 @@ void Text5_DblClick(MainForm& form, Program& program, int index) {
         // The calendar is a popup window: it opens at the box's place on the screen.
         cal->move(box->mapToGlobal(QPoint(0, 0)));
     }
-    cal->setProperty("Tag", index);
+    cal->setProperty("Tag", QString::number(index));
     cal->show();
 }
 

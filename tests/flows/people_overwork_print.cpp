@@ -28,6 +28,7 @@ protected:
         tp.ui().clock = QDateTime(QDate(2025, 6, 1), QTime(9, 0));
         ASSERT_TRUE(tp.start());
         Database& db = tp.db();
+        db.exec("DROP TABLE IF EXISTS ToWord");
         db.exec("CREATE TABLE ToWord (年度代碼 TEXT, 姓名 TEXT, 員工編號 TEXT, 部門代號 TEXT, 部門名稱 TEXT, SEX TEXT, "
                 "工作負荷等級 TEXT)");
         // 甲君 was graded twice in the run; the list shows each ToWord row.

@@ -136,7 +136,7 @@ TEST(PersonPanel, HealthServiceSearchCountsEachPersonsRecords) {
 
     p.search("FindPersonButton", "");
     EXPECT_EQ(p.list()->property("Tag").toString(), "健康服務查詢");
-    EXPECT_EQ(p.headers(), (QStringList{"姓名", "性別", "目前年齡", "員工編號", "健檢資料筆數", "過勞量表筆數",
+    EXPECT_EQ(p.headers(), (QStringList{"姓名", "SEX", "目前年齡", "員工編號", "健檢資料筆數", "過勞量表筆數",
                                         "NMQ資料筆數", "健康服務資料量", "特殊健檢筆數"}));
     ASSERT_EQ(p.list()->topLevelItemCount(), 2);
     // The newest health check gives the name; whole months to today divided by 12.
@@ -153,26 +153,34 @@ TEST(PersonPanel, HealthServiceSearchCountsEachPersonsRecords) {
     EXPECT_EQ(p.column(3), QStringList{"B100"});
 }
 
-TEST(PersonPanel, MoreThanAThousandPeopleAreRefused) {
+TEST(PersonPanel, EveryMatchingPersonIsListed) {
     Panel p;
-    std::vector<QVariantList> rows;
-    for (int i = 0; i < 1001; ++i)
-        rows.push_back({QStringLiteral("人%1").arg(i), QStringLiteral("N%1").arg(i)});
-    p.tp.db().execBatch("INSERT INTO EMPL (姓名, 員工編號) VALUES (?, ?)", rows);
+    std::vector<QVariantList> people, checks;
+    for (int i = 0; i < 1500; ++i) {
+        const QString no = QStringLiteral("N%1").arg(i, 4, 10, QLatin1Char('0'));
+        people.push_back({QStringLiteral("人%1").arg(i), no});
+        checks.push_back({"2024_" + no, no, "2024"});
+    }
+    p.tp.db().execBatch("INSERT INTO EMPL (姓名, 員工編號) VALUES (?, ?)", people);
+    p.tp.db().execBatch("INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼) VALUES (?, ?, ?)", checks);
     p.open();
     p.search("PersonSelectButton", "");
-    EXPECT_FALSE(p.list()->isVisible());
-    EXPECT_EQ(p.tp.ui().messageTexts().size(), 1);
+    EXPECT_EQ(p.list()->topLevelItemCount(), 1500);
+    p.search("FindPersonButton", "");
+    EXPECT_EQ(p.list()->topLevelItemCount(), 1500);
+    EXPECT_TRUE(p.tp.ui().messageTexts().isEmpty());
     p.search("PersonSelectButton", "N100");
-    EXPECT_EQ(p.column(4), (QStringList{"N100", "N1000"}));
+    EXPECT_EQ(p.column(4),
+              (QStringList{"N1000", "N1001", "N1002", "N1003", "N1004", "N1005", "N1006", "N1007", "N1008", "N1009"}));
 }
 
 TEST(PersonPanel, ToWordListsThePrintTable) {
     Panel p;
+    Database& db = p.tp.db();
+    db.exec("DROP TABLE IF EXISTS ToWord");
     p.open();
     p.search("ToWordPersonButton", "");
     EXPECT_EQ(p.tp.ui().messageTexts().size(), 1); // no grading run yet
-    Database& db = p.tp.db();
     db.exec("CREATE TABLE ToWord (年度代碼 TEXT, 姓名 TEXT, 員工編號 TEXT, 部門代號 TEXT, 部門名稱 TEXT, SEX TEXT, "
             "BMI分級 TEXT, 身高 REAL, 工作負荷等級 TEXT)");
     db.exec("INSERT INTO ToWord VALUES ('2024', '王小明', 'A001', 'D1', '品保部', '男', '正常', 170, '低負荷')");
@@ -209,6 +217,7 @@ TEST(PersonPanel, TheRightClickOffersTheItemsOfTheMode) {
     Database& db = p.tp.db();
     addEmployee(db, "王小明", "A001");
     addHealth(db, "A001", "2024", "王小明", "1", "1980/06/16");
+    db.exec("DROP TABLE IF EXISTS ToWord");
     db.exec("CREATE TABLE ToWord (年度代碼 TEXT, 姓名 TEXT, 員工編號 TEXT, 部門代號 TEXT, 部門名稱 TEXT, SEX TEXT)");
     db.exec("INSERT INTO ToWord VALUES ('2024', '王小明', 'A001', 'D1', '品保部', '男')");
     MainForm& w = p.open();

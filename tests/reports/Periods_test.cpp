@@ -136,7 +136,7 @@ TEST(PeriodFlow, ADoubleClickOpensTheCalendarWhichWritesTheDateAsText) {
     auto* to = tp.find<QLineEdit>("Text5_3");
     QTest::mouseDClick(to, Qt::LeftButton);
     EXPECT_TRUE(w.MonthView1->isVisible());
-    EXPECT_EQ(w.MonthView1->property("Tag").toInt(), 3);
+    EXPECT_EQ(w.MonthView1->property("Tag").toString(), "3");
     EXPECT_EQ(w.MonthView1->selectedDate(), QDate(2024, 3, 5));
 
     emit w.MonthView1->clicked(QDate(2024, 7, 4));
@@ -148,4 +148,13 @@ TEST(PeriodFlow, ADoubleClickOpensTheCalendarWhichWritesTheDateAsText) {
     emit w.MonthView1->clicked(QDate(2024, 12, 1));
     EXPECT_EQ(tp.find<QLineEdit>("TracDateText")->text(), "2024/12/01");
     EXPECT_EQ(to->text(), "2024/07/04");
+
+    // A Tag that names no box writes nowhere (an empty one is not box 0).
+    tp.find<QLineEdit>("Text5_2")->setText("2024/01/01");
+    w.MonthView1->setProperty("Tag", "");
+    w.MonthView1->show();
+    emit w.MonthView1->clicked(QDate(2024, 12, 2));
+    EXPECT_EQ(tp.find<QLineEdit>("Text5_2")->text(), "2024/01/01");
+    EXPECT_EQ(tp.find<QLineEdit>("TracDateText")->text(), "2024/12/01");
+    EXPECT_FALSE(w.MonthView1->isVisible());
 }

@@ -203,6 +203,7 @@ TEST(PersonList, TheWholeListGoesToTheWebPageUnderItsMode) {
 TEST(OverworkPrint, SelectedPersonsGoIntoTheListOnceEach) {
     Actions a;
     Database& db = a.tp.db();
+    db.exec("DROP TABLE IF EXISTS ToWord");
     db.exec("CREATE TABLE ToWord (年度代碼 TEXT, 姓名 TEXT, 員工編號 TEXT, 部門代號 TEXT, 部門名稱 TEXT, SEX TEXT)");
     for (const char* no : {"A001", "B100", "C7", "A001"})
         db.exec("INSERT INTO ToWord VALUES ('2024', 'x', ?, 'D', 'd', '男')", {QString::fromUtf8(no)});
