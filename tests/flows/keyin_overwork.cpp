@@ -157,14 +157,10 @@ TEST_F(KeyInOverworkFlow, GradedStoredAndPrinted) {
         QFile yearPage(htmlPagePath(tp.program()));
         ASSERT_TRUE(yearPage.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(yearPage.readAll());
-        EXPECT_TRUE(html.contains("年度代碼、健檢與過勞問卷_現有筆數"));
-        EXPECT_TRUE(html.contains("現有筆數"));
+        EXPECT_TRUE(html.contains("<title>年度代碼、健檢與過勞問卷_現有筆數  </title>"));
+        EXPECT_TRUE(html.contains("<tr><th>年度代碼</th><th>現有筆數</th></tr>\n<tr><td>2025</td><td>1</td></tr>\n"
+                                  "</table>"));
     }
-    const Recordset years = tp.db().query(
-        "SELECT h.年度代碼, COUNT(DISTINCT h.XID) FROM PersonalHealth h JOIN PersonalBurnOut b ON b.XID = h.XID "
-        "GROUP BY h.年度代碼");
-    ASSERT_EQ(years.recordCount(), 1);
-    EXPECT_EQ(years.text(0, 1), "1");
 
     // The same person again: with Yes the page names both stored records and nothing is printed.
     const int opened = int(tp.ui().opened.size());
