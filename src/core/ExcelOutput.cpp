@@ -17,7 +17,7 @@ using office::XlsxStyle;
 
 namespace {
 
-const char* const kCannotSave = "無法儲存 Excel 活頁簿:\n\n";
+const char* const kCannotSave = "無法儲存 Excel 活頁簿:\r\n\r\n";
 
 // Column widths of a written table: the widest of the header (in the header font) and of the cells below.
 void fitColumns(XlsxSheet& sheet, const std::vector<int>& headerWidths, const std::vector<int>& bodyWidths) {
@@ -180,7 +180,7 @@ QString FinishExcel(Program& program, bool showDone) {
     const QString path = NewOutputFilePath(folder, session->name, ui.now(), QStringLiteral("xlsx"));
     const office::XlsxStatus status = session->book.save(path);
     if (!status) {
-        ui.message(QString::fromUtf8(kCannotSave) + status.message() + QStringLiteral("\n\n") +
+        ui.message(QString::fromUtf8(kCannotSave) + status.message() + QStringLiteral("\r\n\r\n") +
                        QDir::toNativeSeparators(path),
                    {}, Ui::Icon::Critical);
         return {};
@@ -193,24 +193,24 @@ QString FinishExcel(Program& program, bool showDone) {
 void OpenExampleWorkbook(Program& program, const QString& path) {
     Ui& ui = program.ui();
     if (!QFileInfo(path).isFile()) {
-        ui.message(QStringLiteral("以下檔案不存在: \n\n") + path, QStringLiteral("檔案不存在"), Ui::Icon::Critical);
+        ui.message(QStringLiteral("以下檔案不存在: \r\n\r\n") + path, QStringLiteral("檔案不存在"), Ui::Icon::Critical);
         return;
     }
     ui.openWithDesktop(QFileInfo(path).absoluteFilePath());
-    ui.message(path + QStringLiteral("\n\n範例檔案已呼叫, 請先另存新檔後, 再進行編輯"), {}, Ui::Icon::Information);
+    ui.message(path + QStringLiteral("\r\n\r\n範例檔案已呼叫, 請先另存新檔後, 再進行編輯"), {}, Ui::Icon::Information);
 }
 
 std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QString& fileName) {
     const QString path = docPath(program, fileName);
     Ui& ui = program.ui();
     if (!QFileInfo(path).isFile()) {
-        ui.message(QStringLiteral("以下檔案不存在: \n\n") + path, QStringLiteral("檔案不存在"), Ui::Icon::Critical);
+        ui.message(QStringLiteral("以下檔案不存在: \r\n\r\n") + path, QStringLiteral("檔案不存在"), Ui::Icon::Critical);
         return nullptr;
     }
     auto package = std::make_unique<office::XlsxPackage>();
     const office::XlsxStatus status = package->open(path);
     if (!status) {
-        ui.message(QStringLiteral("無法開啟 Excel 活頁簿:\n\n") + path + QStringLiteral("\n\n") + status.message(), {},
+        ui.message(QStringLiteral("無法開啟 Excel 活頁簿:\r\n\r\n") + path + QStringLiteral("\r\n\r\n") + status.message(), {},
                    Ui::Icon::Critical);
         return nullptr;
     }

@@ -35,13 +35,13 @@ WordMergeResult RunWordMailMerge(Program& program, const QString& templatePath, 
     if (savedPath) savedPath->clear();
     Ui& ui = program.ui();
     if (!QFileInfo(templatePath).isFile()) {
-        ui.message(QStringLiteral("套印檔案不存在: \n\n") + templatePath, kCannotMergeTitle, Ui::Icon::Critical);
+        ui.message(QStringLiteral("套印檔案不存在: \r\n\r\n") + templatePath, kCannotMergeTitle, Ui::Icon::Critical);
         return WordMergeResult::Failed;
     }
     office::DocxMailMerge merge;
     QString error;
     if (!merge.load(templatePath, &error)) {
-        ui.message(QStringLiteral("無法產生套印文件:\n\n") + error, kCannotMergeTitle, Ui::Icon::Critical);
+        ui.message(QStringLiteral("無法產生套印文件:\r\n\r\n") + error, kCannotMergeTitle, Ui::Icon::Critical);
         return WordMergeResult::Failed;
     }
 
@@ -62,14 +62,14 @@ WordMergeResult RunWordMailMerge(Program& program, const QString& templatePath, 
 
     const QString folder = ReportOutputFolder(program);
     if (!QDir().mkpath(folder)) {
-        ui.message(QStringLiteral("無法產生套印文件:\n\n無法建立資料夾: ") + folder, kCannotMergeTitle,
+        ui.message(QStringLiteral("無法產生套印文件:\r\n\r\n無法建立資料夾: ") + folder, kCannotMergeTitle,
                    Ui::Icon::Critical);
         return WordMergeResult::Failed;
     }
     const QString name = outputName.isEmpty() ? QFileInfo(templatePath).completeBaseName() : outputName;
     const QString path = NewOutputFilePath(folder, name, ui.now(), QStringLiteral("docx"));
     if (!merge.mergeToFile(rs.fieldNames(), rows, path, &error)) {
-        ui.message(QStringLiteral("無法產生套印文件:\n\n") + error, kCannotMergeTitle, Ui::Icon::Critical);
+        ui.message(QStringLiteral("無法產生套印文件:\r\n\r\n") + error, kCannotMergeTitle, Ui::Icon::Critical);
         return WordMergeResult::Failed;
     }
     if (savedPath) *savedPath = path;
@@ -79,7 +79,7 @@ WordMergeResult RunWordMailMerge(Program& program, const QString& templatePath, 
 
 bool OpenWordDocument(Program& program, const QString& path) {
     if (!QFileInfo(path).isFile()) {
-        program.ui().message(QStringLiteral("以下檔案不存在: \n\n") + path, QStringLiteral("檔案不存在"),
+        program.ui().message(QStringLiteral("以下檔案不存在: \r\n\r\n") + path, QStringLiteral("檔案不存在"),
                              Ui::Icon::Critical);
         return false;
     }

@@ -199,7 +199,7 @@ TEST_F(ExcelOutputTest, OpenExampleWorkbookOpensItOrSaysItIsMissing) {
     const QString path = t.folder() + "/DataBase/DOC/範例_母性保護_匯入檔.xlsx";
     OpenExampleWorkbook(program, path);
     ASSERT_EQ(ui.shown.size(), 1);
-    EXPECT_EQ(ui.shown[0].text, "以下檔案不存在: \n\n" + path);
+    EXPECT_EQ(ui.shown[0].text, "以下檔案不存在: \r\n\r\n" + path);
     EXPECT_EQ(ui.shown[0].title, "檔案不存在");
     EXPECT_EQ(ui.shown[0].icon, Ui::Icon::Critical);
     EXPECT_TRUE(ui.opened.isEmpty());
@@ -211,7 +211,7 @@ TEST_F(ExcelOutputTest, OpenExampleWorkbookOpensItOrSaysItIsMissing) {
     OpenExampleWorkbook(program, path);
     EXPECT_EQ(ui.opened, QStringList{path});
     ASSERT_EQ(ui.shown.size(), 2);
-    EXPECT_EQ(ui.shown[1].text, path + "\n\n範例檔案已呼叫, 請先另存新檔後, 再進行編輯");
+    EXPECT_EQ(ui.shown[1].text, path + "\r\n\r\n範例檔案已呼叫, 請先另存新檔後, 再進行編輯");
     EXPECT_EQ(ui.shown[1].title, program.ui().programTitle()); // no title of its own
     EXPECT_EQ(ui.shown[1].icon, Ui::Icon::Information);
 }
@@ -219,7 +219,7 @@ TEST_F(ExcelOutputTest, OpenExampleWorkbookOpensItOrSaysItIsMissing) {
 TEST_F(ExcelOutputTest, TemplatesAreOpenedFilledAndSavedUnderANewName) {
     EXPECT_FALSE(OpenWorkbookFile(program, "套表_母性保護_附表1.xlsx"));
     ASSERT_EQ(ui.shown.size(), 1);
-    EXPECT_EQ(ui.shown[0].text, "以下檔案不存在: \n\n" + t.folder() + "/DataBase/DOC/套表_母性保護_附表1.xlsx");
+    EXPECT_EQ(ui.shown[0].text, "以下檔案不存在: \r\n\r\n" + t.folder() + "/DataBase/DOC/套表_母性保護_附表1.xlsx");
     EXPECT_EQ(ui.shown[0].title, "檔案不存在");
 
     QDir().mkpath(t.folder() + "/DataBase/DOC");

@@ -104,7 +104,7 @@ TEST_F(WordOutputTest, AMissingOrDamagedTemplateIsReportedAndNothingOpens) {
     EXPECT_EQ(RunWordMailMerge(tp.program(), missing, QStringLiteral("SELECT * FROM PersonalNMQ")),
               WordMergeResult::Failed);
     ASSERT_EQ(tp.ui().shown.size(), 1);
-    EXPECT_EQ(tp.ui().shown[0].text, QStringLiteral("套印檔案不存在: \n\n") + missing);
+    EXPECT_EQ(tp.ui().shown[0].text, QStringLiteral("套印檔案不存在: \r\n\r\n") + missing);
     EXPECT_EQ(tp.ui().shown[0].title, QStringLiteral("無法套印"));
     EXPECT_EQ(tp.ui().shown[0].icon, Ui::Icon::Critical);
 
@@ -112,7 +112,7 @@ TEST_F(WordOutputTest, AMissingOrDamagedTemplateIsReportedAndNothingOpens) {
     EXPECT_EQ(RunWordMailMerge(tp.program(), damaged, QStringLiteral("SELECT * FROM PersonalNMQ")),
               WordMergeResult::Failed);
     ASSERT_EQ(tp.ui().shown.size(), 2);
-    EXPECT_TRUE(tp.ui().shown[1].text.startsWith(QStringLiteral("無法產生套印文件:\n\n")));
+    EXPECT_TRUE(tp.ui().shown[1].text.startsWith(QStringLiteral("無法產生套印文件:\r\n\r\n")));
     EXPECT_TRUE(tp.ui().shown[1].text.contains(damaged));
     EXPECT_TRUE(tp.ui().opened.isEmpty());
     EXPECT_TRUE(outputFiles().isEmpty());
@@ -129,7 +129,7 @@ TEST_F(WordOutputTest, AFolderThatCannotBeWrittenIsReportedAndNothingClaimsSucce
         RunWordMailMerge(tp.program(), nmqTemplate(), QStringLiteral("SELECT * FROM PersonalNMQ"), {}, {}, &saved),
         WordMergeResult::Failed);
     ASSERT_EQ(tp.ui().shown.size(), 1);
-    EXPECT_TRUE(tp.ui().shown[0].text.startsWith(QStringLiteral("無法產生套印文件:\n\n")));
+    EXPECT_TRUE(tp.ui().shown[0].text.startsWith(QStringLiteral("無法產生套印文件:\r\n\r\n")));
     EXPECT_EQ(tp.ui().shown[0].icon, Ui::Icon::Critical);
     EXPECT_TRUE(saved.isEmpty());
     EXPECT_TRUE(tp.ui().opened.isEmpty());
@@ -144,7 +144,7 @@ TEST_F(WordOutputTest, OpenWordDocumentOpensAnExistingFileOnly) {
     EXPECT_FALSE(OpenWordDocument(tp.program(), missing));
     EXPECT_EQ(tp.ui().opened.size(), 1);
     ASSERT_EQ(tp.ui().shown.size(), 1);
-    EXPECT_EQ(tp.ui().shown[0].text, QStringLiteral("以下檔案不存在: \n\n") + missing);
+    EXPECT_EQ(tp.ui().shown[0].text, QStringLiteral("以下檔案不存在: \r\n\r\n") + missing);
     EXPECT_EQ(tp.ui().shown[0].title, QStringLiteral("檔案不存在"));
 }
 
