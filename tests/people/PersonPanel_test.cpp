@@ -262,6 +262,7 @@ TEST(PersonAge, WholeMonthsDividedByTwelve) {
     EXPECT_EQ(people::currentAge("1980/06/30", today), "45.0"); // the day of the month does not count
     EXPECT_EQ(people::currentAge("1980/07/01", today), "44.9");
     EXPECT_EQ(people::currentAge("1990-12-01", today), "34.5");
+    EXPECT_EQ(people::currentAge("1980/03/01", today), "45.3"); // 45.25: a half rounds away from zero
     EXPECT_EQ(people::currentAge("", today), "");
     EXPECT_EQ(people::currentAge("not a date", today), "");
 }
