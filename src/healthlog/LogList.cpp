@@ -58,10 +58,10 @@ LogListResult LoadNursingLogList(Program& program, const QString& sql, const QVa
     return LogListResult::Loaded;
 }
 
-QString newestEntriesSql(const Program& program) {
+QString newestEntriesSql(const Program& program, int count) {
     return QStringLiteral("SELECT %1 FROM [NursingBook] ORDER BY [記錄日期] DESC, [SerialX] DESC LIMIT %2")
         .arg(program.NursingBookColumns)
-        .arg(kNewestEntries);
+        .arg(count);
 }
 
 LogListResult LoadNewestNursingLog(Program& program) {
@@ -69,8 +69,7 @@ LogListResult LoadNewestNursingLog(Program& program) {
     if (FieldExists(program.DBConn, QStringLiteral("NursingBook"), QStringLiteral("SerialX")) &&
         !program.DBConn.scalar(QStringLiteral("SELECT 1 FROM [NursingBook] LIMIT 1")).isValid()) {
         if (QTreeWidget* list = program.mainForm ? program.mainForm->TraceLV : nullptr) {
-            const Recordset none = program.DBConn.query(newestEntriesSql(program).replace(
-                QStringLiteral("LIMIT %1").arg(kNewestEntries), QStringLiteral("LIMIT 0")));
+            const Recordset none = program.DBConn.query(newestEntriesSql(program, 0));
             list->clear();
             list->setColumnCount(none.fieldCount());
             list->setHeaderLabels(none.fieldNames());

@@ -22,8 +22,8 @@ constexpr int kNewestEntries = 100;
 // statement finds more than 1000 rows; a refusal leaves the list as it was.
 LogListResult LoadNursingLogList(Program& program, const QString& sql, const QVariantList& params = {});
 
-// The statement of the newest 100 entries, newest first.
-QString newestEntriesSql(const Program& program);
+// The statement of the newest entries (100 unless told), newest first.
+QString newestEntriesSql(const Program& program, int count = kNewestEntries);
 // Loads the newest 100 entries (start-up and after a save).
 LogListResult LoadNewestNursingLog(Program& program);
 
