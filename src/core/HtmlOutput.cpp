@@ -32,24 +32,25 @@ QString htmlBanner(const QString& title) {
     return QStringLiteral("<div class=\"banner\">") + title.toHtmlEscaped() + QStringLiteral("</div>\n");
 }
 
+QString attachmentLinkHtml(Program& program, const QString& name) {
+    if (name.isEmpty() || name == QLatin1String("-")) return name.toHtmlEscaped();
+    const QString url =
+        QUrl::fromLocalFile(program.path(QStringLiteral("DataBase/附件資料/")) + name).toString(QUrl::FullyEncoded);
+    return QStringLiteral("<a href=\"") + url.toHtmlEscaped() + QStringLiteral("\">") + name.toHtmlEscaped() +
+           QStringLiteral("</a>");
+}
+
 QString recordsetHtmlTable(Program& program, const Recordset& rs) {
     QString out = QStringLiteral("<table>\n<tr>");
     const int pdf = rs.fieldIndex(QStringLiteral("xPDF"));
     for (const QString& f : rs.fieldNames()) out += QStringLiteral("<th>") + f.toHtmlEscaped() + QStringLiteral("</th>");
     out += QStringLiteral("</tr>\n");
-    const QString attachments = program.path(QStringLiteral("DataBase/附件資料/"));
     for (int r = 0; r < rs.recordCount(); ++r) {
         out += QStringLiteral("<tr>");
         for (int c = 0; c < rs.fieldCount(); ++c) {
             const QString v = rs.text(r, c);
             out += QStringLiteral("<td>");
-            if (c == pdf && !v.isEmpty() && v != QLatin1String("-")) {
-                const QString url = QUrl::fromLocalFile(attachments + v).toString(QUrl::FullyEncoded);
-                out += QStringLiteral("<a href=\"") + url.toHtmlEscaped() + QStringLiteral("\">") + v.toHtmlEscaped() +
-                       QStringLiteral("</a>");
-            } else {
-                out += v.toHtmlEscaped();
-            }
+            out += c == pdf ? attachmentLinkHtml(program, v) : v.toHtmlEscaped();
             out += QStringLiteral("</td>");
         }
         out += QStringLiteral("</tr>\n");

@@ -18,6 +18,8 @@ QString htmlBanner(const QString& title);
 // A table of a recordset: the field names as the header row, one row per record. A field xPDF shows a link to the
 // attachment in DataBase/附件資料/ ("-" or empty meaning none).
 QString recordsetHtmlTable(Program& program, const Recordset& rs);
+// An attachment cell: a link to the file in DataBase/附件資料/ ("-" or empty meaning none, shown as they are).
+QString attachmentLinkHtml(Program& program, const QString& name);
 // A table of a list view: the column captions as the header row, one row per list row.
 QString listViewHtmlTable(const QTreeWidget* list);
 

@@ -277,14 +277,6 @@ QString burnOutLegend() {
 
 // ---- building a section ---------------------------------------------------------------------------------------------
 
-QString attachmentHtml(Program& program, const QString& name) {
-    if (name.isEmpty() || name == QLatin1String("-")) return htmlEscape(name);
-    const QString url =
-        QUrl::fromLocalFile(program.path(QStringLiteral("DataBase/附件資料/")) + name).toString(QUrl::FullyEncoded);
-    return QStringLiteral("<a href=\"") + htmlEscape(url) + QStringLiteral("\">") + htmlEscape(name) +
-           QStringLiteral("</a>");
-}
-
 PersonSection buildSection(Program& program, const QString& table, const QString& order, const QString& employeeNo,
                            const std::vector<Column>& columns, bool web) {
     PersonSection s;
@@ -307,7 +299,7 @@ PersonSection buildSection(Program& program, const QString& table, const QString
                     parts.append(web ? htmlEscape(p(row)) : p(row));
                 cells.append(parts.join(web ? c.sep : QStringLiteral("\n")));
             } else if (web && c.attachment) {
-                cells.append(attachmentHtml(program, c.value(row)));
+                cells.append(attachmentLinkHtml(program, c.value(row)));
             } else {
                 cells.append(web ? htmlEscape(c.value(row)) : c.value(row));
             }
