@@ -48,9 +48,22 @@ YesNo smokerFromText(const QString& text) {
     for (QChar c : text)
         if (!c.isSpace()) t.append(c.toLower());
     if (t.isEmpty()) return YesNo::Unknown;
+    // A text saying the answer is not known is no answer, though it holds a negation ("未填", "無資料").
+    static const QStringList notKnown{QStringLiteral("不詳"),    QStringLiteral("不知"),   QStringLiteral("不明"),
+                                      QStringLiteral("未知"),    QStringLiteral("未填"),   QStringLiteral("未問"),
+                                      QStringLiteral("未答"),    QStringLiteral("未測"),   QStringLiteral("未記"),
+                                      QStringLiteral("無資料"),  QStringLiteral("無紀錄"), QStringLiteral("無記錄"),
+                                      QStringLiteral("待查"),    QStringLiteral("?"),      QStringLiteral("？"),
+                                      QStringLiteral("unknown"), QStringLiteral("n/a")};
+    for (const QString& s : notKnown)
+        if (t.contains(s)) return YesNo::Unknown;
     if (t.contains(QStringLiteral("戒"))) {
-        static const QStringList stillSmoking{QStringLiteral("中"), QStringLiteral("嘗試"), QStringLiteral("未戒"),
-                                              QStringLiteral("沒戒"), QStringLiteral("沒有戒")};
+        // A quit that has not happened is still smoking: under way, wished, planned, failed ("戒不掉", "想戒菸").
+        static const QStringList stillSmoking{
+            QStringLiteral("中"),     QStringLiteral("嘗試"), QStringLiteral("未戒"), QStringLiteral("沒戒"),
+            QStringLiteral("沒有戒"), QStringLiteral("不掉"), QStringLiteral("不了"), QStringLiteral("失敗"),
+            QStringLiteral("想"),     QStringLiteral("準備"), QStringLiteral("打算"), QStringLiteral("計畫"),
+            QStringLiteral("計劃"),   QStringLiteral("考慮"), QStringLiteral("要戒"), QStringLiteral("建議")};
         for (const QString& s : stillSmoking)
             if (t.contains(s)) return YesNo::Yes;
         return YesNo::No;
@@ -100,11 +113,31 @@ bool isAsciiLetter(QChar c) {
     return (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
 }
 
+// Whether a negation is followed by a word of treatment: then it denies the treatment, not the condition
+// ("糖尿病(未服藥)", "高血壓未控制", "DM (no meds)", "沒有規則服藥的糖尿病" all name a condition that is there).
+bool negatesTreatment(const QString& afterNegation) {
+    int i = 0;
+    while (i < afterNegation.size() && afterNegation.at(i).isSpace())
+        ++i;
+    const QString rest = afterNegation.mid(i);
+    static const QStringList words{
+        QStringLiteral("服藥"), QStringLiteral("用藥"),    QStringLiteral("吃藥"),    QStringLiteral("服用"),
+        QStringLiteral("藥"),   QStringLiteral("治療"),    QStringLiteral("控制"),    QStringLiteral("追蹤"),
+        QStringLiteral("回診"), QStringLiteral("就醫"),    QStringLiteral("就診"),    QStringLiteral("規則"),
+        QStringLiteral("規律"), QStringLiteral("定期"),    QStringLiteral("按時"),    QStringLiteral("胰島素"),
+        QStringLiteral("注射"), QStringLiteral("打針"),    QStringLiteral("med"),     QStringLiteral("treat"),
+        QStringLiteral("drug"), QStringLiteral("insulin"), QStringLiteral("control"), QStringLiteral("follow")};
+    for (const QString& w : words)
+        if (rest.startsWith(w)) return true;
+    return false;
+}
+
 bool negatedBefore(const QString& before) {
     static const QStringList markers{QStringLiteral("無"),   QStringLiteral("否認"), QStringLiteral("沒有"),
                                      QStringLiteral("未曾"), QStringLiteral("no "),  QStringLiteral("deni")};
     for (const QString& m : markers)
-        if (before.contains(m)) return true;
+        for (int at = before.indexOf(m); at >= 0; at = before.indexOf(m, at + 1))
+            if (!negatesTreatment(before.mid(at + m.size()))) return true;
     return false;
 }
 
@@ -114,11 +147,16 @@ bool negatedAfter(const QString& after) {
     while (i < after.size() && QStringLiteral(" :：(（").contains(after.at(i)))
         ++i;
     const QString rest = after.mid(i);
-    static const QStringList markers{QStringLiteral("無"),      QStringLiteral("否"), QStringLiteral("沒"),
-                                     QStringLiteral("未"),      QStringLiteral("-"),  QStringLiteral("no"),
-                                     QStringLiteral("negative")};
-    for (const QString& m : markers)
-        if (rest.startsWith(m)) return true;
+    // Longer markers first, so that "沒有" is taken whole and "none" is not read as "no" + "ne".
+    static const QStringList markers{QStringLiteral("沒有"), QStringLiteral("negative"), QStringLiteral("none"),
+                                     QStringLiteral("無"),   QStringLiteral("否"),       QStringLiteral("沒"),
+                                     QStringLiteral("未"),   QStringLiteral("-"),        QStringLiteral("no")};
+    for (const QString& m : markers) {
+        if (!rest.startsWith(m)) continue;
+        const QString next = rest.mid(m.size());
+        if (isAsciiLetter(m.at(0)) && !next.isEmpty() && isAsciiLetter(next.at(0))) continue; // "not", "normal"
+        return !negatesTreatment(next);
+    }
     return false;
 }
 

@@ -48,8 +48,9 @@ std::optional<double> measurement(const QString& text);
 
 enum class YesNo { No, Yes, Unknown };
 
-// Current smoker, from the free text of 抽菸習慣. Empty → Unknown (never "no": a blank form is not a non-smoker).
-// Having quit ("已戒菸", "戒菸3年") counts as no, unless not done yet ("戒菸中", "嘗試戒菸", "未戒"); a negation (無,
+// Current smoker, from the free text of 抽菸習慣. Empty, or a text saying the answer is not known ("不詳", "未填",
+// "無資料", "?"), → Unknown (never "no": a blank form is not a non-smoker). Having quit ("已戒菸", "戒菸3年") counts
+// as no, unless not done ("戒菸中", "嘗試戒菸", "未戒", "想戒", "戒不掉", "戒菸失敗", "準備戒菸"); a negation (無,
 // 否, 沒, 不抽, 不吸, 不會, 從不, 不曾, 未, "no", "never", "0") is no; a mention of smoking or of an amount (有, 是,
 // 抽, 吸, 菸, 煙, 支, 包, 偶爾, "yes", "1") is yes; any other text (another number, an unrelated word) is Unknown.
 YesNo smokerFromText(const QString& text);
@@ -59,7 +60,8 @@ enum class Condition { Diabetes, Hypertension, Hyperlipidemia };
 // naming it (糖尿病/DM/diabetes/高血糖; 高血壓/HTN/hypertension; 高血脂/高膽固醇/血脂異常/高脂血/hyperlipidemia/
 // dyslipidemia) counts unless a negation stands before the name in the clause (無, 否認, 沒有, 未曾, "no", "denies")
 // or right after it ("糖尿病：無", "DM(-)"), the clause speaks of a relative (家族, 父, 母, 爸, 媽, 兄, 弟, 姊, 姐, 妹,
-// 祖), or the name is a precursor or past state (糖尿病前期, 妊娠糖尿病, 高血壓前期).
+// 祖), or the name is a precursor or past state (糖尿病前期, 妊娠糖尿病, 高血壓前期). A negation of the treatment is
+// no negation of the condition: "糖尿病(未服藥)", "高血壓未控制", "DM (no meds)" name it.
 bool historyNames(const QString& history, Condition condition);
 
 // Diabetes for the coronary risk: a fasting glucose of 126 mg/dL or more, or a history naming diabetes. Without a
