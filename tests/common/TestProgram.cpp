@@ -70,3 +70,12 @@ QString runPython(const QString& script, const QStringList& args, int* exitCode)
     if (!exitCode) EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
     return QString::fromUtf8(p.readAllStandardOutput());
 }
+
+QString docxText(const QString& path) {
+    return runPython(QStringLiteral("import docx,sys\n"
+                                    "d=docx.Document(sys.argv[1])\n"
+                                    "parts=[p.text for p in d.paragraphs]\n"
+                                    "parts+=[c.text for t in d.tables for r in t.rows for c in r.cells]\n"
+                                    "print('\\n'.join(parts))\n"),
+                     {path});
+}

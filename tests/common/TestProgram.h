@@ -41,5 +41,8 @@ private:
     bool m_started = false;
 };
 
+// A .docx's text as python-docx (an independent reader) sees it: the paragraphs, then every table cell, one per line.
+QString docxText(const QString& path);
+
 // Runs a python script with Debian's python3 (openpyxl, python-docx); returns its standard output, or fails the test.
 QString runPython(const QString& script, const QStringList& args = {}, int* exitCode = nullptr);

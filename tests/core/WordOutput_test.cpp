@@ -15,19 +15,6 @@ namespace {
 
 const QString kNmqTemplate = QStringLiteral("套表_NMQ評估問卷.docx");
 
-// The merged document's text as python-docx reads it: paragraphs and table cells, one per line.
-QString documentText(const QString& path) {
-    return runPython(QStringLiteral(R"PY(
-import docx, sys
-d = docx.Document(sys.argv[1])
-parts = [p.text for p in d.paragraphs]
-for t in d.tables:
-    for r in t.rows:
-        parts += [c.text for c in r.cells]
-print('\n'.join(parts))
-)PY"),
-                     {path});
-}
 
 class WordOutputTest : public ::testing::Test {
 protected:
@@ -62,7 +49,7 @@ TEST_F(WordOutputTest, MergesTheSelectedRowsSavesUnderReportFolderAndOpens) {
     EXPECT_EQ(tp.ui().opened, QStringList{saved});
     EXPECT_TRUE(tp.ui().messageTexts().isEmpty());
 
-    const QString text = documentText(saved);
+    const QString text = docxText(saved);
     EXPECT_TRUE(text.contains(QStringLiteral("林'小<美>&"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("右肩痠痛\n已就醫")));
     EXPECT_FALSE(text.contains(QStringLiteral("別人")));
@@ -75,7 +62,7 @@ TEST_F(WordOutputTest, MergesTheSelectedRowsSavesUnderReportFolderAndOpens) {
               WordMergeResult::Opened);
     EXPECT_EQ(second, tp.program().path(QStringLiteral("報表暫存/NMQ評估問卷_20240305_141516_2.docx")));
     EXPECT_EQ(outputFiles().size(), 2);
-    EXPECT_TRUE(documentText(second).contains(QStringLiteral("別人")));
+    EXPECT_TRUE(docxText(second).contains(QStringLiteral("別人")));
 }
 
 TEST_F(WordOutputTest, TheNmqTemplateNamesOnlyColumnsOfPersonalNmq) {

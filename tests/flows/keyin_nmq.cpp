@@ -28,15 +28,7 @@ void keyInEverything(NmqDialog& d) {
         {"1", "0", "0", "1", "2", "0"},
         kGrades,
     };
-    const QStringList first = {"A01", "B01", "P01"};
-    for (int t = 0; t < 3; ++t) {
-        if (!d.trees[size_t(t)]->isVisible()) QTest::mouseClick(d.DataButtonCancel, Qt::LeftButton);
-        clickNode(d.trees[size_t(t)], d.node(first[t]));
-        for (const QString& answer : trees[t]) {
-            typeText(d.TextAnswer, answer);
-            QTest::keyClick(d.TextAnswer, Qt::Key_Return);
-        }
-    }
+    keyInTrees(d, trees, {"A01", "B01", "P01"});
 }
 
 NmqDialog& openFromMenu(TestProgram& tp) {
@@ -133,12 +125,7 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     ASSERT_FALSE(tp.ui().opened.isEmpty());
     const QString doc = tp.ui().opened.last();
     EXPECT_TRUE(doc.endsWith(".docx"));
-    const QString text = runPython("import docx,sys\n"
-                                   "d=docx.Document(sys.argv[1])\n"
-                                   "parts=[p.text for p in d.paragraphs]\n"
-                                   "parts+=[c.text for t in d.tables for r in t.rows for c in r.cells]\n"
-                                   "print('\\n'.join(parts))\n",
-                                   {doc});
+    const QString text = docxText(doc);
     EXPECT_TRUE(text.contains("2025_NMQ2506011430007"));
     EXPECT_TRUE(text.contains("王小明"));
     EXPECT_TRUE(text.contains("有不適感"));

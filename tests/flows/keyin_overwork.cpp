@@ -28,25 +28,9 @@ void keyInEverything(OverworkDialog& d) {
         {"2025/05/20", "160", "55", "70", "118", "76", "90", "180", "100", "55", "100", "0", "高血壓", "0"},
         {"3", "3", "3", "3", "3", "3", "2", "2", "2", "2", "2", "2", "2", "1", "0", "輪班"},
     };
-    const QStringList first = {"A01", "B01", "I01"};
-    for (int t = 0; t < 3; ++t) {
-        if (!d.trees[size_t(t)]->isVisible()) QTest::mouseClick(d.DataButtonCancel, Qt::LeftButton);
-        clickNode(d.trees[size_t(t)], d.node(first[t]));
-        for (const QString& answer : trees[t]) {
-            typeText(d.TextAnswer, answer);
-            QTest::keyClick(d.TextAnswer, Qt::Key_Return);
-        }
-    }
+    keyInTrees(d, trees, {"A01", "B01", "I01"});
 }
 
-QString documentText(const QString& path) {
-    return runPython("import docx,sys\n"
-                     "d=docx.Document(sys.argv[1])\n"
-                     "parts=[p.text for p in d.paragraphs]\n"
-                     "parts+=[c.text for t in d.tables for r in t.rows for c in r.cells]\n"
-                     "print('\\n'.join(parts))\n",
-                     {path});
-}
 
 class KeyInOverworkFlow : public ::testing::Test {
 protected:
@@ -145,7 +129,7 @@ TEST_F(KeyInOverworkFlow, GradedStoredAndPrinted) {
     ASSERT_FALSE(tp.ui().opened.isEmpty());
     const QString doc = tp.ui().opened.last();
     ASSERT_TRUE(doc.endsWith(".docx"));
-    const QString text = documentText(doc);
+    const QString text = docxText(doc);
     EXPECT_TRUE(text.contains("陳大同"));
     EXPECT_TRUE(text.contains("E010"));
 

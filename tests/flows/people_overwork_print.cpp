@@ -13,14 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString documentText(const QString& path) {
-    return runPython("import docx,sys\n"
-                     "d=docx.Document(sys.argv[1])\n"
-                     "parts=[p.text for p in d.paragraphs]\n"
-                     "parts+=[c.text for t in d.tables for r in t.rows for c in r.cells]\n"
-                     "print('\\n'.join(parts))\n",
-                     {path});
-}
 
 class OverworkPrintFlow : public ::testing::Test {
 protected:
@@ -80,7 +72,7 @@ TEST_F(OverworkPrintFlow, OnePersonIsPrintedOncePerGradedRow) {
     const QString path =
         QUrl(tp.ui().opened[0]).isLocalFile() ? QUrl(tp.ui().opened[0]).toLocalFile() : tp.ui().opened[0];
     EXPECT_TRUE(QFileInfo(path).fileName().startsWith("套表_過負荷評估問卷_"));
-    const QString text = documentText(path);
+    const QString text = docxText(path);
     EXPECT_EQ(text.count("乙君"), 1);
     EXPECT_EQ(text.count("甲君"), 0);
 }
@@ -92,7 +84,7 @@ TEST_F(OverworkPrintFlow, ThreeSelectedPersonsAndOneSelectedTwice) {
     ASSERT_EQ(tp.ui().opened.size(), 1);
     const QString path =
         QUrl(tp.ui().opened[0]).isLocalFile() ? QUrl(tp.ui().opened[0]).toLocalFile() : tp.ui().opened[0];
-    const QString text = documentText(path);
+    const QString text = docxText(path);
     EXPECT_EQ(text.count("甲君"), 2);
     EXPECT_EQ(text.count("乙君"), 1);
     EXPECT_EQ(text.count("丙君"), 1);

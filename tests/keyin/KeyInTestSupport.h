@@ -66,4 +66,17 @@ inline void answerItem(KeyInDialog& d, const QString& code, const QString& text)
     typeAnswer(d, text);
 }
 
+// Keys in every item tree by tree, the way the nurse does: a click on the tree's first item, then an answer and Enter
+// for each item; the dialog moves on to the next item by itself.
+inline void keyInTrees(KeyInDialog& d, const QList<QStringList>& answers, const QStringList& firstCodes) {
+    for (int t = 0; t < int(answers.size()); ++t) {
+        if (!d.trees[size_t(t)]->isVisible()) QTest::mouseClick(d.DataButtonCancel, Qt::LeftButton);
+        clickNode(d.trees[size_t(t)], d.node(firstCodes[t]));
+        for (const QString& answer : answers[t]) {
+            typeText(d.TextAnswer, answer);
+            QTest::keyClick(d.TextAnswer, Qt::Key_Return);
+        }
+    }
+}
+
 } // namespace keyin::test
