@@ -690,19 +690,7 @@ int XlsxPackage::styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNod
 }
 
 XlsxStatus XlsxPackage::setCellText(int sheet, int row, int col, const QString& text) {
-    if (row < 0 || row >= kXlsxMaxRows || col < 0 || col >= kXlsxMaxColumns)
-        return XlsxStatus::failure(QStringLiteral("儲存格位置超出工作表範圍"));
-    pugi::xml_document* doc = nullptr;
-    XlsxStatus st = writableSheet(sheet, &doc);
-    if (!doc) return st;
-    pugi::xml_node r = findRow(sheetData(doc), row, true);
-    const bool existed = bool(findCell(r, row, col, false));
-    pugi::xml_node c = findCell(r, row, col, true);
-    if (!existed) {
-        if (const int s = styleForNewCell(doc->document_element(), r, col)) c.append_attribute("s") = s;
-    }
-    setCellValue(c, &text, nullptr);
-    return XlsxStatus::success();
+    return writeCell(sheet, row, col, &text, nullptr);
 }
 
 XlsxStatus XlsxPackage::setCellText(int sheet, const QString& a1, const QString& text) {
@@ -712,9 +700,15 @@ XlsxStatus XlsxPackage::setCellText(int sheet, const QString& a1, const QString&
 }
 
 XlsxStatus XlsxPackage::setCellNumber(int sheet, int row, int col, double value) {
+    if (!std::isfinite(value)) return XlsxStatus::failure(QStringLiteral("數值無效"));
+    return writeCell(sheet, row, col, nullptr, &value);
+}
+
+// Writes a text or a number into a cell; a new cell takes the style of its row or column, an existing one keeps its
+// own.
+XlsxStatus XlsxPackage::writeCell(int sheet, int row, int col, const QString* text, const double* number) {
     if (row < 0 || row >= kXlsxMaxRows || col < 0 || col >= kXlsxMaxColumns)
         return XlsxStatus::failure(QStringLiteral("儲存格位置超出工作表範圍"));
-    if (!std::isfinite(value)) return XlsxStatus::failure(QStringLiteral("數值無效"));
     pugi::xml_document* doc = nullptr;
     XlsxStatus st = writableSheet(sheet, &doc);
     if (!doc) return st;
@@ -724,7 +718,7 @@ XlsxStatus XlsxPackage::setCellNumber(int sheet, int row, int col, double value)
     if (!existed) {
         if (const int s = styleForNewCell(doc->document_element(), r, col)) c.append_attribute("s") = s;
     }
-    setCellValue(c, nullptr, &value);
+    setCellValue(c, text, number);
     return XlsxStatus::success();
 }
 

@@ -129,6 +129,7 @@ private:
     pugi::xml_node findRow(pugi::xml_node sheetData, int row, bool create);
     pugi::xml_node findCell(pugi::xml_node rowNode, int row, int col, bool create);
     void setCellValue(pugi::xml_node c, const QString* text, const double* number);
+    XlsxStatus writeCell(int sheet, int row, int col, const QString* text, const double* number);
     int styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNode, int col);
     int textStyleFor(int baseXf);
     int headerStyle();
