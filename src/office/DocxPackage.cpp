@@ -1,97 +1,49 @@
 #include "office/DocxPackage.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <memory>
-#include <zip.h>
+#include <QStringList>
 
 namespace office {
 
 namespace {
 
-QString zipErrorText(zip_error_t* e) {
-    return QString::fromUtf8(zip_error_strerror(e));
-}
-
-// Frees a libzip archive opened for reading (discarding, never writing back).
-struct ArchiveCloser {
-    void operator()(zip_t* z) const {
-        if (z) zip_discard(z);
+// Why a file could not be read as a Word document; a legacy or encrypted one and one that is no zip archive are told
+// in a document's words.
+QString loadFailure(const ZipRead& read, const QString& displayName) {
+    switch (read.fault) {
+    case ZipFault::OleFile:
+        return QStringLiteral("不是 .docx 格式 (Word 97-2003 文件或加密文件)，請以 Word 另存為 .docx: %1")
+            .arg(displayName);
+    case ZipFault::NotZip:
+        return QStringLiteral("不是 Word 文件 (.docx)，或檔案已損毀: %1").arg(displayName);
+    default:
+        return read.reason;
     }
-};
+}
 
 } // namespace
 
 bool DocxPackage::load(const QString& path, QString* error) {
-    QFile f(path);
-    if (!QFileInfo(path).isFile()) {
-        if (error) *error = QStringLiteral("檔案不存在: %1").arg(path);
-        return false;
-    }
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("檔案無法讀取: %1 (%2)").arg(path, f.errorString());
-        return false;
-    }
-    return loadBytes(f.readAll(), path, error);
+    std::vector<ZipEntry> entries;
+    const ZipRead read = readZipFile(path, &entries);
+    return adopt(read, path, std::move(entries), error);
 }
 
 bool DocxPackage::loadBytes(const QByteArray& bytes, const QString& displayName, QString* error) {
+    std::vector<ZipEntry> entries;
+    const ZipRead read = readZipBytes(bytes, displayName, &entries);
+    return adopt(read, displayName, std::move(entries), error);
+}
+
+bool DocxPackage::adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries,
+                        QString* error) {
     m_parts.clear();
-    // An OLE compound file: a Word 97-2003 document, or a password-protected (encrypted) .docx.
-    static const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    if (bytes.startsWith(ole)) {
-        if (error)
-            *error = QStringLiteral("不是 .docx 格式 (Word 97-2003 文件或加密文件)，請以 Word 另存為 .docx: %1")
-                         .arg(displayName);
+    if (!read) {
+        if (error) *error = loadFailure(read, displayName);
         return false;
     }
-
-    zip_error_t ze;
-    zip_error_init(&ze);
-    zip_source_t* src = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &ze);
-    if (!src) {
-        if (error) *error = QStringLiteral("檔案無法讀取: %1 (%2)").arg(displayName, zipErrorText(&ze));
-        zip_error_fini(&ze);
-        return false;
-    }
-    std::unique_ptr<zip_t, ArchiveCloser> za(zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &ze));
-    if (!za) {
-        zip_source_free(src);
-        if (error) *error = QStringLiteral("不是 Word 文件 (.docx)，或檔案已損毀: %1").arg(displayName);
-        zip_error_fini(&ze);
-        return false;
-    }
-    zip_error_fini(&ze);
-
-    const zip_int64_t n = zip_get_num_entries(za.get(), 0);
-    for (zip_int64_t i = 0; i < n; ++i) {
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat_index(za.get(), zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) continue;
-        const QString name = QString::fromUtf8(st.name);
-        if (name.endsWith(QLatin1Char('/'))) continue; // folder entries carry no part
-        QByteArray data;
-        zip_file_t* zf = zip_fopen_index(za.get(), zip_uint64_t(i), 0);
-        bool ok = zf != nullptr;
-        if (ok) {
-            char buf[65536];
-            zip_int64_t got;
-            while ((got = zip_fread(zf, buf, sizeof buf)) > 0)
-                data.append(buf, qsizetype(got));
-            ok = got == 0;
-            zip_fclose(zf);
-        }
-        if (!ok) {
-            m_parts.clear();
-            if (error) *error = QStringLiteral("檔案已損毀: %1 (%2 無法解壓縮)").arg(displayName, name);
-            return false;
-        }
-        if (const Part* existing = find(name)) {
-            const_cast<Part*>(existing)->data = data; // a repeated entry: the later one wins, as in readers
-        } else {
-            m_parts.push_back({name, data});
-        }
-    }
+    m_parts.reserve(entries.size());
+    for (ZipEntry& e : entries)
+        set(e.name, std::move(e.data)); // a repeated entry: the later one wins, as in readers
     return true;
 }
 
@@ -115,56 +67,9 @@ void DocxPackage::remove(const QString& name) {
 }
 
 std::optional<QByteArray> DocxPackage::toBytes(QString* error) const {
-    zip_error_t ze;
-    zip_error_init(&ze);
-    auto fail = [&](const QString& why) -> std::optional<QByteArray> {
-        if (error) *error = QStringLiteral("無法產生 Word 文件 (%1)").arg(why);
-        zip_error_fini(&ze);
-        return std::nullopt;
-    };
-    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &ze);
-    if (!out) return fail(zipErrorText(&ze));
-    zip_source_keep(out); // survives zip_close so the bytes can be read back
-    zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, &ze);
-    if (!za) {
-        zip_source_free(out);
-        return fail(zipErrorText(&ze));
-    }
-    for (const Part& p : m_parts) {
-        // The part bytes stay alive in m_parts until zip_close has read them.
-        zip_source_t* s = zip_source_buffer(za, p.data.constData(), zip_uint64_t(p.data.size()), 0);
-        const QByteArray name = p.name.toUtf8();
-        const zip_int64_t index = s ? zip_file_add(za, name.constData(), s, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) : -1;
-        // A big merged body deflates several times faster at the lowest level and stays nearly as small, since
-        // its copies repeat.
-        if (index >= 0 && p.data.size() > (1 << 20))
-            zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
-        if (index < 0) {
-            if (s) zip_source_free(s);
-            const QString why = QString::fromUtf8(zip_strerror(za));
-            zip_discard(za);
-            zip_source_free(out);
-            return fail(why);
-        }
-    }
-    if (zip_close(za) != 0) {
-        const QString why = QString::fromUtf8(zip_strerror(za));
-        zip_discard(za);
-        zip_source_free(out);
-        return fail(why);
-    }
-    QByteArray bytes;
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_source_stat(out, &st) == 0 && zip_source_open(out) == 0) {
-        bytes.resize(qsizetype(st.size));
-        const zip_int64_t got = zip_source_read(out, bytes.data(), st.size);
-        zip_source_close(out);
-        if (got != zip_int64_t(st.size)) bytes.clear();
-    }
-    zip_source_free(out);
-    if (bytes.isEmpty()) return fail(QStringLiteral("zip"));
-    zip_error_fini(&ze);
+    QString why;
+    std::optional<QByteArray> bytes = buildZip(m_parts, &why);
+    if (!bytes && error) *error = QStringLiteral("無法產生 Word 文件 (%1)").arg(why);
     return bytes;
 }
 

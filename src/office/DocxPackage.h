@@ -2,6 +2,8 @@
 // The zip package of a Word document (.docx): every part read into memory in its stored order, parts replaced in
 // memory, and the whole package written back as zip bytes. Knows nothing of Word's XML; DocxMailMerge does.
 
+#include "office/Zip.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -11,13 +13,11 @@ namespace office {
 
 class DocxPackage {
 public:
-    struct Part {
-        QString name; // the zip entry name, e.g. "word/document.xml"
-        QByteArray data;
-    };
+    using Part = ZipEntry;
 
     // Reads a package from a file. False with a reason when the file is missing, is a legacy Word 97-2003 (.doc) or
-    // other OLE file, is not a zip archive, or has a damaged entry.
+    // other OLE file, is not a zip archive, has a damaged or encrypted entry, or unpacks to more than
+    // kZipMaxTotalBytes. Of a repeated entry name the later entry wins.
     bool load(const QString& path, QString* error = nullptr);
     // The same from bytes already in memory; displayName names the file in messages.
     bool loadBytes(const QByteArray& bytes, const QString& displayName, QString* error = nullptr);
@@ -31,7 +31,8 @@ public:
     // Removes a part when present.
     void remove(const QString& name);
 
-    // The whole package as zip bytes (deflated, parts in their order); nullopt with a reason when libzip fails.
+    // The whole package as zip bytes (deflated, big parts at the fastest level, parts in their order); nullopt with a
+    // reason when libzip fails.
     std::optional<QByteArray> toBytes(QString* error = nullptr) const;
 
     // The part a relationship of a "_rels/x.rels" file points at, resolved against the source part's folder:
@@ -41,6 +42,9 @@ public:
     static QString relsPartOf(const QString& part);
 
 private:
+    // Takes the entries of a read, or words why it failed.
+    bool adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries, QString* error);
+
     std::vector<Part> m_parts;
 };
 

@@ -2,7 +2,7 @@
 
 #include "office/XlsxPassword.h"
 #include "office/XlsxText.h"
-#include "office/XlsxZip.h"
+#include "office/Zip.h"
 
 #include <QDir>
 #include <QFile>
@@ -240,12 +240,18 @@ QByteArray serialise(const pugi::xml_document& doc) {
     return w.out;
 }
 
-bool isOleFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    static const char ole[8] = {char(0xD0), char(0xCF), char(0x11), char(0xE0),
-                                char(0xA1), char(0xB1), char(0x1A), char(0xE1)};
-    return f.read(8) == QByteArray(ole, 8);
+// Why a file could not be read as a workbook; a legacy or encrypted one and one that is no zip archive are told in
+// a workbook's words.
+QString openFailure(const ZipRead& read) {
+    switch (read.fault) {
+    case ZipFault::OleFile:
+        return QStringLiteral("這是舊版 Excel 97-2003 活頁簿 (.xls) 或加密的活頁簿，無法讀取；"
+                              "請在 Excel 另存為 .xlsx 活頁簿 (不設開啟密碼) 後再試");
+    case ZipFault::NotZip:
+        return QStringLiteral("檔案已損毀或不是 Excel 活頁簿 (.xlsx)");
+    default:
+        return read.reason;
+    }
 }
 
 QString quoteSheetRef(const QString& name) {
@@ -317,17 +323,12 @@ XlsxStatus XlsxPackage::open(const QString& path) {
     m_calcDirty = false;
     m_path = path;
 
-    if (!QFileInfo(path).isFile())
-        return XlsxStatus::failure(QStringLiteral("檔案不存在: %1").arg(QDir::toNativeSeparators(path)));
-    if (isOleFile(path))
-        return XlsxStatus::failure(QStringLiteral("這是舊版 Excel 97-2003 活頁簿 (.xls) 或加密的活頁簿，無法讀取；"
-                                                  "請在 Excel 另存為 .xlsx 活頁簿 (不設開啟密碼) 後再試"));
-    std::vector<XlsxZipEntry> entries;
-    XlsxStatus st = xlsxReadZip(path, &entries);
-    if (!st) return st;
+    std::vector<ZipEntry> entries;
+    const ZipRead read = readZipFile(path, &entries);
+    if (!read) return XlsxStatus::failure(openFailure(read));
     for (auto& e : entries)
         addPart(e.name, e.data);
-    st = loadWorkbook();
+    const XlsxStatus st = loadWorkbook();
     if (!st) {
         m_parts.clear();
         m_sheets.clear();
@@ -1386,16 +1387,16 @@ XlsxStatus XlsxPackage::saveAs(const QString& path) {
         Part* p = part(s.part);
         if (p && p->dirty && p->doc) updateDimension(p->doc.get());
     }
-    std::vector<XlsxZipEntry> entries;
+    std::vector<ZipEntry> entries;
     entries.reserve(m_parts.size());
     for (auto& p : m_parts)
         entries.push_back({p->name, partData(p->name)});
     // [Content_Types].xml first, as Office writes it; the order of the rest is kept.
     std::stable_partition(entries.begin(), entries.end(),
-                          [](const XlsxZipEntry& e) { return e.name == QLatin1String("[Content_Types].xml"); });
-    QByteArray archive;
-    XlsxStatus st = xlsxBuildZip(entries, &archive);
-    if (!st) return st;
+                          [](const ZipEntry& e) { return e.name == QLatin1String("[Content_Types].xml"); });
+    QString error;
+    const std::optional<QByteArray> archive = buildZip(entries, &error);
+    if (!archive) return XlsxStatus::failure(error);
     const QFileInfo target(path);
     if (!target.absoluteDir().exists())
         return XlsxStatus::failure(
@@ -1404,7 +1405,7 @@ XlsxStatus XlsxPackage::saveAs(const QString& path) {
     if (!file.open(QIODevice::WriteOnly))
         return XlsxStatus::failure(
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
-    if (file.write(archive) != archive.size()) {
+    if (file.write(*archive) != archive->size()) {
         file.cancelWriting();
         return XlsxStatus::failure(
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));

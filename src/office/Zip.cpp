@@ -1,0 +1,194 @@
+#include "office/Zip.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <zip.h>
+
+namespace office {
+
+namespace {
+
+ZipRead failed(ZipFault fault, const QString& reason) {
+    return {fault, reason};
+}
+
+QString codeText(int code) {
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    const QString text = QString::fromUtf8(zip_error_strerror(&e));
+    zip_error_fini(&e);
+    return text;
+}
+
+ZipRead oleFile(const QString& shown) {
+    return failed(ZipFault::OleFile,
+                  QStringLiteral("這是舊版 Office 97-2003 檔案或加密的檔案，無法讀取: %1").arg(shown));
+}
+
+// Why libzip could not open an archive, by its error code.
+ZipRead openFailure(int code, const QString& shown) {
+    if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
+        return failed(ZipFault::NotZip, QStringLiteral("不是壓縮檔，或檔案已損毀: %1").arg(shown));
+    if (code == ZIP_ER_NOENT) return failed(ZipFault::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
+    return failed(ZipFault::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, codeText(code)));
+}
+
+// Reads the entries of an open archive and discards it.
+ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
+    const zip_int64_t n = zip_get_num_entries(za, 0);
+    qint64 total = 0;
+    ZipRead result;
+    auto damaged = [&](const QString& what) {
+        return failed(ZipFault::Damaged, QStringLiteral("檔案已損毀: %1 (%2)").arg(shown, what));
+    };
+    auto tooLarge = [&] { return failed(ZipFault::TooLarge, QStringLiteral("檔案過大，無法讀取: %1").arg(shown)); };
+    for (zip_int64_t i = 0; i < n && result; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) {
+            result = damaged(QStringLiteral("壓縮目錄無法讀取"));
+            break;
+        }
+        const QString name = QString::fromUtf8(st.name);
+        if (name.endsWith(u'/')) continue; // a folder entry carries nothing
+        if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+            result = failed(ZipFault::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown));
+            break;
+        }
+        // The stated size refuses a huge archive before anything is unpacked; the bytes actually unpacked are counted
+        // too, since the stated size may lie.
+        const qint64 stated = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
+        if (stated > maxTotalBytes - total) {
+            result = tooLarge();
+            break;
+        }
+        zip_file_t* f = zip_fopen_index(za, zip_uint64_t(i), 0);
+        if (!f) {
+            result = zip_error_code_zip(zip_get_error(za)) == ZIP_ER_NOPASSWD
+                         ? failed(ZipFault::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown))
+                         : damaged(QStringLiteral("%1 無法解壓縮").arg(name));
+            break;
+        }
+        QByteArray data;
+        data.reserve(qsizetype(stated));
+        char buf[65536];
+        zip_int64_t got;
+        // Reading on to the end lets libzip compare the checksum.
+        while ((got = zip_fread(f, buf, sizeof buf)) > 0) {
+            total += got;
+            if (total > maxTotalBytes) break;
+            data.append(buf, qsizetype(got));
+        }
+        zip_fclose(f);
+        if (total > maxTotalBytes) {
+            result = tooLarge();
+            break;
+        }
+        if (got != 0) {
+            result = damaged(QStringLiteral("%1 無法解壓縮").arg(name));
+            break;
+        }
+        entries->push_back({name, std::move(data)});
+    }
+    zip_discard(za);
+    if (!result) entries->clear();
+    return result;
+}
+
+} // namespace
+
+bool isOleCompoundFile(const QByteArray& head) {
+    static const QByteArray signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    return head.startsWith(signature);
+}
+
+ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
+    entries->clear();
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!QFileInfo(path).isFile()) return failed(ZipFault::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return failed(ZipFault::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, f.errorString()));
+        if (isOleCompoundFile(f.read(8))) return oleFile(shown);
+    }
+    // libzip reads the file itself, so a big workbook is never held twice.
+    int code = 0;
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!za) return openFailure(code, shown);
+    return readEntries(za, shown, entries, maxTotalBytes);
+}
+
+ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
+                     qint64 maxTotalBytes) {
+    entries->clear();
+    if (isOleCompoundFile(bytes)) return oleFile(displayName);
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* src = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &ze);
+    zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &ze) : nullptr;
+    if (!za) {
+        if (src) zip_source_free(src);
+        const int code = zip_error_code_zip(&ze);
+        zip_error_fini(&ze);
+        return openFailure(code, displayName);
+    }
+    zip_error_fini(&ze);
+    return readEntries(za, displayName, entries, maxTotalBytes); // `bytes` outlives the archive
+}
+
+std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, QString* error) {
+    auto fail = [&](const QString& why) -> std::optional<QByteArray> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &ze);
+    zip_t* za = out ? zip_open_from_source(out, ZIP_TRUNCATE, &ze) : nullptr;
+    if (!za) {
+        const QString why = QStringLiteral("無法建立壓縮檔: %1").arg(QString::fromUtf8(zip_error_strerror(&ze)));
+        if (out) zip_source_free(out);
+        zip_error_fini(&ze);
+        return fail(why);
+    }
+    zip_error_fini(&ze);
+    zip_source_keep(out); // the buffer outlives the archive: its bytes are the result
+    auto abandon = [&](const QString& why) {
+        zip_discard(za);
+        zip_source_free(out);
+        return fail(why);
+    };
+    for (const ZipEntry& e : entries) {
+        // The entry bytes stay alive in `entries` until zip_close has read them.
+        zip_source_t* data = zip_source_buffer(za, e.data.constData(), zip_uint64_t(e.data.size()), 0);
+        const QByteArray name = e.name.toUtf8();
+        const zip_int64_t index = data ? zip_file_add(za, name.constData(), data, ZIP_FL_ENC_UTF_8) : -1;
+        if (index < 0) {
+            if (data) zip_source_free(data);
+            return abandon(QStringLiteral("無法加入 %1 到壓縮檔: %2").arg(e.name, QString::fromUtf8(zip_strerror(za))));
+        }
+        // A big merged body deflates several times faster at the lowest level and stays nearly as small, since its
+        // copies repeat.
+        const int level = e.data.size() > kZipFastDeflateAbove ? 1 : 6;
+        zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(level));
+    }
+    if (zip_close(za) != 0)
+        return abandon(QStringLiteral("無法建立壓縮檔: %1").arg(QString::fromUtf8(zip_strerror(za))));
+    QByteArray bytes;
+    zip_stat_t st;
+    zip_stat_init(&st);
+    bool ok = zip_source_stat(out, &st) == 0 && zip_source_open(out) == 0;
+    if (ok) {
+        bytes.resize(qsizetype(st.size));
+        ok = zip_source_read(out, bytes.data(), st.size) == zip_int64_t(st.size);
+        zip_source_close(out);
+    }
+    zip_source_free(out);
+    if (!ok) return fail(QStringLiteral("無法建立壓縮檔"));
+    return bytes;
+}
+
+} // namespace office

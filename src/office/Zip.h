@@ -1,0 +1,49 @@
+#pragma once
+// The zip container of an Office file (.xlsx, .docx): every entry read into memory in archive order, and a new
+// archive built in memory from entries. libzip underneath; its failures become reasons the user can read.
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace office {
+
+struct ZipEntry {
+    QString name; // the entry name, e.g. "word/document.xml"
+    QByteArray data;
+};
+
+// What stopped an archive from being read. OleFile and NotZip are usually reworded by the caller, which knows what
+// the file should have been.
+enum class ZipFault { None, Missing, Unreadable, OleFile, NotZip, Damaged, Encrypted, TooLarge };
+
+struct ZipRead {
+    ZipFault fault = ZipFault::None;
+    QString reason; // names the file; empty on success
+    explicit operator bool() const { return fault == ZipFault::None; }
+};
+
+// Together, the entries of one archive may unpack to this many bytes; more is refused before it exhausts memory.
+inline constexpr qint64 kZipMaxTotalBytes = qint64(1) << 30;
+// Entries larger than this deflate at the fastest level when an archive is built.
+inline constexpr qint64 kZipFastDeflateAbove = qint64(1) << 20;
+
+// True when the bytes begin an OLE compound file: a legacy Office 97-2003 file (.xls, .doc) or an Office file
+// encrypted with an open password.
+bool isOleCompoundFile(const QByteArray& head);
+
+// Reads every entry of the archive at `path` in archive order; folder entries are skipped, a repeated name is kept
+// as often as it occurs. A missing or unreadable file, an OLE compound file, a file that is no zip archive, a damaged
+// (checksum included) or encrypted entry, and entries unpacking to more than maxTotalBytes fail with `entries` empty.
+ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes = kZipMaxTotalBytes);
+// The same for an archive already in memory; displayName names the file in reasons.
+ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
+                     qint64 maxTotalBytes = kZipMaxTotalBytes);
+
+// An archive of the entries in their order, deflated: at the usual level, and at the fastest one for entries above
+// kZipFastDeflateAbove, which repeat enough to stay nearly as small. Nullopt with libzip's reason when it fails, e.g.
+// for two entries of one name.
+std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, QString* error = nullptr);
+
+} // namespace office

@@ -1,0 +1,80 @@
+// The zip container shared by the workbook and document packages: archives built and read back from memory and from
+// a file, and the archives it refuses (too large together, encrypted, foreign).
+
+#include "office/Zip.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace office;
+
+namespace {
+
+std::vector<ZipEntry> sampleEntries() {
+    QByteArray big;
+    for (int i = 0; big.size() <= kZipFastDeflateAbove; ++i)
+        big += "<w:p><w:r><w:t>第 " + QByteArray::number(i) + " 份</w:t></w:r></w:p>";
+    return {{"[Content_Types].xml", "<Types/>"}, {"word/document.xml", big}, {"word/media/空.bin", QByteArray()}};
+}
+
+void expectSameEntries(const std::vector<ZipEntry>& got, const std::vector<ZipEntry>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].name, want[i].name);
+        EXPECT_TRUE(got[i].data == want[i].data) << got[i].name.toStdString();
+    }
+}
+
+} // namespace
+
+TEST(Zip, BuiltArchivesReadBackInOrderFromMemoryAndFromAFile) {
+    const std::vector<ZipEntry> entries = sampleEntries();
+    QString error;
+    const std::optional<QByteArray> archive = buildZip(entries, &error);
+    ASSERT_TRUE(archive) << error.toStdString();
+    EXPECT_LT(archive->size(), entries[1].data.size() / 10); // the big part is deflated, if at the fastest level
+
+    std::vector<ZipEntry> read;
+    ASSERT_TRUE(readZipBytes(*archive, "a.docx", &read));
+    expectSameEntries(read, entries);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("包裝.zip");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(*archive);
+    f.close();
+    ASSERT_TRUE(readZipFile(path, &read));
+    expectSameEntries(read, entries);
+
+    // Two entries of one name would leave a reader guessing which one counts.
+    EXPECT_FALSE(buildZip({{"a.xml", "1"}, {"a.xml", "2"}}, &error));
+    EXPECT_TRUE(error.contains("a.xml")) << error.toStdString();
+}
+
+TEST(Zip, RefusesTooLargeEncryptedAndForeignArchivesWithNothingRead) {
+    const std::vector<ZipEntry> entries = {{"a.xml", QByteArray(300, 'a')}, {"b.xml", QByteArray(200, 'b')}};
+    const QByteArray archive = *buildZip(entries);
+    std::vector<ZipEntry> read;
+    EXPECT_TRUE(readZipBytes(archive, "a.xlsx", &read, 500));
+    const ZipRead tooLarge = readZipBytes(archive, "a.xlsx", &read, 499);
+    EXPECT_EQ(tooLarge.fault, ZipFault::TooLarge);
+    EXPECT_TRUE(tooLarge.reason.contains("a.xlsx"));
+    EXPECT_TRUE(read.empty());
+
+    // The encryption flag of every central directory record set, as a password-protected zip has it.
+    QByteArray encrypted = archive;
+    for (qsizetype at = encrypted.indexOf("PK\x01\x02"); at >= 0; at = encrypted.indexOf("PK\x01\x02", at + 4))
+        encrypted[at + 8] = char(encrypted[at + 8] | 1);
+    EXPECT_EQ(readZipBytes(encrypted, "a.xlsx", &read).fault, ZipFault::Encrypted);
+    EXPECT_TRUE(read.empty());
+
+    EXPECT_EQ(readZipBytes(QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(504, '\0'), "a.xls", &read).fault,
+              ZipFault::OleFile);
+    EXPECT_EQ(readZipBytes("這不是壓縮檔", "a.docx", &read).fault, ZipFault::NotZip);
+    EXPECT_EQ(readZipBytes(archive.left(archive.size() / 2), "a.docx", &read).fault, ZipFault::NotZip);
+    EXPECT_EQ(readZipFile(QTemporaryDir().filePath("none.zip"), &read).fault, ZipFault::Missing);
+    EXPECT_TRUE(read.empty());
+}
