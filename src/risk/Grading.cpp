@@ -13,7 +13,19 @@ QString missingText(const QStringList& items) {
     QStringList unique;
     for (const QString& s : items)
         if (!unique.contains(s)) unique.append(s);
-    return QStringLiteral("資料不足(") + unique.join(QStringLiteral("、")) + QLatin1Char(')');
+    const QString open = QStringLiteral("資料不足(");
+    const QString sep = QStringLiteral("、");
+    const QString all = open + unique.join(sep) + QLatin1Char(')');
+    if (all.size() <= kGradeTextLimit) return all;
+    // A nearly empty record lacks more items than the stored column can name: the first ones, then how many in all.
+    const QString tail = QStringLiteral("等%1項)").arg(unique.size());
+    QString named = open;
+    for (qsizetype i = 0; i < unique.size(); ++i) {
+        const QString longer = named + (i > 0 ? sep : QString()) + unique.at(i);
+        if (longer.size() + tail.size() > kGradeTextLimit) break;
+        named = longer;
+    }
+    return named + tail;
 }
 
 bool isMissingText(const QString& grade) {
@@ -39,6 +51,43 @@ std::optional<double> measurement(const QString& text) {
     if (!vb::isNumeric(text)) return std::nullopt;
     const double v = text.trimmed().toDouble();
     if (!(v > 0)) return std::nullopt;
+    return v;
+}
+
+const std::vector<PlausibleRange>& plausibleRanges() {
+    // Generous on purpose: no real adult value may be refused. A bound catches what is plainly not a reading in
+    // these units; a value in another unit that happens to fall inside a range cannot be told from a real one.
+    static const std::vector<PlausibleRange> ranges{
+        // Below 100 cm is a height in metres (1.72) or a slip; above 250 cm one in millimetres or a slip.
+        {item::height, 100, 250},
+        // Below 20 kg is no working adult; above 300 kg a weight in grams or a slip.
+        {item::weight, 20, 300},
+        // Below 40 cm is a waist in inches (32) or metres; above 250 cm one in millimetres or a slip.
+        {item::waist, 40, 250},
+        // Below 60 mmHg is a pressure in kPa (16) or a slip; above 300 mmHg a slip (an extra digit).
+        {item::systolic, 60, 300},
+        // Below 30 mmHg is a pressure in kPa (10) or a slip; above 200 mmHg a slip.
+        {item::diastolic, 30, 200},
+        // Below 20 mg/dL is a glucose in mmol/L (5.6 mmol/L = 101 mg/dL); above 1000 mg/dL a slip.
+        {item::glucose, 20, 1000},
+        // Below 50 mg/dL is a cholesterol in mmol/L (5.2 mmol/L = 201 mg/dL); above 1000 mg/dL a slip.
+        {item::totalCholesterol, 50, 1000},
+        // Below 10 mg/dL is a triglyceride in mmol/L (1.7 mmol/L = 150 mg/dL); above 5000 mg/dL a slip (severe
+        // hypertriglyceridaemia stays below it).
+        {item::triglyceride, 10, 5000},
+        // Below 5 mg/dL is an HDL in mmol/L (1.3 mmol/L = 50 mg/dL); above 200 mg/dL a slip.
+        {item::hdl, 5, 200},
+        // Below 10 mg/dL is an LDL in mmol/L (3.4 mmol/L = 131 mg/dL); above 800 mg/dL a slip.
+        {item::ldl, 10, 800},
+    };
+    return ranges;
+}
+
+std::optional<double> measurement(const QString& text, const QString& column) {
+    const auto v = measurement(text);
+    if (!v) return std::nullopt;
+    for (const PlausibleRange& r : plausibleRanges())
+        if (r.column == column && (*v < r.lowest || *v > r.highest)) return std::nullopt;
     return v;
 }
 
@@ -446,16 +495,21 @@ Measures readMeasures(const HealthCheck& h, const QDate& today) {
     Measures m;
     m.sex = parseSex(h.sex);
     m.age = ageAt(h.birthDate, ageReferenceDate(h.checkDate, today));
-    m.height = measurement(h.height);
-    m.weight = measurement(h.weight);
-    m.waist = measurement(h.waist);
-    m.systolic = measurement(h.systolic);
-    m.diastolic = measurement(h.diastolic);
-    m.glucose = measurement(h.glucose);
-    m.totalCholesterol = measurement(h.totalCholesterol);
-    m.triglyceride = measurement(h.triglyceride);
-    m.hdl = measurement(h.hdl);
-    m.ldl = measurement(h.ldl);
+    m.height = measurement(h.height, item::height);
+    m.weight = measurement(h.weight, item::weight);
+    m.waist = measurement(h.waist, item::waist);
+    m.systolic = measurement(h.systolic, item::systolic);
+    m.diastolic = measurement(h.diastolic, item::diastolic);
+    m.glucose = measurement(h.glucose, item::glucose);
+    m.totalCholesterol = measurement(h.totalCholesterol, item::totalCholesterol);
+    m.triglyceride = measurement(h.triglyceride, item::triglyceride);
+    m.hdl = measurement(h.hdl, item::hdl);
+    m.ldl = measurement(h.ldl, item::ldl);
+    // The systolic pressure is the peak of the diastolic one: a pair the other way round is swapped or mistyped.
+    if (m.systolic && m.diastolic && *m.systolic <= *m.diastolic) {
+        m.systolic.reset();
+        m.diastolic.reset();
+    }
     m.smoker = smokerFromText(h.smoking);
     m.history = h.history;
     return m;

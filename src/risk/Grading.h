@@ -3,9 +3,10 @@
 // age band, BMI and its grade, the adult blood-pressure grade, the metabolic-syndrome and three-highs grades and the
 // Framingham ten-year coronary risk with its cardiovascular class. No database, no messages.
 //
-// Missing data: a grade that needs a value which is empty or not a number reads "資料不足(<the items>)" naming the
-// staging columns at fault — unless the values present already decide the grade (a diastolic pressure of 95 makes
-// stage 2 hypertension whatever the systolic pressure is). A grade is never guessed from a partial record.
+// Missing data: a grade that needs a value which is empty, not a number or outside its plausible range (another unit
+// or a typing slip: see plausibleRanges) reads "資料不足(<the items>)" naming the staging columns at fault — unless
+// the values present already decide the grade (a diastolic pressure of 95 makes stage 2 hypertension whatever the
+// systolic pressure is). A grade is never guessed from a partial record.
 
 #include "risk/FraminghamTables.h"
 
@@ -13,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace risk {
 
@@ -33,7 +35,11 @@ inline const QString ldl = QStringLiteral("低密度膽固醇");
 inline const QString smoking = QStringLiteral("抽菸習慣");
 } // namespace item
 
-// "資料不足(a、b)": the grade of a record that lacks the named items.
+// The longest grade text: the stored health history keeps each grade in a column of 50 characters.
+inline constexpr int kGradeTextLimit = 50;
+
+// "資料不足(a、b)": the grade of a record that lacks the named items (each named once). A list too long for
+// kGradeTextLimit names as many items as fit and then the count of all: "資料不足(a、b、c等9項)".
 QString missingText(const QStringList& items);
 bool isMissingText(const QString& grade);
 
@@ -45,6 +51,17 @@ QString sexName(Sex sex); // "男", "女" or ""
 // A measurement: the text must be a number (blanks around allowed) and above zero; an empty text, a word or a zero
 // is no measurement (a zero height would divide by zero; a zero pressure is a blank form, not a reading).
 std::optional<double> measurement(const QString& text);
+
+// The values a staging column's measurement can take, bounds included, in the units graded (cm, kg, mmHg, mg/dL).
+struct PlausibleRange {
+    QString column; // an item:: name
+    double lowest, highest;
+};
+// Every measured column, once. A value outside its range is another unit (mmol/L, metres, grams, inches) or a typing
+// slip, and is graded as no measurement.
+const std::vector<PlausibleRange>& plausibleRanges();
+// measurement(text), refused also outside the column's plausible range (a column without a range: none applies).
+std::optional<double> measurement(const QString& text, const QString& column);
 
 enum class YesNo { No, Yes, Unknown };
 
@@ -138,6 +155,8 @@ struct HealthCheck {
     QString height, weight, waist, systolic, diastolic, glucose, totalCholesterol, triglyceride, hdl, ldl;
     QString smoking, history;
 };
+// Every measurement through its plausible range; a systolic pressure not above the diastolic one leaves both unread
+// (a swapped or mistyped pair: which value is wrong cannot be told).
 Measures readMeasures(const HealthCheck& h, const QDate& today);
 
 // Every grade of one health check, as the texts the risk table holds.

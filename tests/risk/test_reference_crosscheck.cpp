@@ -327,7 +327,8 @@ TEST(ReferenceCrossCheck, NoGradeIsGuessedFromAnIncompleteRecord) {
         {"height", &HealthCheck::height, {"150", "172", "190"}},
         {"weight", &HealthCheck::weight, {"45", "70", "115"}},
         {"waist", &HealthCheck::waist, {"65", "85", "105"}},
-        {"systolic", &HealthCheck::systolic, {"100", "125", "135", "150", "175"}},
+        // Each reading above every base's diastolic pressure: a systolic pressure below it is no reading.
+        {"systolic", &HealthCheck::systolic, {"110", "125", "135", "150", "175"}},
         {"diastolic", &HealthCheck::diastolic, {"65", "82", "87", "95", "105"}},
         {"glucose", &HealthCheck::glucose, {"85", "110", "150"}},
         {"triglyceride", &HealthCheck::triglyceride, {"90", "170", "260"}},
