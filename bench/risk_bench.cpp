@@ -20,17 +20,37 @@ void stage(Database& db, int persons) {
     std::vector<QVariantList> health, scales;
     for (int i = 0; i < persons; ++i) {
         const QString no = QStringLiteral("E%1").arg(i, 5, 10, QLatin1Char('0'));
-        QVariantList h{"2025", QStringLiteral("員工%1").arg(i), no, "D01", "製造部", i % 2 ? "男" : "女",
-                       QStringLiteral("19%1/03/15").arg(50 + i % 45), "2025/05/01", "170", "72.5", "86", QString::number(110 + i % 60),
-                       QString::number(70 + i % 35), QString::number(85 + i % 60), QString::number(160 + i % 120),
-                       "150", QString::number(35 + i % 30), QString::number(90 + i % 90), i % 3 ? "無" : "每天一包",
-                       i % 7 ? "" : "糖尿病", ""};
+        QVariantList h{"2025",
+                       QStringLiteral("員工%1").arg(i),
+                       no,
+                       "D01",
+                       "製造部",
+                       i % 2 ? "男" : "女",
+                       QStringLiteral("19%1/03/15").arg(50 + i % 45),
+                       "2025/05/01",
+                       "170",
+                       "72.5",
+                       "86",
+                       QString::number(110 + i % 60),
+                       QString::number(70 + i % 35),
+                       QString::number(85 + i % 60),
+                       QString::number(160 + i % 120),
+                       "150",
+                       QString::number(35 + i % 30),
+                       QString::number(90 + i % 90),
+                       i % 3 ? "無" : "每天一包",
+                       i % 7 ? "" : "糖尿病",
+                       ""};
         health.push_back(h);
         QVariantList s{"2025", QStringLiteral("員工%1").arg(i), no};
-        for (int k = 0; k < 6; ++k) s << QString::number(1 + (i + k) % 5);
-        s << "50.0" << "1";
-        for (int k = 0; k < 7; ++k) s << QString::number(1 + (i + 2 * k) % 5);
-        s << "45.0" << "1" << QString::number(i % 3) << QString::number((i / 3) % 3) << "" << QString::number(i % 3);
+        for (int k = 0; k < 6; ++k)
+            s << QString::number(1 + (i + k) % 5);
+        s << "50.0"
+          << "1";
+        for (int k = 0; k < 7; ++k)
+            s << QString::number(1 + (i + 2 * k) % 5);
+        s << "45.0"
+          << "1" << QString::number(i % 3) << QString::number((i / 3) % 3) << "" << QString::number(i % 3);
         scales.push_back(s);
     }
     db.execBatch(risk::insertSql(risk::kInPutFramingham, risk::names(risk::inPutFraminghamColumns())), health);
@@ -47,18 +67,18 @@ OSTIVA_BENCH("risk-grading", "10 000 staged persons: grading + history + workboo
         if (!StartProgram(program)) return false;
         stage(program.DBConn, kPersons);
         full = std::min(full, bench::bestSeconds(1, [&] {
-            risk::Framingham(program, nullptr, true, true, false);
-            risk::SavePersonalHistory(program);
-        }));
+                            risk::Framingham(program, nullptr, true, true, false);
+                            risk::SavePersonalHistory(program);
+                        }));
         // The same two sheets written alone.
         stage(program.DBConn, kPersons);
         const risk::ResultSheets sheets = risk::gradeStaged(program.DBConn, QDate(2025, 6, 1), true);
         workbookOnly = std::min(workbookOnly, bench::bestSeconds(1, [&] {
-            ExcelSession& book = CreateExcelWorkbook(program, 0);
-            WriteRecordsetToSheet(program, sheets.health, book.activate(1));
-            WriteRecordsetToSheet(program, sheets.overwork, book.activate(2));
-            FinishExcel(program, false);
-        }));
+                                    ExcelSession& book = CreateExcelWorkbook(program, 0);
+                                    WriteRecordsetToSheet(program, sheets.health, book.activate(1));
+                                    WriteRecordsetToSheet(program, sheets.overwork, book.activate(2));
+                                    FinishExcel(program, false);
+                                }));
     }
     std::printf("   grading + history + workbook: %.3f s\n   the workbook alone:           %.3f s\n", full,
                 workbookOnly);

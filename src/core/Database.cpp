@@ -18,7 +18,8 @@ QAtomicInt g_connectionCounter;
 
 void prepareAndBind(QSqlQuery& q, const QString& sql, const QVariantList& params) {
     if (!q.prepare(sql)) fail(q, sql);
-    for (int i = 0; i < params.size(); ++i) q.bindValue(i, params[i]);
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, params[i]);
 }
 } // namespace
 
@@ -32,13 +33,18 @@ QString Recordset::toText(const QVariant& v) {
     if (v.isNull() || !v.isValid()) return {};
     switch (v.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float: return vb::generalNumber(v.toDouble());
-    case QMetaType::QByteArray: return QString::fromUtf8(v.toByteArray());
-    default: return v.toString();
+    case QMetaType::Float:
+        return vb::generalNumber(v.toDouble());
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    default:
+        return v.toString();
     }
 }
 
-QString Recordset::text(int r, int c) const { return toText(m_rows[size_t(r)][c]); }
+QString Recordset::text(int r, int c) const {
+    return toText(m_rows[size_t(r)][c]);
+}
 
 QString Recordset::text(int r, const QString& field) const {
     int c = fieldIndex(field);
@@ -53,7 +59,9 @@ const QVariant& Recordset::value(const QString& field) const {
     return m_rows[size_t(m_pos)][c];
 }
 
-Database::Database() { m_name = QStringLiteral("ostiva_%1").arg(g_connectionCounter.fetchAndAddRelaxed(1)); }
+Database::Database() {
+    m_name = QStringLiteral("ostiva_%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+}
 
 Database::~Database() {
     close();
@@ -97,7 +105,9 @@ void Database::close() {
     }
 }
 
-bool Database::isOpen() const { return m_db.isValid() && m_db.isOpen(); }
+bool Database::isOpen() const {
+    return m_db.isValid() && m_db.isOpen();
+}
 
 Recordset Database::query(const QString& sql, const QVariantList& params) const {
     QSqlQuery q(m_db);
@@ -108,12 +118,14 @@ Recordset Database::query(const QString& sql, const QVariantList& params) const 
     QStringList fields;
     const int n = rec.count();
     fields.reserve(n);
-    for (int i = 0; i < n; ++i) fields.append(rec.fieldName(i));
+    for (int i = 0; i < n; ++i)
+        fields.append(rec.fieldName(i));
     std::vector<QVariantList> rows;
     while (q.next()) {
         QVariantList row;
         row.reserve(n);
-        for (int i = 0; i < n; ++i) row.append(q.value(i));
+        for (int i = 0; i < n; ++i)
+            row.append(q.value(i));
         rows.push_back(std::move(row));
     }
     if (q.lastError().isValid()) fail(q, sql);
@@ -141,7 +153,8 @@ void Database::execBatch(const QString& sql, const std::vector<QVariantList>& ro
     QSqlQuery q(m_db);
     if (!q.prepare(sql)) fail(q, sql);
     for (const auto& row : rows) {
-        for (int i = 0; i < row.size(); ++i) q.bindValue(i, row[i]);
+        for (int i = 0; i < row.size(); ++i)
+            q.bindValue(i, row[i]);
         if (!q.exec()) fail(q, sql);
     }
     t.commit();
@@ -164,20 +177,21 @@ QStringList Database::tables() const {
     QStringList out;
     Recordset rs = query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
                                         "'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
-    for (int i = 0; i < rs.recordCount(); ++i) out.append(rs.text(i, 0));
+    for (int i = 0; i < rs.recordCount(); ++i)
+        out.append(rs.text(i, 0));
     return out;
 }
 
 QStringList Database::columns(const QString& table) const {
     QStringList out;
     Recordset rs = query(QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table});
-    for (int i = 0; i < rs.recordCount(); ++i) out.append(rs.text(i, 0));
+    for (int i = 0; i < rs.recordCount(); ++i)
+        out.append(rs.text(i, 0));
     return out;
 }
 
 QString Database::columnType(const QString& table, const QString& column) const {
-    return scalar(QStringLiteral("SELECT type FROM pragma_table_info(?) WHERE lower(name) = lower(?)"),
-                  {table, column})
+    return scalar(QStringLiteral("SELECT type FROM pragma_table_info(?) WHERE lower(name) = lower(?)"), {table, column})
         .toString();
 }
 

@@ -28,7 +28,8 @@ private:
 class Recordset {
 public:
     Recordset() = default;
-    Recordset(QStringList fields, std::vector<QVariantList> rows) : m_fields(std::move(fields)), m_rows(std::move(rows)) {}
+    Recordset(QStringList fields, std::vector<QVariantList> rows)
+        : m_fields(std::move(fields)), m_rows(std::move(rows)) {}
 
     int recordCount() const { return int(m_rows.size()); }
     int fieldCount() const { return int(m_fields.size()); }

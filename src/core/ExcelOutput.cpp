@@ -210,8 +210,9 @@ std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QS
     auto package = std::make_unique<office::XlsxPackage>();
     const office::XlsxStatus status = package->open(path);
     if (!status) {
-        ui.message(QStringLiteral("無法開啟 Excel 活頁簿:\r\n\r\n") + path + QStringLiteral("\r\n\r\n") + status.message(), {},
-                   Ui::Icon::Critical);
+        ui.message(QStringLiteral("無法開啟 Excel 活頁簿:\r\n\r\n") + path + QStringLiteral("\r\n\r\n") +
+                       status.message(),
+                   {}, Ui::Icon::Critical);
         return nullptr;
     }
     return package;

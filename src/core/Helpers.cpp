@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-bool TableExists(const Database& db, const QString& table) { return db.tableExists(table); }
+bool TableExists(const Database& db, const QString& table) {
+    return db.tableExists(table);
+}
 
 bool FieldExists(const Database& db, const QString& table, const QString& field) {
     return db.fieldExists(table, field);
@@ -34,6 +36,10 @@ QString likeEscape(const QString& keyword) {
     return out;
 }
 
-QString htmlEscape(const QString& text) { return text.toHtmlEscaped(); }
+QString htmlEscape(const QString& text) {
+    return text.toHtmlEscaped();
+}
 
-void letEventsThrough() { QCoreApplication::processEvents(); }
+void letEventsThrough() {
+    QCoreApplication::processEvents();
+}

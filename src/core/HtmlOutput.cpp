@@ -9,7 +9,9 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-QString htmlPagePath(Program& program) { return program.path(QStringLiteral("DataBase/DebugStr.html")); }
+QString htmlPagePath(Program& program) {
+    return program.path(QStringLiteral("DataBase/DebugStr.html"));
+}
 
 QString htmlPage(Program& program, const QString& title, const QString& body) {
     QString page;
@@ -43,7 +45,8 @@ QString attachmentLinkHtml(Program& program, const QString& name) {
 QString recordsetHtmlTable(Program& program, const Recordset& rs) {
     QString out = QStringLiteral("<table>\n<tr>");
     const int pdf = rs.fieldIndex(QStringLiteral("xPDF"));
-    for (const QString& f : rs.fieldNames()) out += QStringLiteral("<th>") + f.toHtmlEscaped() + QStringLiteral("</th>");
+    for (const QString& f : rs.fieldNames())
+        out += QStringLiteral("<th>") + f.toHtmlEscaped() + QStringLiteral("</th>");
     out += QStringLiteral("</tr>\n");
     for (int r = 0; r < rs.recordCount(); ++r) {
         out += QStringLiteral("<tr>");
@@ -63,12 +66,14 @@ QString listViewHtmlTable(const QTreeWidget* list) {
     QString out = QStringLiteral("<table>\n<tr>");
     const QTreeWidgetItem* header = list->headerItem();
     const int cols = list->columnCount();
-    for (int c = 0; c < cols; ++c) out += QStringLiteral("<th>") + header->text(c).toHtmlEscaped() + QStringLiteral("</th>");
+    for (int c = 0; c < cols; ++c)
+        out += QStringLiteral("<th>") + header->text(c).toHtmlEscaped() + QStringLiteral("</th>");
     out += QStringLiteral("</tr>\n");
     for (int r = 0; r < list->topLevelItemCount(); ++r) {
         const QTreeWidgetItem* item = list->topLevelItem(r);
         out += QStringLiteral("<tr>");
-        for (int c = 0; c < cols; ++c) out += QStringLiteral("<td>") + item->text(c).toHtmlEscaped() + QStringLiteral("</td>");
+        for (int c = 0; c < cols; ++c)
+            out += QStringLiteral("<td>") + item->text(c).toHtmlEscaped() + QStringLiteral("</td>");
         out += QStringLiteral("</tr>\n");
     }
     out += QStringLiteral("</table>\n");

@@ -125,8 +125,11 @@ void MainForm::buildToolbar() {
     addButton(QStringLiteral("Exit"), QStringLiteral("離開"), false);
 
     // The buttons that only pop up a menu; their menus are filled by the subsystems.
-    setToolbarHandler(QStringLiteral("OnlineKeyIn"), [this](QAction*) { popUp(popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入"))); });
-    setToolbarHandler(QStringLiteral("NewTopic"), [this](QAction*) { popUp(popupMenu(QStringLiteral("QVNewTopic"), QStringLiteral("新興議題"))); });
+    setToolbarHandler(QStringLiteral("OnlineKeyIn"), [this](QAction*) {
+        popUp(popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入")));
+    });
+    setToolbarHandler(QStringLiteral("NewTopic"),
+                      [this](QAction*) { popUp(popupMenu(QStringLiteral("QVNewTopic"), QStringLiteral("新興議題"))); });
     setToolbarHandler(QStringLiteral("Exit"), [this](QAction*) { close(); });
 
     // The report button pops up the report menu while it is down; raised, it gives the report frame its state back.
@@ -149,8 +152,8 @@ void MainForm::buildToolbar() {
             if (ShowReportFrame) ShowReportFrame(b);
             return;
         }
-        m_program.ui().message(QStringLiteral("請先完成與 Vardel 系統資料庫之連結設定"), QStringLiteral("人事資料庫尚未連結"),
-                               Ui::Icon::Information);
+        m_program.ui().message(QStringLiteral("請先完成與 Vardel 系統資料庫之連結設定"),
+                               QStringLiteral("人事資料庫尚未連結"), Ui::Icon::Information);
         // Nothing opened: the button comes back up and the toolbar is usable again.
         b->setChecked(false);
         enableToolbar();
@@ -188,15 +191,20 @@ void MainForm::Toolbar1_ButtonClick(QAction* button) {
 
 void MainForm::enableToolbar(bool enabled) {
     Toolbar1->setEnabled(true);
-    for (QAction* a : std::as_const(m_buttons)) a->setEnabled(enabled);
+    for (QAction* a : std::as_const(m_buttons))
+        a->setEnabled(enabled);
 }
 
-void MainForm::setStatusText(const QString& text) { m_statusLabel->setText(text); }
+void MainForm::setStatusText(const QString& text) {
+    m_statusLabel->setText(text);
+}
 
 void MainForm::Form_Load() {
     StringFrame->hide();
-    for (QMenu* m : std::as_const(m_menus)) m->hide();
-    for (auto& step : m_loadSteps) step();
+    for (QMenu* m : std::as_const(m_menus))
+        m->hide();
+    for (auto& step : m_loadSteps)
+        step();
     setWindowTitle(Program::caption());
     // The link to the outside personnel database is never set, so its button stays hidden.
     m_buttons.value(QStringLiteral("AddEmpl"))->setVisible(!m_program.VardelDBPath.isEmpty());

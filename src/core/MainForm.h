@@ -38,7 +38,9 @@ public:
     QAction* toolbarButton(const QString& key) const { return m_buttons.value(key); }
     // The handler Toolbar1_ButtonClick calls for a key after the check-button rule. Until a subsystem sets one, the
     // key does nothing.
-    void setToolbarHandler(const QString& key, std::function<void(QAction*)> handler) { m_handlers[key] = std::move(handler); }
+    void setToolbarHandler(const QString& key, std::function<void(QAction*)> handler) {
+        m_handlers[key] = std::move(handler);
+    }
     // The toolbar dispatcher: for a check button, a button pressed down disables every other button and a raised one
     // enables them all again; then the key's handler runs.
     void Toolbar1_ButtonClick(QAction* button);

@@ -14,10 +14,18 @@ Program::~Program() {
     DBConn.close();
 }
 
-QString Program::title() { return QStringLiteral("職場健康服務管理系統 (Ostiva) "); }
+QString Program::title() {
+    return QStringLiteral("職場健康服務管理系統 (Ostiva) ");
+}
 
-QString Program::version() { return QStringLiteral(OSTIVA_VERSION); }
+QString Program::version() {
+    return QStringLiteral(OSTIVA_VERSION);
+}
 
-QString Program::caption() { return title() + version(); }
+QString Program::caption() {
+    return title() + version();
+}
 
-QString Program::path(const QString& relative) const { return m_programFolder + QLatin1Char('/') + relative; }
+QString Program::path(const QString& relative) const {
+    return m_programFolder + QLatin1Char('/') + relative;
+}

@@ -9,21 +9,25 @@ namespace {
 
 std::vector<ColumnDef> vc50(const QStringList& names) {
     std::vector<ColumnDef> out;
-    for (const QString& n : names) out.push_back({n, QStringLiteral("VARCHAR(50)")});
+    for (const QString& n : names)
+        out.push_back({n, QStringLiteral("VARCHAR(50)")});
     return out;
 }
 
-void append(std::vector<ColumnDef>& to, const std::vector<ColumnDef>& more) { to.insert(to.end(), more.begin(), more.end()); }
+void append(std::vector<ColumnDef>& to, const std::vector<ColumnDef>& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 QStringList numbered(const QString& prefix, int from, int to, int width) {
     QStringList out;
-    for (int i = from; i <= to; ++i) out.append(prefix + QString::number(i).rightJustified(width, QLatin1Char('0')));
+    for (int i = from; i <= to; ++i)
+        out.append(prefix + QString::number(i).rightJustified(width, QLatin1Char('0')));
     return out;
 }
 
-const QString kText = QStringLiteral("TEXT");       // memo
-const QString kReal = QStringLiteral("REAL");       // single
-const QString kDateTime = QStringLiteral("TEXT");   // "YYYY/MM/DD hh:mm:ss"
+const QString kText = QStringLiteral("TEXT");     // memo
+const QString kReal = QStringLiteral("REAL");     // single
+const QString kDateTime = QStringLiteral("TEXT"); // "YYYY/MM/DD hh:mm:ss"
 const QString kCounter = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
 
 QMap<QString, std::function<void(Database&)>>& extraSeeds() {
@@ -56,7 +60,8 @@ std::vector<TableDef> buildTables() {
         for (const char* n : {"身高", "體重", "腰圍", "BMI", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂",
                               "高密度膽固醇", "低密度膽固醇"})
             c.push_back({n, kReal});
-        for (const char* n : {"抽菸習慣", "既往病歷", "健檢過程備註說明"}) c.push_back({n, kText});
+        for (const char* n : {"抽菸習慣", "既往病歷", "健檢過程備註說明"})
+            c.push_back({n, kText});
         append(c, vc50({"成人血壓分級", "Framingham_Risk_Score", "代謝症候群_分級", "BMI分級", "三高族群分級"}));
         t.push_back({QStringLiteral("PersonalHealth"), c, {}});
     }
@@ -104,8 +109,8 @@ std::vector<TableDef> buildTables() {
 
         auto c2 = common(2);
         const QString v200 = QStringLiteral("VARCHAR(200)");
-        append(c2, vc50({"xAge", "DepName", "Task", "ShiftType", "CurrentSate", "GestationalWeeks", "EDD",
-                         "IsMultiple", "ChildbirthDate", "IsBreastfeeding"}));
+        append(c2, vc50({"xAge", "DepName", "Task", "ShiftType", "CurrentSate", "GestationalWeeks", "EDD", "IsMultiple",
+                         "ChildbirthDate", "IsBreastfeeding"}));
         c2.push_back({"DiseaseIndividual", v200});
         c2.push_back({"DiseaseFamily", v200});
         append(c2, vc50({"HepatitisB", "Varicella", "MMR", "PregnanciesNo", "ProductionNo", "AbortionsNo",
@@ -150,15 +155,22 @@ std::vector<TableDef> buildTables() {
         t.push_back({QStringLiteral("NursingBook"), c, {}});
     }
     t.push_back({QStringLiteral("NursingCode"),
-                 {{"MainCode", "VARCHAR(50)"}, {"Type", "VARCHAR(50)"}, {"Note", "VARCHAR(255)"},
+                 {{"MainCode", "VARCHAR(50)"},
+                  {"Type", "VARCHAR(50)"},
+                  {"Note", "VARCHAR(255)"},
                   {"健康服務工作要項", "VARCHAR(100)"}},
                  seedNursingCode});
     t.push_back({QStringLiteral("DrugListTree"),
-                 {{"Type", "VARCHAR(50)"}, {"MainCode", "VARCHAR(50)"}, {"MedicalObjectName", "VARCHAR(100)"},
-                  {"ReserveAmount", kReal}, {"ExpireDate", "VARCHAR(50)"}},
+                 {{"Type", "VARCHAR(50)"},
+                  {"MainCode", "VARCHAR(50)"},
+                  {"MedicalObjectName", "VARCHAR(100)"},
+                  {"ReserveAmount", kReal},
+                  {"ExpireDate", "VARCHAR(50)"}},
                  {}});
     t.push_back({QStringLiteral("DrugUsing"),
-                 {{"NursingID", "VARCHAR(50)"}, {"MedicineID", "VARCHAR(50)"}, {"MedicineName", "VARCHAR(100)"},
+                 {{"NursingID", "VARCHAR(50)"},
+                  {"MedicineID", "VARCHAR(50)"},
+                  {"MedicineName", "VARCHAR(100)"},
                   {"UsingAmount", kReal}},
                  {}});
     t.push_back({QStringLiteral("ToWordList"), vc50({"員工編號"}), {}});
@@ -171,13 +183,27 @@ struct IndexDef {
 };
 // The columns the program searches by.
 const IndexDef kIndexes[] = {
-    {"EMPL", "員工編號"},           {"NursingBook", "員工編號"},     {"NursingBook", "記錄日期"},
-    {"NursingBook", "SerialX"},     {"PersonalHealth", "XID"},       {"PersonalHealth", "員工編號"},
-    {"PersonalHealth", "年度代碼"}, {"PersonalBurnOut", "XID"},      {"PersonalBurnOut", "員工編號"},
-    {"PersonalBurnOut", "年度代碼"}, {"PersonalNMQ", "XID"},         {"PersonalNMQ", "員工編號"},
-    {"PersonalNMQ", "年度代碼"},    {"PersonalSpecialHealth", "員工編號"}, {"PersonalSpecialHealth", "年度代碼"},
-    {"MaternityHealth", "個案檔號"}, {"MHPT1", "CaseKey"},           {"MHPT2", "CaseKey"},
-    {"MHPT3", "CaseKey"},           {"DrugUsing", "NursingID"},      {"NursingCode", "MainCode"},
+    {"EMPL", "員工編號"},
+    {"NursingBook", "員工編號"},
+    {"NursingBook", "記錄日期"},
+    {"NursingBook", "SerialX"},
+    {"PersonalHealth", "XID"},
+    {"PersonalHealth", "員工編號"},
+    {"PersonalHealth", "年度代碼"},
+    {"PersonalBurnOut", "XID"},
+    {"PersonalBurnOut", "員工編號"},
+    {"PersonalBurnOut", "年度代碼"},
+    {"PersonalNMQ", "XID"},
+    {"PersonalNMQ", "員工編號"},
+    {"PersonalNMQ", "年度代碼"},
+    {"PersonalSpecialHealth", "員工編號"},
+    {"PersonalSpecialHealth", "年度代碼"},
+    {"MaternityHealth", "個案檔號"},
+    {"MHPT1", "CaseKey"},
+    {"MHPT2", "CaseKey"},
+    {"MHPT3", "CaseKey"},
+    {"DrugUsing", "NursingID"},
+    {"NursingCode", "MainCode"},
 };
 
 } // namespace
@@ -193,11 +219,14 @@ void registerTableSeed(const QString& table, std::function<void(Database&)> seed
 
 QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns) {
     QStringList cols;
-    for (const auto& c : columns) cols.append(Database::quoteName(c.name) + QLatin1Char(' ') + c.type);
+    for (const auto& c : columns)
+        cols.append(Database::quoteName(c.name) + QLatin1Char(' ') + c.type);
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(Database::quoteName(table), cols.join(QStringLiteral(", ")));
 }
 
-QString createTableSql(const TableDef& table) { return createTableSql(table.name, table.columns); }
+QString createTableSql(const TableDef& table) {
+    return createTableSql(table.name, table.columns);
+}
 
 namespace {
 std::vector<TableDef>& registeredTables() {
@@ -243,14 +272,15 @@ void EnsureDatabaseSchema(Database& db) {
         const QString column = QString::fromUtf8(ix.column);
         if (!db.tableExists(table) || !db.fieldExists(table, column)) continue;
         db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                    .arg(Database::quoteName(QStringLiteral("ix_%1_%2").arg(table, column)),
-                         Database::quoteName(table), Database::quoteName(column)));
+                    .arg(Database::quoteName(QStringLiteral("ix_%1_%2").arg(table, column)), Database::quoteName(table),
+                         Database::quoteName(column)));
     }
     tx.commit();
 }
 
 QString nursingBookColumns() {
     // Dates are stored as "YYYY/MM/DD"; the list shows them as stored.
-    return QStringLiteral("[SerialX], [記錄日期], [記錄時間], [人員身份], [員工編號], [人員姓名], [聯絡分機], [所屬部門], "
-                          "[事件代碼], [嚴重代碼], [事件發生經過與症狀描述], [處理措施], [追蹤情況], [醫護人員], [xPDF]");
+    return QStringLiteral(
+        "[SerialX], [記錄日期], [記錄時間], [人員身份], [員工編號], [人員姓名], [聯絡分機], [所屬部門], "
+        "[事件代碼], [嚴重代碼], [事件發生經過與症狀描述], [處理措施], [追蹤情況], [醫護人員], [xPDF]");
 }

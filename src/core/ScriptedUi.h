@@ -40,10 +40,10 @@ public:
     // Texts of the message boxes shown, in order.
     QStringList messageTexts() const;
 
-    QList<Shown> shown;   // every box, in order
-    QStringList opened;   // every path or URL handed to the desktop
-    qint64 waitedMs = 0;  // the pauses asked for
-    QDateTime clock;      // "now"; the real clock while invalid
+    QList<Shown> shown;      // every box, in order
+    QStringList opened;      // every path or URL handed to the desktop
+    qint64 waitedMs = 0;     // the pauses asked for
+    QDateTime clock;         // "now"; the real clock while invalid
     std::deque<int> randoms; // the next random numbers; a plain generator when empty
     bool allAnswersUsed() const { return m_answers.empty() && m_inputs.empty() && m_files.empty(); }
 

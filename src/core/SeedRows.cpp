@@ -43,7 +43,7 @@ struct Category {
     const char* type;
 };
 const Category kCategories[] = {
-    {'A', "一般疾病（內科）"}, {'B', "外傷處置（非職業）"},   {'C', "健康諮詢與衛教"},
+    {'A', "一般疾病（內科）"}, {'B', "外傷處置（非職業）"}, {'C', "健康諮詢與衛教"},
     {'D', "健康管理追蹤"},     {'X', "職場訪視及其他服務"}, {'Y', "職傷意外"},
 };
 
@@ -110,7 +110,8 @@ void seedListOHS(Database& db) {
     for (const auto& w : kWorkItems) {
         const QString type = QString::fromUtf8(w.type);
         int n = QString::fromUtf8(w.id).startsWith(QLatin1String("H9-")) ? ++n9 : ++n11;
-        rows.push_back({type, QString::fromUtf8(w.text), type + QStringLiteral("_") + QString::number(n).rightJustified(3, QLatin1Char('0'))});
+        rows.push_back({type, QString::fromUtf8(w.text),
+                        type + QStringLiteral("_") + QString::number(n).rightJustified(3, QLatin1Char('0'))});
     }
     db.execBatch(QStringLiteral("INSERT INTO ListOHS (Type, 健康服務工作要項, MainCode) VALUES (?, ?, ?)"), rows);
 }
@@ -121,8 +122,8 @@ void seedNursingCode(Database& db) {
         QString type;
         for (const auto& c : kCategories)
             if (c.letter == e.code[0]) type = QString::fromUtf8(c.type);
-        rows.push_back({QString::fromUtf8(e.code), type, QString::fromUtf8(e.note),
-                        QString::fromUtf8(workItemText(e.workItem))});
+        rows.push_back(
+            {QString::fromUtf8(e.code), type, QString::fromUtf8(e.note), QString::fromUtf8(workItemText(e.workItem))});
     }
     db.execBatch(QStringLiteral("INSERT INTO NursingCode (MainCode, Type, Note, 健康服務工作要項) VALUES (?, ?, ?, ?)"),
                  rows);

@@ -20,26 +20,45 @@ Ui::Answer QtUi::showMessage(const QString& text, const QString& title, Icon ico
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::None: break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::None:
+        break;
     }
     switch (buttons) {
-    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     switch (box.exec()) {
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
     }
 }
 
@@ -71,6 +90,10 @@ void QtUi::wait(int milliseconds) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-QDateTime QtUi::now() { return QDateTime::currentDateTime(); }
+QDateTime QtUi::now() {
+    return QDateTime::currentDateTime();
+}
 
-int QtUi::random(int low, int high) { return QRandomGenerator::global()->bounded(low, high + 1); }
+int QtUi::random(int low, int high) {
+    return QRandomGenerator::global()->bounded(low, high + 1);
+}

@@ -35,14 +35,18 @@ std::optional<QDate> parseDate(const QString& text) {
     return dt->date();
 }
 
-bool isDate(const QString& text) { return parseDateTime(text).has_value(); }
+bool isDate(const QString& text) {
+    return parseDateTime(text).has_value();
+}
 
 QString normalizeDate(const QString& text) {
     auto d = parseDate(text);
     return d ? dateText(*d) : QString();
 }
 
-QString dateText(const QDate& d) { return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QString(); }
+QString dateText(const QDate& d) {
+    return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+}
 
 QString dateTimeText(const QDateTime& dt) {
     return dt.isValid() ? dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) : QString();
@@ -52,7 +56,9 @@ int monthDiff(const QDate& from, const QDate& to) {
     return (to.year() - from.year()) * 12 + (to.month() - from.month());
 }
 
-int yearDiff(const QDate& from, const QDate& to) { return to.year() - from.year(); }
+int yearDiff(const QDate& from, const QDate& to) {
+    return to.year() - from.year();
+}
 
 int ageOn(const QDate& birth, const QDate& on) {
     if (!birth.isValid() || !on.isValid()) return 0;
@@ -76,7 +82,8 @@ QString roundDecimalText(double value, int decimals) {
     int keep = exp + 1 + decimals; // digits that stay
     if (keep < 0) return QStringLiteral("0");
     QString head = digits.left(keep);
-    while (head.size() < keep) head.append(QLatin1Char('0'));
+    while (head.size() < keep)
+        head.append(QLatin1Char('0'));
     bool up = keep < digits.size() && digits.at(keep) >= QLatin1Char('5');
     if (head.isEmpty()) head = QStringLiteral("0");
     if (up) {
@@ -98,11 +105,13 @@ QString roundDecimalText(double value, int decimals) {
 QString fixed(double value, int decimals, int minIntDigits) {
     if (!std::isfinite(value)) return QString::number(value);
     QString scaled = roundDecimalText(value, decimals);
-    while (scaled.size() < decimals + minIntDigits) scaled.prepend(QLatin1Char('0'));
+    while (scaled.size() < decimals + minIntDigits)
+        scaled.prepend(QLatin1Char('0'));
     QString intPart = scaled.left(scaled.size() - decimals);
     QString frac = scaled.right(decimals);
     // Strip superfluous leading zeros beyond the minimum.
-    while (intPart.size() > minIntDigits && intPart.startsWith(QLatin1Char('0'))) intPart.remove(0, 1);
+    while (intPart.size() > minIntDigits && intPart.startsWith(QLatin1Char('0')))
+        intPart.remove(0, 1);
     QString out = decimals > 0 ? intPart + QLatin1Char('.') + frac : intPart;
     bool isZero = !out.contains(QRegularExpression(QStringLiteral("[1-9]")));
     if (value < 0 && !isZero) out.prepend(QLatin1Char('-'));

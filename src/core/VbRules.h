@@ -16,8 +16,8 @@ std::optional<QDateTime> parseDateTime(const QString& text);
 bool isDate(const QString& text);
 // The date as "YYYY/MM/DD", or "" when the text is no date.
 QString normalizeDate(const QString& text);
-QString dateText(const QDate& d);              // "YYYY/MM/DD"
-QString dateTimeText(const QDateTime& dt);     // "YYYY/MM/DD hh:mm:ss"
+QString dateText(const QDate& d);          // "YYYY/MM/DD"
+QString dateTimeText(const QDateTime& dt); // "YYYY/MM/DD hh:mm:ss"
 
 // DateDiff("m", from, to): the number of month boundaries crossed (day of month ignored); negative when to < from.
 int monthDiff(const QDate& from, const QDate& to);

@@ -23,7 +23,9 @@ const QString kDegreeScale = QStringLiteral("請輸入一個數字 1~5：1 = 很
 std::vector<CatalogueRow> buildRows() {
     std::vector<CatalogueRow> rows;
     auto add = [&rows](const QString& code, const QString& text, const QString& note, const QString& source,
-                       const QString& topic) { rows.push_back({code, code + QLatin1Char(' ') + text, note, source, topic}); };
+                       const QString& topic) {
+        rows.push_back({code, code + QLatin1Char(' ') + text, note, source, topic});
+    };
 
     // The NMQ questionnaire.
     auto nmq = [&add](const QString& code, const QString& text, const QString& note, const QString& source) {
@@ -58,13 +60,13 @@ std::vector<CatalogueRow> buildRows() {
         "0 = 沒有任何不適感：身體酸痛部位 P01~P15 全部自動填入 0；"
         "1 = 有不適感：P01~P15 清空，請逐一填寫各部位的酸痛程度。",
         kNmqHealth);
-    nmq("B05", "症狀持續時間",
-        "0 = 無，1 = 不一定，偶爾酸，2 = 最近 1~2 個月內感覺酸，3 = 已持續 2 個月以上。", kNmqHealth);
+    nmq("B05", "症狀持續時間", "0 = 無，1 = 不一定，偶爾酸，2 = 最近 1~2 個月內感覺酸，3 = 已持續 2 個月以上。",
+        kNmqHealth);
     nmq("B06", "其他症狀或病史說明", "自由文字，說明其他症狀或相關病史；沒有時輸入 0（= 無）。", kNmqHealth);
 
-    const QStringList regions = {"頸",        "左肩",      "右肩",      "上背", "下背或腰",
+    const QStringList regions = {"頸",          "左肩",        "右肩",      "上背",      "下背或腰",
                                  "左手肘_前臂", "右手肘_前臂", "左手_手腕", "右手_手腕", "左臀_大腿",
-                                 "右臀_大腿", "左膝",      "右膝",      "左腳踝_腳", "右腳踝_腳"};
+                                 "右臀_大腿",   "左膝",        "右膝",      "左腳踝_腳", "右腳踝_腳"};
     for (int k = 0; k < regions.size(); ++k)
         nmq(QStringLiteral("P%1").arg(k + 1, 2, 10, QLatin1Char('0')), regions[k] + "酸痛程度",
             "此部位的酸痛或不適程度，請輸入一個數字 0~5：0 = 不痛（沒有不適），數字越大越嚴重，5 = 最嚴重。"
@@ -105,15 +107,12 @@ std::vector<CatalogueRow> buildRows() {
     ow("B13", "既往病歷", "過去的疾病史（例如 高血壓、糖尿病、心臟病），自由文字；沒有時輸入 0（= 無）。", kOwHealth);
     ow("B14", "健檢過程備註說明", "健康檢查過程的其他備註，自由文字；沒有時輸入 0（= 無）。", kOwHealth);
 
-    const QStringList personal = {"你常覺得疲勞嗎?",
-                                  "你常覺得身體上體力透支嗎?",
-                                  "你常覺得情緒上心力交瘁嗎?",
-                                  "你常會覺得，「我快要撐不下去了」嗎?",
-                                  "你常覺得精疲力竭嗎?",
-                                  "你常常覺得虛弱，好像快要生病了嗎?"};
+    const QStringList personal = {"你常覺得疲勞嗎?",           "你常覺得身體上體力透支嗎?",
+                                  "你常覺得情緒上心力交瘁嗎?", "你常會覺得，「我快要撐不下去了」嗎?",
+                                  "你常覺得精疲力竭嗎?",       "你常常覺得虛弱，好像快要生病了嗎?"};
     for (int k = 0; k < personal.size(); ++k)
-        ow(QStringLiteral("I%1").arg(k + 1, 2, 10, QLatin1Char('0')), personal[k],
-           "個人相關過勞。" + kFreqScale, kOwBurnOut);
+        ow(QStringLiteral("I%1").arg(k + 1, 2, 10, QLatin1Char('0')), personal[k], "個人相關過勞。" + kFreqScale,
+           kOwBurnOut);
     const QStringList work = {"你的工作會令人情緒上心力交瘁嗎？",
                               "你的工作會讓你覺得快要累垮了嗎?",
                               "你的工作會讓你覺得挫折嗎?",
@@ -149,7 +148,8 @@ int seedOnlineKeyIn(Database& db) {
     if (!db.tableExists(QStringLiteral("OnlineKeyIn"))) return 0;
     if (db.scalar(QStringLiteral("SELECT COUNT(*) FROM \"OnlineKeyIn\"")).toInt() > 0) return 0;
     std::vector<QVariantList> params;
-    for (const auto& r : catalogueRows()) params.push_back({r.mainCode, r.type, r.note, r.source, r.topic});
+    for (const auto& r : catalogueRows())
+        params.push_back({r.mainCode, r.type, r.note, r.source, r.topic});
     db.execBatch(QStringLiteral("INSERT INTO \"OnlineKeyIn\" (\"MainCode\", \"Type\", \"xNote\", \"xSource\", "
                                 "\"xTopic\") VALUES (?, ?, ?, ?, ?)"),
                  params);
@@ -165,7 +165,8 @@ const std::vector<Section>& sectionsOf(const QString& topic) {
 QStringList expectedCodes(const QString& topic) {
     QStringList codes;
     for (const auto& s : sectionsOf(topic))
-        for (int i = 1; i <= s.count; ++i) codes << QStringLiteral("%1%2").arg(s.letter).arg(i, 2, 10, QLatin1Char('0'));
+        for (int i = 1; i <= s.count; ++i)
+            codes << QStringLiteral("%1%2").arg(s.letter).arg(i, 2, 10, QLatin1Char('0'));
     return codes;
 }
 

@@ -51,7 +51,9 @@ private:
     Program& m_program;
 };
 
-KeyInMenu* menuOf(MainForm& form) { return form.findChild<KeyInMenu*>(QStringLiteral("KeyInMenu")); }
+KeyInMenu* menuOf(MainForm& form) {
+    return form.findChild<KeyInMenu*>(QStringLiteral("KeyInMenu"));
+}
 
 } // namespace
 

@@ -36,7 +36,9 @@ constexpr int kFrameFromRight = kDesignWidth - 11520;
 const char* const kTreeNames[3] = {"TreeViewPersonalData", "TreeViewHealthData", "TreeViewBurnOut"};
 const QString kRootKey = QStringLiteral("ROOT");
 
-int px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+int px(int twips) {
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
@@ -109,8 +111,12 @@ KeyInDialog::KeyInDialog(Program& program, DialogConfig config, QWidget* parent)
 
 KeyInDialog::~KeyInDialog() = default;
 
-int KeyInDialog::innerWidthTwips() const { return width() * kTwipsPerPixel; }
-int KeyInDialog::innerHeightTwips() const { return height() * kTwipsPerPixel; }
+int KeyInDialog::innerWidthTwips() const {
+    return width() * kTwipsPerPixel;
+}
+int KeyInDialog::innerHeightTwips() const {
+    return height() * kTwipsPerPixel;
+}
 
 void KeyInDialog::placeTwips(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(px(left), px(top), px(width), px(height));
@@ -167,10 +173,12 @@ void KeyInDialog::LoadNotesList() {
         {m_config.topic});
     ListViewNote->setColumnCount(rs.fieldCount());
     ListViewNote->setHeaderLabels(rs.fieldNames());
-    for (int c = 0; c < rs.fieldCount(); ++c) ListViewNote->setColumnWidth(c, px(400 * int(rs.fieldName(c).size())));
+    for (int c = 0; c < rs.fieldCount(); ++c)
+        ListViewNote->setColumnWidth(c, px(400 * int(rs.fieldName(c).size())));
     for (int r = 0; r < rs.recordCount(); ++r) {
         auto* row = new QTreeWidgetItem(ListViewNote);
-        for (int c = 0; c < rs.fieldCount(); ++c) row->setText(c, rs.text(r, c));
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            row->setText(c, rs.text(r, c));
         row->setData(0, KeyRole, rs.text(r, 0));
         row->setData(0, TagRole, rs.text(r, 0));
     }
@@ -199,7 +207,8 @@ std::vector<QTreeWidgetItem*> KeyInDialog::nodesOf(int t) const {
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* top = tree->topLevelItem(i);
         out.push_back(top);
-        for (int c = 0; c < top->childCount(); ++c) out.push_back(top->child(c));
+        for (int c = 0; c < top->childCount(); ++c)
+            out.push_back(top->child(c));
     }
     return out;
 }
@@ -244,7 +253,8 @@ void KeyInDialog::overviewLayout(const std::array<int, 3>& widths) {
 }
 
 void KeyInDialog::questionLayout(int t) {
-    for (QTreeWidget* tree : trees) tree->hide();
+    for (QTreeWidget* tree : trees)
+        tree->hide();
     const int buttonsTop = innerHeightTwips() - kButtonsFromBottom;
     const int height = buttonsTop - kTreeTop - 100;
     placeTwips(FrameNote, innerWidthTwips() - kFrameFromRight, kTreeTop, kFrameWidth, height);
@@ -302,7 +312,8 @@ void KeyInDialog::ShowQuestion(QTreeWidgetItem* n, int t) {
     DatalButtonOK->setDefault(true);
     m_tree = t;
     m_node = n;
-    for (QTreeWidgetItem* each : nodesOf(t)) setPicture(each, 1);
+    for (QTreeWidgetItem* each : nodesOf(t))
+        setPicture(each, 1);
     setPicture(n, 2);
     const QString key = n->data(0, KeyRole).toString();
     ButtonHR->setVisible(key == QLatin1String("A03"));
@@ -420,7 +431,9 @@ void KeyInDialog::OKButton_Click() {
     OKButton->setEnabled(true);
 }
 
-void KeyInDialog::CancelButton_Click() { close(); }
+void KeyInDialog::CancelButton_Click() {
+    close();
+}
 
 void KeyInDialog::reject() {
     // Esc closes the dialog exactly as "離開" does.

@@ -25,12 +25,12 @@ namespace keyin {
 struct DialogConfig {
     QString objectName;
     QString caption;
-    QString topic;                   // xTopic of the catalogue rows
-    std::array<QString, 3> roots;    // the section names of the three trees
-    std::array<int, 3> loadWidths;   // overview widths after loading, in twips
+    QString topic;                    // xTopic of the catalogue rows
+    std::array<QString, 3> roots;     // the section names of the three trees
+    std::array<int, 3> loadWidths;    // overview widths after loading, in twips
     std::array<int, 3> restoreWidths; // overview widths when the overview is restored, in twips
-    QString yearButtonName;          // object name of the "現有年度代碼" button
-    bool progressBar = false;        // whether the dialog drives a progress bar `ProgressBar1`
+    QString yearButtonName;           // object name of the "現有年度代碼" button
+    bool progressBar = false;         // whether the dialog drives a progress bar `ProgressBar1`
 };
 
 class KeyInDialog : public QDialog {

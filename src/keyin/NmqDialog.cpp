@@ -5,14 +5,16 @@
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
-#include "keyin/Catalogue.h"
 #include "core/WordOutput.h"
+#include "keyin/Catalogue.h"
 
 namespace keyin {
 
 namespace {
 
-QString code(QChar letter, int index) { return QStringLiteral("%1%2").arg(letter).arg(index, 2, 10, QLatin1Char('0')); }
+QString code(QChar letter, int index) {
+    return QStringLiteral("%1%2").arg(letter).arg(index, 2, 10, QLatin1Char('0'));
+}
 
 const QString kTemplate = QStringLiteral("套表_NMQ評估問卷.docx");
 
@@ -40,9 +42,11 @@ void NmqDialog::applySideEffects(const QString& c, const Verdict& v) {
     (void)c;
     if (v.age) setAnswer(QStringLiteral("A11"), *v.age);
     if (v.pItems == Verdict::PItems::AllZero)
-        for (int k = 1; k <= 15; ++k) setAnswer(code('P', k), QStringLiteral("0"));
+        for (int k = 1; k <= 15; ++k)
+            setAnswer(code('P', k), QStringLiteral("0"));
     if (v.pItems == Verdict::PItems::Clear)
-        for (int k = 1; k <= 15; ++k) clearAnswer(code('P', k));
+        for (int k = 1; k <= 15; ++k)
+            clearAnswer(code('P', k));
 }
 
 void NmqDialog::ButtonHR_Click() {
@@ -50,8 +54,7 @@ void NmqDialog::ButtonHR_Click() {
     const auto reply = ui.input(QStringLiteral("請輸入完整的員工編號"), QStringLiteral("使用人事資料查詢"), QString());
     const QString number = reply ? reply->trimmed() : QString();
     if (number.isEmpty()) return;
-    const Recordset rs =
-        m_program.DBConn.query(QStringLiteral("SELECT * FROM [EMPL] WHERE [員工編號] = ?"), {number});
+    const Recordset rs = m_program.DBConn.query(QStringLiteral("SELECT * FROM [EMPL] WHERE [員工編號] = ?"), {number});
     if (rs.recordCount() == 0) {
         ui.message(QStringLiteral("查無員工編號【") + number + QStringLiteral("】 之員工"),
                    QStringLiteral("找不到指定之員工編號"), Ui::Icon::Critical);
@@ -110,22 +113,30 @@ void NmqDialog::run() {
         return;
     }
     QStringList p;
-    for (int k = 1; k <= 15; ++k) p << answer(code('P', k));
+    for (int k = 1; k <= 15; ++k)
+        p << answer(code('P', k));
 
     QVariantList values;
     values << xid << answer("A01") << answer("A02") << answer("A03");
     values << answer("A03") + QLatin1Char(' ') << vb::dateTimeText(now);
-    for (int k = 6; k <= 10; ++k) values << answer(code('A', k)); // Basic03 .. Basic07
+    for (int k = 6; k <= 10; ++k)
+        values << answer(code('A', k)); // Basic03 .. Basic07
     values << answer("A02") << answer("A04");
-    for (int k = 11; k <= 14; ++k) values << answer(code('A', k)); // Basic10 .. Basic13
-    for (int k = 1; k <= 5; ++k) values << answer(code('B', k));   // Basic14 .. Basic18
-    for (const QString& grade : p) values << grade;                // Q001 .. Q015
+    for (int k = 11; k <= 14; ++k)
+        values << answer(code('A', k)); // Basic10 .. Basic13
+    for (int k = 1; k <= 5; ++k)
+        values << answer(code('B', k)); // Basic14 .. Basic18
+    for (const QString& grade : p)
+        values << grade; // Q001 .. Q015
     values << answer("B06") << QString::number(ergoTotal(p)) << QStringLiteral("單筆鍵入");
 
     QStringList columns = {"XID", "年度代碼", "姓名", "員工編號"};
-    for (int k = 1; k <= 18; ++k) columns << QStringLiteral("Basic%1").arg(k, 2, 10, QLatin1Char('0'));
-    for (int k = 1; k <= 16; ++k) columns << QStringLiteral("Q%1").arg(k, 3, 10, QLatin1Char('0'));
-    columns << "ErgoTotal" << "xFileName";
+    for (int k = 1; k <= 18; ++k)
+        columns << QStringLiteral("Basic%1").arg(k, 2, 10, QLatin1Char('0'));
+    for (int k = 1; k <= 16; ++k)
+        columns << QStringLiteral("Q%1").arg(k, 3, 10, QLatin1Char('0'));
+    columns << "ErgoTotal"
+            << "xFileName";
     QStringList quoted, marks;
     for (const QString& c : columns) {
         quoted << Database::quoteName(c);
@@ -147,9 +158,9 @@ void NmqDialog::run() {
         return;
     }
     ui.message(QStringLiteral("NMQ 資料已準備完成，執行個人套表"));
-    const WordMergeResult merged = RunWordMailMerge(
-        m_program, templatePath, QStringLiteral("SELECT * FROM [PersonalNMQ] WHERE XID = ? "), {xid},
-        QStringLiteral("NMQ評估問卷"));
+    const WordMergeResult merged =
+        RunWordMailMerge(m_program, templatePath, QStringLiteral("SELECT * FROM [PersonalNMQ] WHERE XID = ? "), {xid},
+                         QStringLiteral("NMQ評估問卷"));
     letEventsThrough();
     // A merge that produced nothing has said why; only a document handed over is announced as printed.
     if (merged == WordMergeResult::Opened) ui.message(QStringLiteral("套印完成"));

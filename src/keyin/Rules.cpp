@@ -31,7 +31,9 @@ Verdict accept(const QString& stored) {
     return v;
 }
 
-Verdict reject() { return Verdict{}; }
+Verdict reject() {
+    return Verdict{};
+}
 
 // Replaces an exact answer by its meaning; any other answer stays as typed.
 Verdict decode(const QString& answer, std::initializer_list<std::pair<const char*, const char*>> map) {
@@ -56,9 +58,13 @@ bool isAcceptedPastDate(const QString& text, const QDateTime& now) {
     return when->date() >= earliest && *when <= now;
 }
 
-QString yearsText(const QDate& from, const QDate& to) { return vb::format(vb::monthDiff(from, to) / 12.0, "0.0"); }
+QString yearsText(const QDate& from, const QDate& to) {
+    return vb::format(vb::monthDiff(from, to) / 12.0, "0.0");
+}
 
-QString yearsNumberText(const QDate& from, const QDate& to) { return vb::generalNumber(vb::val(yearsText(from, to))); }
+QString yearsNumberText(const QDate& from, const QDate& to) {
+    return vb::generalNumber(vb::val(yearsText(from, to)));
+}
 
 Verdict validateNmq(const QString& code, const QString& answer, const QDateTime& now) {
     if (code == QLatin1String("A04")) {
@@ -83,7 +89,8 @@ Verdict validateNmq(const QString& code, const QString& answer, const QDateTime&
         return v;
     }
     if (code == QLatin1String("B05"))
-        return decode(answer, {{"0", "無"}, {"1", "不一定，偶爾酸"}, {"2", "最近 1~2 個月內感覺酸"}, {"3", "已持續 2 個月以上"}});
+        return decode(
+            answer, {{"0", "無"}, {"1", "不一定，偶爾酸"}, {"2", "最近 1~2 個月內感覺酸"}, {"3", "已持續 2 個月以上"}});
     if (code == QLatin1String("B06")) return decode(answer, {{"0", "無"}});
     if (code.startsWith('P')) {
         bool grade = answer.size() == 1 && answer[0] >= '0' && answer[0] <= '5';
@@ -116,9 +123,9 @@ Verdict validateOverwork(const QString& code, const QString& answer, const QDate
 
 int maxAnswerLength(const QString& topic, const QString& code) {
     if (topic == kTopicNmq) {
-        if (code == QLatin1String("B06")) return -1;   // Q016 is long text
-        if (code == QLatin1String("A01")) return 36;   // the key adds ten digits of time and up to four of chance
-        if (code == QLatin1String("A03")) return 49;   // Basic01 adds a blank
+        if (code == QLatin1String("B06")) return -1; // Q016 is long text
+        if (code == QLatin1String("A01")) return 36; // the key adds ten digits of time and up to four of chance
+        if (code == QLatin1String("A03")) return 49; // Basic01 adds a blank
         return 50;
     }
     if (code == QLatin1String("A01") || code == QLatin1String("A03")) return 20; // the year-and-employee key
@@ -139,8 +146,10 @@ BurnoutScores scoreBurnout(const QStringList& i, const QStringList& j, const QSt
     // The scales' arithmetic and cut-offs are the overwork grading's own; only reading the answers happens here.
     std::array<int, 6> personal{};
     std::array<int, 7> work{};
-    for (size_t k = 0; k < personal.size() && k < size_t(i.size()); ++k) personal[k] = int(vb::val(i[int(k)]));
-    for (size_t k = 0; k < work.size() && k < size_t(j.size()); ++k) work[k] = int(vb::val(j[int(k)]));
+    for (size_t k = 0; k < personal.size() && k < size_t(i.size()); ++k)
+        personal[k] = int(vb::val(i[int(k)]));
+    for (size_t k = 0; k < work.size() && k < size_t(j.size()); ++k)
+        work[k] = int(vb::val(j[int(k)]));
     BurnoutScores s;
     s.iScore = risk::personalBurnoutScore(personal);
     s.jScore = risk::workBurnoutScore(work);

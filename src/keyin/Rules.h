@@ -14,9 +14,9 @@ struct Verdict {
     enum class PItems { Keep, AllZero, Clear };
 
     bool accepted = false;
-    QString stored;                 // the answer in the form stored and shown between the brackets
-    std::optional<QString> age;     // NMQ A05: the age that A11 takes (only for an accepted birth date)
-    PItems pItems = PItems::Keep;   // NMQ B04: what happens to the fifteen body-region items
+    QString stored;               // the answer in the form stored and shown between the brackets
+    std::optional<QString> age;   // NMQ A05: the age that A11 takes (only for an accepted birth date)
+    PItems pItems = PItems::Keep; // NMQ B04: what happens to the fifteen body-region items
 };
 
 // A birth or check-up date: a real year-first date, not before the same day ninety years ago (a day that calendar

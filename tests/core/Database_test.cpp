@@ -16,13 +16,16 @@ TEST(Schema, StartUpOnAnEmptyFolderCreatesEveryTableAndColumn) {
     for (const TableDef& t : schemaTables()) {
         ASSERT_TRUE(tp.db().tableExists(t.name)) << t.name.toStdString();
         QStringList expected;
-        for (const auto& c : t.columns) expected.append(c.name);
+        for (const auto& c : t.columns)
+            expected.append(c.name);
         EXPECT_EQ(tp.db().columns(t.name), expected) << t.name.toStdString();
     }
     // Column order matters where lists show "all columns in table order".
-    EXPECT_EQ(tp.db().columns("EMPL").join(","),
-              QStringLiteral("姓名,性別,出生年月日,身份ID,員工編號,部門中文名稱,到職日,作業別,職稱,備註,手機號碼,電子郵件"));
-    EXPECT_EQ(tp.db().columns("MultipleLevel").join(","), QStringLiteral("項目名稱,性別,Level_0,Level_1,Level_2,Level_3,Level_4"));
+    EXPECT_EQ(
+        tp.db().columns("EMPL").join(","),
+        QStringLiteral("姓名,性別,出生年月日,身份ID,員工編號,部門中文名稱,到職日,作業別,職稱,備註,手機號碼,電子郵件"));
+    EXPECT_EQ(tp.db().columns("MultipleLevel").join(","),
+              QStringLiteral("項目名稱,性別,Level_0,Level_1,Level_2,Level_3,Level_4"));
     EXPECT_EQ(tp.db().columns("MHPT1").size(), 26);
     EXPECT_EQ(tp.db().columns("MHPT2").size(), 42);
     EXPECT_EQ(tp.db().columns("MHPT3").size(), 21);
@@ -37,14 +40,16 @@ TEST(Schema, ShippedCodeTablesAreSeededOnce) {
     EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM ListOHS").toInt(), 14);
     EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode").toInt(), 45);
     // Categories A, B, C, D, X, Y; Y the occupational injuries; every code names its work item.
-    EXPECT_EQ(tp.db().scalar("SELECT group_concat(l, '') FROM (SELECT DISTINCT substr(MainCode,1,1) AS l FROM "
-                             "NursingCode ORDER BY l)")
+    EXPECT_EQ(tp.db()
+                  .scalar("SELECT group_concat(l, '') FROM (SELECT DISTINCT substr(MainCode,1,1) AS l FROM "
+                          "NursingCode ORDER BY l)")
                   .toString(),
               QStringLiteral("ABCDXY"));
     EXPECT_EQ(tp.db().scalar("SELECT DISTINCT Type FROM NursingCode WHERE MainCode LIKE 'Y%'").toString(),
               QStringLiteral("職傷意外"));
-    EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode n LEFT JOIN ListOHS o ON o.健康服務工作要項 = "
-                             "n.健康服務工作要項 WHERE o.xAutoNumber IS NULL")
+    EXPECT_EQ(tp.db()
+                  .scalar("SELECT count(*) FROM NursingCode n LEFT JOIN ListOHS o ON o.健康服務工作要項 = "
+                          "n.健康服務工作要項 WHERE o.xAutoNumber IS NULL")
                   .toInt(),
               0);
     EXPECT_EQ(tp.db().scalar("SELECT MainCode FROM ListOHS ORDER BY xAutoNumber LIMIT 1").toString(),
@@ -70,7 +75,8 @@ TEST(Schema, StartUpOnAnOlderDatabaseKeepsRowsAndAddsWhatIsMissing) {
     }
     ASSERT_TRUE(tp.start());
     EXPECT_TRUE(tp.db().fieldExists("PersonalBurnOut", "工作型態評估等級"));
-    EXPECT_EQ(tp.db().scalar("SELECT I_Score FROM PersonalBurnOut WHERE XID = '112_A1'").toString(), QStringLiteral("55.0"));
+    EXPECT_EQ(tp.db().scalar("SELECT I_Score FROM PersonalBurnOut WHERE XID = '112_A1'").toString(),
+              QStringLiteral("55.0"));
     // A table that exists under another letter case is the same table: neither recreated nor seeded.
     EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode").toInt(), 1);
     EXPECT_TRUE(tp.db().tableExists("EMPL"));
@@ -93,12 +99,14 @@ TEST(DatabaseLayer, RecordsetsAreFullyReadWithTheStatementsAliases) {
     TestProgram tp(false);
     ASSERT_TRUE(tp.start());
     auto& db = tp.db();
-    db.execBatch("INSERT INTO EMPL (員工編號, 姓名) VALUES (?, ?)", {{"A1", "王小明"}, {"A2", "O'Brien"}, {"A3", QVariant()}});
+    db.execBatch("INSERT INTO EMPL (員工編號, 姓名) VALUES (?, ?)",
+                 {{"A1", "王小明"}, {"A2", "O'Brien"}, {"A3", QVariant()}});
     Recordset rs = db.query("SELECT 員工編號 AS 編號, 姓名 AS 名字 FROM EMPL ORDER BY 員工編號");
     EXPECT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.fieldNames(), (QStringList{"編號", "名字"}));
     QStringList names;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) names.append(rs.text("名字"));
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        names.append(rs.text("名字"));
     EXPECT_EQ(names, (QStringList{"王小明", "O'Brien", ""})); // NULL reads as the empty text
     // An apostrophe in a bound value is data, not SQL.
     EXPECT_EQ(db.scalar("SELECT count(*) FROM EMPL WHERE 姓名 = ?", {"O'Brien"}).toInt(), 1);

@@ -53,7 +53,8 @@ TEST(VbDates, MonthDiffCountsMonthBoundaries) {
         {{2024, 3, 15}, {2023, 3, 15}, -12}, // backwards
         {{2024, 2, 29}, {2025, 2, 28}, 12},
     };
-    for (const auto& c : cases) EXPECT_EQ(monthDiff(c.from, c.to), c.months) << c.from.toString().toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(monthDiff(c.from, c.to), c.months) << c.from.toString().toStdString();
     EXPECT_EQ(yearDiff({2023, 12, 31}, {2024, 1, 1}), 1);
 }
 
@@ -72,11 +73,23 @@ TEST(VbFormat, HalvesRoundAwayFromZero) {
         const char* pattern;
         const char* out;
     } cases[] = {
-        {2.5, "0", "3"},         {3.5, "0", "4"},        {-2.5, "0", "-3"},        {0.4, "0", "0"},
-        {-0.4, "0", "0"},        {2.675, "0.00", "2.68"}, // the decimal value, not the binary one
-        {1.05, "0.0", "1.1"},    {1.0, "0.0", "1.0"},    {99.95, "0.0", "100.0"}, {7, "000", "007"},
-        {1234, "000", "1234"},   {0.125, "0.00%", "12.50%"}, {0.5, "0%", "50%"},  {0.00005, "0.00%", "0.01%"},
-        {58.333333, "0.0", "58.3"}, {41.666666, "0.0", "41.7"}, {0, "0.0", "0.0"},
+        {2.5, "0", "3"},
+        {3.5, "0", "4"},
+        {-2.5, "0", "-3"},
+        {0.4, "0", "0"},
+        {-0.4, "0", "0"},
+        {2.675, "0.00", "2.68"}, // the decimal value, not the binary one
+        {1.05, "0.0", "1.1"},
+        {1.0, "0.0", "1.0"},
+        {99.95, "0.0", "100.0"},
+        {7, "000", "007"},
+        {1234, "000", "1234"},
+        {0.125, "0.00%", "12.50%"},
+        {0.5, "0%", "50%"},
+        {0.00005, "0.00%", "0.01%"},
+        {58.333333, "0.0", "58.3"},
+        {41.666666, "0.0", "41.7"},
+        {0, "0.0", "0.0"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(format(c.v, QString::fromUtf8(c.pattern)), QString::fromUtf8(c.out)) << c.v << " " << c.pattern;

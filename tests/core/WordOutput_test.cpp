@@ -15,7 +15,6 @@ namespace {
 
 const QString kNmqTemplate = QStringLiteral("套表_NMQ評估問卷.docx");
 
-
 class WordOutputTest : public ::testing::Test {
 protected:
     void SetUp() override {

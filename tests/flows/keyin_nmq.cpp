@@ -53,7 +53,8 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     QMenu* menu = form.popupMenu("QVOnlineKeyIn");
     ASSERT_TRUE(menu);
     QStringList captions;
-    for (QAction* a : menu->actions()) captions << a->text();
+    for (QAction* a : menu->actions())
+        captions << a->text();
     EXPECT_TRUE(captions.contains("肌肉骨骼症狀調查表_個人_單筆鍵入"));
     EXPECT_TRUE(captions.contains("異常工作負荷促發疾病預防評估_個人_單筆鍵入"));
 

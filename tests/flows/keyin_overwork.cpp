@@ -31,7 +31,6 @@ void keyInEverything(OverworkDialog& d) {
     keyInTrees(d, trees, {"A01", "B01", "I01"});
 }
 
-
 class KeyInOverworkFlow : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -28,7 +28,8 @@ TEST(StartupFlow, AFreshFolderGetsADatabaseWithEveryShippedTable) {
     // The key-in menu offers both questionnaires; the period lists are filled at load.
     QMenu* keyIn = w.popupMenu("QVOnlineKeyIn");
     QStringList items;
-    for (QAction* a : keyIn->actions()) items << a->objectName();
+    for (QAction* a : keyIn->actions())
+        items << a->objectName();
     EXPECT_TRUE(items.contains("QVNewTopicErgonomicsIndividual"));
     EXPECT_TRUE(items.contains("QVNewTopicKaroshIndividualiInput"));
     auto* periods = w.findChild<QComboBox*>("SearchTypeCombo");
