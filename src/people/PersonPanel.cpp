@@ -127,6 +127,10 @@ void buildPersonPanel(MainForm& form, Program& program) {
         a->setObjectName(QString::fromUtf8(m.name));
         a->setVisible(false);
     }
+    // The consultation form and the NMQ history are not part of this program yet: their items show in their mode
+    // but cannot be chosen until a handler connects them.
+    for (const char* name : {"PersonalReportAll", "PersonalReportNMQ"})
+        menu->findChild<QAction*>(QString::fromUtf8(name))->setEnabled(false);
 }
 
 void ShowPersonQueryPanel(MainForm& form) {
