@@ -54,6 +54,18 @@ void writeTable(XlsxSheet& sheet, const QStringList& header, int rows, const std
         sheet.setAutoFilter(table);
 }
 
+// A new file name under 報表暫存/ for a workbook (the folder made when missing), or "" after saying it cannot be made.
+QString newReportWorkbookPath(Program& program, const QString& name) {
+    const QString folder = ReportOutputFolder(program);
+    if (!QDir().mkpath(folder)) {
+        program.ui().message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") +
+                                 QDir::toNativeSeparators(folder),
+                             {}, Ui::Icon::Critical);
+        return {};
+    }
+    return NewOutputFilePath(folder, name, program.ui().now(), QStringLiteral("xlsx"));
+}
+
 QString docPath(Program& program, const QString& fileName) {
     if (QFileInfo(fileName).isAbsolute()) return fileName;
     return QDir(program.docFolder()).filePath(fileName);
@@ -170,14 +182,8 @@ QString FinishExcel(Program& program, bool showDone) {
     std::unique_ptr<ExcelSession> session = std::move(program.excel); // released whatever happens below
     if (!session || session->book.sheetCount() == 0) return {};
     Ui& ui = program.ui();
-    const QString folder = ReportOutputFolder(program);
-    if (!QDir().mkpath(folder)) {
-        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") +
-                       QDir::toNativeSeparators(folder),
-                   {}, Ui::Icon::Critical);
-        return {};
-    }
-    const QString path = NewOutputFilePath(folder, session->name, ui.now(), QStringLiteral("xlsx"));
+    const QString path = newReportWorkbookPath(program, session->name);
+    if (path.isEmpty()) return {};
     const office::XlsxStatus status = session->book.save(path);
     if (!status) {
         ui.message(QString::fromUtf8(kCannotSave) + status.message() + QStringLiteral("\r\n\r\n") +
@@ -219,17 +225,10 @@ std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QS
 }
 
 QString SaveWorkbookToReportFolder(Program& program, office::XlsxPackage& package, const QString& name) {
-    Ui& ui = program.ui();
-    const QString folder = ReportOutputFolder(program);
-    if (!QDir().mkpath(folder)) {
-        ui.message(QString::fromUtf8(kCannotSave) + QStringLiteral("無法建立資料夾: ") +
-                       QDir::toNativeSeparators(folder),
-                   {}, Ui::Icon::Critical);
-        return {};
-    }
-    const QString path = NewOutputFilePath(folder, name, ui.now(), QStringLiteral("xlsx"));
+    const QString path = newReportWorkbookPath(program, name);
+    if (path.isEmpty()) return {};
     if (!SaveWorkbookAs(program, package, path)) return {};
-    ui.openWithDesktop(path);
+    program.ui().openWithDesktop(path);
     return path;
 }
 
