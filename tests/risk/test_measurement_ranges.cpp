@@ -1,6 +1,7 @@
 // Measurements outside their plausible range (another unit, a typing slip) are graded as missing and named, never
 // graded as a reading; and no grade text outgrows the 50 characters of the stored grade columns.
 
+#include "RiskTestSupport.h"
 #include "risk/Grading.h"
 #include "risk/Overwork.h"
 
@@ -37,22 +38,7 @@ HealthCheck ordinary() {
 
 const QDate kToday(2030, 1, 1);
 
-using Grade = QString HealthGrades::*;
-struct NamedGrade {
-    const char* name;
-    Grade grade;
-};
-const NamedGrade kGrades[] = {
-    {"age band", &HealthGrades::ageBand},
-    {"BMI grade", &HealthGrades::bmiGrade},
-    {"diabetes", &HealthGrades::diabetes},
-    {"smoker", &HealthGrades::smoker},
-    {"risk score", &HealthGrades::riskScore},
-    {"class", &HealthGrades::cardiovascularClass},
-    {"blood pressure", &HealthGrades::bloodPressureGrade},
-    {"metabolic syndrome", &HealthGrades::metabolicSyndromeGrade},
-    {"three highs", &HealthGrades::threeHighGrade},
-};
+using namespace risk::test;
 
 } // namespace
 

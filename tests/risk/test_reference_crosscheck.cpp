@@ -4,6 +4,7 @@
 // out by hand go through the text path; the adult cut-offs and the overwork matrix are checked at both sides of each
 // printed boundary. Nothing here reads the grading's own tables.
 
+#include "RiskTestSupport.h"
 #include "risk/Grading.h"
 #include "risk/Overwork.h"
 
@@ -335,18 +336,6 @@ TEST(ReferenceCrossCheck, NoGradeIsGuessedFromAnIncompleteRecord) {
         {"HDL", &HealthCheck::hdl, {"30", "42", "47", "55", "75"}},
         {"smoking", &HealthCheck::smoking, {"有", "無"}},
     };
-    using Grade = QString HealthGrades::*;
-    const std::pair<const char*, Grade> grades[] = {
-        {"age band", &HealthGrades::ageBand},
-        {"BMI grade", &HealthGrades::bmiGrade},
-        {"diabetes", &HealthGrades::diabetes},
-        {"smoker", &HealthGrades::smoker},
-        {"risk score", &HealthGrades::riskScore},
-        {"class", &HealthGrades::cardiovascularClass},
-        {"blood pressure", &HealthGrades::bloodPressureGrade},
-        {"metabolic syndrome", &HealthGrades::metabolicSyndromeGrade},
-        {"three highs", &HealthGrades::threeHighGrade},
-    };
     for (const HealthCheck& base : bases)
         for (const Field& f : fields)
             for (const char* blank : {"", "未測", "120mmHg", "-"}) {
@@ -356,7 +345,7 @@ TEST(ReferenceCrossCheck, NoGradeIsGuessedFromAnIncompleteRecord) {
                 for (const char* reading : f.readings) {
                     h.*f.text = QString::fromUtf8(reading);
                     const HealthGrades with = gradeHealthCheck(h, kToday);
-                    for (const auto& [name, grade] : grades) {
+                    for (const auto& [name, grade] : risk::test::kGrades) {
                         const QString& given = without.*grade;
                         if (isMissingText(given)) continue;
                         EXPECT_EQ(given, with.*grade)
