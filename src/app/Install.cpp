@@ -55,10 +55,10 @@ void installSubsystems(MainForm& form, Program& program) {
     (void)program;
 }
 
-void registerSubsystemTables() {
+void registerSubsystemTables(Program& program) {
     // The print table of the last grading exists from the first start, empty, so the person panel can list it.
-    registerTable({risk::kToWord, risk::toWordColumns(), {}});
+    program.schema.addTable({risk::kToWord, risk::toWordColumns(), {}});
 #ifdef OSTIVA_HAVE_KEYIN
-    registerTableSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
+    program.schema.addSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
 #endif
 }

@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ostiva"));
     Program program(QCoreApplication::applicationDirPath(), std::make_unique<QtUi>());
-    registerSubsystemTables();
+    registerSubsystemTables(program);
     if (!StartProgram(program)) return 1;
     MainForm form(program);
     installSubsystems(form, program);

@@ -4,6 +4,7 @@
 // the Ui services. main() creates one; a test creates its own for a temporary folder.
 
 #include "core/Database.h"
+#include "core/Schema.h"
 #include "core/Ui.h"
 
 #include <QString>
@@ -39,6 +40,8 @@ public:
 
     Ui& ui() { return *m_ui; }
     Database DBConn;
+    // The tables start-up guarantees; subsystems add theirs before StartProgram.
+    Schema schema;
 
     QString VardelDBPath;       // the outside personnel database; always empty (nothing links it)
     QString EmplTablePrefix;    // prefix before "[EMPL]" for the outside database; always empty

@@ -3,8 +3,6 @@
 #include "core/Database.h"
 #include "core/SeedRows.h"
 
-#include <QMap>
-
 namespace {
 
 std::vector<ColumnDef> vc50(const QStringList& names) {
@@ -29,11 +27,6 @@ const QString kText = QStringLiteral("TEXT");     // memo
 const QString kReal = QStringLiteral("REAL");     // single
 const QString kDateTime = QStringLiteral("TEXT"); // "YYYY/MM/DD hh:mm:ss"
 const QString kCounter = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
-
-QMap<QString, std::function<void(Database&)>>& extraSeeds() {
-    static QMap<QString, std::function<void(Database&)>> seeds;
-    return seeds;
-}
 
 std::vector<TableDef> buildTables() {
     std::vector<TableDef> t;
@@ -213,10 +206,6 @@ const std::vector<TableDef>& schemaTables() {
     return tables;
 }
 
-void registerTableSeed(const QString& table, std::function<void(Database&)> seed) {
-    extraSeeds()[table.toLower()] = std::move(seed);
-}
-
 QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns) {
     QStringList cols;
     for (const auto& c : columns)
@@ -228,32 +217,39 @@ QString createTableSql(const TableDef& table) {
     return createTableSql(table.name, table.columns);
 }
 
-namespace {
-std::vector<TableDef>& registeredTables() {
-    static std::vector<TableDef> tables;
-    return tables;
-}
-} // namespace
+Schema::Schema() : m_tables(schemaTables()) {}
 
-void registerTable(TableDef table) {
-    for (auto& t : registeredTables())
+void Schema::addTable(TableDef table) {
+    for (auto& t : m_tables)
         if (t.name.compare(table.name, Qt::CaseInsensitive) == 0) {
             t = std::move(table);
             return;
         }
-    registeredTables().push_back(std::move(table));
+    m_tables.push_back(std::move(table));
 }
 
-void EnsureDatabaseSchema(Database& db) {
+void Schema::addSeed(const QString& table, std::function<void(Database&)> seed) {
+    for (auto& t : m_tables)
+        if (t.name.compare(table, Qt::CaseInsensitive) == 0) {
+            if (!t.seed) {
+                t.seed = std::move(seed);
+                return;
+            }
+            // Both run: the table's own rows first.
+            t.seed = [first = t.seed, then = std::move(seed)](Database& db) {
+                first(db);
+                then(db);
+            };
+            return;
+        }
+}
+
+void EnsureDatabaseSchema(Database& db, const Schema& schema) {
     Transaction tx(db);
-    std::vector<TableDef> all = schemaTables();
-    all.insert(all.end(), registeredTables().begin(), registeredTables().end());
-    for (const TableDef& table : all) {
+    for (const TableDef& table : schema.tables()) {
         if (!db.tableExists(table.name)) {
             db.exec(createTableSql(table));
             if (table.seed) table.seed(db);
-            auto extra = extraSeeds().find(table.name.toLower());
-            if (extra != extraSeeds().end() && *extra) (*extra)(db);
             continue;
         }
         // An older table gains the columns added since it was created (its rows stay).

@@ -22,18 +22,31 @@ struct TableDef {
     std::function<void(Database&)> seed;
 };
 
-// The tables the start-up step guarantees, in creation order.
+// The tables of the core, in creation order.
 const std::vector<TableDef>& schemaTables();
+
+// The tables one program's start-up guarantees: the core's, then those the subsystems add (the composition root
+// and the test setup add them before start-up). Owned by Program; there is no registry outside it.
+class Schema {
+public:
+    Schema();
+    // Adds a table a subsystem owns (created when missing, missing columns added); a table of the same name
+    // (ignoring case) is replaced.
+    void addTable(TableDef table);
+    // Adds rows to run when a table is created (a subsystem whose rows ship with the database, such as the question
+    // catalogue); runs after the table's own seed.
+    void addSeed(const QString& table, std::function<void(Database&)> seed);
+    const std::vector<TableDef>& tables() const { return m_tables; }
+
+private:
+    std::vector<TableDef> m_tables;
+};
+
 // Creates what is missing. Runs in one transaction: on failure nothing is half-created. Throws DbError.
-void EnsureDatabaseSchema(Database& db);
-// Registers a seed to run when a table is created by EnsureDatabaseSchema (a subsystem whose rows ship with the
-// database, such as the question catalogue, adds its rows this way before start-up).
-void registerTableSeed(const QString& table, std::function<void(Database&)> seed);
+void EnsureDatabaseSchema(Database& db, const Schema& schema);
 
 // The select list of every log-list query (SerialX first, the record date as "YYYY/MM/DD").
 QString nursingBookColumns();
 // The text of a CREATE TABLE statement for a definition (names double-quoted).
 QString createTableSql(const TableDef& table);
 QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns);
-// Adds a table a subsystem owns to the ones start-up guarantees (created when missing, missing columns added).
-void registerTable(TableDef table);

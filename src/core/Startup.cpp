@@ -14,7 +14,7 @@ bool StartProgram(Program& program) {
         return false;
     }
     try {
-        EnsureDatabaseSchema(program.DBConn);
+        EnsureDatabaseSchema(program.DBConn, program.schema);
     } catch (const DbError& e) {
         program.ui().critical(QStringLiteral("資料庫結構無法建立: ") + e.message());
         program.DBConn.close();

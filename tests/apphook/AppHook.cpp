@@ -1,12 +1,16 @@
-// Linked into the test programs that drive the complete window: TestProgram::window() installs every subsystem.
+// The gtest main of the test programs that drive the complete window: every TestProgram gets the subsystems' tables
+// and its window every subsystem, wired here at run time before the first test.
 
 #include "app/Install.h"
 #include "common/TestProgram.h"
 
-namespace {
-const bool installed = [] {
-    registerSubsystemTables();
-    testInstaller() = installSubsystems;
-    return true;
-}();
-} // namespace
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testWiring() = {registerSubsystemTables, installSubsystems};
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

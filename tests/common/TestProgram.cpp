@@ -22,15 +22,16 @@ void copyTree(const QString& from, const QString& to) {
 }
 } // namespace
 
-std::function<void(MainForm&, Program&)>& testInstaller() {
-    static std::function<void(MainForm&, Program&)> installer;
-    return installer;
+TestWiring& testWiring() {
+    static TestWiring wiring;
+    return wiring;
 }
 
 TestProgram::TestProgram(bool withDoc) {
     auto ui = std::make_unique<ScriptedUi>();
     m_ui = ui.get();
     m_program = std::make_unique<Program>(m_dir.path(), std::move(ui));
+    if (testWiring().tables) testWiring().tables(*m_program);
     if (withDoc) copyTree(QStringLiteral(OSTIVA_DOC_DIR), m_dir.path() + QStringLiteral("/DataBase/DOC"));
 }
 
@@ -50,7 +51,7 @@ MainForm& TestProgram::window() {
     if (!m_form) {
         start();
         m_form = std::make_unique<MainForm>(*m_program);
-        if (testInstaller()) testInstaller()(*m_form, *m_program);
+        if (testWiring().install) testWiring().install(*m_form, *m_program);
         // Tests look at what a popup menu offers instead of running its event loop.
         m_form->popUp = [](QMenu*) {};
         m_form->Form_Load();

@@ -11,9 +11,14 @@
 #include <functional>
 #include <memory>
 
-// What window() installs into the main window: every subsystem in test programs linked with the app hook, nothing
-// (the bare core window) in the others.
-std::function<void(MainForm&, Program&)>& testInstaller();
+// What a test program adds to the bare core: the subsystems' tables (added to every TestProgram's schema) and their
+// installation into the main window. The test programs that drive the complete window set both in their main(),
+// before any test runs; the others leave them empty and test the core alone.
+struct TestWiring {
+    std::function<void(Program&)> tables;
+    std::function<void(MainForm&, Program&)> install;
+};
+TestWiring& testWiring();
 
 class TestProgram {
 public:
@@ -28,7 +33,7 @@ public:
 
     // Runs start-up (database and schema); fails the test when it does not succeed.
     bool start();
-    // Start-up, then the real main window with the subsystems installed (see testInstaller), Form_Load run, shown.
+    // Start-up, then the real main window with the subsystems installed (see testWiring), Form_Load run, shown.
     MainForm& window();
     // Finds a widget or action of the window by object name.
     template <typename T> T* find(const QString& name) { return window().findChild<T*>(name); }

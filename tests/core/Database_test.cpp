@@ -55,7 +55,7 @@ TEST(Schema, ShippedCodeTablesAreSeededOnce) {
     EXPECT_EQ(tp.db().scalar("SELECT MainCode FROM ListOHS ORDER BY xAutoNumber LIMIT 1").toString(),
               QStringLiteral("臨場健康服務_001"));
     // A second start does not seed again.
-    EXPECT_NO_THROW(EnsureDatabaseSchema(tp.db()));
+    EXPECT_NO_THROW(EnsureDatabaseSchema(tp.db(), tp.program().schema));
     EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM NursingCode").toInt(), 45);
 }
 
