@@ -205,6 +205,9 @@ void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode, 
         items.append(item);
     }
     list->addTopLevelItems(items);
+    // A list shown for the first time gets its width from the panel's layout first.
+    list->show();
+    if (QLayout* l = list->parentWidget()->layout()) l->activate();
     const int shareWidth = int(list->viewport()->width() * columnWidthShare);
     for (int c = 0; c < rows.fieldCount(); ++c) {
         if (columnWidthShare > 0)
@@ -213,7 +216,6 @@ void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode, 
             list->resizeColumnToContents(c);
     }
     list->setUpdatesEnabled(true);
-    list->show();
 }
 
 bool PersonSelectButton_Click(MainForm& form, Program& program) {
