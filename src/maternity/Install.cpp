@@ -21,6 +21,8 @@ void onTriggered(QAction* action, CaseRegister* reg, std::function<void(CaseRegi
             handler(*reg);
         } catch (const DbError& e) {
             reg->program.ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
+        } catch (const std::exception& e) {
+            reg->program.ui().message(QString::fromLocal8Bit(e.what()), QStringLiteral("錯誤"), Ui::Icon::Critical);
         }
     });
 }
