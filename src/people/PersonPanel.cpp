@@ -1,5 +1,6 @@
 #include "people/PersonPanel.h"
 
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "people/PersonQueries.h"
@@ -110,16 +111,18 @@ void buildPersonPanel(MainForm& form, Program& program) {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setProperty("Tag", QString());
 
-    QObject::connect(find, &QPushButton::clicked, &form, [&form, &program] { FindPersonButton_Click(form, program); });
-    QObject::connect(select, &QPushButton::clicked, &form,
-                     [&form, &program] { PersonSelectButton_Click(form, program); });
-    QObject::connect(toWord, &QPushButton::clicked, &form,
-                     [&form, &program] { ToWordPersonButton_Click(form, program); });
-    QObject::connect(close, &QPushButton::clicked, &form, [&form] { ClosePersonQueryPanel(form); });
-    QObject::connect(list, &QTreeWidget::itemClicked, &form,
-                     [list](QTreeWidgetItem* item, int) { MarkSelectedListItem(list, item); });
-    QObject::connect(list, &QWidget::customContextMenuRequested, &form,
-                     [&form](const QPoint&) { PersonListView_MouseUp(form); });
+    connectGuarded(find, &QPushButton::clicked, &form, program, find->text(),
+                   [&form, &program] { FindPersonButton_Click(form, program); });
+    connectGuarded(select, &QPushButton::clicked, &form, program, select->text(),
+                   [&form, &program] { PersonSelectButton_Click(form, program); });
+    connectGuarded(toWord, &QPushButton::clicked, &form, program, toWord->text(),
+                   [&form, &program] { ToWordPersonButton_Click(form, program); });
+    connectGuarded(close, &QPushButton::clicked, &form, program, close->text(),
+                   [&form] { ClosePersonQueryPanel(form); });
+    connectGuarded(list, &QTreeWidget::itemClicked, &form, program, QStringLiteral("選取人員"),
+                   [list](QTreeWidgetItem* item, int) { MarkSelectedListItem(list, item); });
+    connectGuarded(list, &QWidget::customContextMenuRequested, &form, program, QStringLiteral("人員清單選單"),
+                   [&form](const QPoint&) { PersonListView_MouseUp(form); });
 
     QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
     for (const MenuItem& m : kMenuItems) {
