@@ -422,10 +422,12 @@ XlsxStatus XlsxSheet::addPicture(const XlsxPicture& picture) {
     QImageReader reader(picture.file);
     const QByteArray format = reader.format().toLower();
     if (!QFileInfo(picture.file).isFile())
-        return XlsxStatus::failure(QStringLiteral("圖片檔不存在: %1").arg(picture.file));
+        return XlsxStatus::failure(OfficeError::Missing, QStringLiteral("圖片檔不存在: %1").arg(picture.file));
     if (format != "png" && format != "jpeg" && format != "jpg" && format != "gif" && format != "bmp")
-        return XlsxStatus::failure(QStringLiteral("無法讀取圖片檔 (只接受 PNG、JPEG、GIF、BMP): %1").arg(picture.file));
-    if (!reader.size().isValid()) return XlsxStatus::failure(QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
+        return XlsxStatus::failure(OfficeError::InvalidInput,
+                                   QStringLiteral("無法讀取圖片檔 (只接受 PNG、JPEG、GIF、BMP): %1").arg(picture.file));
+    if (!reader.size().isValid())
+        return XlsxStatus::failure(OfficeError::Damaged, QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
     m_pictures.push_back(picture);
     return XlsxStatus::success();
 }

@@ -331,13 +331,15 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     const QFileInfo target(path);
     const QDir dir = target.absoluteDir();
     if (!dir.exists())
-        return XlsxStatus::failure(QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
-    if (m_sheets.empty()) return XlsxStatus::failure(QStringLiteral("活頁簿沒有任何工作表"));
+        return XlsxStatus::failure(OfficeError::WriteFailed,
+                                   QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
+    if (m_sheets.empty()) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿沒有任何工作表"));
 
     // A unique temporary name in the target's folder, so that the final rename never crosses file systems.
     QTemporaryFile temp(dir.filePath(QStringLiteral(".~%1.XXXXXX").arg(target.completeBaseName())));
     if (!temp.open())
         return XlsxStatus::failure(
+            OfficeError::WriteFailed,
             QStringLiteral("無法在此資料夾建立檔案: %1").arg(QDir::toNativeSeparators(dir.path())));
     const QString tempPath = temp.fileName();
     temp.close();
@@ -346,7 +348,7 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     lxw_workbook_options options = {};
     options.constant_memory = LXW_FALSE;
     lxw_workbook* wb = workbook_new_opt(tempName.constData(), &options);
-    if (!wb) return XlsxStatus::failure(lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    if (!wb) return XlsxStatus::failure(OfficeError::WriteFailed, lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
 
     XlsxRenderer renderer(*this, wb);
     const lxw_error renderError = renderer.render();
@@ -354,12 +356,14 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     const lxw_error e = renderError ? renderError : closeError;
     if (e != LXW_NO_ERROR) {
         QFile::remove(tempPath);
-        return XlsxStatus::failure(renderer.detail.isEmpty() ? lxwMessage(e) : renderer.detail);
+        return XlsxStatus::failure(OfficeError::WriteFailed,
+                                   renderer.detail.isEmpty() ? lxwMessage(e) : renderer.detail);
     }
     // rename(2) replaces an existing target in one step; QFile::rename would refuse it.
     if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
         QFile::remove(tempPath);
-        return XlsxStatus::failure(QStringLiteral("無法寫入檔案 (檔案正被其他程式開啟或沒有權限): %1")
+        return XlsxStatus::failure(OfficeError::WriteFailed,
+                                   QStringLiteral("無法寫入檔案 (檔案正被其他程式開啟或沒有權限): %1")
                                        .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
     }
     temp.setAutoRemove(false); // the temporary name no longer exists
