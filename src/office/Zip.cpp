@@ -27,11 +27,16 @@ ZipRead oleFile(const QString& shown) {
                   QStringLiteral("這是舊版 Office 97-2003 檔案或加密的檔案，無法讀取: %1").arg(shown));
 }
 
-// Why libzip could not open an archive, by its error code.
-ZipRead openFailure(int code, const QString& shown) {
+// Why libzip could not open an archive, by its error code. libzip also says "no such file" for an archive whose
+// entry sizes point past its end (sizes of 0xFFFFFFFF without their 64-bit values, say): when the file is there,
+// that is a damaged archive.
+ZipRead openFailure(int code, const QString& shown, bool exists) {
     if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
         return failed(OfficeError::NotZip, QStringLiteral("不是壓縮檔，或檔案已損毀: %1").arg(shown));
-    if (code == ZIP_ER_NOENT) return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
+    if (code == ZIP_ER_NOENT && !exists)
+        return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
+    if (code == ZIP_ER_NOENT || code == ZIP_ER_SEEK || code == ZIP_ER_EOF)
+        return failed(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2)").arg(shown, codeText(code)));
     return failed(OfficeError::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, codeText(code)));
 }
 
@@ -131,7 +136,7 @@ ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 
     // libzip reads the file itself, so a big workbook is never held twice.
     int code = 0;
     zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-    if (!za) return openFailure(code, shown);
+    if (!za) return openFailure(code, shown, QFileInfo(path).isFile());
     return readEntries(za, shown, entries, maxTotalBytes);
 }
 
@@ -147,7 +152,7 @@ ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::v
         if (src) zip_source_free(src);
         const int code = zip_error_code_zip(&ze);
         zip_error_fini(&ze);
-        return openFailure(code, displayName);
+        return openFailure(code, displayName, true);
     }
     zip_error_fini(&ze);
     return readEntries(za, displayName, entries, maxTotalBytes); // `bytes` outlives the archive
