@@ -64,6 +64,13 @@ TEST(Zip, RefusesTooLargeEncryptedAndForeignArchivesWithNothingRead) {
     EXPECT_EQ(tooLarge.code(), OfficeError::TooLarge);
     EXPECT_TRUE(tooLarge.message().contains("a.xlsx"));
     EXPECT_TRUE(read.empty());
+    // The sizes the archive declares are summed before anything is unpacked: the first entry, whose checksum is
+    // wrong, is never reached.
+    QByteArray badFirst = archive;
+    badFirst[14] = char(badFirst[14] ^ 0x55);                     // the checksum in its local header
+    badFirst[badFirst.indexOf("PK\x01\x02") + 16] = badFirst[14]; // and in the central directory
+    EXPECT_EQ(readZipBytes(badFirst, "a.xlsx", &read).code(), OfficeError::Damaged);
+    EXPECT_EQ(readZipBytes(badFirst, "a.xlsx", &read, 499).code(), OfficeError::TooLarge);
 
     // The encryption flag of every central directory record set, as a password-protected zip has it.
     QByteArray encrypted = archive;
