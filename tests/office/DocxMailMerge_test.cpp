@@ -272,3 +272,35 @@ TEST(DocxMailMergeFiles, DamagedAndForeignTemplatesGiveAClearError) {
         EXPECT_EQ(unmerged.code(), OfficeError::InvalidInput) << c.file;
     }
 }
+
+TEST_F(DocxMailMergeTest, ATemplateNestedThirtyThousandDeepMergesWithoutExhaustingTheStack) {
+    // Content controls inside content controls, a simple and a complex field at the bottom, two rows.
+    const int depth = 30000;
+    QString body;
+    body.reserve(depth * 64);
+    for (int i = 0; i < depth; ++i)
+        body += QStringLiteral("<w:sdt><w:sdtContent>");
+    body += QStringLiteral(
+        R"(<w:p><w:fldSimple w:instr="MERGEFIELD 姓名"><w:r><w:t>«姓名»</w:t></w:r></w:fldSimple>)"
+        R"(<w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText>MERGEFIELD 員工編號</w:instrText></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="separate"/></w:r><w:r><w:t>«員工編號»</w:t></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="end"/></w:r></w:p>)");
+    for (int i = 0; i < depth; ++i)
+        body += QStringLiteral("</w:sdtContent></w:sdt>");
+    DocxMailMerge merge;
+    const OfficeStatus loaded = merge.load(writeTemplate(makeTemplate(body)));
+    ASSERT_TRUE(loaded) << loaded.message().toStdString();
+    EXPECT_EQ(merge.fieldNames(), (QStringList{"姓名", "員工編號"}));
+    const QString out = path(QStringLiteral("deep.docx"));
+    const OfficeStatus merged = merge.mergeToFile(
+        kHeaders,
+        {{QStringLiteral("王小明"), QStringLiteral("E001")}, {QStringLiteral("李大華"), QStringLiteral("E002")}}, out);
+    ASSERT_TRUE(merged) << merged.message().toStdString();
+    office::DocxPackage result;
+    ASSERT_TRUE(result.load(out));
+    const QString xml = QString::fromUtf8(result.find(QStringLiteral("word/document.xml"))->data);
+    for (const char* value : {"王小明", "E001", "李大華", "E002"})
+        EXPECT_TRUE(xml.contains(QString::fromUtf8(value))) << value;
+    EXPECT_FALSE(xml.contains(QStringLiteral("MERGEFIELD")));
+    EXPECT_EQ(xml.count(QStringLiteral("<w:sdtContent>")), 2 * depth);
+}
