@@ -33,6 +33,8 @@ struct XlsxCellValue {
 
 class XlsxPackage {
 public:
+    static constexpr qint64 kReadRowsMaxCells = qint64(1) << 25;
+
     XlsxPackage();
     ~XlsxPackage();
     XlsxPackage(const XlsxPackage&) = delete;
@@ -51,15 +53,16 @@ public:
     // The position of a sheet by name (letter case ignored), or -1.
     int sheetIndex(const QString& name) const;
 
-    // Reading. A reference outside the sheet or a sheet that is no worksheet reads as empty.
+    // Reading. A reference outside the sheet, a sheet that is no worksheet or a damaged one reads as empty. A
+    // sheet's rows are indexed when it is first read: reading cell after cell costs no walk over the rows before.
     XlsxCellValue cell(int sheet, int row, int col);
     QString cellText(int sheet, int row, int col) { return cell(sheet, row, col).text; }
     QString cellText(int sheet, const QString& a1);
     // A whole sheet, or a range of it, as rows of texts, each as cellText gives it (an empty cell reads ""): for
     // imports. The rows run from the range's first row to its last or to the sheet's last row holding a cell,
     // every row with one text per column from the range's first column to its last or to the sheet's last column
-    // holding a cell. A sheet that is no worksheet or is damaged fails and gives no rows. Reading costs one pass
-    // over the sheet.
+    // holding a cell. A sheet that is no worksheet or is damaged fails and gives no rows, as does a range of more
+    // than kReadRowsMaxCells cells. Reading costs one pass over the sheet.
     [[nodiscard]] XlsxStatus readRows(int sheet, std::vector<QStringList>* rows,
                                       std::optional<XlsxRange> range = std::nullopt);
     // One past the last row and column that hold a cell.

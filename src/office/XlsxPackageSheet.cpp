@@ -296,11 +296,19 @@ XlsxStatus XlsxPackage::readRows(int sheet, std::vector<QStringList>* rows, std:
     if (!doc) return st;
     const Part& p = *sheetPart(sheet);
     XlsxRange r = range.value_or(XlsxRange{0, 0, kXlsxMaxRows - 1, kXlsxMaxColumns - 1});
+    r.firstRow = std::max(r.firstRow, 0);
+    r.firstCol = std::max(r.firstCol, 0);
     // Cut to the cells the sheet holds: one pass over the rows, cells read as they come.
     const int lastRow = std::min(r.lastRow, rowCount(sheet) - 1);
     const int lastCol = std::min(r.lastCol, columnCount(sheet) - 1);
     if (lastRow < r.firstRow || lastCol < r.firstCol) return st;
     const int width = lastCol - r.firstCol + 1;
+    // A sheet whose cells lie far apart (A1 and XFD1048576) would need more texts than memory holds.
+    if (qint64(lastRow - r.firstRow + 1) * width > kReadRowsMaxCells)
+        return XlsxStatus::failure(
+            OfficeError::TooLarge,
+            QStringLiteral("工作表「%1」的資料範圍 %2 過大，無法一次讀取")
+                .arg(m_sheets[size_t(sheet)].name, xlsxRangeName({r.firstRow, r.firstCol, lastRow, lastCol})));
     rows->resize(size_t(lastRow - r.firstRow + 1));
     for (QStringList& row : *rows)
         row.resize(width);

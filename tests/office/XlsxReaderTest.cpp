@@ -182,11 +182,15 @@ TEST_F(XlsxReaderTest, AReferencePastTheLastCellMarksTheSheetAsDamaged) {
         EXPECT_EQ(pkg.cellText(0, "A2"), "") << c.what;
         EXPECT_EQ(pkg.setCellText(0, "A2", "x").code(), OfficeError::Damaged) << c.what;
     }
-    // The last cell of the sheet itself is fine.
+    // The last cell of the sheet itself is fine; with A1 as well, the whole sheet is too large to read at once.
     XlsxPackage pkg;
-    open(pkg, "<row r=\"1048576\"><c r=\"XFD1048576\"><v>9</v></c></row>");
+    open(pkg, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"1048576\"><c r=\"XFD1048576\"><v>9</v></c></row>");
     EXPECT_EQ(pkg.cellText(0, "XFD1048576"), "9");
     std::vector<QStringList> rows;
+    const XlsxStatus whole = pkg.readRows(0, &rows);
+    EXPECT_EQ(whole.code(), OfficeError::TooLarge);
+    EXPECT_TRUE(whole.message().contains("A1:XFD1048576")) << whole.message().toStdString();
+    EXPECT_TRUE(rows.empty());
     ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("XFC1048575:XFD1048576")));
     EXPECT_EQ(rows, (std::vector<QStringList>{{"", ""}, {"", "9"}}));
 }
