@@ -53,10 +53,10 @@ pugi::xml_document* XlsxPackage::sheetXml(int sheet, XlsxStatus* status) {
         if (status) *status = XlsxStatus::failure(OfficeError::Damaged, p->damage);
         return nullptr;
     }
-    const bool fresh = p && !p->doc;
     pugi::xml_document* doc = xml(info.part, status);
     if (!doc) return nullptr;
-    if (fresh) {
+    // The first time, whoever parsed the part (renaming a sheet reads the formulas of every sheet).
+    if (!p->indexed) {
         QString bad;
         pugi::xml_node sd = child(doc->document_element(), "sheetData");
         int row = 0;
@@ -94,8 +94,8 @@ pugi::xml_document* XlsxPackage::sheetXml(int sheet, XlsxStatus* status) {
             if (status) *status = XlsxStatus::failure(OfficeError::Damaged, p->damage);
             return nullptr;
         }
+        indexRows(*p, doc);
     }
-    if (!p->indexed) indexRows(*p, doc);
     return doc;
 }
 
