@@ -15,7 +15,7 @@ class DocxPackage {
 public:
     using Part = ZipEntry;
 
-    // Reads a package from a file. False with a reason when the file is missing, is a legacy Word 97-2003 (.doc) or
+    // Reads a package from a file. Fails with a reason when the file is missing, is a legacy Word 97-2003 (.doc) or
     // other OLE file, is not a zip archive, has a damaged or encrypted entry, or unpacks to more than
     // kZipMaxTotalBytes. Of a repeated entry name the later entry wins.
     OfficeStatus load(const QString& path);

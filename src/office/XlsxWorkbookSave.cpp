@@ -172,8 +172,12 @@ private:
         const QByteArray name = sheet.name().toUtf8();
         lxw_worksheet* ws = workbook_add_worksheet(m_wb, name.constData());
         if (!ws) {
-            detail = QStringLiteral("工作表名稱無效: %1").arg(sheet.name());
-            return LXW_ERROR_PARAMETER_VALIDATION;
+            // A valid name leaves the row file of the sheet, which could not be made.
+            if (workbook_validate_sheet_name(m_wb, name.constData()) != LXW_NO_ERROR) {
+                detail = QStringLiteral("工作表名稱無效: %1").arg(sheet.name());
+                return LXW_ERROR_PARAMETER_VALIDATION;
+            }
+            return LXW_ERROR_CREATING_TMPFILE;
         }
         renderColumns(sheet, ws);
 
@@ -182,7 +186,12 @@ private:
         // writes the cells of a merged range when the range is added, which that mode cannot do out of row order.
         const bool buffered = !sheet.m_merges.empty();
         if (buffered) {
+            // The row file the mode opened for the sheet goes unused; closed here, as the library would not.
             ws->optimize = LXW_FALSE;
+            if (ws->optimize_tmpfile) {
+                std::fclose(ws->optimize_tmpfile);
+                ws->optimize_tmpfile = nullptr;
+            }
             // Merged ranges first: the library writes an empty first cell, which the cells below then replace.
             for (const XlsxRange& m : sheet.m_merges) {
                 worksheet_merge_range(ws, lxw_row_t(m.firstRow), lxw_col_t(m.firstCol), lxw_row_t(m.lastRow),

@@ -154,3 +154,17 @@ TEST(XlsxStreamedWriter, AStreamedBlockIsStoredWhenCellsAreReadOrChanged) {
         EXPECT_EQ(pkg.cellText(0, "A1"), "標題") << step.what;
     }
 }
+
+TEST(XlsxStreamedWriter, SavingASheetKeptWholeLeavesNoFileOpen) {
+    QTemporaryDir dir;
+    auto openFiles = [] {
+        return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System).size();
+    };
+    const auto before = openFiles();
+    for (int i = 0; i < 3; ++i) {
+        XlsxWorkbook book;
+        fill(book);
+        ASSERT_TRUE(book.save(dir.filePath(QStringLiteral("again%1.xlsx").arg(i))));
+    }
+    EXPECT_EQ(openFiles(), before);
+}
