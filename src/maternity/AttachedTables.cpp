@@ -122,8 +122,10 @@ QString storeAttachedTable(Database& db, const AttachedTableReading& reading, co
     QVariantList values{key, caseNumber, vb::dateTimeText(at)};
     auto add = [&](const QString& column) {
         columns.append(column);
+        // An empty cell is stored as the empty text, never as NULL (a null QString would bind as NULL).
         const auto it = reading.values.find(column);
-        values.append(it == reading.values.end() ? QString(QLatin1String("")) : it->second);
+        const bool empty = it == reading.values.end() || it->second.isEmpty();
+        values.append(empty ? QStringLiteral("") : it->second);
     };
     add(QStringLiteral("Name"));
     add(QStringLiteral("EMPLNO"));
