@@ -3,21 +3,14 @@
 // separator) the import, the export, the delete, the example and the company statistics; in the submenu
 // "工作場所母性健康保護" of "新興議題" the statistics and the example.
 
-#include "maternity/AttachedTables.h"
-
-#include <optional>
-
-class MainForm;
 class Program;
-class QMenu;
 
 namespace maternity {
 
-// The case of the selected row of the case list (name, case number, employee number), or nullopt when no row is
-// selected.
-std::optional<MaternityCase> selectedMaternityCase(const MainForm& form);
+struct Menus;
 
-// Adds the items to the two submenus (either may be null) and connects them.
-void addAttachedTableMenus(MainForm& form, Program& program, QMenu* caseSubmenu, QMenu* motherCareSubmenu);
+// Adds the items to the case submenu and the mother-care submenu of `menus` and connects them; the case actions
+// work on the case the case list reports as selected.
+void addAttachedTableMenus(Program& program, const Menus& menus);
 
 } // namespace maternity
