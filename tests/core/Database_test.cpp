@@ -81,6 +81,23 @@ TEST(Schema, StartUpOnAnOlderDatabaseKeepsRowsAndAddsWhatIsMissing) {
     EXPECT_TRUE(tp.db().tableExists("EMPL"));
 }
 
+TEST(Schema, ATableASubsystemAddsGetsItsColumnsAndSearchIndexes) {
+    TestProgram tp(false);
+    tp.program().schema.addTable({"Extra", {{"Key", "VARCHAR(50)"}, {"Note", "TEXT"}}, {}, {"Key", "Missing"}});
+    ASSERT_TRUE(tp.start());
+    EXPECT_EQ(tp.db().columns("Extra"), (QStringList{"Key", "Note"}));
+    const auto indexes = [&tp] {
+        return tp.db()
+            .scalar("SELECT group_concat(name) FROM sqlite_master WHERE type = 'index' AND tbl_name = "
+                    "'Extra'")
+            .toString();
+    };
+    EXPECT_EQ(indexes(), "ix_Extra_Key") << "a column the table lacks gets no index";
+    // A second start adds nothing twice.
+    EXPECT_NO_THROW(EnsureDatabaseSchema(tp.db(), tp.program().schema));
+    EXPECT_EQ(indexes(), "ix_Extra_Key");
+}
+
 TEST(Schema, AForeignFileIsRefusedWithAMessage) {
     TestProgram tp(false);
     QDir().mkpath(tp.folder() + "/DataBase");
