@@ -186,11 +186,24 @@ TEST(AttachedTableImport, TheMenuFlowStoresOrShowsEveryProblem) {
     // A file that does not exist and a workbook with problems: the summary box, then the page; nothing stored.
     tp.ui().shown.clear();
     importFile(tp, tp.folder() + "/nurse/gone.xlsx");
+    const QString legacy = tp.folder() + "/nurse/old.xls";
+    QDir().mkpath(tp.folder() + "/nurse");
+    {
+        QFile f(legacy);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\xD0\xCF\x11\xE0 not a package");
+    }
+    importFile(tp, legacy);
+    {
+        QFile page(htmlPagePath(tp.program()));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(QString::fromUtf8(page.readAll()).contains("old.xls --> 無法開啟, 無法匯入: "));
+    }
     const QString bad = fillTable(tp, 1, "ws['B3'] = 'E002'", "bad.xlsx");
     importFile(tp, bad);
     EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM MHPT1").toInt(), 0);
     const QStringList texts = tp.ui().messageTexts();
-    EXPECT_EQ(texts.count("【母保附表 匯入查驗】 完成, 但有部份檔案內容有誤, 暫不匯入，請參考除錯報告."), 2);
+    EXPECT_EQ(texts.count("【母保附表 匯入查驗】 完成, 但有部份檔案內容有誤, 暫不匯入，請參考除錯報告."), 3);
     QFile page(htmlPagePath(tp.program()));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(page.readAll());
