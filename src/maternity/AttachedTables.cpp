@@ -86,21 +86,24 @@ AttachedTableReading readAttachedTable(FilledWorkbook& book, const QString& empl
         QString cell;
         QString column;
         int maxLength;
+        QString label;
     };
-    std::vector<Source> sources{{QString::fromLatin1(kNameCell), QStringLiteral("Name"), kCommonColumnLength},
-                                {QString::fromLatin1(kEmployeeCell), QStringLiteral("EMPLNO"), kCommonColumnLength}};
+    std::vector<Source> sources{
+        {QString::fromLatin1(kNameCell), QStringLiteral("Name"), kCommonColumnLength, QStringLiteral("姓名")},
+        {QString::fromLatin1(kEmployeeCell), QStringLiteral("EMPLNO"), kCommonColumnLength,
+         QStringLiteral("員工編號")}};
     for (const MappedCell& c : r.kind->cells)
-        sources.push_back({c.cell, c.column, c.maxLength});
+        sources.push_back({c.cell, c.column, c.maxLength, c.label});
     for (const Source& s : sources) {
         const office::XlsxCellValue v = book.cell(s.cell);
         if (v.kind == office::XlsxCellValue::Kind::Error) {
-            r.problems += tableProblem(r.title, QStringLiteral("儲存格 %1 (%2) 為錯誤值 %3 --> 無法讀取 <P>")
-                                                    .arg(s.cell, s.column, htmlEscape(v.text)));
+            r.problems += tableProblem(r.title, QStringLiteral("%1 (儲存格 %2) 為錯誤值 %3 --> 無法讀取 <P>")
+                                                    .arg(htmlEscape(s.label), s.cell, htmlEscape(v.text)));
             continue;
         }
         if (s.maxLength > 0 && characters(v.text) > s.maxLength)
-            r.problems += tableProblem(r.title, QStringLiteral("儲存格 %1 (%2) 內容 %3 字，超過欄位長度 %4 字 <P>")
-                                                    .arg(s.cell, s.column)
+            r.problems += tableProblem(r.title, QStringLiteral("%1 (儲存格 %2) 內容 %3 字，超過欄位長度 %4 字 <P>")
+                                                    .arg(htmlEscape(s.label), s.cell)
                                                     .arg(characters(v.text))
                                                     .arg(s.maxLength));
         r.values[s.column] = v.text;

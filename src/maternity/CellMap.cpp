@@ -30,7 +30,7 @@ std::vector<AttachedTableKind> parseMap() {
         AttachedTableKind& kind = kinds[size_t(n - 1)];
         if (f[0] == QLatin1String("title") && f.size() >= 3) {
             kind.title = f[2];
-        } else if (f[0] == QLatin1String("cell") && f.size() >= 5) {
+        } else if (f[0] == QLatin1String("cell") && f.size() >= 6) {
             MappedCell c;
             c.cell = f[2];
             const auto ref = office::parseXlsxCell(c.cell);
@@ -40,6 +40,7 @@ std::vector<AttachedTableKind> parseMap() {
             c.column = f[3];
             c.type = f[4];
             c.maxLength = columnLength(c.type);
+            c.label = f[5].trimmed();
             kind.cells.push_back(c);
         } else {
             throw std::logic_error("cellmap.tsv: bad line");

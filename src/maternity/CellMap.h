@@ -13,8 +13,8 @@ class Program;
 
 namespace maternity {
 
-// One mapped cell: its A1 address (row and column from 0), the column it fills, the column's SQL type and the
-// longest text the column holds (0 for a memo column, which has no limit).
+// One mapped cell: its A1 address (row and column from 0), the column it fills, the column's SQL type, the
+// longest text the column holds (0 for a memo column, which has no limit) and its label.
 struct MappedCell {
     QString cell;
     int row = 0;
@@ -22,6 +22,7 @@ struct MappedCell {
     QString column;
     QString type;
     int maxLength = 0;
+    QString label; // what the template prints beside the cell ("部門名稱"), for the nurse's messages
 };
 
 // One kind of assessment table.

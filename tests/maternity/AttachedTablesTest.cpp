@@ -71,12 +71,15 @@ TEST(AttachedTableCheck, ProblemsAreCollectedInOrderAndNothingElseIsRequired) {
         {2, "ws['B9'] = '妊娠中'", {}, "pregnant: breastfeeding may stay empty"},
         {3, "ws['B6'] = '分娩後'\nws['A21'] = '第一級管理'", {}, "table 3 never requires breastfeeding"},
         {3, "", {"目前狀態 (妊娠中、分娩後) --> 內容空白", "2.管理分級 --> 內容空白"}, "both required cells"},
-        {2, "ws['B9'] = '妊娠中'\nws['B6'] = 'x' * 51", {"B6 (DepName) 內容 51 字，超過欄位長度 50 字"}, "too long"},
+        {2,
+         "ws['B9'] = '妊娠中'\nws['B6'] = 'x' * 51",
+         {"部門名稱 (儲存格 B6) 內容 51 字，超過欄位長度 50 字"},
+         "too long"},
         {2, "ws['B9'] = '妊娠中'\nws['B16'] = '病' * 200", {}, "exactly as long as the column"},
         {1, "ws['A16'] = '第一級管理'\nws['B9'] = '噪' * 5000", {}, "a memo column has no limit"},
         {1,
          "ws['A16'] = '第一級管理'\nws['B5'].value = '#N/A'\nws['B5'].data_type = 'e'",
-         {"儲存格 B5 (DepName) 為錯誤值 #N/A"},
+         {"部門名稱 (儲存格 B5) 為錯誤值 #N/A"},
          "an error value has no text"},
     };
     int i = 0;

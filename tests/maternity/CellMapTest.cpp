@@ -41,6 +41,7 @@ TEST(CellMap, EachTableHasItsCellsOnceAndTheFiveCommonColumnsFirst) {
         return MappedCell{};
     };
     EXPECT_EQ(cell(1, "RiskT1").cell, "A16");
+    EXPECT_EQ(cell(2, "DepName").label, "部門名稱");
     EXPECT_EQ(cell(1, "HazardChem").maxLength, 0); // memo
     EXPECT_EQ(cell(2, "IsBreastfeeding").cell, "B14");
     EXPECT_EQ(cell(2, "DiseaseFamily").maxLength, 200);
