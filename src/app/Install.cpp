@@ -17,6 +17,7 @@
 #include "risk/Install.h"
 #define OSTIVA_HAVE_RISK
 #endif
+#include "maternity/CellMap.h"
 #include "risk/WorkTables.h"
 #if __has_include("keyin/Install.h")
 #include "keyin/Catalogue.h"
@@ -58,6 +59,8 @@ void installSubsystems(MainForm& form, Program& program) {
 void registerSubsystemTables(Program& program) {
     // The print table of the last grading exists from the first start, empty, so the person panel can list it.
     program.schema.addTable({risk::kToWord, risk::toWordColumns(), {}});
+    // The three maternity assessment tables, built from their cell map.
+    maternity::addAttachedTables(program);
 #ifdef OSTIVA_HAVE_KEYIN
     program.schema.addSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
 #endif

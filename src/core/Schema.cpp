@@ -86,45 +86,6 @@ std::vector<TableDef> buildTables() {
                   {"手機號碼", "VARCHAR(50)"},
                   {"備註說明", kText}},
                  {}});
-    {
-        // The three maternity assessment tables: the five common columns, then the cells of each table in order.
-        auto common = [](int n) {
-            return vc50({QStringLiteral("CaseKeyT%1").arg(n), "CaseKey", "xSaveDate", "Name", "EMPLNO"});
-        };
-        auto c1 = common(1);
-        append(c1, vc50({"DepName", "ShiftType"}));
-        for (const char* n : {"HazardPhy", "HazardChem", "HazardBio", "HazardMusculoskeletal", "HazardPsychology",
-                              "HazardOther", "RiskT1", "xPROC", "Ventilation", "ProOther", "ModificationWokingTime",
-                              "ModificationWokingTask", "ModificationOther", "PPE", "ControlOther"})
-            c1.push_back({n, kText});
-        append(c1, vc50({"ExecuteDep", "ExecuteJobtitle", "ExecuteName", "ExecuteDateT1"}));
-        t.push_back({QStringLiteral("MHPT1"), c1, {}});
-
-        auto c2 = common(2);
-        const QString v200 = QStringLiteral("VARCHAR(200)");
-        append(c2, vc50({"xAge", "DepName", "Task", "ShiftType", "CurrentSate", "GestationalWeeks", "EDD", "IsMultiple",
-                         "ChildbirthDate", "IsBreastfeeding"}));
-        c2.push_back({"DiseaseIndividual", v200});
-        c2.push_back({"DiseaseFamily", v200});
-        append(c2, vc50({"HepatitisB", "Varicella", "MMR", "PregnanciesNo", "ProductionNo", "AbortionsNo",
-                         "NaturalBirthsNo", "CaesareanNo"}));
-        c2.push_back({"Complication", v200});
-        append(c2, vc50({"PregnancyHistory_1", "PregnancyHistory_2", "PregnancyHistory_3", "PregnancyHistory_4",
-                         "PregnancyHistory_5", "PregnancyHistory_99", "PrenatalVisit"}));
-        c2.push_back({"DrugUsing", v200});
-        c2.push_back({"LifeStyle", v200});
-        append(c2, vc50({"AgeType", "WeightType", "IsAnxiety", "IsDepression", "SleepingType"}));
-        c2.push_back({"SleepingOther", v200});
-        c2.push_back({"ExecuteDateT2", "VARCHAR(50)"});
-        t.push_back({QStringLiteral("MHPT2"), c2, {}});
-
-        auto c3 = common(3);
-        append(c3, vc50({"xAge", "CurrentSate", "GestationalWeeks", "EDD", "ChildbirthDate", "IsBreastfeeding", "BH",
-                         "BW", "BMI", "HBP", "LBP", "xTask"}));
-        c3.push_back({"DiscomfortSymptoms", v200});
-        append(c3, vc50({"RiskT3", "DoctorName", "ExecuteDateT3"}));
-        t.push_back({QStringLiteral("MHPT3"), c3, {}});
-    }
     t.push_back({QStringLiteral("MultipleLevel"),
                  vc50({"項目名稱", "性別", "Level_0", "Level_1", "Level_2", "Level_3", "Level_4"}),
                  {}});
@@ -192,9 +153,6 @@ const IndexDef kIndexes[] = {
     {"PersonalSpecialHealth", "員工編號"},
     {"PersonalSpecialHealth", "年度代碼"},
     {"MaternityHealth", "個案檔號"},
-    {"MHPT1", "CaseKey"},
-    {"MHPT2", "CaseKey"},
-    {"MHPT3", "CaseKey"},
     {"DrugUsing", "NursingID"},
     {"NursingCode", "MainCode"},
 };
@@ -263,14 +221,17 @@ void EnsureDatabaseSchema(Database& db, const Schema& schema) {
                         .arg(Database::quoteName(table.name), Database::quoteName(c.name), c.type));
         }
     }
-    for (const IndexDef& ix : kIndexes) {
-        const QString table = QString::fromUtf8(ix.table);
-        const QString column = QString::fromUtf8(ix.column);
-        if (!db.tableExists(table) || !db.fieldExists(table, column)) continue;
+    auto index = [&db](const QString& table, const QString& column) {
+        if (!db.tableExists(table) || !db.fieldExists(table, column)) return;
         db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
                     .arg(Database::quoteName(QStringLiteral("ix_%1_%2").arg(table, column)), Database::quoteName(table),
                          Database::quoteName(column)));
-    }
+    };
+    for (const IndexDef& ix : kIndexes)
+        index(QString::fromUtf8(ix.table), QString::fromUtf8(ix.column));
+    for (const TableDef& table : schema.tables())
+        for (const QString& column : table.indexes)
+            index(table.name, column);
     tx.commit();
 }
 

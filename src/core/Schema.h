@@ -20,6 +20,8 @@ struct TableDef {
     std::vector<ColumnDef> columns;
     // Runs once, right after the table was created (the shipped rows of a code table).
     std::function<void(Database&)> seed;
+    // The columns searched by (an index each, created when missing).
+    QStringList indexes = {};
 };
 
 // The tables of the core, in creation order.

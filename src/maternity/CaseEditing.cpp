@@ -98,7 +98,7 @@ std::optional<SelectedCase> selectedCase(CaseRegister& r) {
         r.program.ui().info(QStringLiteral("請先在清單中選取一筆資料"));
         return std::nullopt;
     }
-    return SelectedCase{row->name(), row->subItem(CaseNumber)};
+    return SelectedCase{row->name(), row->subItem(CaseNumber), row->subItem(CaseEmployeeNo)};
 }
 
 void LoadMaternityCaseList(CaseRegister& r, const QString& keyword) {

@@ -50,6 +50,7 @@ QString editCaption(CaseField field);
 struct SelectedCase {
     QString name;
     QString caseNumber;
+    QString employeeNumber;
 };
 
 // What the handlers work with: the window, the program and the case list mode.

@@ -3,6 +3,7 @@
 #include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
+#include "maternity/AttachedTableMenus.h"
 #include "maternity/CaseList.h"
 #include "people/PersonPanel.h"
 
@@ -77,7 +78,8 @@ Menus installCaseRegister(MainForm& form, Program& program) {
 }
 
 void install(MainForm& form, Program& program) {
-    installCaseRegister(form, program);
+    const Menus menus = installCaseRegister(form, program);
+    addAttachedTableMenus(program, menus);
 }
 
 } // namespace maternity

@@ -149,10 +149,16 @@ TEST(CaseList, TheRightClickOffersANewCaseAlwaysAndTheCaseMenuWithCases) {
     QStringList captions;
     for (QAction* a : cw.tp.find<QMenu>("QVMaternityHealthProtection")->actions())
         captions << a->objectName() + " " + a->text();
-    EXPECT_EQ(captions, (QStringList{"QVMaternityHealthProtectionEndCase 解除_母保個案",
-                                     "QVMaternityHealthProtectionEdit_0 編輯_個案資訊 (手機)",
-                                     "QVMaternityHealthProtectionEdit_1 編輯_個案資訊 (備註說明)",
-                                     "QVMaternityHealthProtectionDeleteCase 刪除_母保個案"}));
+    EXPECT_EQ(captions,
+              (QStringList{"QVMaternityHealthProtectionEndCase 解除_母保個案",
+                           "QVMaternityHealthProtectionEdit_0 編輯_個案資訊 (手機)",
+                           "QVMaternityHealthProtectionEdit_1 編輯_個案資訊 (備註說明)",
+                           "QVMaternityHealthProtectionDeleteCase 刪除_母保個案", " ",
+                           "QVMaternityHealthProtectionTableLink 附表匯入_女性勞工母性健康保護實施辦法_附表1~3",
+                           "QVMaternityHealthProtectionIndividualRepor 個人_評估表 (附表1~3) 彙整",
+                           "QVMaternityHealthProtectionTableDeleteSelect 刪除附表_須指定附表案件號",
+                           "QVMaternityHealthProtectionTableExample 附表範本_附表1~3",
+                           "QVMaternityHealthProtectionCurrentSate 全公司_母保統計表"}));
     EXPECT_EQ(cw.tp.find<QMenu>("QVMaternityHealthProtection")->title(), "母性保護");
     EXPECT_EQ(cw.tp.find<QAction>("QVMaternityHealthProtectionNewCase")->text(), "新增_母保個案");
     // "新興議題" holds "工作場所母性健康保護" with the case management.
@@ -160,5 +166,10 @@ TEST(CaseList, TheRightClickOffersANewCaseAlwaysAndTheCaseMenuWithCases) {
     ASSERT_TRUE(careMenu);
     EXPECT_EQ(careMenu->title(), "工作場所母性健康保護");
     EXPECT_TRUE(w.popupMenu("QVNewTopic")->actions().contains(careMenu->menuAction()));
-    EXPECT_EQ(careMenu->actions().value(0)->text(), "母性保護_個案管理");
+    QStringList care;
+    for (QAction* a : careMenu->actions())
+        care << a->objectName() + " " + a->text();
+    EXPECT_EQ(care, (QStringList{"QVNewTopicMotherCareManagement 母性保護_個案管理",
+                                 "QVNewTopicMotherCareStatistica 母性保護_統計表",
+                                 "QVNewTopicMotherCareTable 母性保護_填寫範本"}));
 }

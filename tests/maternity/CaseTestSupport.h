@@ -40,10 +40,12 @@ inline void addTables(Database& db, int table, const QString& caseNumber, int n)
 }
 
 struct CaseWindow {
-    TestProgram tp{false};
+    TestProgram tp;
     MainForm* w = nullptr;
 
-    explicit CaseWindow(const QDateTime& now = QDateTime(QDate(2025, 6, 15), QTime(10, 30, 5))) {
+    // withDoc: the built templates and examples in DataBase/DOC/.
+    explicit CaseWindow(const QDateTime& now = QDateTime(QDate(2025, 6, 15), QTime(10, 30, 5)), bool withDoc = false)
+        : tp(withDoc) {
         tp.ui().clock = now;
         tp.start();
     }

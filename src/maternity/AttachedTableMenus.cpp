@@ -1,0 +1,67 @@
+#include "maternity/AttachedTableMenus.h"
+
+#include "core/Program.h"
+#include "maternity/AttachedTables.h"
+#include "maternity/Install.h"
+#include "maternity/Statistics.h"
+
+#include <QAction>
+#include <QMenu>
+#include <exception>
+#include <functional>
+
+namespace maternity {
+
+namespace {
+
+void addItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> run, Program& program) {
+    auto* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    QObject::connect(action, &QAction::triggered, menu, [run = std::move(run), &program] {
+        // Nothing a handler meets ends the program: it is said and the window stays usable.
+        try {
+            run();
+        } catch (const DbError& e) {
+            program.ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
+        } catch (const std::exception& e) {
+            program.ui().message(QString::fromLocal8Bit(e.what()), QStringLiteral("錯誤"), Ui::Icon::Critical);
+        }
+    });
+}
+
+// Runs an action on the case selected in the case list (the list says so when none is).
+std::function<void()> onSelectedCase(Program& program, const Menus& menus,
+                                     void (*action)(Program&, const MaternityCase&)) {
+    return [&program, selected = menus.selectedCase, action] {
+        if (!selected) return;
+        const auto c = selected();
+        if (!c) return;
+        action(program, MaternityCase{c->name, c->caseNumber, c->employeeNumber});
+    };
+}
+
+} // namespace
+
+void addAttachedTableMenus(Program& program, const Menus& menus) {
+    const auto statistics = [&program] { runMaternityStatistics(program); };
+    const auto example = [&program] { openMaternityExample(program); };
+    if (QMenu* m = menus.caseMenu) {
+        m->addSeparator();
+        addItem(m, "QVMaternityHealthProtectionTableLink",
+                QStringLiteral("附表匯入_女性勞工母性健康保護實施辦法_附表1~3"),
+                onSelectedCase(program, menus, importAttachedTable), program);
+        addItem(m, "QVMaternityHealthProtectionIndividualRepor", QStringLiteral("個人_評估表 (附表1~3) 彙整"),
+                onSelectedCase(program, menus, exportAttachedTables), program);
+        addItem(
+            m, "QVMaternityHealthProtectionTableDeleteSelect", QStringLiteral("刪除附表_須指定附表案件號"),
+            [&program] { deleteAttachedTable(program); }, program);
+        addItem(m, "QVMaternityHealthProtectionTableExample", QStringLiteral("附表範本_附表1~3"), example, program);
+        addItem(m, "QVMaternityHealthProtectionCurrentSate", QStringLiteral("全公司_母保統計表"), statistics, program);
+    }
+    if (QMenu* m = menus.motherCare) {
+        addItem(m, "QVNewTopicMotherCareStatistica", QStringLiteral("母性保護_統計表"), statistics, program);
+        addItem(m, "QVNewTopicMotherCareTable", QStringLiteral("母性保護_填寫範本"), example, program);
+    }
+}
+
+} // namespace maternity
