@@ -2,6 +2,9 @@
 
 #include "core/MainForm.h"
 #include "core/Program.h"
+#include "reports/HighRiskStats.h"
+#include "reports/LogCorrection.h"
+#include "reports/MedicineStats.h"
 #include "reports/OverworkPrint.h"
 #include "reports/Periods.h"
 #include "reports/PersonActions.h"
@@ -43,6 +46,9 @@ void install(MainForm& form, Program& program) {
         wirePeriodList(form, program, QStringLiteral("SearchTypeCombo"), 2, SearchTypeCombo_Click);
     });
     buildReportFrame(form, program);
+    registerReportBuilder(form, kKindAdvanceNursingRecord, BuildHighRiskStatsWorkbook);
+    registerReportBuilder(form, kKindMedicalDrug, BuildMedicineStatsWorkbook);
+    registerReportBuilder(form, kKindAddEmpl, CorrectLogPersonalData);
 
     onMenuItem(form, program, "QVPersonalSelected", QVPersonalSelected_Click);
     onMenuItem(form, program, "QVPersonalToExcel", QVPersonalToExcel_Click);
