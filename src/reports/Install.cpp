@@ -1,5 +1,6 @@
 #include "reports/Install.h"
 
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "reports/HighRiskStats.h"
@@ -26,7 +27,8 @@ void wirePeriodList(MainForm& form, Program& program, const QString& listName, i
     fillPeriodList(list, program.ui().now().date());
     if (list->property("periodListWired").toBool()) return;
     list->setProperty("periodListWired", true);
-    QObject::connect(list, &QComboBox::activated, &form, [&form, &program, click](int) { click(form, program); });
+    connectGuarded(list, &QComboBox::activated, &form, program, QStringLiteral("選擇期間"),
+                   [&form, &program, click](int) { click(form, program); });
     for (int i = firstBox; i < firstBox + 2; ++i)
         connectDateBox(form, program, form.findChild<QLineEdit*>(QStringLiteral("Text5_%1").arg(i)), i);
 }
@@ -35,14 +37,14 @@ void onMenuItem(MainForm& form, Program& program, const char* name, void (*handl
     QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
     for (QAction* a : menu->actions())
         if (a->objectName() == QLatin1String(name))
-            QObject::connect(a, &QAction::triggered, &form, [&form, &program, handler] { handler(form, program); });
+            connectGuarded(a, program, [&form, &program, handler] { handler(form, program); });
 }
 } // namespace
 
 void install(MainForm& form, Program& program) {
     // Form_Load fills the search's period list with labels of the day the program starts (the report frame fills
     // its own).
-    form.addLoadStep([&form, &program] {
+    form.addLoadStep(QStringLiteral("填入期間選單"), [&form, &program] {
         wirePeriodList(form, program, QStringLiteral("SearchTypeCombo"), 2, SearchTypeCombo_Click);
     });
     buildReportFrame(form, program);

@@ -363,6 +363,7 @@ TEST(ReportFrameFlow, AKindWithoutBuilderOrABuilderThatStopsOrFailsLeavesTheFram
     });
     tp.ui().answerNext(Ui::Answer::Yes);
     f.run->click();
+    EXPECT_TRUE(tp.ui().shown.last().text.startsWith("「健康服務工作要項_統計分析」無法完成, 資料庫回報:"));
     EXPECT_EQ(tp.ui().shown.last().title, "資料庫錯誤");
     EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
     EXPECT_TRUE(f.w.FrameReport->isVisible());
