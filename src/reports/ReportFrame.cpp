@@ -74,9 +74,8 @@ void fillPeriods(ReportFrameState& s, Program& program) {
     s.listHoldsYears = false;
 }
 
-// A menu item of QVStatistica that works on a period: the frame opens under the "報表" button with the item's caption
-// and kind, and the period list is filled afresh (the date boxes keep their text).
-void openForPeriod(MainForm& form, Program& program, const QString& caption, const QString& kind) {
+// A menu item of QVStatistica: the frame opens under the "報表" button with the item's caption and kind.
+void openFromMenu(MainForm& form, Program& program, const QString& caption, const QString& kind) {
     QAction* button = form.toolbarButton(kKindShowReport);
     if (button && !button->isChecked()) {
         // Reached without the button (a test, a shortcut): press it as the toolbar would.
@@ -88,7 +87,12 @@ void openForPeriod(MainForm& form, Program& program, const QString& caption, con
     ReportFrameState& s = state(form);
     s.caption->setText(caption);
     setKind(s, kind);
-    fillPeriods(s, program);
+}
+
+// A menu item that works on a period: the period list is filled afresh (the date boxes keep their text).
+void openForPeriod(MainForm& form, Program& program, const QString& caption, const QString& kind) {
+    openFromMenu(form, program, caption, kind);
+    fillPeriods(state(form), program);
 }
 
 struct KindInfo {
@@ -271,7 +275,7 @@ void QVStatisticaOHS_Click(MainForm& form, Program& program) {
 }
 
 void QVStatisticaMultipleLevel_Click(MainForm& form, Program& program) {
-    openForPeriod(form, program, QStringLiteral("健檢資料_四段分級"), kKindMultiple);
+    openFromMenu(form, program, QStringLiteral("健檢資料_四段分級"), kKindMultiple);
     ReportFrameState& s = state(form);
     // The grading works on one health-check year, not on a period.
     setDateBoxesVisible(s, false);
