@@ -1,0 +1,178 @@
+#include "reports/LogSummary.h"
+
+#include "core/ExcelOutput.h"
+#include "core/Program.h"
+#include "core/VbRules.h"
+#include "core/WordOutput.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <algorithm>
+#include <map>
+
+namespace reports {
+
+namespace {
+
+const QString kTemplate = QStringLiteral("健康服務紀錄統計.xlsx");
+const QString kOutputFolder = QStringLiteral("DataBase/健康服務紀錄統計");
+const QString kDateColumn = QStringLiteral("NursingBook.記錄日期");
+const QString kDepartmentColumn = QStringLiteral("NursingBook.所屬部門");
+const QString kFromLogAndCodes =
+    QStringLiteral(" FROM NursingBook INNER JOIN NursingCode ON NursingBook.事件代碼 = NursingCode.MainCode WHERE ");
+
+// Cells of sheet 1, rows and columns from 0.
+constexpr int kTitleRow = 0;
+constexpr int kHeadingRow = 2;              // C3:H3, the category headings
+constexpr int kFirstGridColumn = 2;         // column C
+int severityRow(int person, int severity) { // C4, C8, C12 for severity 1 of each person type
+    return 3 + 4 * person + severity;
+}
+int topLabelRow(int person, int slot) { // rows 18/22, 27/31, 36/40
+    return 17 + 9 * person + 4 * (slot / 3);
+}
+int topColumn(int slot) { // columns A, D, G
+    return 3 * (slot % 3);
+}
+
+Recordset listOf(const Database& db, const QString& condition, const LogFilter& filter) {
+    QVariantList params;
+    const QString where = logCondition(kDateColumn, kDepartmentColumn, filter, params);
+    return db.query(
+        QStringLiteral(
+            "SELECT NursingBook.記錄日期 AS 記錄日期, NursingBook.記錄時間 AS 記錄時間, "
+            "NursingBook.人員身份 AS 人員身份, NursingBook.員工編號 AS 員工編號, "
+            "NursingBook.人員姓名 AS 人員姓名, NursingBook.所屬部門 AS 所屬部門, "
+            "(NursingBook.事件代碼 || ' - ' || ifnull(NursingCode.Note, '')) AS 事件代碼, "
+            "NursingBook.嚴重代碼 AS 嚴重代碼, NursingBook.事件發生經過與症狀描述 AS 事件發生經過與症狀描述, "
+            "NursingBook.處理措施 AS 處理措施, NursingBook.追蹤情況 AS 追蹤情況, "
+            "NursingBook.醫護人員 AS 醫護人員") +
+            kFromLogAndCodes + condition + QStringLiteral(" AND") + where +
+            QStringLiteral(" ORDER BY NursingBook.記錄日期, NursingBook.記錄時間"),
+        params);
+}
+
+} // namespace
+
+const QStringList& summaryPersonTypes() {
+    static const QStringList types{QStringLiteral("員工"), QStringLiteral("承攬商"), QStringLiteral("派遣")};
+    return types;
+}
+
+LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories,
+                             const LogFilter& filter) {
+    LogSummary s;
+    s.filter = filter;
+    std::map<std::pair<QString, QString>, int> slotOf;
+    for (int k = 0; k < kSummarySlots && k < int(categories.size()); ++k) {
+        s.heads[size_t(k)] = categories[size_t(k)];
+        slotOf.emplace(std::make_pair(categories[size_t(k)].letter, categories[size_t(k)].type), k);
+    }
+
+    // One statement for the whole of sheet 1: entries by person type, category, item and severity.
+    QVariantList params;
+    const QString where = logCondition(kDateColumn, kDepartmentColumn, filter, params);
+    const Recordset rs = db.query(QStringLiteral("SELECT NursingBook.人員身份, substr(NursingBook.事件代碼, 1, 1), "
+                                                 "ifnull(NursingCode.Type, ''), ifnull(NursingCode.Note, ''), "
+                                                 "NursingBook.嚴重代碼, COUNT(*)") +
+                                      kFromLogAndCodes + QStringLiteral("NursingBook.人員身份 IN (?, ?, ?) AND") +
+                                      where + QStringLiteral(" GROUP BY 1, 2, 3, 4, 5"),
+                                  QVariantList(summaryPersonTypes().begin(), summaryPersonTypes().end()) + params);
+    std::array<std::array<std::map<QString, qint64>, kSummarySlots>, kPersonTypes> byNote;
+    std::array<std::array<qint64, kSummarySlots>, kPersonTypes> totals{};
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        const int p = int(summaryPersonTypes().indexOf(rs.text(r, 0)));
+        const auto slot = slotOf.find({rs.text(r, 1), rs.text(r, 2)});
+        if (p < 0 || slot == slotOf.end()) continue;
+        const int k = slot->second;
+        const qint64 n = rs.value(r, 5).toLongLong();
+        byNote[size_t(p)][size_t(k)][rs.text(r, 3)] += n;
+        totals[size_t(p)][size_t(k)] += n;
+        const QString severity = rs.text(r, 4);
+        if (severity == u"1" || severity == u"2" || severity == u"3") {
+            std::optional<qint64>& cell = s.severity[size_t(p)][size_t(severity.toInt() - 1)][size_t(k)];
+            cell = cell.value_or(0) + n;
+        }
+    }
+    for (int p = 0; p < kPersonTypes; ++p)
+        for (int k = 0; k < kSummarySlots; ++k) {
+            std::vector<TopItem>& top = s.top[size_t(p)][size_t(k)];
+            for (const auto& [note, n] : byNote[size_t(p)][size_t(k)])
+                top.push_back({note, n, double(n) / double(totals[size_t(p)][size_t(k)])});
+            // The map is ordered by note, so a stable sort keeps equals in note order.
+            std::stable_sort(top.begin(), top.end(),
+                             [](const TopItem& a, const TopItem& b) { return a.count > b.count; });
+            if (top.size() > 3) top.resize(3);
+        }
+
+    s.injuries = listOf(db, QStringLiteral("substr(NursingBook.事件代碼, 1, 1) = 'Y'"), filter);
+    s.severity2 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '2'"), filter);
+    s.severity3 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '3'"), filter);
+    return s;
+}
+
+QString writeLogSummary(Program& program, const LogSummary& s) {
+    const std::unique_ptr<office::XlsxPackage> book = OpenWorkbookFile(program, kTemplate);
+    if (!book) return {};
+    office::XlsxPackage& x = *book;
+    x.renameSheet(0, QStringLiteral(" 健康服務紀錄分析總表"));
+    x.setCellText(0, kTitleRow, 0,
+                  QStringLiteral("健康服務紀錄分析總表 【") + s.filter.periodText() + QStringLiteral("】"));
+    for (int k = 0; k < kSummarySlots; ++k) {
+        const auto& slot = s.heads[size_t(k)];
+        if (!slot) continue;
+        x.setCellText(0, kHeadingRow, kFirstGridColumn + k, slot->name());
+        for (int p = 0; p < kPersonTypes; ++p)
+            x.setCellText(0, topLabelRow(p, k), topColumn(k), slot->name() + QStringLiteral("_前三名排行"));
+    }
+    for (int p = 0; p < kPersonTypes; ++p) {
+        for (int sev = 0; sev < 3; ++sev)
+            for (int k = 0; k < kSummarySlots; ++k)
+                if (const auto& n = s.severity[size_t(p)][size_t(sev)][size_t(k)])
+                    x.setCellNumber(0, severityRow(p, sev), kFirstGridColumn + k, double(*n));
+        for (int k = 0; k < kSummarySlots; ++k) {
+            const auto& top = s.top[size_t(p)][size_t(k)];
+            for (int r = 0; r < int(top.size()); ++r) {
+                const int row = topLabelRow(p, k) + 1 + r;
+                const int col = topColumn(k);
+                x.setCellText(0, row, col, top[size_t(r)].note);
+                x.setCellNumber(0, row, col + 1, double(top[size_t(r)].count));
+                x.setCellText(0, row, col + 2, vb::format(top[size_t(r)].share, QStringLiteral("0.00%")));
+            }
+        }
+        QCoreApplication::processEvents();
+    }
+
+    const std::pair<QString, const Recordset*> lists[] = {
+        {QStringLiteral("職傷意外記錄"), &s.injuries},
+        {QStringLiteral("嚴重等級_2"), &s.severity2},
+        {QStringLiteral("嚴重等級_3"), &s.severity3},
+    };
+    for (int i = 0; i < 3; ++i) {
+        const int sheet = i + 1;
+        if (x.sheetCount() <= sheet) x.addSheet();
+        x.renameSheet(sheet, lists[i].first);
+        WriteRecordsetToSheet(*lists[i].second, x, sheet);
+        QCoreApplication::processEvents();
+    }
+
+    const QString path = NewOutputFilePath(program.path(kOutputFolder), QStringLiteral("健康服務紀錄統計"),
+                                           program.ui().now(), QStringLiteral("xlsx"));
+    if (!SaveWorkbookAs(program, x, path)) return {};
+    program.ui().openWithDesktop(path);
+    return path;
+}
+
+QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<EventCategory>& categories,
+                                       const LogFilter& filter, const ReportProgress& progress) {
+    if (progress)
+        progress(
+            QStringLiteral("【職傷意外記錄 】統計報表.\r\n\r\n系統正在執行 Excel 報表繪製, 請勿執行其它程式\r\n\r\n"
+                           "請勿點選正在進行中的 Excel"),
+            100);
+    QCoreApplication::processEvents();
+    return writeLogSummary(program, computeLogSummary(program.DBConn, categories, filter));
+}
+
+} // namespace reports
