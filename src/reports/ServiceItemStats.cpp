@@ -48,10 +48,11 @@ void writeForm(Program& program, XlsxSheet& sheet, const ServiceItemStats& stats
     sheet.setColumnWidth(0, office::kXlsxMaxColumns - 1, 15);
     sheet.setText(0, 2, QStringLiteral("已完成案件數 "));
     sheet.setText(0, 3, QStringLiteral("發現問題 "));
-    sheet.setText(0, 4, QStringLiteral("四、建議採行措施\n(針對發現問題所採行之措施)  "));
-    sheet.setText(0, 5, QStringLiteral("五、對於前次建議改善事項之追蹤辦理情形 "));
     sheet.insertRows(0, 1);
     sheet.setText(0, 0, QStringLiteral("三、臨場健康服務執行情形"));
+    // E and F are merged over both heading rows: their texts stand in the top cell, which the merge shows.
+    sheet.setText(0, 4, QStringLiteral("四、建議採行措施\n(針對發現問題所採行之措施)  "));
+    sheet.setText(0, 5, QStringLiteral("五、對於前次建議改善事項之追蹤辦理情形 "));
     sheet.mergeRange({0, 0, 0, 3});
     sheet.mergeRange({0, 4, 1, 4});
     sheet.mergeRange({0, 5, 1, 5});

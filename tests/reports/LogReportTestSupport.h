@@ -64,7 +64,8 @@ inline void seedSmallLog(Database& db) {
 // Cells, fills and fonts are given for the references asked (every sheet); charts are counted in the package.
 inline QJsonObject readBack(const QString& path, const QStringList& refs) {
     const QString out = runPython(R"PY(
-import json, posixpath, re, sys, zipfile
+import json, posixpath, sys, zipfile
+import xml.etree.ElementTree as ET
 import openpyxl
 path, refs = sys.argv[1], sys.argv[2:]
 wb = openpyxl.load_workbook(path)
@@ -73,11 +74,12 @@ def rels(part):
     d, b = posixpath.split(part)
     name = posixpath.join(d, '_rels', b + '.rels')
     if name not in z.namelist(): return {}
-    xml = z.read(name).decode()
-    return {m.group(1): posixpath.normpath(posixpath.join(d, m.group(2))) for m in
-            re.finditer(r'Id="([^"]+)"[^>]*Target="([^"]+)"', xml)}
+    root = ET.fromstring(z.read(name))
+    return {r.get('Id'): posixpath.normpath(posixpath.join(d, r.get('Target'))) for r in root}
 wbrels = rels('xl/workbook.xml')
-parts = [wbrels[m.group(1)] for m in re.finditer(r'<sheet [^>]*r:id="([^"]+)"', z.read('xl/workbook.xml').decode())]
+R = '{http://schemas.openxmlformats.org/officeDocument/2006/relationships}id'
+parts = [wbrels[s.get(R)] for s in ET.fromstring(z.read('xl/workbook.xml')).iter()
+         if s.tag.endswith('}sheet')]
 def rgb(c):
     return None if c is None or c.rgb is None or not isinstance(c.rgb, str) else c.rgb[-6:]
 out = {'sheets': wb.sheetnames}
