@@ -20,8 +20,6 @@ namespace {
 
 const QString kFromLogAndCodes =
     QStringLiteral(" FROM NursingBook INNER JOIN NursingCode ON NursingBook.事件代碼 = NursingCode.MainCode WHERE");
-const QString kDateColumn = QStringLiteral("NursingBook.記錄日期");
-const QString kDepartmentColumn = QStringLiteral("NursingBook.所屬部門");
 
 // The two cross tables are worksheets 9 and 10, unless the categories need those places.
 constexpr int kFirstCrossSheet = 9;
@@ -46,14 +44,13 @@ MonthCrossTable pivotByMonth(const Recordset& rs) {
     return table;
 }
 
-MonthCrossTable crossTable(const Database& db, const QString& labelSql, const LogFilter& filter) {
-    QVariantList params;
-    const QString where = logCondition(kDateColumn, kDepartmentColumn, filter, params);
+MonthCrossTable crossTable(const Database& db, const QString& labelSql, const SqlCondition& where) {
     // A month is the "YYYY/MM" of the stored date; grouping by it keeps one row per class and month.
     const QString sql =
         QStringLiteral("SELECT %1 AS label, substr(NursingBook.記錄日期, 1, 7) AS month, COUNT(*)").arg(labelSql) +
-        kFromLogAndCodes + where + QStringLiteral(" GROUP BY label, month ORDER BY label, month");
-    return pivotByMonth(db.query(sql, params));
+        kFromLogAndCodes + QLatin1Char(' ') + where.sql +
+        QStringLiteral(" GROUP BY label, month ORDER BY label, month");
+    return pivotByMonth(db.query(sql, where.params));
 }
 
 Recordset crossTableRecordset(const MonthCrossTable& table) {
@@ -119,9 +116,16 @@ std::vector<EventCategory> eventCategories(const Database& db) {
     return list;
 }
 
-LogStatistics computeLogStatistics(const Database& db, const LogFilter& filter) {
+SqlCondition logEntriesOf(const ReportPeriod& period, const QString& keyword) {
+    return periodCondition(QStringLiteral("NursingBook.記錄日期"), period)
+        .andAlso(departmentCondition(QStringLiteral("NursingBook.所屬部門"), keyword));
+}
+
+LogStatistics computeLogStatistics(const Database& db, const ReportPeriod& period, const QString& keyword) {
     LogStatistics stats;
-    stats.filter = filter;
+    stats.period = period;
+    stats.keyword = keyword;
+    const SqlCondition where = logEntriesOf(period, keyword);
     for (const EventCategory& c : eventCategories(db))
         stats.categories.push_back({c, 0, {}});
     std::map<std::pair<QString, QString>, size_t> byKey;
@@ -129,13 +133,11 @@ LogStatistics computeLogStatistics(const Database& db, const LogFilter& filter) 
         byKey[{stats.categories[i].category.letter, stats.categories[i].category.type}] = i;
 
     // Every code of the period with its category: the total of a category is the sum over its own codes.
-    QVariantList params;
-    const QString where = logCondition(kDateColumn, kDepartmentColumn, filter, params);
     const Recordset rs =
         db.query(QStringLiteral("SELECT substr(NursingBook.事件代碼, 1, 1), ifnull(NursingCode.Type, ''), "
                                 "NursingBook.事件代碼, ifnull(NursingCode.Note, ''), COUNT(*)") +
-                     kFromLogAndCodes + where + QStringLiteral(" GROUP BY 1, 2, 3, 4"),
-                 params);
+                     kFromLogAndCodes + QLatin1Char(' ') + where.sql + QStringLiteral(" GROUP BY 1, 2, 3, 4"),
+                 where.params);
     for (int r = 0; r < rs.recordCount(); ++r) {
         const auto it = byKey.find({rs.text(r, 0), rs.text(r, 1)});
         if (it == byKey.end()) continue;
@@ -152,16 +154,15 @@ LogStatistics computeLogStatistics(const Database& db, const LogFilter& filter) 
     }
 
     stats.byCategory = crossTable(
-        db, QStringLiteral("substr(NursingBook.事件代碼, 1, 1) || '_' || ifnull(NursingCode.Type, '')"), filter);
-    stats.byItem =
-        crossTable(db, QStringLiteral("NursingBook.事件代碼 || '_' || ifnull(NursingCode.Note, '')"), filter);
+        db, QStringLiteral("substr(NursingBook.事件代碼, 1, 1) || '_' || ifnull(NursingCode.Type, '')"), where);
+    stats.byItem = crossTable(db, QStringLiteral("NursingBook.事件代碼 || '_' || ifnull(NursingCode.Note, '')"), where);
     return stats;
 }
 
 void writeLogStatistics(Program& program, ExcelSession& session, const LogStatistics& stats,
                         const ReportProgress& progress) {
     const int n = int(stats.categories.size());
-    const QString period = stats.filter.periodText();
+    const QString period = stats.period.text();
     for (int i = 1; i <= n; ++i) {
         const CategoryStatistics& cat = stats.categories[size_t(i - 1)];
         if (progress)
@@ -186,23 +187,25 @@ void writeLogStatistics(Program& program, ExcelSession& session, const LogStatis
     }
 }
 
-void BuildNursingLogStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
-                                  const QString& keyword, const ReportProgress& progress) {
-    const std::optional<LogFilter> filter = checkReportPeriod(program.ui(), fromText, toText, keyword);
-    if (!filter) return;
-    const LogStatistics stats = computeLogStatistics(program.DBConn, *filter);
+ReportOutcome BuildNursingLogStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
+                                           const QString& keyword, const ReportProgress& progress) {
+    const std::optional<ReportPeriod> period = CheckReportPeriod(program.ui(), fromText, toText);
+    if (!period) return ReportOutcome::Stopped;
+    const LogStatistics stats = computeLogStatistics(program.DBConn, *period, keyword);
     const int n = int(stats.categories.size());
     // Eleven worksheets as a rule; more when the categories and the two cross tables need them.
     ExcelSession& session = CreateExcelWorkbook(program, std::max(8, n - 1));
     session.name = QStringLiteral("健康日誌統計分析");
     writeLogStatistics(program, session, stats, progress);
-    if (FinishExcel(program, false).isEmpty()) return; // already said why
+    if (FinishExcel(program, false).isEmpty()) return ReportOutcome::Stopped; // already said why
 
     std::vector<EventCategory> categories;
     categories.reserve(stats.categories.size());
     for (const CategoryStatistics& c : stats.categories)
         categories.push_back(c.category);
-    BuildNursingLogSummaryWorkbook(program, categories, *filter, progress);
+    if (BuildNursingLogSummaryWorkbook(program, categories, *period, keyword, progress).isEmpty())
+        return ReportOutcome::Stopped;
+    return ReportOutcome::Done;
 }
 
 } // namespace reports

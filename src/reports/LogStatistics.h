@@ -4,7 +4,8 @@
 // summary workbook (LogSummary.h) follows. The numbers are computed first (computeLogStatistics, what the tests
 // read) and then written.
 
-#include "reports/LogFilter.h"
+#include "reports/ReportFrame.h"
+#include "reports/ReportPeriod.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,17 +55,22 @@ struct MonthCrossTable {
 };
 
 struct LogStatistics {
-    LogFilter filter;
+    ReportPeriod period;
+    QString keyword;
     std::vector<CategoryStatistics> categories; // every category of NursingCode, with or without entries
     MonthCrossTable byCategory;                 // "各月份大類比較": rows "A_type"
     MonthCrossTable byItem;                     // "各月份細類比較": rows "A01_note"
 };
 
+// The log entries a statistics report counts: the period on NursingBook.記錄日期 (both ends included) and, for a
+// keyword, NursingBook.所屬部門 containing it.
+SqlCondition logEntriesOf(const ReportPeriod& period, const QString& keyword);
+
 // The heading of a month column for a stored date "YYYY/MM/DD": "YYYY.MM月份".
 QString monthHeading(const QString& date);
 
 // The statistics of a period: four statements, none per row.
-LogStatistics computeLogStatistics(const Database& db, const LogFilter& filter);
+LogStatistics computeLogStatistics(const Database& db, const ReportPeriod& period, const QString& keyword);
 
 // What the builder tells the progress window: a message and a value from 0 to 100.
 using ReportProgress = std::function<void(const QString& message, int value)>;
@@ -75,8 +81,8 @@ void writeLogStatistics(Program& program, ExcelSession& session, const LogStatis
                         const ReportProgress& progress = {});
 
 // The report kind "ShowReport": checks the dates, computes, writes and saves the workbook (left for the nurse), then
-// the summary workbook of the same period. Nothing is created when a date is missing or wrong.
-void BuildNursingLogStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
-                                  const QString& keyword, const ReportProgress& progress = {});
+// the summary workbook of the same period. Nothing is created when a date is missing or wrong (Stopped).
+ReportOutcome BuildNursingLogStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
+                                           const QString& keyword, const ReportProgress& progress = {});
 
 } // namespace reports

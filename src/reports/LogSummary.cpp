@@ -17,8 +17,6 @@ namespace {
 
 const QString kTemplate = QStringLiteral("健康服務紀錄統計.xlsx");
 const QString kOutputFolder = QStringLiteral("DataBase/健康服務紀錄統計");
-const QString kDateColumn = QStringLiteral("NursingBook.記錄日期");
-const QString kDepartmentColumn = QStringLiteral("NursingBook.所屬部門");
 const QString kFromLogAndCodes =
     QStringLiteral(" FROM NursingBook INNER JOIN NursingCode ON NursingBook.事件代碼 = NursingCode.MainCode WHERE ");
 
@@ -36,9 +34,7 @@ int topColumn(int slot) { // columns A, D, G
     return 3 * (slot % 3);
 }
 
-Recordset listOf(const Database& db, const QString& condition, const LogFilter& filter) {
-    QVariantList params;
-    const QString where = logCondition(kDateColumn, kDepartmentColumn, filter, params);
+Recordset listOf(const Database& db, const QString& condition, const SqlCondition& where) {
     return db.query(
         QStringLiteral(
             "SELECT NursingBook.記錄日期 AS 記錄日期, NursingBook.記錄時間 AS 記錄時間, "
@@ -48,9 +44,9 @@ Recordset listOf(const Database& db, const QString& condition, const LogFilter& 
             "NursingBook.嚴重代碼 AS 嚴重代碼, NursingBook.事件發生經過與症狀描述 AS 事件發生經過與症狀描述, "
             "NursingBook.處理措施 AS 處理措施, NursingBook.追蹤情況 AS 追蹤情況, "
             "NursingBook.醫護人員 AS 醫護人員") +
-            kFromLogAndCodes + condition + QStringLiteral(" AND") + where +
+            kFromLogAndCodes + condition + QStringLiteral(" AND ") + where.sql +
             QStringLiteral(" ORDER BY NursingBook.記錄日期, NursingBook.記錄時間"),
-        params);
+        where.params);
 }
 
 } // namespace
@@ -61,9 +57,10 @@ const QStringList& summaryPersonTypes() {
 }
 
 LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories,
-                             const LogFilter& filter) {
+                             const ReportPeriod& period, const QString& keyword) {
     LogSummary s;
-    s.filter = filter;
+    s.period = period;
+    const SqlCondition where = logEntriesOf(period, keyword);
     std::map<std::pair<QString, QString>, int> slotOf;
     for (int k = 0; k < kSummarySlots && k < int(categories.size()); ++k) {
         s.heads[size_t(k)] = categories[size_t(k)];
@@ -71,14 +68,13 @@ LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory
     }
 
     // One statement for the whole of sheet 1: entries by person type, category, item and severity.
-    QVariantList params;
-    const QString where = logCondition(kDateColumn, kDepartmentColumn, filter, params);
-    const Recordset rs = db.query(QStringLiteral("SELECT NursingBook.人員身份, substr(NursingBook.事件代碼, 1, 1), "
-                                                 "ifnull(NursingCode.Type, ''), ifnull(NursingCode.Note, ''), "
-                                                 "NursingBook.嚴重代碼, COUNT(*)") +
-                                      kFromLogAndCodes + QStringLiteral("NursingBook.人員身份 IN (?, ?, ?) AND") +
-                                      where + QStringLiteral(" GROUP BY 1, 2, 3, 4, 5"),
-                                  QVariantList(summaryPersonTypes().begin(), summaryPersonTypes().end()) + params);
+    const Recordset rs =
+        db.query(QStringLiteral("SELECT NursingBook.人員身份, substr(NursingBook.事件代碼, 1, 1), "
+                                "ifnull(NursingCode.Type, ''), ifnull(NursingCode.Note, ''), "
+                                "NursingBook.嚴重代碼, COUNT(*)") +
+                     kFromLogAndCodes + QStringLiteral("NursingBook.人員身份 IN (?, ?, ?) AND ") + where.sql +
+                     QStringLiteral(" GROUP BY 1, 2, 3, 4, 5"),
+                 QVariantList(summaryPersonTypes().begin(), summaryPersonTypes().end()) + where.params);
     std::array<std::array<std::map<QString, qint64>, kSummarySlots>, kPersonTypes> byNote;
     std::array<std::array<qint64, kSummarySlots>, kPersonTypes> totals{};
     for (int r = 0; r < rs.recordCount(); ++r) {
@@ -106,9 +102,9 @@ LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory
             if (top.size() > 3) top.resize(3);
         }
 
-    s.injuries = listOf(db, QStringLiteral("substr(NursingBook.事件代碼, 1, 1) = 'Y'"), filter);
-    s.severity2 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '2'"), filter);
-    s.severity3 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '3'"), filter);
+    s.injuries = listOf(db, QStringLiteral("substr(NursingBook.事件代碼, 1, 1) = 'Y'"), where);
+    s.severity2 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '2'"), where);
+    s.severity3 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '3'"), where);
     return s;
 }
 
@@ -117,8 +113,7 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
     if (!book) return {};
     office::XlsxPackage& x = *book;
     x.renameSheet(0, QStringLiteral(" 健康服務紀錄分析總表"));
-    x.setCellText(0, kTitleRow, 0,
-                  QStringLiteral("健康服務紀錄分析總表 【") + s.filter.periodText() + QStringLiteral("】"));
+    x.setCellText(0, kTitleRow, 0, QStringLiteral("健康服務紀錄分析總表 【") + s.period.text() + QStringLiteral("】"));
     for (int k = 0; k < kSummarySlots; ++k) {
         const auto& slot = s.heads[size_t(k)];
         if (!slot) continue;
@@ -165,14 +160,15 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
 }
 
 QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<EventCategory>& categories,
-                                       const LogFilter& filter, const ReportProgress& progress) {
+                                       const ReportPeriod& period, const QString& keyword,
+                                       const ReportProgress& progress) {
     if (progress)
         progress(
             QStringLiteral("【職傷意外記錄 】統計報表.\r\n\r\n系統正在執行 Excel 報表繪製, 請勿執行其它程式\r\n\r\n"
                            "請勿點選正在進行中的 Excel"),
             100);
     QCoreApplication::processEvents();
-    return writeLogSummary(program, computeLogSummary(program.DBConn, categories, filter));
+    return writeLogSummary(program, computeLogSummary(program.DBConn, categories, period, keyword));
 }
 
 } // namespace reports

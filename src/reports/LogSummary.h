@@ -5,7 +5,6 @@
 // DataBase/健康服務紀錄統計/ with the date and time in its name, never over an older report.
 
 #include "core/Database.h"
-#include "reports/LogFilter.h"
 #include "reports/LogStatistics.h"
 
 #include <QStringList>
@@ -29,7 +28,7 @@ struct TopItem {
 };
 
 struct LogSummary {
-    LogFilter filter;
+    ReportPeriod period;
     // The first six categories of the list; an empty slot when the list is shorter.
     std::array<std::optional<EventCategory>, kSummarySlots> heads;
     // severity[person type][severity 1..3 as 0..2][slot]: entries of the period; nullopt where there are none.
@@ -43,7 +42,8 @@ struct LogSummary {
 };
 
 // The summary of a period for a category list (as the category statistics give it): four statements.
-LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories, const LogFilter& filter);
+LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories,
+                             const ReportPeriod& period, const QString& keyword);
 
 // Fills the form "健康服務紀錄統計.xlsx" of DataBase/DOC/ and saves it as
 // DataBase/健康服務紀錄統計/健康服務紀錄統計_YYYYMMDD_hhmmss.xlsx ("_2", "_3" ... when taken), then opens it. A missing
@@ -52,6 +52,7 @@ QString writeLogSummary(Program& program, const LogSummary& summary);
 
 // The second half of the report kind "ShowReport": computes and writes the summary workbook.
 QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<EventCategory>& categories,
-                                       const LogFilter& filter, const ReportProgress& progress = {});
+                                       const ReportPeriod& period, const QString& keyword,
+                                       const ReportProgress& progress = {});
 
 } // namespace reports

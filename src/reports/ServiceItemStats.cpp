@@ -3,6 +3,7 @@
 #include "core/Database.h"
 #include "core/ExcelOutput.h"
 #include "core/Program.h"
+#include "reports/LogStatistics.h"
 
 #include <QHash>
 
@@ -88,17 +89,16 @@ void writeForm(Program& program, XlsxSheet& sheet, const ServiceItemStats& stats
 
 } // namespace
 
-ServiceItemStats computeServiceItemStats(const Database& db, const LogFilter& filter) {
+ServiceItemStats computeServiceItemStats(const Database& db, const ReportPeriod& period, const QString& keyword) {
     ServiceItemStats stats;
-    stats.filter = filter;
-    QVariantList params;
-    const QString where =
-        logCondition(QStringLiteral("NursingBook.記錄日期"), QStringLiteral("NursingBook.所屬部門"), filter, params);
+    stats.period = period;
+    stats.keyword = keyword;
+    const SqlCondition where = logEntriesOf(period, keyword);
     const Recordset counts = db.query(
         QStringLiteral("SELECT NursingCode.健康服務工作要項, COUNT(*) FROM NursingBook INNER JOIN NursingCode "
-                       "ON NursingBook.事件代碼 = NursingCode.MainCode WHERE NursingCode.健康服務工作要項 <> '' AND") +
-            where + QStringLiteral(" GROUP BY NursingCode.健康服務工作要項"),
-        params);
+                       "ON NursingBook.事件代碼 = NursingCode.MainCode WHERE NursingCode.健康服務工作要項 <> '' AND ") +
+            where.sql + QStringLiteral(" GROUP BY NursingCode.健康服務工作要項"),
+        where.params);
     QHash<QString, qint64> countOf;
     for (int r = 0; r < counts.recordCount(); ++r)
         countOf.insert(counts.text(r, 0), counts.value(r, 1).toLongLong());
@@ -124,15 +124,15 @@ void writeServiceItemStats(Program& program, ExcelSession& session, const Servic
     session.activate(1);
 }
 
-void BuildServiceItemStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
-                                   const QString& keyword) {
-    const std::optional<LogFilter> filter = checkReportPeriod(program.ui(), fromText, toText, keyword);
-    if (!filter) return;
-    const ServiceItemStats stats = computeServiceItemStats(program.DBConn, *filter);
+ReportOutcome BuildServiceItemStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
+                                            const QString& keyword) {
+    const std::optional<ReportPeriod> period = CheckReportPeriod(program.ui(), fromText, toText);
+    if (!period) return ReportOutcome::Stopped;
+    const ServiceItemStats stats = computeServiceItemStats(program.DBConn, *period, keyword);
     ExcelSession& session = CreateExcelWorkbook(program, 0);
     session.name = QStringLiteral("健康服務工作要項_統計分析");
     writeServiceItemStats(program, session, stats);
-    FinishExcel(program, true);
+    return FinishExcel(program, true).isEmpty() ? ReportOutcome::Stopped : ReportOutcome::Done;
 }
 
 } // namespace reports

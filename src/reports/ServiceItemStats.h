@@ -3,7 +3,8 @@
 // with, for every health-service work item of ListOHS, the number of log entries of the period whose event code
 // belongs to it, and the columns the nurse fills in by hand; a second sheet lists the event codes with their items.
 
-#include "reports/LogFilter.h"
+#include "reports/ReportFrame.h"
+#include "reports/ReportPeriod.h"
 
 #include <QString>
 #include <vector>
@@ -21,19 +22,21 @@ struct ServiceItemCount {
 };
 
 struct ServiceItemStats {
-    LogFilter filter;
+    ReportPeriod period;
+    QString keyword;
     std::vector<ServiceItemCount> items; // every work item, in MainCode order
 };
 
 // Two statements: the work items, and the entries of the period counted per work-item text.
-ServiceItemStats computeServiceItemStats(const Database& db, const LogFilter& filter);
+ServiceItemStats computeServiceItemStats(const Database& db, const ReportPeriod& period, const QString& keyword);
 
 // The form on sheet 1 (headings merged, filled and styled; one row per item from row 3) and the event codes on
 // sheet 2 "健康服務工作要項".
 void writeServiceItemStats(Program& program, ExcelSession& session, const ServiceItemStats& stats);
 
-// The report kind "ListOHS": checks the dates, computes, writes, saves the workbook for the nurse and says "完成".
-void BuildServiceItemStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
-                                   const QString& keyword);
+// The report kind "ListOHS": checks the dates, computes, writes, saves the workbook for the nurse and says "完成"
+// (Stopped after a date message or a workbook that could not be written).
+ReportOutcome BuildServiceItemStatsWorkbook(Program& program, const QString& fromText, const QString& toText,
+                                            const QString& keyword);
 
 } // namespace reports

@@ -25,7 +25,7 @@ protected:
         seedSmallLog(tp.db());
     }
     LogSummary compute(const QString& keyword = {}) {
-        return computeLogSummary(tp.db(), eventCategories(tp.db()), LogFilter{kFrom, kTo, keyword});
+        return computeLogSummary(tp.db(), eventCategories(tp.db()), ReportPeriod{kFrom, kTo}, keyword);
     }
     QString outputFolder() const { return tp.folder() + "/DataBase/健康服務紀錄統計"; }
     TestProgram tp{true};
@@ -87,7 +87,7 @@ TEST_F(LogSummaryTest, SixCategoriesWithTheirOwnLetters) {
 
 TEST_F(LogSummaryTest, FewerCategoriesLeaveEmptyColumnsAndAKeywordNarrowsEverything) {
     const std::vector<EventCategory> two{{"B", "外傷處置（非職業）"}, {"Y", "職傷意外"}};
-    const LogSummary s = computeLogSummary(tp.db(), two, LogFilter{kFrom, kTo, "R&D_%"});
+    const LogSummary s = computeLogSummary(tp.db(), two, ReportPeriod{kFrom, kTo}, "R&D_%");
     EXPECT_EQ(s.heads[1]->name(), "Y_職傷意外");
     for (int k = 2; k < kSummarySlots; ++k)
         EXPECT_FALSE(s.heads[size_t(k)]);
@@ -98,7 +98,7 @@ TEST_F(LogSummaryTest, FewerCategoriesLeaveEmptyColumnsAndAKeywordNarrowsEveryth
 
 TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
     const QString first =
-        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), LogFilter{kFrom, kTo, {}});
+        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), ReportPeriod{kFrom, kTo}, {});
     EXPECT_EQ(first, outputFolder() + "/健康服務紀錄統計_20250601_090000.xlsx");
     ASSERT_TRUE(QFileInfo(first).isFile());
     EXPECT_EQ(tp.ui().opened, QStringList{first});
@@ -151,7 +151,7 @@ TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
     }();
     tp.db().exec("DELETE FROM NursingBook");
     const QString second =
-        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), LogFilter{kFrom, kTo, {}});
+        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), ReportPeriod{kFrom, kTo}, {});
     EXPECT_EQ(second, outputFolder() + "/健康服務紀錄統計_20250601_090000_2.xlsx");
     QFile again(first);
     ASSERT_TRUE(again.open(QIODevice::ReadOnly));
@@ -164,7 +164,7 @@ TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
 TEST_F(LogSummaryTest, AMissingFormIsSaidAndNothingIsSaved) {
     ASSERT_TRUE(QFile::remove(tp.program().docFolder() + "健康服務紀錄統計.xlsx"));
     const QString path =
-        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), LogFilter{kFrom, kTo, {}});
+        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), ReportPeriod{kFrom, kTo}, {});
     EXPECT_TRUE(path.isEmpty());
     ASSERT_FALSE(tp.ui().shown.isEmpty());
     EXPECT_EQ(tp.ui().shown.last().title, "檔案不存在");

@@ -51,14 +51,14 @@ TEST_F(ServiceItemStatsTest, EveryItemCountedWithBothPeriodEnds) {
         {"2021/01/01", "2021/12/31", "", 0, 0, 0, 0, "an empty period"},
     };
     for (const Case& c : cases) {
-        const ServiceItemStats s = computeServiceItemStats(tp.db(), LogFilter{c.from, c.to, c.keyword});
+        const ServiceItemStats s = computeServiceItemStats(tp.db(), ReportPeriod{c.from, c.to}, c.keyword);
         EXPECT_EQ(countOf(s, kFirstAid), c.firstAid) << c.why;
         EXPECT_EQ(countOf(s, kHealthCheck), c.healthCheck) << c.why;
         EXPECT_EQ(countOf(s, kEducation), c.education) << c.why;
         EXPECT_EQ(countOf(s, "自訂'項目%"), c.ownItem) << c.why;
     }
 
-    const ServiceItemStats s = computeServiceItemStats(tp.db(), LogFilter{kFrom, kTo, {}});
+    const ServiceItemStats s = computeServiceItemStats(tp.db(), ReportPeriod{kFrom, kTo}, {});
     ASSERT_EQ(s.items.size(), 16u); // fourteen shipped items and the two added, in MainCode order
     EXPECT_EQ(s.items[0].item, ""); // an item without text counts nothing (A90 names no item either)...
     EXPECT_EQ(s.items[0].count, 0);
