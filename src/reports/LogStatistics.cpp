@@ -18,40 +18,8 @@ namespace reports {
 
 namespace {
 
-const QString kFromLogAndCodes =
-    QStringLiteral(" FROM NursingBook INNER JOIN NursingCode ON NursingBook.事件代碼 = NursingCode.MainCode WHERE");
-
 // The two cross tables are worksheets 9 and 10, unless the categories need those places.
 constexpr int kFirstCrossSheet = 9;
-
-// Turns the rows (label, "YYYY/MM", count) of a statement ordered by label into a cross table.
-MonthCrossTable pivotByMonth(const Recordset& rs) {
-    MonthCrossTable table;
-    std::set<QString> months;
-    for (int r = 0; r < rs.recordCount(); ++r)
-        months.insert(rs.text(r, 1));
-    std::map<QString, int> column;
-    for (const QString& m : months) {
-        column[m] = int(table.months.size());
-        table.months << monthHeading(m);
-    }
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        const QString label = rs.text(r, 0);
-        if (table.rows.empty() || table.rows.back().label != label)
-            table.rows.push_back({label, std::vector<qint64>(months.size(), 0)});
-        table.rows.back().counts[size_t(column[rs.text(r, 1)])] += rs.value(r, 2).toLongLong();
-    }
-    return table;
-}
-
-MonthCrossTable crossTable(const Database& db, const QString& labelSql, const SqlCondition& where) {
-    // A month is the "YYYY/MM" of the stored date; grouping by it keeps one row per class and month.
-    const QString sql =
-        QStringLiteral("SELECT %1 AS label, substr(NursingBook.記錄日期, 1, 7) AS month, COUNT(*)").arg(labelSql) +
-        kFromLogAndCodes + QLatin1Char(' ') + where.sql +
-        QStringLiteral(" GROUP BY label, month ORDER BY label, month");
-    return pivotByMonth(db.query(sql, where.params));
-}
 
 Recordset crossTableRecordset(const MonthCrossTable& table) {
     QStringList fields{QStringLiteral("傷害分類")};
@@ -105,15 +73,26 @@ QString monthHeading(const QString& date) {
     return date.left(4) + QLatin1Char('.') + date.mid(5, 2) + QStringLiteral("月份");
 }
 
-std::vector<EventCategory> eventCategories(const Database& db) {
+EventCodeTable loadEventCodes(const Database& db) {
     const Recordset rs = db.query(
-        QStringLiteral("SELECT substr(ifnull(MainCode, ''), 1, 1) AS letter, ifnull(Type, '') AS type FROM NursingCode "
-                       "GROUP BY letter, type ORDER BY letter, type"));
-    std::vector<EventCategory> list;
-    list.reserve(size_t(rs.recordCount()));
-    for (int r = 0; r < rs.recordCount(); ++r)
-        list.push_back({rs.text(r, 0), rs.text(r, 1)});
-    return list;
+        QStringLiteral("SELECT MainCode, Type, Note, 健康服務工作要項 FROM NursingCode WHERE MainCode IS NOT NULL"));
+    EventCodeTable codes;
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        const QString code = rs.text(r, 0);
+        codes.emplace(code, EventCode{{code.left(1), rs.text(r, 1)}, rs.text(r, 2), rs.text(r, 3)});
+    }
+    return codes;
+}
+
+std::vector<EventCategory> eventCategories(const EventCodeTable& codes) {
+    std::set<EventCategory> set;
+    for (const auto& [code, c] : codes)
+        set.insert(c.category);
+    return {set.begin(), set.end()};
+}
+
+std::vector<EventCategory> eventCategories(const Database& db) {
+    return eventCategories(loadEventCodes(db));
 }
 
 SqlCondition logEntriesOf(const ReportPeriod& period, const QString& keyword) {
@@ -121,41 +100,79 @@ SqlCondition logEntriesOf(const ReportPeriod& period, const QString& keyword) {
         .andAlso(departmentCondition(QStringLiteral("NursingBook.所屬部門"), keyword));
 }
 
-LogStatistics computeLogStatistics(const Database& db, const ReportPeriod& period, const QString& keyword) {
-    LogStatistics stats;
-    stats.period = period;
-    stats.keyword = keyword;
+LogCounts countLogEntries(const Database& db, const ReportPeriod& period, const QString& keyword) {
+    LogCounts counts{period, keyword, loadEventCodes(db), {}};
     const SqlCondition where = logEntriesOf(period, keyword);
-    for (const EventCategory& c : eventCategories(db))
-        stats.categories.push_back({c, 0, {}});
-    std::map<std::pair<QString, QString>, size_t> byKey;
-    for (size_t i = 0; i < stats.categories.size(); ++i)
-        byKey[{stats.categories[i].category.letter, stats.categories[i].category.type}] = i;
+    const Recordset rs = db.query(
+        QStringLiteral("SELECT 事件代碼, substr(記錄日期, 1, 7), 人員身份, 嚴重代碼, COUNT(*) FROM NursingBook "
+                       "WHERE ") +
+            where.sql + QStringLiteral(" GROUP BY 1, 2, 3, 4"),
+        where.params);
+    counts.rows.reserve(size_t(rs.recordCount()));
+    for (int r = 0; r < rs.recordCount(); ++r)
+        counts.rows.push_back(
+            {rs.text(r, 0), rs.text(r, 1), rs.text(r, 2), rs.text(r, 3), rs.value(r, 4).toLongLong()});
+    return counts;
+}
 
-    // Every code of the period with its category: the total of a category is the sum over its own codes.
-    const Recordset rs =
-        db.query(QStringLiteral("SELECT substr(NursingBook.事件代碼, 1, 1), ifnull(NursingCode.Type, ''), "
-                                "NursingBook.事件代碼, ifnull(NursingCode.Note, ''), COUNT(*)") +
-                     kFromLogAndCodes + QLatin1Char(' ') + where.sql + QStringLiteral(" GROUP BY 1, 2, 3, 4"),
-                 where.params);
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        const auto it = byKey.find({rs.text(r, 0), rs.text(r, 1)});
-        if (it == byKey.end()) continue;
-        CategoryStatistics& cat = stats.categories[it->second];
-        cat.items.push_back({rs.text(r, 2), rs.text(r, 3), rs.value(r, 4).toLongLong(), 0});
-        cat.total += cat.items.back().count;
+LogStatistics computeLogStatistics(const Database& db, const ReportPeriod& period, const QString& keyword) {
+    return computeLogStatistics(countLogEntries(db, period, keyword));
+}
+
+LogStatistics computeLogStatistics(const LogCounts& counts) {
+    LogStatistics stats;
+    stats.period = counts.period;
+    stats.keyword = counts.keyword;
+    const EventCodeTable& codes = counts.codes;
+    std::map<EventCategory, size_t> index;
+    for (const EventCategory& c : eventCategories(codes)) {
+        index.emplace(c, stats.categories.size());
+        stats.categories.push_back({c, 0, {}});
+    }
+
+    std::map<QString, qint64> byCode;
+    std::set<QString> months;
+    std::map<QString, std::map<QString, qint64>> byCategoryMonth, byItemMonth;
+    for (const LogCount& row : counts.rows) {
+        const auto code = codes.find(row.code);
+        if (code == codes.end()) continue;
+        byCode[code->first] += row.count;
+        months.insert(row.month);
+        byCategoryMonth[code->second.category.name()][row.month] += row.count;
+        byItemMonth[code->first + QLatin1Char('_') + code->second.note][row.month] += row.count;
+    }
+
+    // A category's total is the sum over its own codes, so its shares add up to the whole.
+    for (const auto& [code, n] : byCode) {
+        const EventCode& c = codes.at(code);
+        CategoryStatistics& cat = stats.categories[index.at(c.category)];
+        cat.items.push_back({code, c.note, n, 0});
+        cat.total += n;
     }
     for (CategoryStatistics& cat : stats.categories) {
-        std::stable_sort(cat.items.begin(), cat.items.end(), [](const CategoryItem& a, const CategoryItem& b) {
-            return a.count != b.count ? a.count > b.count : a.code < b.code;
-        });
+        std::stable_sort(cat.items.begin(), cat.items.end(),
+                         [](const CategoryItem& a, const CategoryItem& b) { return a.count > b.count; });
         for (CategoryItem& item : cat.items)
             item.share = double(item.count) / double(cat.total);
     }
 
-    stats.byCategory = crossTable(
-        db, QStringLiteral("substr(NursingBook.事件代碼, 1, 1) || '_' || ifnull(NursingCode.Type, '')"), where);
-    stats.byItem = crossTable(db, QStringLiteral("NursingBook.事件代碼 || '_' || ifnull(NursingCode.Note, '')"), where);
+    const auto crossTable = [&months](const std::map<QString, std::map<QString, qint64>>& counts) {
+        MonthCrossTable table;
+        for (const QString& m : months)
+            table.months << monthHeading(m);
+        for (const auto& [label, perMonth] : counts) {
+            MonthCrossTable::Row row{label, {}};
+            row.counts.reserve(months.size());
+            for (const QString& m : months) {
+                const auto it = perMonth.find(m);
+                row.counts.push_back(it == perMonth.end() ? 0 : it->second);
+            }
+            table.rows.push_back(std::move(row));
+        }
+        return table;
+    };
+    stats.byCategory = crossTable(byCategoryMonth);
+    stats.byItem = crossTable(byItemMonth);
     return stats;
 }
 
@@ -191,7 +208,8 @@ ReportOutcome BuildNursingLogStatsWorkbook(Program& program, const QString& from
                                            const QString& keyword, const ReportProgress& progress) {
     const std::optional<ReportPeriod> period = CheckReportPeriod(program.ui(), fromText, toText);
     if (!period) return ReportOutcome::Stopped;
-    const LogStatistics stats = computeLogStatistics(program.DBConn, *period, keyword);
+    const LogCounts counts = countLogEntries(program.DBConn, *period, keyword);
+    const LogStatistics stats = computeLogStatistics(counts);
     const int n = int(stats.categories.size());
     // Eleven worksheets as a rule; more when the categories and the two cross tables need them.
     ExcelSession& session = CreateExcelWorkbook(program, std::max(8, n - 1));
@@ -199,11 +217,7 @@ ReportOutcome BuildNursingLogStatsWorkbook(Program& program, const QString& from
     writeLogStatistics(program, session, stats, progress);
     if (FinishExcel(program, false).isEmpty()) return ReportOutcome::Stopped; // already said why
 
-    std::vector<EventCategory> categories;
-    categories.reserve(stats.categories.size());
-    for (const CategoryStatistics& c : stats.categories)
-        categories.push_back(c.category);
-    if (BuildNursingLogSummaryWorkbook(program, categories, *period, keyword, progress).isEmpty())
+    if (BuildNursingLogSummaryWorkbook(program, eventCategories(counts.codes), counts, progress).isEmpty())
         return ReportOutcome::Stopped;
     return ReportOutcome::Done;
 }

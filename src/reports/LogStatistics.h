@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <vector>
 
 class Database;
@@ -25,9 +26,21 @@ struct EventCategory {
     // "A_一般疾病（內科）": the sheet name and the label of the category.
     QString name() const { return letter + QLatin1Char('_') + type; }
     bool operator==(const EventCategory&) const = default;
+    bool operator<(const EventCategory& o) const { return letter != o.letter ? letter < o.letter : type < o.type; }
 };
 
+// An event code of NursingCode: its category, item text and work item (NULL read as "").
+struct EventCode {
+    EventCategory category;
+    QString note;
+    QString workItem; // 健康服務工作要項
+};
+// Every event code by MainCode, read in one statement; a code listed twice counts once (its first row).
+using EventCodeTable = std::map<QString, EventCode>;
+EventCodeTable loadEventCodes(const Database& db);
+
 // The categories of NursingCode, by letter and then type.
+std::vector<EventCategory> eventCategories(const EventCodeTable& codes);
 std::vector<EventCategory> eventCategories(const Database& db);
 
 // One event code of a category in the period: its count and its share of the category's total.
@@ -69,7 +82,25 @@ SqlCondition logEntriesOf(const ReportPeriod& period, const QString& keyword);
 // The heading of a month column for a stored date "YYYY/MM/DD": "YYYY.MM月份".
 QString monthHeading(const QString& date);
 
-// The statistics of a period: four statements, none per row.
+// The entries of a period counted by event code, month ("YYYY/MM"), person type and severity: what both workbooks
+// of the report sum up, read in one statement, with the code table beside it.
+struct LogCount {
+    QString code;
+    QString month;
+    QString personType;
+    QString severity;
+    qint64 count = 0;
+};
+struct LogCounts {
+    ReportPeriod period;
+    QString keyword;
+    EventCodeTable codes;
+    std::vector<LogCount> rows;
+};
+LogCounts countLogEntries(const Database& db, const ReportPeriod& period, const QString& keyword);
+
+// The statistics of a period, summed from the counts: an entry whose code is not in NursingCode counts nowhere.
+LogStatistics computeLogStatistics(const LogCounts& counts);
 LogStatistics computeLogStatistics(const Database& db, const ReportPeriod& period, const QString& keyword);
 
 // What the builder tells the progress window: a message and a value from 0 to 100.

@@ -17,9 +17,6 @@ namespace {
 
 const QString kTemplate = QStringLiteral("健康服務紀錄統計.xlsx");
 const QString kOutputFolder = QStringLiteral("DataBase/健康服務紀錄統計");
-const QString kFromLogAndCodes =
-    QStringLiteral(" FROM NursingBook INNER JOIN NursingCode ON NursingBook.事件代碼 = NursingCode.MainCode WHERE ");
-
 // Cells of sheet 1, rows and columns from 0.
 constexpr int kTitleRow = 0;
 constexpr int kHeadingRow = 2;              // C3:H3, the category headings
@@ -34,19 +31,38 @@ int topColumn(int slot) { // columns A, D, G
     return 3 * (slot % 3);
 }
 
-Recordset listOf(const Database& db, const QString& condition, const SqlCondition& where) {
-    return db.query(
-        QStringLiteral(
-            "SELECT NursingBook.記錄日期 AS 記錄日期, NursingBook.記錄時間 AS 記錄時間, "
-            "NursingBook.人員身份 AS 人員身份, NursingBook.員工編號 AS 員工編號, "
-            "NursingBook.人員姓名 AS 人員姓名, NursingBook.所屬部門 AS 所屬部門, "
-            "(NursingBook.事件代碼 || ' - ' || ifnull(NursingCode.Note, '')) AS 事件代碼, "
-            "NursingBook.嚴重代碼 AS 嚴重代碼, NursingBook.事件發生經過與症狀描述 AS 事件發生經過與症狀描述, "
-            "NursingBook.處理措施 AS 處理措施, NursingBook.追蹤情況 AS 追蹤情況, "
-            "NursingBook.醫護人員 AS 醫護人員") +
-            kFromLogAndCodes + condition + QStringLiteral(" AND ") + where.sql +
-            QStringLiteral(" ORDER BY NursingBook.記錄日期, NursingBook.記錄時間"),
+const QStringList kListFields{
+    QStringLiteral("記錄日期"), QStringLiteral("記錄時間"), QStringLiteral("人員身份"),
+    QStringLiteral("員工編號"), QStringLiteral("人員姓名"), QStringLiteral("所屬部門"),
+    QStringLiteral("事件代碼"), QStringLiteral("嚴重代碼"), QStringLiteral("事件發生經過與症狀描述"),
+    QStringLiteral("處理措施"), QStringLiteral("追蹤情況"), QStringLiteral("醫護人員")};
+constexpr int kListCode = 6;
+constexpr int kListSeverity = 7;
+
+// The three lists in one statement: every entry of the period that is an occupational injury (code "Y..") or of
+// severity 2 or 3, by date and time; an entry may stand in two lists.
+void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
+    const SqlCondition where = logEntriesOf(counts.period, counts.keyword);
+    const Recordset rs = db.query(
+        QStringLiteral("SELECT 記錄日期, 記錄時間, 人員身份, 員工編號, 人員姓名, 所屬部門, 事件代碼, 嚴重代碼, "
+                       "事件發生經過與症狀描述, 處理措施, 追蹤情況, 醫護人員 FROM NursingBook "
+                       "WHERE (substr(事件代碼, 1, 1) = 'Y' OR 嚴重代碼 IN ('2', '3')) AND ") +
+            where.sql + QStringLiteral(" ORDER BY 記錄日期, 記錄時間"),
         where.params);
+    std::vector<QVariantList> injuries, severity2, severity3;
+    for (QVariantList row : rs.rows()) {
+        const QString code = row[kListCode].toString();
+        const auto known = counts.codes.find(code);
+        if (known == counts.codes.end()) continue; // a code outside the code table is listed nowhere
+        row[kListCode] = code + QStringLiteral(" - ") + known->second.note;
+        if (code.startsWith(u'Y')) injuries.push_back(row);
+        const QString severity = row[kListSeverity].toString();
+        if (severity == u"2") severity2.push_back(row);
+        if (severity == u"3") severity3.push_back(std::move(row));
+    }
+    s.injuries = Recordset(kListFields, std::move(injuries));
+    s.severity2 = Recordset(kListFields, std::move(severity2));
+    s.severity3 = Recordset(kListFields, std::move(severity3));
 }
 
 } // namespace
@@ -58,34 +74,31 @@ const QStringList& summaryPersonTypes() {
 
 LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories,
                              const ReportPeriod& period, const QString& keyword) {
+    return computeLogSummary(db, countLogEntries(db, period, keyword), categories);
+}
+
+LogSummary computeLogSummary(const Database& db, const LogCounts& counts,
+                             const std::vector<EventCategory>& categories) {
     LogSummary s;
-    s.period = period;
-    const SqlCondition where = logEntriesOf(period, keyword);
-    std::map<std::pair<QString, QString>, int> slotOf;
+    s.period = counts.period;
+    std::map<EventCategory, int> slotOf;
     for (int k = 0; k < kSummarySlots && k < int(categories.size()); ++k) {
         s.heads[size_t(k)] = categories[size_t(k)];
-        slotOf.emplace(std::make_pair(categories[size_t(k)].letter, categories[size_t(k)].type), k);
+        slotOf.emplace(categories[size_t(k)], k);
     }
-
-    // One statement for the whole of sheet 1: entries by person type, category, item and severity.
-    const Recordset rs =
-        db.query(QStringLiteral("SELECT NursingBook.人員身份, substr(NursingBook.事件代碼, 1, 1), "
-                                "ifnull(NursingCode.Type, ''), ifnull(NursingCode.Note, ''), "
-                                "NursingBook.嚴重代碼, COUNT(*)") +
-                     kFromLogAndCodes + QStringLiteral("NursingBook.人員身份 IN (?, ?, ?) AND ") + where.sql +
-                     QStringLiteral(" GROUP BY 1, 2, 3, 4, 5"),
-                 QVariantList(summaryPersonTypes().begin(), summaryPersonTypes().end()) + where.params);
     std::array<std::array<std::map<QString, qint64>, kSummarySlots>, kPersonTypes> byNote;
     std::array<std::array<qint64, kSummarySlots>, kPersonTypes> totals{};
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        const int p = int(summaryPersonTypes().indexOf(rs.text(r, 0)));
-        const auto slot = slotOf.find({rs.text(r, 1), rs.text(r, 2)});
-        if (p < 0 || slot == slotOf.end()) continue;
+    for (const LogCount& row : counts.rows) {
+        const int p = int(summaryPersonTypes().indexOf(row.personType));
+        const auto code = counts.codes.find(row.code);
+        if (p < 0 || code == counts.codes.end()) continue;
+        const auto slot = slotOf.find(code->second.category);
+        if (slot == slotOf.end()) continue;
         const int k = slot->second;
-        const qint64 n = rs.value(r, 5).toLongLong();
-        byNote[size_t(p)][size_t(k)][rs.text(r, 3)] += n;
+        const qint64 n = row.count;
+        byNote[size_t(p)][size_t(k)][code->second.note] += n;
         totals[size_t(p)][size_t(k)] += n;
-        const QString severity = rs.text(r, 4);
+        const QString& severity = row.severity;
         if (severity == u"1" || severity == u"2" || severity == u"3") {
             std::optional<qint64>& cell = s.severity[size_t(p)][size_t(severity.toInt() - 1)][size_t(k)];
             cell = cell.value_or(0) + n;
@@ -102,9 +115,7 @@ LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory
             if (top.size() > 3) top.resize(3);
         }
 
-    s.injuries = listOf(db, QStringLiteral("substr(NursingBook.事件代碼, 1, 1) = 'Y'"), where);
-    s.severity2 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '2'"), where);
-    s.severity3 = listOf(db, QStringLiteral("NursingBook.嚴重代碼 = '3'"), where);
+    readLists(db, counts, s);
     return s;
 }
 
@@ -160,15 +171,14 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
 }
 
 QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<EventCategory>& categories,
-                                       const ReportPeriod& period, const QString& keyword,
-                                       const ReportProgress& progress) {
+                                       const LogCounts& counts, const ReportProgress& progress) {
     if (progress)
         progress(
             QStringLiteral("【職傷意外記錄 】統計報表.\r\n\r\n系統正在執行 Excel 報表繪製, 請勿執行其它程式\r\n\r\n"
                            "請勿點選正在進行中的 Excel"),
             100);
     QCoreApplication::processEvents();
-    return writeLogSummary(program, computeLogSummary(program.DBConn, categories, period, keyword));
+    return writeLogSummary(program, computeLogSummary(program.DBConn, counts, categories));
 }
 
 } // namespace reports

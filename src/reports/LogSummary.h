@@ -41,7 +41,9 @@ struct LogSummary {
     Recordset severity3; // "嚴重等級_3"
 };
 
-// The summary of a period for a category list (as the category statistics give it): four statements.
+// The summary of a period for a category list (as the category statistics give it), from the counts of the period
+// and the three lists, read in one statement.
+LogSummary computeLogSummary(const Database& db, const LogCounts& counts, const std::vector<EventCategory>& categories);
 LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories,
                              const ReportPeriod& period, const QString& keyword);
 
@@ -52,7 +54,6 @@ QString writeLogSummary(Program& program, const LogSummary& summary);
 
 // The second half of the report kind "ShowReport": computes and writes the summary workbook.
 QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<EventCategory>& categories,
-                                       const ReportPeriod& period, const QString& keyword,
-                                       const ReportProgress& progress = {});
+                                       const LogCounts& counts, const ReportProgress& progress = {});
 
 } // namespace reports

@@ -94,14 +94,17 @@ ServiceItemStats computeServiceItemStats(const Database& db, const ReportPeriod&
     stats.period = period;
     stats.keyword = keyword;
     const SqlCondition where = logEntriesOf(period, keyword);
-    const Recordset counts = db.query(
-        QStringLiteral("SELECT NursingCode.健康服務工作要項, COUNT(*) FROM NursingBook INNER JOIN NursingCode "
-                       "ON NursingBook.事件代碼 = NursingCode.MainCode WHERE NursingCode.健康服務工作要項 <> '' AND ") +
-            where.sql + QStringLiteral(" GROUP BY NursingCode.健康服務工作要項"),
-        where.params);
+    // The entries of the period per code, summed per work item of the code table.
+    const EventCodeTable codes = loadEventCodes(db);
+    const Recordset counts = db.query(QStringLiteral("SELECT 事件代碼, COUNT(*) FROM NursingBook WHERE ") + where.sql +
+                                          QStringLiteral(" GROUP BY 1"),
+                                      where.params);
     QHash<QString, qint64> countOf;
-    for (int r = 0; r < counts.recordCount(); ++r)
-        countOf.insert(counts.text(r, 0), counts.value(r, 1).toLongLong());
+    for (int r = 0; r < counts.recordCount(); ++r) {
+        const auto code = codes.find(counts.text(r, 0));
+        if (code != codes.end() && !code->second.workItem.isEmpty())
+            countOf[code->second.workItem] += counts.value(r, 1).toLongLong();
+    }
 
     // Every work item, also one after an item without text.
     const Recordset items = db.query(QStringLiteral(

@@ -27,7 +27,7 @@ struct ServiceItemStats {
     std::vector<ServiceItemCount> items; // every work item, in MainCode order
 };
 
-// Two statements: the work items, and the entries of the period counted per work-item text.
+// Three statements: the work items, the code table, and the entries of the period counted per code.
 ServiceItemStats computeServiceItemStats(const Database& db, const ReportPeriod& period, const QString& keyword);
 
 // The form on sheet 1 (headings merged, filled and styled; one row per item from row 3) and the event codes on

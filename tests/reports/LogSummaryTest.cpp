@@ -97,8 +97,8 @@ TEST_F(LogSummaryTest, FewerCategoriesLeaveEmptyColumnsAndAKeywordNarrowsEveryth
 }
 
 TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
-    const QString first =
-        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), ReportPeriod{kFrom, kTo}, {});
+    const QString first = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
+                                                         countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
     EXPECT_EQ(first, outputFolder() + "/健康服務紀錄統計_20250601_090000.xlsx");
     ASSERT_TRUE(QFileInfo(first).isFile());
     EXPECT_EQ(tp.ui().opened, QStringList{first});
@@ -150,8 +150,8 @@ TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
     tp.db().exec("DELETE FROM NursingBook");
-    const QString second =
-        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), ReportPeriod{kFrom, kTo}, {});
+    const QString second = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
+                                                          countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
     EXPECT_EQ(second, outputFolder() + "/健康服務紀錄統計_20250601_090000_2.xlsx");
     QFile again(first);
     ASSERT_TRUE(again.open(QIODevice::ReadOnly));
@@ -163,8 +163,8 @@ TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
 
 TEST_F(LogSummaryTest, AMissingFormIsSaidAndNothingIsSaved) {
     ASSERT_TRUE(QFile::remove(tp.program().docFolder() + "健康服務紀錄統計.xlsx"));
-    const QString path =
-        BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()), ReportPeriod{kFrom, kTo}, {});
+    const QString path = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
+                                                        countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
     EXPECT_TRUE(path.isEmpty());
     ASSERT_FALSE(tp.ui().shown.isEmpty());
     EXPECT_EQ(tp.ui().shown.last().title, "檔案不存在");
