@@ -2,7 +2,10 @@
 
 #include "core/MainForm.h"
 #include "core/Program.h"
+#include "reports/HighRiskStats.h"
+#include "reports/LogCorrection.h"
 #include "reports/LogStatistics.h"
+#include "reports/MedicineStats.h"
 #include "reports/OverworkPrint.h"
 #include "reports/Periods.h"
 #include "reports/PersonActions.h"
@@ -52,6 +55,9 @@ void install(MainForm& form, Program& program) {
     registerReportBuilder(form, kKindListOHS, [](const ReportRequest& r) {
         return BuildServiceItemStatsWorkbook(r.program, r.from, r.to, r.keyword);
     });
+    registerReportBuilder(form, kKindAdvanceNursingRecord, BuildHighRiskStatsWorkbook);
+    registerReportBuilder(form, kKindMedicalDrug, BuildMedicineStatsWorkbook);
+    registerReportBuilder(form, kKindAddEmpl, CorrectLogPersonalData);
 
     onMenuItem(form, program, "QVPersonalSelected", QVPersonalSelected_Click);
     onMenuItem(form, program, "QVPersonalToExcel", QVPersonalToExcel_Click);
