@@ -156,11 +156,11 @@ LogStatistics computeLogStatistics(const LogCounts& counts) {
             item.share = double(item.count) / double(cat.total);
     }
 
-    const auto crossTable = [&months](const std::map<QString, std::map<QString, qint64>>& counts) {
+    const auto crossTable = [&months](const std::map<QString, std::map<QString, qint64>>& byLabel) {
         MonthCrossTable table;
         for (const QString& m : months)
             table.months << monthHeading(m);
-        for (const auto& [label, perMonth] : counts) {
+        for (const auto& [label, perMonth] : byLabel) {
             MonthCrossTable::Row row{label, {}};
             row.counts.reserve(months.size());
             for (const QString& m : months) {
