@@ -207,9 +207,13 @@ TEST_F(LogStatisticsTest, MoreCategoriesThanTheElevenSheetsGetSheetsOfTheirOwn) 
     for (char letter = 'F'; letter <= 'P'; ++letter)
         codes.push_back({QString(QChar(letter)) + "01", QString("類別%1").arg(letter), "事件", ""});
     tp.db().execBatch("INSERT INTO NursingCode (MainCode, Type, Note, 健康服務工作要項) VALUES (?, ?, ?, ?)", codes);
+    // A type that is no valid sheet name as it stands.
+    codes.push_back({"Q02", "內科/外科:急診?", "事件", ""});
+    tp.db().execBatch("INSERT INTO NursingCode (MainCode, Type, Note, 健康服務工作要項) VALUES (?, ?, ?, ?)",
+                      {codes.back()});
     tp.db().exec("INSERT INTO NursingBook (SerialX, 記錄日期, 事件代碼) VALUES ('P', '2019/05/05', 'P01')");
     const LogStatistics s = computeLogStatistics(tp.db(), kPeriod, {});
-    ASSERT_EQ(s.categories.size(), 19u);
+    ASSERT_EQ(s.categories.size(), 20u);
     EXPECT_EQ(find(s, "P_類別P")->total, 1);
     EXPECT_EQ(s.categories.back().category.name(), "Y_職傷意外");
     BuildNursingLogStatsWorkbook(tp.program(), kFrom, kTo, {});
@@ -218,11 +222,13 @@ TEST_F(LogStatisticsTest, MoreCategoriesThanTheElevenSheetsGetSheetsOfTheirOwn) 
     QStringList sheets;
     for (const auto& v : wb["sheets"].toArray())
         sheets << v.toString();
-    ASSERT_EQ(sheets.size(), 21);
-    for (int i = 0; i < 19; ++i)
-        EXPECT_EQ(sheets[i], s.categories[size_t(i)].category.name());
-    EXPECT_EQ(sheets[19], "各月份大類比較");
-    EXPECT_EQ(sheets[20], "各月份細類比較");
+    ASSERT_EQ(sheets.size(), 22);
+    for (int i = 0; i < 20; ++i)
+        if (s.categories[size_t(i)].category.letter != "Q" || s.categories[size_t(i)].category.type == "類別Q")
+            EXPECT_EQ(sheets[i], s.categories[size_t(i)].category.name());
+    EXPECT_TRUE(sheets.contains("Q_內科_外科_急診_"));
+    EXPECT_EQ(sheets[20], "各月份大類比較");
+    EXPECT_EQ(sheets[21], "各月份細類比較");
     EXPECT_EQ(wb["P_類別P"].toObject()["cells"].toObject()["A2"].toString(), "P01");
     EXPECT_EQ(wb["P_類別P"].toObject()["charts"].toInt(), 1);
 }

@@ -85,6 +85,26 @@ TEST_F(LogSummaryTest, SixCategoriesWithTheirOwnLetters) {
     EXPECT_EQ(s.severity3.text(1, "記錄時間"), "13:00");
 }
 
+TEST_F(LogSummaryTest, TopThreeSharesAreOfTheWholeCategory) {
+    // Four more items for employees in B: 4, 3, 2 and 1 entries.
+    std::vector<QVariantList> rows;
+    const char* const codes[] = {"B03", "B04", "B05", "B06"};
+    for (int k = 0; k < 4; ++k)
+        for (int n = 0; n < 4 - k; ++n)
+            rows.push_back({QString("T%1_%2").arg(k).arg(n), "2019/06/01", "員工", codes[k], "1"});
+    tp.db().execBatch(
+        "INSERT INTO NursingBook (SerialX, 記錄日期, 人員身份, 事件代碼, 嚴重代碼) VALUES (?, ?, ?, ?, ?)", rows);
+    const LogSummary s = compute();
+    const auto& top = s.top[Employee][2];
+    ASSERT_EQ(top.size(), 3u);
+    EXPECT_EQ(top[0].note, "扭傷／拉傷（冰敷、固定）");
+    EXPECT_EQ(top[0].count, 4);
+    EXPECT_DOUBLE_EQ(top[0].share, 0.4); // of the ten entries, the fourth item included
+    EXPECT_DOUBLE_EQ(top[1].share, 0.3);
+    EXPECT_DOUBLE_EQ(top[2].share, 0.2);
+    EXPECT_EQ(s.severity[Employee][0][2], 10);
+}
+
 TEST_F(LogSummaryTest, FewerCategoriesLeaveEmptyColumnsAndAKeywordNarrowsEverything) {
     const std::vector<EventCategory> two{{"B", "外傷處置（非職業）"}, {"Y", "職傷意外"}};
     const LogSummary s = computeLogSummary(tp.db(), two, ReportPeriod{kFrom, kTo}, "R&D_%");
