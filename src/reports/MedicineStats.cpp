@@ -5,20 +5,10 @@
 #include "office/XlsxWorkbook.h"
 
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace reports {
-
-namespace {
-
-// A ranking row's code and name as a key; NULL stays apart from the empty text, as the ranking's grouping keeps it.
-QString medicineKey(const QVariant& code, const QVariant& name) {
-    auto part = [](const QVariant& v) {
-        return v.isNull() ? QStringLiteral("N") : QStringLiteral("T") + Recordset::toText(v);
-    };
-    return part(code) + QChar(0x1f) + part(name);
-}
-
-} // namespace
 
 MedicineStats computeMedicineStats(const Database& db, const QString& nursingBookColumns, const ReportPeriod& period) {
     MedicineStats s;
@@ -27,46 +17,52 @@ MedicineStats computeMedicineStats(const Database& db, const QString& nursingBoo
                                       "[ReserveAmount] AS [現貨存量], [ExpireDate] AS [到期日] "
                                       "FROM [DrugListTree] ORDER BY [Type], [MainCode]"));
 
+    // The ranking also lists the uses behind each of its rows (their DrugUsing rowids), so the top medicines' entries
+    // are fetched by those uses instead of a second pass over the period.
     const SqlCondition inPeriod = periodCondition(QStringLiteral("[NursingBook].[記錄日期]"), period);
-    const QString usedInPeriod = QStringLiteral(" FROM [NursingBook] INNER JOIN [DrugUsing] du "
-                                                "ON [NursingBook].[SerialX] = du.[NursingID] WHERE ") +
-                                 inPeriod.sql;
-    s.ranking = db.query(QStringLiteral("SELECT du.[MedicineID] AS [醫藥品代碼], du.[MedicineName] AS [醫藥品名稱], "
-                                        "SUM(du.[UsingAmount]) AS [取用總量]") +
-                             usedInPeriod +
-                             QStringLiteral(" GROUP BY du.[MedicineID], du.[MedicineName] "
-                                            "ORDER BY SUM(du.[UsingAmount]) DESC, du.[MedicineID], du.[MedicineName]"),
-                         inPeriod.params);
+    const Recordset ranked = db.query(
+        QStringLiteral("SELECT du.[MedicineID] AS [醫藥品代碼], du.[MedicineName] AS [醫藥品名稱], "
+                       "SUM(du.[UsingAmount]) AS [取用總量], json_group_array(du.rowid) AS xUses "
+                       "FROM [NursingBook] INNER JOIN [DrugUsing] du ON [NursingBook].[SerialX] = du.[NursingID] "
+                       "WHERE %1 GROUP BY du.[MedicineID], du.[MedicineName] "
+                       "ORDER BY SUM(du.[UsingAmount]) DESC, du.[MedicineID], du.[MedicineName]")
+            .arg(inPeriod.sql),
+        inPeriod.params);
+    std::vector<QVariantList> rankingRows;
+    rankingRows.reserve(size_t(ranked.recordCount()));
+    for (const QVariantList& row : ranked.rows())
+        rankingRows.push_back(row.mid(0, 3));
+    s.ranking = Recordset(ranked.fieldNames().mid(0, 3), std::move(rankingRows));
 
-    const int n = std::min(kTopMedicines, s.ranking.recordCount());
+    const int n = std::min(kTopMedicines, ranked.recordCount());
     if (n == 0) return s;
-    QHash<QString, int> place;
-    QStringList pairs;
-    QVariantList params = inPeriod.params;
+    QHash<qint64, int> placeOfUse;
+    QJsonArray topUses;
     for (int i = 0; i < n; ++i) {
-        const QVariant& code = s.ranking.value(i, 0);
-        const QVariant& name = s.ranking.value(i, 1);
-        s.top.push_back({s.ranking.text(i, 0), s.ranking.text(i, 1), {}});
-        place.insert(medicineKey(code, name), i);
-        pairs << QStringLiteral("(?, ?)");
-        params << Recordset::toText(code) << Recordset::toText(name);
+        s.top.push_back({ranked.text(i, 0), ranked.text(i, 1), {}});
+        const QJsonArray uses = QJsonDocument::fromJson(ranked.text(i, 3).toUtf8()).array();
+        for (const QJsonValue& use : uses) {
+            placeOfUse.insert(use.toInteger(), i);
+            topUses.append(use);
+        }
     }
     // The entries of all top medicines in one statement, split by medicine below.
-    const Recordset uses = db.query(
-        QStringLiteral("SELECT ") + nursingBookColumns +
-            QStringLiteral(", du.[UsingAmount], du.[MedicineID], du.[MedicineName]") + usedInPeriod +
-            QStringLiteral(" AND (ifnull(du.[MedicineID], ''), ifnull(du.[MedicineName], '')) IN (VALUES %1) "
-                           "ORDER BY du.[UsingAmount] DESC, [NursingBook].[記錄日期] DESC, [NursingBook].[SerialX]")
-                .arg(pairs.join(QStringLiteral(", "))),
-        params);
-    const int logColumns = uses.fieldCount() - 3;
-    const QStringList logFields = uses.fieldNames().mid(0, logColumns + 1); // the log columns and the quantity
+    QVariantList params{QString::fromUtf8(QJsonDocument(topUses).toJson(QJsonDocument::Compact))};
+    params += inPeriod.params;
+    const Recordset uses =
+        db.query(QStringLiteral("SELECT ") + nursingBookColumns +
+                     QStringLiteral(", du.[UsingAmount], du.rowid AS xUse FROM json_each(?) AS xTop "
+                                    "INNER JOIN [DrugUsing] du ON du.rowid = xTop.value "
+                                    "INNER JOIN [NursingBook] ON [NursingBook].[SerialX] = du.[NursingID] WHERE %1 "
+                                    "ORDER BY du.[UsingAmount] DESC, [NursingBook].[記錄日期] DESC, "
+                                    "[NursingBook].[SerialX]")
+                         .arg(inPeriod.sql),
+                 params);
+    const int quantity = uses.fieldCount() - 2;
+    const QStringList logFields = uses.fieldNames().mid(0, quantity + 1); // the log columns and the quantity
     std::vector<std::vector<QVariantList>> rows(static_cast<size_t>(n));
-    for (const QVariantList& row : uses.rows()) {
-        const auto it = place.constFind(medicineKey(row[logColumns + 1], row[logColumns + 2]));
-        if (it == place.constEnd()) continue; // NULL and "" are one in the statement, apart in the ranking
-        rows[size_t(*it)].push_back(row.mid(0, logColumns + 1));
-    }
+    for (const QVariantList& row : uses.rows())
+        rows[size_t(placeOfUse.value(row[quantity + 1].toLongLong()))].push_back(row.mid(0, quantity + 1));
     for (int i = 0; i < n; ++i) {
         QStringList fields = logFields;
         fields.last() = s.top[size_t(i)].name + QStringLiteral("_取用量");
