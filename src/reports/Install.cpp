@@ -5,11 +5,13 @@
 #include "core/Program.h"
 #include "reports/HighRiskStats.h"
 #include "reports/LogCorrection.h"
+#include "reports/LogStatistics.h"
 #include "reports/MedicineStats.h"
 #include "reports/OverworkPrint.h"
 #include "reports/Periods.h"
 #include "reports/PersonActions.h"
 #include "reports/ReportFrame.h"
+#include "reports/ServiceItemStats.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -48,6 +50,13 @@ void install(MainForm& form, Program& program) {
         wirePeriodList(form, program, QStringLiteral("SearchTypeCombo"), 2, SearchTypeCombo_Click);
     });
     buildReportFrame(form, program);
+    registerReportBuilder(form, kKindShowReport, [](const ReportRequest& r) {
+        return BuildNursingLogStatsWorkbook(r.program, r.from, r.to, r.keyword,
+                                            [&r](const QString& text, int value) { r.progress(value, text); });
+    });
+    registerReportBuilder(form, kKindListOHS, [](const ReportRequest& r) {
+        return BuildServiceItemStatsWorkbook(r.program, r.from, r.to, r.keyword);
+    });
     registerReportBuilder(form, kKindAdvanceNursingRecord, BuildHighRiskStatsWorkbook);
     registerReportBuilder(form, kKindMedicalDrug, BuildMedicineStatsWorkbook);
     registerReportBuilder(form, kKindAddEmpl, CorrectLogPersonalData);

@@ -1,0 +1,184 @@
+#include "reports/LogSummary.h"
+
+#include "core/ExcelOutput.h"
+#include "core/Program.h"
+#include "core/VbRules.h"
+#include "core/WordOutput.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <algorithm>
+#include <map>
+
+namespace reports {
+
+namespace {
+
+const QString kTemplate = QStringLiteral("健康服務紀錄統計.xlsx");
+const QString kOutputFolder = QStringLiteral("DataBase/健康服務紀錄統計");
+// Cells of sheet 1, rows and columns from 0.
+constexpr int kTitleRow = 0;
+constexpr int kHeadingRow = 2;              // C3:H3, the category headings
+constexpr int kFirstGridColumn = 2;         // column C
+int severityRow(int person, int severity) { // C4, C8, C12 for severity 1 of each person type
+    return 3 + 4 * person + severity;
+}
+int topLabelRow(int person, int slot) { // rows 18/22, 27/31, 36/40
+    return 17 + 9 * person + 4 * (slot / 3);
+}
+int topColumn(int slot) { // columns A, D, G
+    return 3 * (slot % 3);
+}
+
+const QStringList kListFields{
+    QStringLiteral("記錄日期"), QStringLiteral("記錄時間"), QStringLiteral("人員身份"),
+    QStringLiteral("員工編號"), QStringLiteral("人員姓名"), QStringLiteral("所屬部門"),
+    QStringLiteral("事件代碼"), QStringLiteral("嚴重代碼"), QStringLiteral("事件發生經過與症狀描述"),
+    QStringLiteral("處理措施"), QStringLiteral("追蹤情況"), QStringLiteral("醫護人員")};
+constexpr int kListCode = 6;
+constexpr int kListSeverity = 7;
+
+// The three lists in one statement: every entry of the period that is an occupational injury (code "Y..") or of
+// severity 2 or 3, by date and time; an entry may stand in two lists.
+void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
+    const SqlCondition where = logEntriesOf(counts.period, counts.keyword);
+    const Recordset rs = db.query(
+        QStringLiteral("SELECT 記錄日期, 記錄時間, 人員身份, 員工編號, 人員姓名, 所屬部門, 事件代碼, 嚴重代碼, "
+                       "事件發生經過與症狀描述, 處理措施, 追蹤情況, 醫護人員 FROM NursingBook "
+                       "WHERE (substr(事件代碼, 1, 1) = 'Y' OR 嚴重代碼 IN ('2', '3')) AND ") +
+            where.sql + QStringLiteral(" ORDER BY 記錄日期, 記錄時間"),
+        where.params);
+    std::vector<QVariantList> injuries, severity2, severity3;
+    for (QVariantList row : rs.rows()) {
+        const QString code = row[kListCode].toString();
+        const auto known = counts.codes.find(code);
+        if (known == counts.codes.end()) continue; // a code outside the code table is listed nowhere
+        row[kListCode] = code + QStringLiteral(" - ") + known->second.note;
+        if (code.startsWith(u'Y')) injuries.push_back(row);
+        const QString severity = row[kListSeverity].toString();
+        if (severity == u"2") severity2.push_back(row);
+        if (severity == u"3") severity3.push_back(std::move(row));
+    }
+    s.injuries = Recordset(kListFields, std::move(injuries));
+    s.severity2 = Recordset(kListFields, std::move(severity2));
+    s.severity3 = Recordset(kListFields, std::move(severity3));
+}
+
+} // namespace
+
+const QStringList& summaryPersonTypes() {
+    static const QStringList types{QStringLiteral("員工"), QStringLiteral("承攬商"), QStringLiteral("派遣")};
+    return types;
+}
+
+LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories,
+                             const ReportPeriod& period, const QString& keyword) {
+    return computeLogSummary(db, countLogEntries(db, period, keyword), categories);
+}
+
+LogSummary computeLogSummary(const Database& db, const LogCounts& counts,
+                             const std::vector<EventCategory>& categories) {
+    LogSummary s;
+    s.period = counts.period;
+    std::map<EventCategory, int> slotOf;
+    for (int k = 0; k < kSummarySlots && k < int(categories.size()); ++k) {
+        s.heads[size_t(k)] = categories[size_t(k)];
+        slotOf.emplace(categories[size_t(k)], k);
+    }
+    std::array<std::array<std::map<QString, qint64>, kSummarySlots>, kPersonTypes> byNote;
+    std::array<std::array<qint64, kSummarySlots>, kPersonTypes> totals{};
+    for (const LogCount& row : counts.rows) {
+        const int p = int(summaryPersonTypes().indexOf(row.personType));
+        const auto code = counts.codes.find(row.code);
+        if (p < 0 || code == counts.codes.end()) continue;
+        const auto slot = slotOf.find(code->second.category);
+        if (slot == slotOf.end()) continue;
+        const int k = slot->second;
+        const qint64 n = row.count;
+        byNote[size_t(p)][size_t(k)][code->second.note] += n;
+        totals[size_t(p)][size_t(k)] += n;
+        const QString& severity = row.severity;
+        if (severity == u"1" || severity == u"2" || severity == u"3") {
+            std::optional<qint64>& cell = s.severity[size_t(p)][size_t(severity.toInt() - 1)][size_t(k)];
+            cell = cell.value_or(0) + n;
+        }
+    }
+    for (int p = 0; p < kPersonTypes; ++p)
+        for (int k = 0; k < kSummarySlots; ++k) {
+            std::vector<TopItem>& top = s.top[size_t(p)][size_t(k)];
+            for (const auto& [note, n] : byNote[size_t(p)][size_t(k)])
+                top.push_back({note, n, double(n) / double(totals[size_t(p)][size_t(k)])});
+            // The map is ordered by note, so a stable sort keeps equals in note order.
+            std::stable_sort(top.begin(), top.end(),
+                             [](const TopItem& a, const TopItem& b) { return a.count > b.count; });
+            if (top.size() > 3) top.resize(3);
+        }
+
+    readLists(db, counts, s);
+    return s;
+}
+
+QString writeLogSummary(Program& program, const LogSummary& s) {
+    const std::unique_ptr<office::XlsxPackage> book = OpenWorkbookFile(program, kTemplate);
+    if (!book) return {};
+    office::XlsxPackage& x = *book;
+    x.renameSheet(0, QStringLiteral(" 健康服務紀錄分析總表"));
+    x.setCellText(0, kTitleRow, 0, QStringLiteral("健康服務紀錄分析總表 【") + s.period.text() + QStringLiteral("】"));
+    for (int k = 0; k < kSummarySlots; ++k) {
+        const auto& slot = s.heads[size_t(k)];
+        if (!slot) continue;
+        x.setCellText(0, kHeadingRow, kFirstGridColumn + k, slot->name());
+        for (int p = 0; p < kPersonTypes; ++p)
+            x.setCellText(0, topLabelRow(p, k), topColumn(k), slot->name() + QStringLiteral("_前三名排行"));
+    }
+    for (int p = 0; p < kPersonTypes; ++p) {
+        for (int sev = 0; sev < 3; ++sev)
+            for (int k = 0; k < kSummarySlots; ++k)
+                if (const auto& n = s.severity[size_t(p)][size_t(sev)][size_t(k)])
+                    x.setCellNumber(0, severityRow(p, sev), kFirstGridColumn + k, double(*n));
+        for (int k = 0; k < kSummarySlots; ++k) {
+            const auto& top = s.top[size_t(p)][size_t(k)];
+            for (int r = 0; r < int(top.size()); ++r) {
+                const int row = topLabelRow(p, k) + 1 + r;
+                const int col = topColumn(k);
+                x.setCellText(0, row, col, top[size_t(r)].note);
+                x.setCellNumber(0, row, col + 1, double(top[size_t(r)].count));
+                x.setCellText(0, row, col + 2, vb::format(top[size_t(r)].share, QStringLiteral("0.00%")));
+            }
+        }
+        QCoreApplication::processEvents();
+    }
+
+    const std::pair<QString, const Recordset*> lists[] = {
+        {QStringLiteral("職傷意外記錄"), &s.injuries},
+        {QStringLiteral("嚴重等級_2"), &s.severity2},
+        {QStringLiteral("嚴重等級_3"), &s.severity3},
+    };
+    for (int i = 0; i < 3; ++i) {
+        const int sheet = i + 1;
+        if (x.sheetCount() <= sheet) x.addSheet();
+        x.renameSheet(sheet, lists[i].first);
+        WriteRecordsetToSheet(*lists[i].second, x, sheet);
+        QCoreApplication::processEvents();
+    }
+
+    const QString path = NewOutputFilePath(program.path(kOutputFolder), QStringLiteral("健康服務紀錄統計"),
+                                           program.ui().now(), QStringLiteral("xlsx"));
+    if (!SaveWorkbookAs(program, x, path)) return {};
+    program.ui().openWithDesktop(path);
+    return path;
+}
+
+QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<EventCategory>& categories,
+                                       const LogCounts& counts, const ReportProgress& progress) {
+    if (progress)
+        progress(
+            QStringLiteral("【職傷意外記錄 】統計報表.\r\n\r\n系統正在執行 Excel 報表繪製, 請勿執行其它程式\r\n\r\n"
+                           "請勿點選正在進行中的 Excel"),
+            100);
+    QCoreApplication::processEvents();
+    return writeLogSummary(program, computeLogSummary(program.DBConn, counts, categories));
+}
+
+} // namespace reports
