@@ -29,6 +29,7 @@
 #endif
 #if __has_include("reports/Install.h")
 #include "reports/Install.h"
+#include "reports/MultipleLevelStandards.h"
 #define OSTIVA_HAVE_REPORTS
 #endif
 
@@ -60,5 +61,9 @@ void registerSubsystemTables(Program& program) {
     program.schema.addTable({risk::kToWord, risk::toWordColumns(), {}});
 #ifdef OSTIVA_HAVE_KEYIN
     program.schema.addSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
+#endif
+#ifdef OSTIVA_HAVE_REPORTS
+    // A fresh program can grade before the nurse imports her own standards.
+    program.schema.addSeed(QStringLiteral("MultipleLevel"), [](Database& db) { reports::seedMultipleLevel(db); });
 #endif
 }
