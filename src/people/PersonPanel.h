@@ -6,6 +6,7 @@
 #include "core/Database.h"
 
 #include <QString>
+#include <functional>
 
 class MainForm;
 class Program;
@@ -43,6 +44,11 @@ void MarkSelectedListItem(QTreeWidget* list, QTreeWidgetItem* item);
 // "The selected row" of the list: the current row when it is selected, else the first selected row; null when no row
 // is selected.
 QTreeWidgetItem* selectedPersonRow(const MainForm& form);
+
+// The items of the popup menu QVPersonalToWord that another subsystem serves.
+enum class PanelItem { PersonalReportAll, PersonalReportNMQ };
+// Connects a handler to a popup item; the item, offered but disabled until then, becomes choosable.
+void setPanelItemHandler(MainForm& form, PanelItem item, std::function<void()> handler);
 
 // The right click: hides every item of QVPersonalToWord, shows those the mode offers (see the .cpp) and pops the
 // menu up.

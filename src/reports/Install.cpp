@@ -1,7 +1,12 @@
 #include "reports/Install.h"
 
+#include "core/ExcelOutput.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
+#include "people/PersonPanel.h"
+#include "people/StandardsImport.h"
+#include "reports/ConsultationForm.h"
+#include "reports/NmqHistory.h"
 #include "reports/OverworkPrint.h"
 #include "reports/Periods.h"
 #include "reports/PersonActions.h"
@@ -33,6 +38,30 @@ void onMenuItem(MainForm& form, Program& program, const char* name, void (*handl
         if (a->objectName() == QLatin1String(name))
             QObject::connect(a, &QAction::triggered, &form, [&form, &program, handler] { handler(form, program); });
 }
+// The grading standards are kept beside the grading itself: the report menu offers their import and their example
+// workbook after the grading's own item.
+void addMultipleLevelStandardsItems(MainForm& form, Program& program) {
+    QMenu* menu = form.popupMenu(QStringLiteral("QVStatistica"));
+    QAction* import = new QAction(QStringLiteral("多項四段分級標準_匯入"), menu);
+    import->setObjectName(QStringLiteral("QVStatisticaMultipleLevelImport"));
+    QAction* example = new QAction(QStringLiteral("多項四段分級標準_範例檔"), menu);
+    example->setObjectName(QStringLiteral("QVStatisticaMultipleLevelExample"));
+    menu->addAction(import);
+    menu->addAction(example);
+    // Neither item opens the report frame: the report button comes back up when they are done.
+    auto raiseReportButton = [&form] {
+        if (QAction* b = form.toolbarButton(QStringLiteral("ShowReport"))) b->setChecked(false);
+        form.enableToolbar();
+    };
+    QObject::connect(import, &QAction::triggered, &form, [&program, raiseReportButton] {
+        people::MultipleLevelImport_Click(program);
+        raiseReportButton();
+    });
+    QObject::connect(example, &QAction::triggered, &form, [&program, raiseReportButton] {
+        OpenExampleWorkbook(program, program.docFolder() + QStringLiteral("範例_多項四段分級標準.xlsx"));
+        raiseReportButton();
+    });
+}
 } // namespace
 
 void install(MainForm& form, Program& program) {
@@ -47,6 +76,11 @@ void install(MainForm& form, Program& program) {
     onMenuItem(form, program, "QVPersonalToExcelSelected", QVPersonalToExcelSelected_Click);
     onMenuItem(form, program, "QVPersonalToWebSelected", QVPersonalToWebSelected_Click);
     onMenuItem(form, program, "QVPersonalToWordSelected", QVPersonalToWordSelected_Click);
+    people::setPanelItemHandler(form, people::PanelItem::PersonalReportAll,
+                                [&form, &program] { PersonalReportAll_Click(form, program); });
+    people::setPanelItemHandler(form, people::PanelItem::PersonalReportNMQ,
+                                [&form, &program] { PersonalReportNMQ_Click(form, program); });
+    addMultipleLevelStandardsItems(form, program);
 }
 
 } // namespace reports
