@@ -16,6 +16,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <memory>
+#include <vector>
+
 namespace people {
 
 namespace {
@@ -51,9 +54,35 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
     return b;
 }
 
-QString keyword(MainForm& form) {
-    auto* box = form.findChild<QLineEdit*>(QStringLiteral("KeyNameTxt"));
-    return box ? box->text().trimmed() : QString();
+// What the panel keeps beside its widgets: the button row (registered modes add their buttons to it) and the modes.
+class PanelState : public QObject {
+public:
+    explicit PanelState(MainForm& form, QHBoxLayout* row, int nextButton)
+        : QObject(&form), buttonRow(row), nextButtonIndex(nextButton) {}
+    QHBoxLayout* buttonRow;
+    int nextButtonIndex; // where the next registered button goes (before the stretch and the close button)
+    QList<QPushButton*> searchButtons;
+    std::vector<std::unique_ptr<ListMode>> modes;
+};
+
+PanelState* panelState(const MainForm& form) {
+    for (QObject* c : form.children())
+        if (auto* s = dynamic_cast<PanelState*>(c)) return s;
+    return nullptr;
+}
+
+// The right-click menu of the list.
+QMenu* personMenu(MainForm& form) {
+    return form.popupMenu(QStringLiteral("QVPersonalToWord"));
+}
+
+// Runs a search button's work; a database error is said in a box and the panel stays usable.
+template <typename F> void guarded(MainForm& form, F&& work) {
+    try {
+        work();
+    } catch (const DbError& e) {
+        form.program().ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
+    }
 }
 
 struct MenuItem {
@@ -72,13 +101,10 @@ const MenuItem kMenuItems[] = {
     {"QVPersonalToWeb", "以 Web 型式檢視"},
 };
 
-// The maternity items are added by the maternity cases; the right click finds them by these names.
-const QString kMaternityNewCase = QStringLiteral("QVMaternityHealthProtectionNewCase");
-const QString kMaternitySubmenuTitle = QStringLiteral("母性保護");
-
 } // namespace
 
 void buildPersonPanel(MainForm& form, Program& program) {
+    if (panelState(form)) return; // built already
     QFrame* frame = form.FindSomeoneFrame;
     // The panel lies over the log list and must hide it.
     frame->setAutoFillBackground(true);
@@ -91,12 +117,12 @@ void buildPersonPanel(MainForm& form, Program& program) {
     auto* find = button(frame, QStringLiteral("FindPersonButton"), QStringLiteral("健康服務查詢"));
     auto* select = button(frame, QStringLiteral("PersonSelectButton"), QStringLiteral("人事資料查詢"));
     auto* toWord = button(frame, QStringLiteral("ToWordPersonButton"), kModeToWord);
-    auto* maternity = button(frame, QStringLiteral("MaternityHealthButton"), kModeMaternity);
     auto* close = button(frame, QStringLiteral("ClosePanelButton"), QStringLiteral("關閉"));
-    for (QPushButton* b : {find, select, toWord, maternity})
+    for (QPushButton* b : {find, select, toWord})
         row->addWidget(b);
-    // The maternity case search is not part of this program yet: the button stays until then, but cannot be pressed.
-    maternity->setEnabled(false);
+    // The buttons of the modes other subsystems register go here, after the panel's own.
+    auto* state = new PanelState(form, row, row->count());
+    state->searchButtons = {find, select, toWord};
     row->addStretch(1);
     row->addWidget(close);
     layout->addLayout(row);
@@ -110,11 +136,12 @@ void buildPersonPanel(MainForm& form, Program& program) {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setProperty("Tag", QString());
 
-    QObject::connect(find, &QPushButton::clicked, &form, [&form, &program] { FindPersonButton_Click(form, program); });
+    QObject::connect(find, &QPushButton::clicked, &form,
+                     [&form, &program] { guarded(form, [&] { FindPersonButton_Click(form, program); }); });
     QObject::connect(select, &QPushButton::clicked, &form,
-                     [&form, &program] { PersonSelectButton_Click(form, program); });
+                     [&form, &program] { guarded(form, [&] { PersonSelectButton_Click(form, program); }); });
     QObject::connect(toWord, &QPushButton::clicked, &form,
-                     [&form, &program] { ToWordPersonButton_Click(form, program); });
+                     [&form, &program] { guarded(form, [&] { ToWordPersonButton_Click(form, program); }); });
     QObject::connect(close, &QPushButton::clicked, &form, [&form] { ClosePersonQueryPanel(form); });
     QObject::connect(list, &QTreeWidget::itemClicked, &form,
                      [list](QTreeWidgetItem* item, int) { MarkSelectedListItem(list, item); });
@@ -140,8 +167,9 @@ void ShowPersonQueryPanel(MainForm& form) {
     form.FindSomeoneFrame->raise();
     auto* find = form.findChild<QPushButton*>(QStringLiteral("FindPersonButton"));
     auto* select = form.findChild<QPushButton*>(QStringLiteral("PersonSelectButton"));
-    for (const char* name : {"FindPersonButton", "PersonSelectButton", "MaternityHealthButton", "ToWordPersonButton"})
-        if (auto* b = form.findChild<QPushButton*>(QString::fromUtf8(name))) b->show();
+    if (PanelState* state = panelState(form))
+        for (QPushButton* b : std::as_const(state->searchButtons))
+            b->show();
     find->setText(QStringLiteral("健康服務查詢"));
     find->setToolTip(QStringLiteral("至少要有一筆健康檢查資料，才能將各項資料 (健檢、過勞問卷、NMQ、健康日誌...等) "
                                     "進行串聯查詢"));
@@ -160,7 +188,7 @@ QString listMode(const MainForm& form) {
     return form.PersonListView->property("Tag").toString();
 }
 
-void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode) {
+void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode, double columnWidthShare) {
     QTreeWidget* list = form.PersonListView;
     list->setProperty("Tag", mode);
     list->setUpdatesEnabled(false);
@@ -177,19 +205,26 @@ void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode) 
         items.append(item);
     }
     list->addTopLevelItems(items);
-    for (int c = 0; c < rows.fieldCount(); ++c)
-        list->resizeColumnToContents(c);
-    list->setUpdatesEnabled(true);
+    // A list shown for the first time gets its width from the panel's layout first.
     list->show();
+    if (QLayout* l = list->parentWidget()->layout()) l->activate();
+    const int shareWidth = int(list->viewport()->width() * columnWidthShare);
+    for (int c = 0; c < rows.fieldCount(); ++c) {
+        if (columnWidthShare > 0)
+            list->setColumnWidth(c, std::max(shareWidth, 20));
+        else
+            list->resizeColumnToContents(c);
+    }
+    list->setUpdatesEnabled(true);
 }
 
 bool PersonSelectButton_Click(MainForm& form, Program& program) {
-    fillPersonList(form, searchEmployees(program.DBConn, keyword(form)), kModeEmployees);
+    fillPersonList(form, searchEmployees(program.DBConn, keywordText(form)), kModeEmployees);
     return true;
 }
 
 bool FindPersonButton_Click(MainForm& form, Program& program) {
-    fillPersonList(form, searchHealthServices(program.DBConn, keyword(form), program.ui().now().date()),
+    fillPersonList(form, searchHealthServices(program.DBConn, keywordText(form), program.ui().now().date()),
                    kModeHealthServices);
     return true;
 }
@@ -215,6 +250,20 @@ void MarkSelectedListItem(QTreeWidget* list, QTreeWidgetItem* item) {
     }
 }
 
+QString keywordText(const MainForm& form) {
+    auto* box = form.findChild<QLineEdit*>(QStringLiteral("KeyNameTxt"));
+    return box ? box->text().trimmed() : QString();
+}
+
+std::optional<PersonRow> selectedRow(const MainForm& form) {
+    const QTreeWidgetItem* item = selectedPersonRow(form);
+    if (!item) return std::nullopt;
+    PersonRow row;
+    for (int c = 0; c < form.PersonListView->columnCount(); ++c)
+        row.columns.append(item->text(c));
+    return row;
+}
+
 QTreeWidgetItem* selectedPersonRow(const MainForm& form) {
     QTreeWidget* list = form.PersonListView;
     if (QTreeWidgetItem* current = list->currentItem(); current && current->isSelected()) return current;
@@ -233,7 +282,7 @@ void setPanelItemHandler(MainForm& form, PanelItem item, std::function<void()> h
 }
 
 void PersonListView_MouseUp(MainForm& form) {
-    QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
+    QMenu* menu = personMenu(form);
     const QList<QAction*> actions = menu->actions();
     for (QAction* a : actions)
         a->setVisible(false);
@@ -242,7 +291,8 @@ void PersonListView_MouseUp(MainForm& form) {
             if (a->objectName() == name) a->setVisible(true);
     };
     const QString mode = listMode(form);
-    if (form.PersonListView->topLevelItemCount() > 0) {
+    const bool hasRows = form.PersonListView->topLevelItemCount() > 0;
+    if (hasRows) {
         if (mode == kModeToWord) {
             show(QStringLiteral("QVPersonalToWordSelected"));
         } else if (mode == kModeHealthServices) {
@@ -252,16 +302,73 @@ void PersonListView_MouseUp(MainForm& form) {
         } else if (mode == kModeEmployees) {
             // Taking a person into the log entry only makes sense while an entry is open.
             if (!form.FrameNursing->isHidden()) show(QStringLiteral("QVPersonalSelected"));
-        } else if (mode == kModeMaternity) {
-            for (QAction* a : actions)
-                if (a->menu() && a->menu()->title() == kMaternitySubmenuTitle) a->setVisible(true);
         }
         show(QStringLiteral("QVPersonalToExcel"));
         show(QStringLiteral("QVPersonalToWeb"));
     }
-    // A new maternity case can be opened from an empty list too.
-    if (mode == kModeMaternity) show(kMaternityNewCase);
+    // A registered mode offers its own items (some of them on an empty list too).
+    if (PanelState* state = panelState(form))
+        for (const auto& m : state->modes)
+            if (m->mode() == mode) m->offerItems(hasRows);
     form.popUp(menu);
+}
+
+ListMode::ListMode(MainForm& form, ListModeSpec spec, QPushButton* button)
+    : m_form(form), m_spec(std::move(spec)), m_button(button) {}
+
+bool ListMode::isCurrent() const {
+    return listMode(m_form) == m_spec.caption;
+}
+
+void ListMode::load(const QString& keyword) {
+    const Recordset rows = m_spec.rows ? m_spec.rows(keyword) : Recordset();
+    fillPersonList(m_form, rows, m_spec.caption, m_spec.columnWidthShare);
+}
+
+void ListMode::search() {
+    m_form.PersonListView->setSelectionMode(m_spec.selection == Selection::Single
+                                                ? QAbstractItemView::SingleSelection
+                                                : QAbstractItemView::ExtendedSelection);
+    load(keywordText(m_form));
+}
+
+QAction* ListMode::addMenuItem(const QString& name, const QString& caption, Offer offer) {
+    QAction* a = personMenu(m_form)->addAction(caption);
+    a->setObjectName(name);
+    a->setVisible(false);
+    m_items.emplace_back(a, offer);
+    return a;
+}
+
+QMenu* ListMode::addSubmenu(const QString& name, const QString& title, Offer offer) {
+    QMenu* parent = personMenu(m_form);
+    auto* sub = new QMenu(title, parent);
+    sub->setObjectName(name);
+    QAction* a = parent->addMenu(sub);
+    a->setObjectName(name);
+    a->setVisible(false);
+    m_items.emplace_back(a, offer);
+    return sub;
+}
+
+void ListMode::offerItems(bool listHasRows) const {
+    for (const auto& [action, offer] : m_items)
+        if (listHasRows || offer == Offer::Always) action->setVisible(true);
+}
+
+ListMode& addListMode(MainForm& form, ListModeSpec spec) {
+    PanelState* state = panelState(form);
+    if (!state) {
+        buildPersonPanel(form, form.program());
+        state = panelState(form);
+    }
+    auto* b = button(form.FindSomeoneFrame, spec.buttonName, spec.caption);
+    state->buttonRow->insertWidget(state->nextButtonIndex++, b);
+    state->searchButtons.append(b);
+    state->modes.push_back(std::make_unique<ListMode>(form, std::move(spec), b));
+    ListMode* mode = state->modes.back().get();
+    QObject::connect(b, &QPushButton::clicked, &form, [&form, mode] { guarded(form, [mode] { mode->search(); }); });
+    return *mode;
 }
 
 } // namespace people

@@ -14,7 +14,6 @@ namespace people {
 inline const QString kModeEmployees = QStringLiteral("人事資料查詢");
 inline const QString kModeHealthServices = QStringLiteral("健康服務查詢");
 inline const QString kModeToWord = QStringLiteral("套表人員查詢");
-inline const QString kModeMaternity = QStringLiteral("母保對象");
 
 // Column positions of the "健康服務查詢" rows.
 enum HealthServiceColumn {

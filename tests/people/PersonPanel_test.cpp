@@ -221,11 +221,17 @@ TEST(PersonPanel, TheRightClickOffersTheItemsOfTheMode) {
     db.exec("CREATE TABLE ToWord (年度代碼 TEXT, 姓名 TEXT, 員工編號 TEXT, 部門代號 TEXT, 部門名稱 TEXT, SEX TEXT)");
     db.exec("INSERT INTO ToWord VALUES ('2024', '王小明', 'A001', 'D1', '品保部', '男')");
     MainForm& w = p.open();
-    // The maternity items come with the maternity cases; the rule finds them by name and title.
+    // A mode another subsystem registers offers its own items: some always, the others while the list has rows.
+    people::ListModeSpec spec;
+    spec.buttonName = "TestModeButton";
+    spec.caption = "測試對象";
+    spec.rows = [](const QString& keyword) {
+        return keyword == "nobody" ? Recordset({"姓名"}, {}) : Recordset({"姓名"}, {{"王小明"}});
+    };
+    people::ListMode& mode = people::addListMode(w, spec);
+    mode.addMenuItem("TestModeNew", "新增", people::Offer::Always);
+    mode.addSubmenu("TestModeMenu", "子選單");
     QMenu* menu = w.popupMenu("QVPersonalToWord");
-    menu->addAction("新增_母保個案")->setObjectName("QVMaternityHealthProtectionNewCase");
-    QMenu* sub = menu->addMenu("母性保護");
-    sub->menuAction()->setObjectName("QVMaternityHealthProtection");
 
     const QStringList everyMode = {"QVPersonalToExcel", "QVPersonalToWeb"};
     p.search("PersonSelectButton", "");
@@ -246,14 +252,13 @@ TEST(PersonPanel, TheRightClickOffersTheItemsOfTheMode) {
     p.search("ToWordPersonButton", "");
     EXPECT_EQ(p.offered(), (QStringList{"QVPersonalToExcel", "QVPersonalToWeb", "QVPersonalToWordSelected"}));
 
-    // An empty list offers nothing, except a new maternity case in the maternity mode.
+    // An empty list offers nothing, except the items a registered mode offers always.
     p.search("PersonSelectButton", "nobody");
     EXPECT_EQ(p.offered(), QStringList{});
-    people::fillPersonList(w, Recordset({"姓名"}, {}), "母保對象");
-    EXPECT_EQ(p.offered(), QStringList{"QVMaternityHealthProtectionNewCase"});
-    people::fillPersonList(w, Recordset({"姓名"}, {{"王小明"}}), "母保對象");
-    EXPECT_EQ(p.offered(), (QStringList{"QVMaternityHealthProtection", "QVMaternityHealthProtectionNewCase",
-                                        "QVPersonalToExcel", "QVPersonalToWeb"}));
+    p.search("TestModeButton", "nobody");
+    EXPECT_EQ(p.offered(), QStringList{"TestModeNew"});
+    p.search("TestModeButton", "");
+    EXPECT_EQ(p.offered(), (QStringList{"QVPersonalToExcel", "QVPersonalToWeb", "TestModeMenu", "TestModeNew"}));
     // The captions are the menu's own.
     QStringList captions;
     for (QAction* a : menu->actions())
@@ -261,6 +266,57 @@ TEST(PersonPanel, TheRightClickOffersTheItemsOfTheMode) {
             a->objectName() == "PersonalReportAll")
             captions.append(a->text());
     EXPECT_EQ(captions, (QStringList{"套印目前選取項目 (Word)", "健康服務_個人化彙整套表", "輸出至 Ecxel"}));
+}
+
+TEST(PersonPanel, ARegisteredModeSearchesThroughItsButton) {
+    Panel p;
+    MainForm& w = p.open();
+    QStringList keywords;
+    bool fail = false;
+    people::ListModeSpec spec;
+    spec.buttonName = "TestModeButton";
+    spec.caption = "測試對象";
+    spec.selection = people::Selection::Single;
+    spec.rows = [&](const QString& keyword) {
+        keywords << keyword;
+        if (fail) throw DbError("no such table: X", "SELECT");
+        return Recordset({"姓名", "編號", "備註"}, {{"甲", "1", "a"}, {"乙", "2", "b"}});
+    };
+    people::ListMode& mode = people::addListMode(w, spec);
+    // Its button stands in the panel's row after the panel's own buttons and shows with the panel.
+    auto* button = p.tp.find<QPushButton>("TestModeButton");
+    ASSERT_EQ(button, mode.button());
+    EXPECT_EQ(button->text(), "測試對象");
+    QTest::mouseClick(p.tp.find<QPushButton>("ClosePanelButton"), Qt::LeftButton);
+    p.open();
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_GT(button->x(), p.tp.find<QPushButton>("ToWordPersonButton")->x());
+    EXPECT_LT(button->x(), p.tp.find<QPushButton>("ClosePanelButton")->x());
+
+    p.search("TestModeButton", "  甲 ");
+    EXPECT_EQ(keywords, QStringList{"甲"});
+    EXPECT_TRUE(mode.isCurrent());
+    EXPECT_EQ(people::listMode(w), "測試對象");
+    EXPECT_EQ(p.list()->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(p.column(1), (QStringList{"1", "2"}));
+    EXPECT_EQ(people::keywordText(w), "甲");
+
+    EXPECT_FALSE(people::selectedRow(w));
+    p.list()->setCurrentItem(p.list()->topLevelItem(1));
+    const auto row = people::selectedRow(w);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->name(), "乙");
+    EXPECT_EQ(row->subItem(2), "b");
+    EXPECT_EQ(row->subItem(7), "");
+
+    // A database error is said in a box; the panel keeps its list.
+    fail = true;
+    p.search("TestModeButton", "");
+    EXPECT_EQ(p.tp.ui().messageTexts(), QStringList{"no such table: X"});
+    EXPECT_EQ(p.list()->topLevelItemCount(), 2);
+    // Another search gives the list another mode.
+    p.search("PersonSelectButton", "");
+    EXPECT_FALSE(mode.isCurrent());
 }
 
 TEST(PersonAge, WholeMonthsDividedByTwelve) {

@@ -1,0 +1,115 @@
+#include "core/StringEditFrame.h"
+
+#include "core/Database.h"
+#include "core/MainForm.h"
+#include "core/Program.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The editor's widgets inside StringFrame and the pending edit; built on the first use.
+class StringEditor : public QObject {
+public:
+    explicit StringEditor(MainForm& form) : QObject(form.StringFrame), m_form(form) {
+        QFrame* frame = form.StringFrame;
+        frame->setAutoFillBackground(true);
+        frame->setFrameShape(QFrame::Box);
+        auto* layout = new QVBoxLayout(frame);
+        // 200 twips on either side of the text box.
+        layout->setContentsMargins(13, 8, 13, 8);
+        caption = new QLabel(frame);
+        caption->setObjectName(QStringLiteral("StringFrameCaption"));
+        QFont bold = caption->font();
+        bold.setBold(true);
+        caption->setFont(bold);
+        layout->addWidget(caption);
+        text = new QLineEdit(frame);
+        text->setObjectName(QStringLiteral("StringText"));
+        layout->addWidget(text);
+        layout->addStretch(1);
+        auto* row = new QHBoxLayout();
+        ok = new QPushButton(QStringLiteral("確定"), frame);
+        ok->setObjectName(QStringLiteral("StringOKButton"));
+        cancel = new QPushButton(QStringLiteral("取消"), frame);
+        cancel->setObjectName(QStringLiteral("StringCancelButton"));
+        row->addWidget(ok);
+        // Cancel stands half a button's width to the right of OK.
+        row->addSpacing(ok->sizeHint().width() / 2);
+        row->addWidget(cancel);
+        row->addStretch(1);
+        layout->addLayout(row);
+        connect(ok, &QPushButton::clicked, this, [this] { StringOKButton_Click(); });
+        connect(text, &QLineEdit::returnPressed, this, [this] { StringOKButton_Click(); });
+        connect(cancel, &QPushButton::clicked, this, [this] { StringCancelButton_Click(); });
+    }
+
+    void show(const QString& captionText, const QString& initialText, std::function<void(const QString&)> onOk) {
+        m_onOk = std::move(onOk);
+        caption->setText(captionText);
+        text->setText(initialText);
+        QFrame* frame = m_form.StringFrame;
+        const QWidget* inner = m_form.centralWidget() ? m_form.centralWidget() : &m_form;
+        frame->setFixedSize(std::max(inner->width() / 3, frame->minimumSizeHint().width()),
+                            std::max(inner->height() / 3, frame->minimumSizeHint().height()));
+        frame->show();
+        frame->raise();
+        text->setFocus();
+        text->selectAll();
+    }
+
+    void StringOKButton_Click() {
+        if (!m_onOk) {
+            m_form.StringFrame->hide();
+            return;
+        }
+        try {
+            m_onOk(stringEditValue(text->text()));
+        } catch (const DbError& e) {
+            m_form.program().ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
+            return;
+        } catch (const std::exception& e) {
+            m_form.program().ui().message(QString::fromLocal8Bit(e.what()), QStringLiteral("錯誤"), Ui::Icon::Critical);
+            return;
+        }
+        m_onOk = nullptr;
+        m_form.StringFrame->hide();
+    }
+
+    void StringCancelButton_Click() {
+        m_onOk = nullptr;
+        m_form.StringFrame->hide();
+    }
+
+    QLabel* caption = nullptr;
+    QLineEdit* text = nullptr;
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+
+private:
+    MainForm& m_form;
+    std::function<void(const QString&)> m_onOk;
+};
+
+StringEditor& editor(MainForm& form) {
+    for (QObject* c : form.StringFrame->children())
+        if (auto* e = dynamic_cast<StringEditor*>(c)) return *e;
+    return *new StringEditor(form);
+}
+
+} // namespace
+
+QString stringEditValue(const QString& text) {
+    const QString value = text.trimmed();
+    return value.isEmpty() ? QStringLiteral("-") : value;
+}
+
+void ShowStringEditFrame(MainForm& form, const QString& caption, const QString& initialText,
+                         std::function<void(const QString& value)> onOk) {
+    editor(form).show(caption, initialText, std::move(onOk));
+}
