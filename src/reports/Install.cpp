@@ -10,6 +10,7 @@
 #include "reports/OverworkPrint.h"
 #include "reports/Periods.h"
 #include "reports/PersonActions.h"
+#include "reports/ReportFrame.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -65,11 +66,13 @@ void addMultipleLevelStandardsItems(MainForm& form, Program& program) {
 } // namespace
 
 void install(MainForm& form, Program& program) {
-    // Form_Load fills both period lists with labels of the day the program starts.
+    // Form_Load fills the search's period list with labels of the day the program starts (the report frame fills
+    // its own).
     form.addLoadStep([&form, &program] {
         wirePeriodList(form, program, QStringLiteral("SearchTypeCombo"), 2, SearchTypeCombo_Click);
-        wirePeriodList(form, program, QStringLiteral("ReportTypeCombo"), 0, ReportTypeCombo_Click);
     });
+    buildReportFrame(form, program);
+
     onMenuItem(form, program, "QVPersonalSelected", QVPersonalSelected_Click);
     onMenuItem(form, program, "QVPersonalToExcel", QVPersonalToExcel_Click);
     onMenuItem(form, program, "QVPersonalToWeb", QVPersonalToWeb_Click);

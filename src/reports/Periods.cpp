@@ -109,12 +109,6 @@ void SearchTypeCombo_Click(MainForm& form, Program& program) {
                        form.findChild<QLineEdit*>(QStringLiteral("Text5_3")), program.ui().now().date());
 }
 
-void ReportTypeCombo_Click(MainForm& form, Program& program) {
-    GetPeriodDateRange(form.findChild<QComboBox*>(QStringLiteral("ReportTypeCombo")),
-                       form.findChild<QLineEdit*>(QStringLiteral("Text5_0")),
-                       form.findChild<QLineEdit*>(QStringLiteral("Text5_1")), program.ui().now().date());
-}
-
 void Text5_DblClick(MainForm& form, Program& program, int index) {
     QCalendarWidget* cal = form.MonthView1;
     cal->setSelectedDate(program.ui().now().date());

@@ -48,9 +48,8 @@ void fillPeriodList(QComboBox* list, const QDate& today);
 // Writes the range of the list's selected position into the two boxes (see periodDateRange).
 void GetPeriodDateRange(QComboBox* list, QLineEdit* from, QLineEdit* to, const QDate& today);
 
-// SearchTypeCombo → Text5_2, Text5_3; ReportTypeCombo → Text5_0, Text5_1.
+// SearchTypeCombo → Text5_2, Text5_3 (ReportTypeCombo's own click is the report frame's, see ReportFrame.h).
 void SearchTypeCombo_Click(MainForm& form, Program& program);
-void ReportTypeCombo_Click(MainForm& form, Program& program);
 // Opens MonthView1 on today's date over the date box Text5_<index>, with the index as its Tag.
 void Text5_DblClick(MainForm& form, Program& program, int index);
 
