@@ -6,6 +6,7 @@
 #include "people/PersonPanel.h"
 #include "people/StandardsImport.h"
 #include "reports/ConsultationForm.h"
+#include "reports/MultipleLevelReport.h"
 #include "reports/NmqHistory.h"
 #include "reports/OverworkPrint.h"
 #include "reports/Periods.h"
@@ -47,6 +48,7 @@ void addMultipleLevelStandardsItems(MainForm& form, Program& program) {
     import->setObjectName(QStringLiteral("QVStatisticaMultipleLevelImport"));
     QAction* example = new QAction(QStringLiteral("多項四段分級標準_範例檔"), menu);
     example->setObjectName(QStringLiteral("QVStatisticaMultipleLevelExample"));
+    menu->addSeparator()->setObjectName(QStringLiteral("BarStatisticaMultipleLevelStandards"));
     menu->addAction(import);
     menu->addAction(example);
     // Neither item opens the report frame: the report button comes back up when they are done.
@@ -84,6 +86,11 @@ void install(MainForm& form, Program& program) {
     people::setPanelItemHandler(form, people::PanelItem::PersonalReportNMQ,
                                 [&form, &program] { PersonalReportNMQ_Click(form, program); });
     addMultipleLevelStandardsItems(form, program);
+    registerReportBuilder(form, kKindMultiple, [](const ReportRequest& r) {
+        const QString written =
+            PrepareMultipleLevelGrading(r.program, r.year, [&r](int value) { r.progress(value); });
+        return written.isEmpty() ? ReportOutcome::Stopped : ReportOutcome::Done;
+    });
 }
 
 } // namespace reports
