@@ -87,8 +87,7 @@ void install(MainForm& form, Program& program) {
                                 [&form, &program] { PersonalReportNMQ_Click(form, program); });
     addMultipleLevelStandardsItems(form, program);
     registerReportBuilder(form, kKindMultiple, [](const ReportRequest& r) {
-        const QString written =
-            PrepareMultipleLevelGrading(r.program, r.year, [&r](int value) { r.progress(value); });
+        const QString written = PrepareMultipleLevelGrading(r.program, r.year, [&r](int value) { r.progress(value); });
         return written.isEmpty() ? ReportOutcome::Stopped : ReportOutcome::Done;
     });
 }
