@@ -108,9 +108,7 @@ QString WriteNmqHistory(Program& program, const QString& employeeNo, const QStri
             for (int r = 0; r < rs.recordCount(); ++r)
                 sheet.setText(f, r + 1, rs.text(r, f), textStyle);
         }
-        // The first 256 columns (A to IV): a width on every column of the sheet makes the writer anchor the picture
-        // one column early.
-        sheet.setColumnWidth(0, 255, kColumnWidth);
+        sheet.setColumnWidth(0, office::kXlsxMaxColumns - 1, kColumnWidth);
         letEventsThrough();
 
         const QString picture = QDir(program.docFolder()).filePath(kNmqBodyPicture);
