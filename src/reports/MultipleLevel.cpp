@@ -4,6 +4,7 @@
 #include "core/Schema.h"
 #include "core/VbRules.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -76,6 +77,45 @@ std::optional<CriterionPart> parseRange(const QString& part, QString* error) {
 }
 
 } // namespace
+
+bool numericValue(const QString& text, double* value) {
+    const QChar* p = text.constData();
+    const QChar* end = p + text.size();
+    while (p < end && p->isSpace())
+        ++p;
+    const QChar* start = p;
+    if (p < end && (*p == u'+' || *p == u'-')) ++p;
+    int digits = 0;
+    while (p < end && p->unicode() >= '0' && p->unicode() <= '9') {
+        ++p;
+        ++digits;
+    }
+    if (p < end && *p == u'.') {
+        ++p;
+        while (p < end && p->unicode() >= '0' && p->unicode() <= '9') {
+            ++p;
+            ++digits;
+        }
+    }
+    if (digits == 0) return false;
+    if (p < end && (*p == u'e' || *p == u'E')) {
+        const QChar* e = p + 1;
+        if (e < end && (*e == u'+' || *e == u'-')) ++e;
+        int expDigits = 0;
+        while (e < end && e->unicode() >= '0' && e->unicode() <= '9') {
+            ++e;
+            ++expDigits;
+        }
+        if (expDigits == 0) return false;
+        p = e;
+    }
+    const QChar* stop = p;
+    while (p < end && p->isSpace())
+        ++p;
+    if (p != end) return false;
+    *value = QStringView(start, stop).toDouble();
+    return true;
+}
 
 QString levelLabel(int level) {
     return QStringLiteral("【Level_%1】").arg(level);
@@ -250,50 +290,68 @@ CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standard
         levelSummaryCol[size_t(n)] = table.column(levelSummaryColumn(n));
     std::vector<int> highest(rows, 0);
 
-    // Per numeric column, computed once: whether each cell is (still) numeric as a whole, and its value. A label
-    // makes a cell non-numeric, so a labelled value meets no later criterion.
-    struct NumericColumn {
+    // Per graded column, computed once: whether each cell is numeric as a whole and its value, and the level its
+    // label will carry (-1: none yet). A labelled value meets no later criterion (it is no longer numeric, nor equal
+    // to a text), so each cell takes at most one label. Labels and summaries are written at the end, in grading order.
+    struct ColumnState {
         std::vector<char> numeric;
         std::vector<double> value;
+        std::vector<signed char> label;
     };
-    std::vector<std::optional<NumericColumn>> numericCache(table.columns.size());
-    auto numericColumn = [&](int col) -> NumericColumn& {
-        auto& slot = numericCache[size_t(col)];
+    std::vector<std::optional<ColumnState>> columnStates(table.columns.size());
+    auto columnState = [&](int col, bool textItem) -> ColumnState& {
+        auto& slot = columnStates[size_t(col)];
         if (!slot) {
-            NumericColumn nc;
-            nc.numeric.assign(rows, 0);
-            nc.value.assign(rows, 0);
-            for (size_t i = 0; i < rows; ++i) {
-                const auto& cell = table.rows[i][size_t(col)];
-                if (cell && vb::isNumeric(*cell)) {
-                    nc.numeric[i] = 1;
-                    nc.value[i] = vb::val(*cell);
+            ColumnState cs;
+            cs.numeric.assign(rows, 0);
+            cs.value.assign(rows, 0);
+            cs.label.assign(rows, -1);
+            if (!textItem)
+                for (size_t i = 0; i < rows; ++i) {
+                    const auto& cell = table.rows[i][size_t(col)];
+                    double v = 0;
+                    if (cell && numericValue(*cell, &v)) {
+                        cs.numeric[i] = 1;
+                        cs.value[i] = v;
+                    }
                 }
-            }
-            slot = std::move(nc);
+            slot = std::move(cs);
         }
         return *slot;
     };
-    auto append = [](std::optional<QString>& cell, const QString& entry) { cell = cell.value_or(QString()) + entry; };
+    // The labels given to a row, in grading order: the standard and the level.
+    struct Hit {
+        int standard;
+        int level;
+    };
+    std::vector<std::vector<Hit>> hits(rows);
 
     if (progress) progress(0);
     int countRow = 0;
     const int total = std::max(standardRowCount, 1);
+    std::vector<char> inSex(rows, 1);
+    std::vector<int> standardColumn(standards.size(), -1);
     for (size_t k = 0; k < standards.size(); ++k) {
         if (progress) progress(int((k + 1) * 100 / size_t(total)));
         const Standard& s = standards[k];
         const int col = table.column(s.item);
+        standardColumn[k] = col;
         if (col < 0) continue;
-        std::vector<char> inSex(rows, 1);
-        if (s.sex != QLatin1String("0"))
-            for (size_t i = 0; i < rows; ++i) {
-                const auto& sex = sexCol >= 0 ? table.rows[i][size_t(sexCol)] : std::nullopt;
-                inSex[i] = sex && *sex == s.sex;
-            }
-        NumericColumn* nc = s.textItem ? nullptr : &numericColumn(col);
+        const bool bothSexes = s.sex == QLatin1String("0");
+        for (size_t i = 0; i < rows; ++i) {
+            const auto& sex = sexCol >= 0 && !bothSexes ? table.rows[i][size_t(sexCol)] : std::nullopt;
+            inSex[i] = bothSexes || (sex && *sex == s.sex);
+        }
+        ColumnState& cs = columnState(col, s.textItem);
+        auto open = [&](size_t i) {
+            return inSex[i] && cs.label[i] < 0 &&
+                   (s.textItem ? table.rows[i][size_t(col)].has_value() : cs.numeric[i] != 0);
+        };
+        // The population: the values of the item for the sex; a labelled text still counts (it is not empty), a
+        // labelled number no longer does (it is no number).
         bool population = false;
         for (size_t i = 0; i < rows && !population; ++i)
-            population = inSex[i] && (s.textItem ? table.rows[i][size_t(col)].has_value() : nc->numeric[i] != 0);
+            population = s.textItem ? inSex[i] && table.rows[i][size_t(col)].has_value() : open(i);
         if (!population) continue;
 
         ++countRow;
@@ -305,25 +363,49 @@ CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standard
         for (int n = 0; n < kLevelCount; ++n) {
             const auto& criterion = s.levels[size_t(n)];
             if (!criterion) continue;
-            const QString label = levelLabel(n);
             int count = 0;
             for (size_t i = 0; i < rows; ++i) {
-                if (!inSex[i]) continue;
-                auto& cell = table.rows[i][size_t(col)];
-                const bool meets = s.textItem ? (cell && *cell == criterion->text)
-                                              : (nc->numeric[i] && criterion->holds(nc->value[i]));
+                if (!open(i)) continue;
+                const bool meets =
+                    s.textItem ? *table.rows[i][size_t(col)] == criterion->text : criterion->holds(cs.value[i]);
                 if (!meets) continue;
                 ++count;
-                const QString entry = s.item + QStringLiteral("：") + *cell + label + QStringLiteral("；<@> ");
-                if (n >= 1 && summaryCol >= 0) append(table.rows[i][size_t(summaryCol)], entry);
-                if (n >= 2 && levelSummaryCol[size_t(n)] >= 0)
-                    append(table.rows[i][size_t(levelSummaryCol[size_t(n)])], entry);
-                *cell += label;
-                if (nc) nc->numeric[i] = 0;
+                cs.label[i] = static_cast<signed char>(n);
+                if (n >= 1) hits[i].push_back({int(k), n});
                 highest[i] = std::max(highest[i], n);
             }
             if (levelAt[size_t(n)] >= 0) out[levelAt[size_t(n)]] = count;
         }
+    }
+
+    // The summaries: "item：value【Level_N】；<@> " per item at level 1 or higher, the value as it stood before its
+    // label.
+    std::array<QString, kLevelCount> labels;
+    for (int n = 0; n < kLevelCount; ++n)
+        labels[size_t(n)] = levelLabel(n);
+    const QString colon = QStringLiteral("：");
+    const QString tail = QStringLiteral("；<@> ");
+    for (size_t i = 0; i < rows; ++i) {
+        if (hits[i].empty()) continue;
+        QString person;
+        std::array<QString, kLevelCount> byLevel;
+        for (const Hit& h : hits[i]) {
+            const QString& value = *table.rows[i][size_t(standardColumn[size_t(h.standard)])];
+            const QString entry = standards[size_t(h.standard)].item + colon + value + labels[size_t(h.level)] + tail;
+            person += entry;
+            if (h.level >= 2) byLevel[size_t(h.level)] += entry;
+        }
+        if (summaryCol >= 0) table.rows[i][size_t(summaryCol)] = person;
+        for (int n = 2; n < kLevelCount; ++n)
+            if (levelSummaryCol[size_t(n)] >= 0 && !byLevel[size_t(n)].isEmpty())
+                table.rows[i][size_t(levelSummaryCol[size_t(n)])] = byLevel[size_t(n)];
+    }
+    // The labels, after the summaries took the values as they were.
+    for (size_t col = 0; col < columnStates.size(); ++col) {
+        if (!columnStates[col]) continue;
+        const ColumnState& cs = *columnStates[col];
+        for (size_t i = 0; i < rows; ++i)
+            if (cs.label[i] >= 0) *table.rows[i][col] += labels[size_t(cs.label[i])];
     }
     const int highestCol = table.column(kHighest);
     const int currentCol = table.column(kCurrent);
@@ -368,10 +450,23 @@ MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
     table.columns = healthColumns + gradingColumns();
     table.rows.reserve(size_t(rs.recordCount()));
     const int healthWidth = int(healthColumns.size());
+    // Measurements repeat from person to person: each distinct number of a column is written as text once.
+    std::vector<QHash<double, QString>> numberTexts{size_t(healthWidth)};
     for (int r = 0; r < rs.recordCount(); ++r) {
         std::vector<std::optional<QString>> row(size_t(table.columns.size()));
-        for (int c = 0; c < healthWidth; ++c)
-            if (!rs.isNull(r, c)) row[size_t(c)] = rs.text(r, c);
+        for (int c = 0; c < healthWidth; ++c) {
+            const QVariant& v = rs.value(r, c);
+            if (v.isNull()) continue;
+            if (v.typeId() == QMetaType::Double) {
+                const double d = v.toDouble();
+                auto it = numberTexts[size_t(c)].constFind(d);
+                if (it == numberTexts[size_t(c)].constEnd())
+                    it = numberTexts[size_t(c)].insert(d, Recordset::toText(v));
+                row[size_t(c)] = *it;
+            } else {
+                row[size_t(c)] = Recordset::toText(v);
+            }
+        }
         table.rows.push_back(std::move(row));
     }
     run.healthChecks = rs.recordCount();

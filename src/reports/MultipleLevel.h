@@ -20,6 +20,10 @@ namespace reports {
 inline constexpr int kLevelCount = 5;
 // "【Level_0】" … "【Level_4】".
 QString levelLabel(int level);
+// vb::isNumeric and vb::val in one pass, without a regular expression (the grading asks it of every value): blanks
+// around, an optional sign, digits with at most one point (at least one digit), an optional exponent. Returns whether
+// the whole text is numeric and, if so, its value.
+bool numericValue(const QString& text, double* value);
 // The items graded by text equality instead of by number: exactly "PRO" and "UOB".
 bool isTextItem(const QString& item);
 

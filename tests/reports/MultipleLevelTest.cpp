@@ -5,6 +5,7 @@
 #include "reports/MultipleLevel.h"
 #include "common/TestProgram.h"
 #include "core/HtmlOutput.h"
+#include "core/VbRules.h"
 #include "reports/MultipleLevelReport.h"
 
 #include <QFile>
@@ -77,6 +78,46 @@ TEST(CriterionGrammar, RefusalsNeverReachAStatement) {
         const CriterionParse p = parseCriterion(QString::fromUtf8(text), false);
         EXPECT_FALSE(p.ok()) << "accepted: " << text;
         EXPECT_FALSE(p.criterion.has_value()) << text;
+    }
+}
+
+TEST(GradingNumbers, AgreeWithIsNumericAndVal) {
+    const char* texts[] = {"150",
+                           " 150 ",
+                           "150.",
+                           ".5",
+                           "-3",
+                           "+3",
+                           "1e3",
+                           "1E-2",
+                           "2.5e+1",
+                           "",
+                           " ",
+                           ".",
+                           "+",
+                           "-",
+                           "1e",
+                           "e5",
+                           "150【Level_2】",
+                           "1,000",
+                           "12a",
+                           "a12",
+                           "0x10",
+                           "inf",
+                           "nan",
+                           "1 2",
+                           "\t7\n",
+                           "１２",
+                           "0.000001",
+                           "123456789012345678"};
+    for (const char* t : texts) {
+        const QString text = QString::fromUtf8(t);
+        double v = -1;
+        const bool numeric = numericValue(text, &v);
+        EXPECT_EQ(numeric, vb::isNumeric(text)) << t;
+        if (numeric) {
+            EXPECT_EQ(v, vb::val(text)) << t;
+        }
     }
 }
 
