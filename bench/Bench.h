@@ -6,8 +6,16 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <QFile>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <functional>
+#include <malloc.h>
+#include <optional>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace bench {
@@ -41,6 +49,56 @@ inline double bestSeconds(int repeats, const std::function<void()>& f) {
         best = std::min(best, d.count());
     }
     return best;
+}
+
+inline double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// A field of /proc/self/status in kB ("VmRSS", "VmHWM"), or -1.
+inline long statusKb(const char* field) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key)) return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+struct Measured {
+    double seconds = 0;
+    double addedMiB = 0; // the peak resident memory reached above what the process held when f began
+};
+
+// Runs f in a child process, so that every run starts from the same memory and its peak is its own.
+inline std::optional<Measured> inChild(const std::function<bool()>& f) {
+    int fds[2];
+    if (pipe(fds) != 0) return std::nullopt;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return std::nullopt;
+    if (pid == 0) {
+        close(fds[0]);
+        // Memory the parent freed but kept goes back first, so that reusing it counts as growth.
+        malloc_trim(0);
+        const long before = statusKb("VmRSS");
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = f();
+        const std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
+        Measured m{d.count(), (statusKb("VmHWM") - before) / 1024.0};
+        if (ok && write(fds[1], &m, sizeof m) != ssize_t(sizeof m)) _exit(1);
+        _exit(ok ? 0 : 1);
+    }
+    close(fds[1]);
+    Measured m;
+    const bool got = read(fds[0], &m, sizeof m) == ssize_t(sizeof m);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return m;
 }
 
 } // namespace bench

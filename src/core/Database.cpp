@@ -274,22 +274,73 @@ void Database::begin() {
 
 void Database::commit() {
     if (m_depth <= 0) return;
+    try {
+        if (m_depth == 1)
+            exec(QStringLiteral("COMMIT"));
+        else
+            exec(QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_depth - 1));
+    } catch (const DbError&) {
+        // SQLite keeps a refused transaction open: end this level here so the next write does not land in it.
+        try {
+            rollback();
+        } catch (const DbError&) {
+        }
+        throw;
+    }
     --m_depth;
-    if (m_depth == 0)
-        exec(QStringLiteral("COMMIT"));
-    else
-        exec(QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_depth));
 }
 
 void Database::rollback() {
     if (m_depth <= 0) return;
     --m_depth;
     if (m_depth == 0) {
-        exec(QStringLiteral("ROLLBACK"));
+        try {
+            exec(QStringLiteral("ROLLBACK"));
+        } catch (const DbError&) {
+            // SQLite may have ended the transaction by itself (a full disk, an I/O error); then nothing is left.
+            if (!inTransaction()) return;
+            throw;
+        }
     } else {
         exec(QStringLiteral("ROLLBACK TO SAVEPOINT sp%1").arg(m_depth));
         exec(QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_depth));
     }
+}
+
+bool Database::inTransaction() const {
+    sqlite3* h = sqliteHandle();
+    return h && sqlite3_get_autocommit(h) == 0;
+}
+
+bool Database::canWrite(QString* reason) {
+    sqlite3* h = sqliteHandle();
+    if (!h) return false;
+    if (sqlite3_db_readonly(h, "main") == 1) {
+        if (reason) *reason = QStringLiteral("attempt to write a readonly database");
+        return false;
+    }
+    if (m_depth > 0) return true;
+    // Rewriting the version number with its own value writes a page and the journal, and is then rolled back.
+    try {
+        exec(QStringLiteral("BEGIN IMMEDIATE"));
+        const int version = scalar(QStringLiteral("PRAGMA user_version")).toInt();
+        exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+        exec(QStringLiteral("ROLLBACK"));
+    } catch (const DbError& e) {
+        if (reason) *reason = e.message();
+        if (inTransaction()) {
+            try {
+                exec(QStringLiteral("ROLLBACK"));
+            } catch (const DbError&) {
+            }
+        }
+        return false;
+    }
+    return true;
+}
+
+void Database::setBusyTimeout(int milliseconds) {
+    if (sqlite3* h = sqliteHandle()) sqlite3_busy_timeout(h, milliseconds);
 }
 
 sqlite3* Database::sqliteHandle() const {

@@ -99,11 +99,20 @@ public:
     // Double-quotes a table or column name for SQL text (a quote inside is doubled).
     static QString quoteName(const QString& name);
 
-    // Transactions nest: the outermost one is BEGIN/COMMIT, inner ones are savepoints.
+    // Transactions nest: the outermost one is BEGIN/COMMIT, inner ones are savepoints. A commit the database refuses
+    // (another program reading or writing the file) throws DbError after the level has been rolled back, so the
+    // connection is never left inside a transaction the program no longer counts.
     void begin();
     void commit();
     void rollback();
     int transactionDepth() const { return m_depth; }
+    // Whether SQLite itself holds a transaction open on this connection.
+    bool inTransaction() const;
+
+    // Whether the file can be written: false for a read-only file or folder. reason receives the database's words.
+    bool canWrite(QString* reason = nullptr);
+    // How long a statement waits for another program's lock before it fails (5 s unless set).
+    void setBusyTimeout(int milliseconds);
 
     QSqlDatabase& connection() { return m_db; }
     sqlite3* sqliteHandle() const;
@@ -127,9 +136,10 @@ public:
             }
         }
     }
+    // A refused commit has already been rolled back by Database::commit; the destructor must not roll back again.
     void commit() {
-        m_db.commit();
         m_done = true;
+        m_db.commit();
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -30,20 +30,25 @@ void fitColumns(XlsxSheet& sheet, const std::vector<int>& headerWidths, const st
     }
 }
 
-// Writes a header and a block of text cells from A1 with the table styles; toggles the AutoFilter over them.
-void writeTable(XlsxSheet& sheet, const QStringList& header, int rows, const std::function<QString(int, int)>& cell,
-                bool toggleFilter) {
+// Writes a header and a block of text cells from A1 with the table styles; toggles the AutoFilter over them. The
+// columns written take the text format. A streamed body stays with `cell` until the workbook is saved (`cell` must
+// then own what it reads).
+void writeTable(XlsxSheet& sheet, const QStringList& header, int rows, std::function<QString(int, int)> cell,
+                bool toggleFilter, bool streamed) {
     office::XlsxWorkbook& book = sheet.workbook();
     const int cols = int(header.size());
     if (cols == 0) return;
-    sheet.setColumnStyle(0, office::kXlsxMaxColumns - 1, XlsxStyle::text());
+    sheet.setColumnStyle(0, cols - 1, XlsxStyle::text());
     const int textStyle = book.addStyle(XlsxStyle::text());
     const int headerStyle = book.addStyle(excelHeaderStyle());
     std::vector<int> headerWidths(size_t(cols), 0);
     std::vector<int> bodyWidths(size_t(cols), 0);
     sheet.writeTextBlock(
         0, 0, 1, cols, [&](int, int c) { return header[c]; }, headerStyle, &headerWidths);
-    sheet.writeTextBlock(1, 0, rows, cols, cell, textStyle, &bodyWidths);
+    if (streamed)
+        sheet.streamTextBlock(1, 0, rows, cols, std::move(cell), textStyle, &bodyWidths);
+    else
+        sheet.writeTextBlock(1, 0, rows, cols, cell, textStyle, &bodyWidths);
     fitColumns(sheet, headerWidths, bodyWidths);
     const office::XlsxRange table{0, 0, std::max(rows, 0), cols - 1};
     if (!toggleFilter)
@@ -113,8 +118,9 @@ XlsxStyle excelHeaderStyle() {
 
 void WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet) {
     Q_UNUSED(program);
+    // The rows are shared with the caller's recordset, not copied, and written when the workbook is saved.
     writeTable(
-        sheet, rs.fieldNames(), rs.recordCount(), [&rs](int r, int c) { return rs.text(r, c); }, true);
+        sheet, rs.fieldNames(), rs.recordCount(), [rs](int r, int c) { return rs.text(r, c); }, true, true);
 }
 
 void WriteRecordsetToSheet(Program& program, const Recordset& rs) {
@@ -135,7 +141,7 @@ void WriteListViewToSheet(const QTreeWidget* list, office::XlsxSheet& sheet) {
         header << (head ? head->text(c) : QString());
     writeTable(
         sheet, header, list->topLevelItemCount(), [list](int r, int c) { return list->topLevelItem(r)->text(c); },
-        false);
+        false, false);
     for (int c = 0; c < cols; ++c)
         if (!header[c].isEmpty()) sheet.setNote(0, c, header[c]);
 }

@@ -84,9 +84,18 @@ bool ShowHtmlText(Program& program, const QString& title, const QString& body) {
     const QString path = htmlPagePath(program);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(htmlPage(program, title, body).toUtf8());
-    if (!f.commit()) return false;
+    // A page that cannot be written (a full disk, a read-only folder) leaves the previous page whole and is said.
+    bool written = f.open(QIODevice::WriteOnly);
+    if (written) {
+        const QByteArray page = htmlPage(program, title, body).toUtf8();
+        written = f.write(page) == page.size() && f.commit();
+    }
+    if (!written) {
+        program.ui().message(QStringLiteral("無法儲存網頁:\r\n\r\n") + f.errorString() + QStringLiteral("\r\n\r\n") +
+                                 QDir::toNativeSeparators(path),
+                             {}, Ui::Icon::Critical);
+        return false;
+    }
     program.ui().openWithDesktop(QUrl::fromLocalFile(path).toString());
     return true;
 }

@@ -23,7 +23,8 @@ QString attachmentLinkHtml(Program& program, const QString& name);
 // A table of a list view: the column captions as the header row, one row per list row.
 QString listViewHtmlTable(const QTreeWidget* list);
 
-// Writes the page (atomically) and opens it. Returns false when the page could not be written.
+// Writes the page (atomically) and opens it. A page that cannot be written is said in a message box (the previous
+// page stays as it was) and false is returned.
 bool ShowHtmlText(Program& program, const QString& title, const QString& body);
 // The page with the title banner, the recordset's table and, when the note is not empty, the note and "<P><P>".
 bool ShowRecordsetAsHtml(Program& program, const QString& title, const Recordset& rs, const QString& note = {});

@@ -1,5 +1,6 @@
 #include "core/MainForm.h"
 
+#include "core/Guard.h"
 #include "core/Program.h"
 
 #include <QApplication>
@@ -186,7 +187,14 @@ void MainForm::Toolbar1_ButtonClick(QAction* button) {
     }
     const QString key = button->property("Key").toString();
     auto h = m_handlers.find(key);
-    if (h != m_handlers.end() && *h) (*h)(button);
+    if (h == m_handlers.end() || !*h) return;
+    const auto handler = *h;
+    if (!runGuarded(m_program, button->text(), [&] { handler(button); }) && button->isCheckable() &&
+        button->isChecked()) {
+        // What the button was to open did not open: it comes back up and gives the toolbar back.
+        button->setChecked(false);
+        enableToolbar();
+    }
 }
 
 void MainForm::enableToolbar(bool enabled) {
@@ -203,8 +211,8 @@ void MainForm::Form_Load() {
     StringFrame->hide();
     for (QMenu* m : std::as_const(m_menus))
         m->hide();
-    for (auto& step : m_loadSteps)
-        step();
+    for (auto& [name, step] : m_loadSteps)
+        runGuarded(m_program, name, step);
     setWindowTitle(Program::caption());
     // The link to the outside personnel database is never set, so its button stays hidden.
     m_buttons.value(QStringLiteral("AddEmpl"))->setVisible(!m_program.VardelDBPath.isEmpty());

@@ -30,14 +30,18 @@ public:
     // Form_Load: hides StringFrame and every popup menu, runs the load steps the subsystems registered (in order),
     // sets the caption and the AddEmpl button's visibility.
     void Form_Load();
-    // A step of Form_Load a subsystem adds at install time (fill the period lists, load the log list ...).
-    void addLoadStep(std::function<void()> step) { m_loadSteps.push_back(std::move(step)); }
+    // A step of Form_Load a subsystem adds at install time (fill the period lists, load the log list ...). A step that
+    // fails with a database error is reported under its name (see core/Guard.h) and the next steps still run.
+    void addLoadStep(const QString& name, std::function<void()> step) {
+        m_loadSteps.push_back({name, std::move(step)});
+    }
+    void addLoadStep(std::function<void()> step) { addLoadStep(QStringLiteral("開啟主畫面"), std::move(step)); }
 
     // Toolbar1: the buttons by key ("ShowReport", "MedicalDrug", "AddEmpl", "PersonalHealth", "FindRS",
     // "OnlineKeyIn", "NewTopic", "Exit"); null for an unknown key.
     QAction* toolbarButton(const QString& key) const { return m_buttons.value(key); }
     // The handler Toolbar1_ButtonClick calls for a key after the check-button rule. Until a subsystem sets one, the
-    // key does nothing.
+    // key does nothing. The handler runs guarded (core/Guard.h): an error is reported under the button's caption.
     void setToolbarHandler(const QString& key, std::function<void(QAction*)> handler) {
         m_handlers[key] = std::move(handler);
     }
@@ -86,6 +90,6 @@ private:
     QMap<QString, QAction*> m_buttons;
     QMap<QString, std::function<void(QAction*)>> m_handlers;
     QMap<QString, QMenu*> m_menus;
-    std::vector<std::function<void()>> m_loadSteps;
+    std::vector<std::pair<QString, std::function<void()>>> m_loadSteps;
     QLabel* m_statusLabel = nullptr;
 };

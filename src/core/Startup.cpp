@@ -20,6 +20,12 @@ bool StartProgram(Program& program) {
         program.DBConn.close();
         return false;
     }
+    // A database that opens but cannot be written (a read-only file or folder) still shows its rows; the nurse is
+    // told now rather than by every save that fails later.
+    if (QString reason; !program.DBConn.canWrite(&reason))
+        program.ui().warning(QStringLiteral("資料庫無法寫入: ") + QDir::toNativeSeparators(program.databasePath()) +
+                             QStringLiteral("\r\n\r\n") + reason +
+                             QStringLiteral("\r\n\r\n資料可以查閱, 但新增或修改的資料都無法存入。"));
     program.NursingBookColumns = nursingBookColumns();
     program.VardelDBPath.clear();
     program.EmplTablePrefix.clear();

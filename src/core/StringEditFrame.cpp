@@ -1,5 +1,7 @@
 #include "core/StringEditFrame.h"
 
+#include "core/Guard.h"
+
 #include "core/Database.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
@@ -68,15 +70,8 @@ public:
             m_form.StringFrame->hide();
             return;
         }
-        try {
-            m_onOk(stringEditValue(text->text()));
-        } catch (const DbError& e) {
-            m_form.program().ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
-            return;
-        } catch (const std::exception& e) {
-            m_form.program().ui().message(QString::fromLocal8Bit(e.what()), QStringLiteral("錯誤"), Ui::Icon::Critical);
-            return;
-        }
+        // A failed edit keeps the frame open with the typed text.
+        if (!runGuarded(m_form.program(), caption->text(), [&] { m_onOk(stringEditValue(text->text())); })) return;
         m_onOk = nullptr;
         m_form.StringFrame->hide();
     }

@@ -39,9 +39,9 @@ WordMergeResult RunWordMailMerge(Program& program, const QString& templatePath, 
         return WordMergeResult::Failed;
     }
     office::DocxMailMerge merge;
-    QString error;
-    if (!merge.load(templatePath, &error)) {
-        ui.message(QStringLiteral("無法產生套印文件:\r\n\r\n") + error, kCannotMergeTitle, Ui::Icon::Critical);
+    if (const office::OfficeStatus loaded = merge.load(templatePath); !loaded) {
+        ui.message(QStringLiteral("無法產生套印文件:\r\n\r\n") + loaded.message(), kCannotMergeTitle,
+                   Ui::Icon::Critical);
         return WordMergeResult::Failed;
     }
 
@@ -68,8 +68,9 @@ WordMergeResult RunWordMailMerge(Program& program, const QString& templatePath, 
     }
     const QString name = outputName.isEmpty() ? QFileInfo(templatePath).completeBaseName() : outputName;
     const QString path = NewOutputFilePath(folder, name, ui.now(), QStringLiteral("docx"));
-    if (!merge.mergeToFile(rs.fieldNames(), rows, path, &error)) {
-        ui.message(QStringLiteral("無法產生套印文件:\r\n\r\n") + error, kCannotMergeTitle, Ui::Icon::Critical);
+    if (const office::OfficeStatus written = merge.mergeToFile(rs.fieldNames(), rows, path); !written) {
+        ui.message(QStringLiteral("無法產生套印文件:\r\n\r\n") + written.message(), kCannotMergeTitle,
+                   Ui::Icon::Critical);
         return WordMergeResult::Failed;
     }
     if (savedPath) *savedPath = path;

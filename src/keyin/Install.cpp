@@ -1,5 +1,6 @@
 #include "keyin/Install.h"
 
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "keyin/NmqDialog.h"
@@ -64,10 +65,10 @@ void install(MainForm& form, Program& program) {
     QMenu* menu = form.popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入"));
     QAction* nmqItem = menu->addAction(QStringLiteral("肌肉骨骼症狀調查表_個人_單筆鍵入"));
     nmqItem->setObjectName(QStringLiteral("QVNewTopicErgonomicsIndividual"));
-    QObject::connect(nmqItem, &QAction::triggered, keyIn, [keyIn] { keyIn->QVNewTopicErgonomicsIndividual_Click(); });
+    connectGuarded(nmqItem, program, [keyIn] { keyIn->QVNewTopicErgonomicsIndividual_Click(); });
     QAction* owItem = menu->addAction(QStringLiteral("異常工作負荷促發疾病預防評估_個人_單筆鍵入"));
     owItem->setObjectName(QStringLiteral("QVNewTopicKaroshIndividualiInput"));
-    QObject::connect(owItem, &QAction::triggered, keyIn, [keyIn] { keyIn->QVNewTopicKaroshIndividualiInput_Click(); });
+    connectGuarded(owItem, program, [keyIn] { keyIn->QVNewTopicKaroshIndividualiInput_Click(); });
 }
 
 NmqDialog* nmqDialog(MainForm& form) {

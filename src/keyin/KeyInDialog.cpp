@@ -1,6 +1,7 @@
 #include "keyin/KeyInDialog.h"
 
 #include "core/Database.h"
+#include "core/Guard.h"
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
@@ -64,11 +65,13 @@ KeyInDialog::KeyInDialog(Program& program, DialogConfig config, QWidget* parent)
         tree->setObjectName(QString::fromLatin1(kTreeNames[t]));
         tree->setHeaderHidden(true);
         tree->setColumnCount(1);
-        connect(tree, &QTreeWidget::itemClicked, this, [this, t](QTreeWidgetItem* item, int) { nodeClick(t, item); });
+        connectGuarded(tree, &QTreeWidget::itemClicked, this, m_program, QStringLiteral("選取題目"),
+                       [this, t](QTreeWidgetItem* item, int) { nodeClick(t, item); });
         trees[size_t(t)] = tree;
     }
     trees[2]->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(trees[2], &QWidget::customContextMenuRequested, this, &KeyInDialog::TreeViewBurnOut_MouseUp);
+    connectGuarded(trees[2], &QWidget::customContextMenuRequested, this, m_program, QStringLiteral("樹狀目錄右鍵"),
+                   [this](const QPoint& p) { TreeViewBurnOut_MouseUp(p); });
 
     FrameNote = new QGroupBox(QStringLiteral("填答說明"), this);
     FrameNote->setObjectName(QStringLiteral("FrameNote"));
@@ -101,10 +104,14 @@ KeyInDialog::KeyInDialog(Program& program, DialogConfig config, QWidget* parent)
     QVTreeSetingSelect = QVKeyInTreeSeting->addAction(QStringLiteral("選用"));
     QVTreeSetingSelect->setObjectName(QStringLiteral("QVTreeSetingSelect"));
 
-    connect(DatalButtonOK, &QPushButton::clicked, this, &KeyInDialog::DatalButtonOK_Click);
-    connect(DataButtonCancel, &QPushButton::clicked, this, &KeyInDialog::DataButtonCancel_Click);
-    connect(ButtonHR, &QPushButton::clicked, this, [this] { ButtonHR_Click(); });
-    connect(ButtonYearType, &QPushButton::clicked, this, [this] { ButtonYearType_Click(); });
+    // Every button runs guarded (core/Guard.h); the run behind OKButton reports its own errors.
+    connectGuarded(DatalButtonOK, &QPushButton::clicked, this, m_program, DatalButtonOK->text(),
+                   [this] { DatalButtonOK_Click(); });
+    connectGuarded(DataButtonCancel, &QPushButton::clicked, this, m_program, DataButtonCancel->text(),
+                   [this] { DataButtonCancel_Click(); });
+    connectGuarded(ButtonHR, &QPushButton::clicked, this, m_program, ButtonHR->text(), [this] { ButtonHR_Click(); });
+    connectGuarded(ButtonYearType, &QPushButton::clicked, this, m_program, ButtonYearType->text(),
+                   [this] { ButtonYearType_Click(); });
     connect(OKButton, &QPushButton::clicked, this, &KeyInDialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &KeyInDialog::CancelButton_Click);
 }

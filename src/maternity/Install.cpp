@@ -1,5 +1,6 @@
 #include "maternity/Install.h"
 
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "maternity/CaseList.h"
@@ -16,15 +17,7 @@ namespace {
 
 // Connects a menu item to a case handler; a database error is said in a box and the window stays usable.
 void onTriggered(QAction* action, CaseRegister* reg, std::function<void(CaseRegister&)> handler) {
-    QObject::connect(action, &QAction::triggered, &reg->form, [reg, handler] {
-        try {
-            handler(*reg);
-        } catch (const DbError& e) {
-            reg->program.ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
-        } catch (const std::exception& e) {
-            reg->program.ui().message(QString::fromLocal8Bit(e.what()), QStringLiteral("錯誤"), Ui::Icon::Critical);
-        }
-    });
+    connectGuarded(action, reg->program, [reg, handler] { handler(*reg); });
 }
 
 QAction* addItem(QMenu* menu, const QString& name, const QString& caption) {

@@ -60,13 +60,13 @@ const char* localName(pugi::xml_node n) {
 }
 
 bool parseXml(pugi::xml_document& doc, const QByteArray& data, const QString& part, const QString& file,
-              QString* error) {
+              OfficeStatus* error) {
     const pugi::xml_parse_result res = doc.load_buffer(data.constData(), size_t(data.size()), kParseFlags);
     if (res) return true;
     if (error)
-        *error = QStringLiteral("檔案已損毀: %1 (%2: %3, 位置 %4)")
-                     .arg(file, part, QString::fromUtf8(res.description()))
-                     .arg(res.offset);
+        *error = OfficeStatus::failure(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2: %3, 位置 %4)")
+                                                                 .arg(file, part, QString::fromUtf8(res.description()))
+                                                                 .arg(res.offset));
     return false;
 }
 
@@ -108,14 +108,23 @@ void appendValue(pugi::xml_node run, const QString& value, const WordNames& w) {
     flush();
 }
 
+// The node after `n` and everything inside it, in document order, within `top`; null at the end. The walks below
+// go by it rather than by recursion, so that a template nested tens of thousands deep cannot exhaust the stack.
+pugi::xml_node nextAfter(pugi::xml_node n, pugi::xml_node top) {
+    while (n && n != top && !n.next_sibling())
+        n = n.parent();
+    return n && n != top ? n.next_sibling() : pugi::xml_node();
+}
+
 // Simple fields: <w:fldSimple w:instr="MERGEFIELD x"> with the placeholder runs inside is replaced by a run holding
 // the value, formatted like the placeholder.
-void fillSimpleFields(pugi::xml_node node, const Lookup& valueOf, const WordNames& w) {
-    for (pugi::xml_node child = node.first_child(); child;) {
-        const pugi::xml_node next = child.next_sibling();
+void fillSimpleFields(pugi::xml_node top, const Lookup& valueOf, const WordNames& w) {
+    for (pugi::xml_node child = top.first_child(); child;) {
         if (WordNames::is(child, w.fldSimple)) {
             if (const auto name = mergeFieldName(QString::fromUtf8(child.attribute(w.instr.c_str()).value()))) {
+                const pugi::xml_node next = nextAfter(child, top);
                 const QString value = valueOf(*name);
+                pugi::xml_node node = child.parent();
                 if (!value.isEmpty()) {
                     pugi::xml_node run = node.insert_child_before(w.r.c_str(), child);
                     const pugi::xml_node placeholder = child.find_node(
@@ -128,8 +137,7 @@ void fillSimpleFields(pugi::xml_node node, const Lookup& valueOf, const WordName
                 continue;
             }
         }
-        fillSimpleFields(child, valueOf, w);
-        child = next;
+        child = child.first_child() ? child.first_child() : nextAfter(child, top);
     }
 }
 
@@ -139,15 +147,18 @@ struct Item {
     pugi::xml_node child;
 };
 
-void collectItems(pugi::xml_node node, std::vector<Item>& items, const WordNames& w) {
-    for (pugi::xml_node child : node.children()) {
-        if (child.type() != pugi::node_element) continue;
-        if (WordNames::is(child, w.r)) {
+void collectItems(pugi::xml_node top, std::vector<Item>& items, const WordNames& w) {
+    for (pugi::xml_node child = top.first_child(); child;) {
+        if (child.type() == pugi::node_element && WordNames::is(child, w.r)) {
             for (pugi::xml_node c : child.children())
                 if (c.type() == pugi::node_element && !WordNames::is(c, w.rPr)) items.push_back({child, c});
-        } else if (!WordNames::is(child, w.del) && !WordNames::is(child, w.moveFrom)) {
+            child = nextAfter(child, top);
+        } else if (child.type() != pugi::node_element || WordNames::is(child, w.del) ||
+                   WordNames::is(child, w.moveFrom)) {
             // Deleted revisions keep their old fields as they are.
-            collectItems(child, items, w);
+            child = nextAfter(child, top);
+        } else {
+            child = child.first_child() ? child.first_child() : nextAfter(child, top);
         }
     }
 }
@@ -502,28 +513,29 @@ bool DocxMailMerge::isLoaded() const {
     return m != nullptr;
 }
 
-bool DocxMailMerge::load(const QString& templatePath, QString* error) {
+OfficeStatus DocxMailMerge::load(const QString& templatePath) {
     m.reset();
     auto t = std::make_unique<Template>();
     t->path = templatePath;
-    if (!t->package.load(templatePath, error)) return false;
+    OfficeStatus st = t->package.load(templatePath);
+    if (!st) return st;
+    OfficeStatus* error = &st;
     auto notWord = [&] {
-        if (error) *error = QStringLiteral("不是 Word 文件 (.docx): %1").arg(templatePath);
-        return false;
+        return OfficeStatus::failure(OfficeError::NotDocument,
+                                     QStringLiteral("不是 Word 文件 (.docx): %1").arg(templatePath));
     };
     for (const Relationship& r : relationships(t->package, QStringLiteral("_rels/.rels")))
         if (typeIs(r.type, "officeDocument")) t->mainPart = DocxPackage::resolveTarget(QString(), r.target);
     if (t->mainPart.isEmpty() || !t->package.contains(t->mainPart)) return notWord();
 
     pugi::xml_document doc;
-    if (!parseXml(doc, t->package.find(t->mainPart)->data, t->mainPart, templatePath, error)) return false;
+    if (!parseXml(doc, t->package.find(t->mainPart)->data, t->mainPart, templatePath, error)) return st;
     const pugi::xml_node root = doc.document_element();
     const WordNames w(root);
     if (!WordNames::is(root, w.document)) return notWord(); // a workbook or a presentation has another root
-    if (!root.child(w.body.c_str())) {
-        if (error) *error = QStringLiteral("檔案已損毀: %1 (%2 沒有內文)").arg(templatePath, t->mainPart);
-        return false;
-    }
+    if (!root.child(w.body.c_str()))
+        return OfficeStatus::failure(OfficeError::Damaged,
+                                     QStringLiteral("檔案已損毀: %1 (%2 沒有內文)").arg(templatePath, t->mainPart));
     for (const Relationship& r : relationships(t->package, DocxPackage::relsPartOf(t->mainPart))) {
         const QString target = DocxPackage::resolveTarget(t->mainPart, r.target);
         if (!t->package.contains(target)) continue;
@@ -535,10 +547,10 @@ bool DocxMailMerge::load(const QString& templatePath, QString* error) {
     if (!t->settingsPart.isEmpty()) toCheck.append(t->settingsPart);
     for (const QString& part : toCheck) {
         pugi::xml_document d;
-        if (!parseXml(d, t->package.find(part)->data, part, templatePath, error)) return false;
+        if (!parseXml(d, t->package.find(part)->data, part, templatePath, error)) return st;
     }
     m = std::move(t);
-    return true;
+    return OfficeStatus::success();
 }
 
 QStringList DocxMailMerge::fieldNames() const {
@@ -566,13 +578,13 @@ QStringList DocxMailMerge::fieldNames() const {
 }
 
 std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const std::vector<QStringList>& rows,
-                                               QString* error) const {
+                                               OfficeStatus* error) const {
     if (!m) {
-        if (error) *error = QStringLiteral("尚未載入套印範本");
+        if (error) *error = OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("尚未載入套印範本"));
         return std::nullopt;
     }
     if (rows.empty()) {
-        if (error) *error = noMergeRowsText();
+        if (error) *error = OfficeStatus::failure(OfficeError::InvalidInput, noMergeRowsText());
         return std::nullopt;
     }
     QHash<QString, int> column; // lower-case name → first column of that name
@@ -708,27 +720,30 @@ std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const
     return out.toBytes(error);
 }
 
-bool DocxMailMerge::mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows,
-                                const QString& outputPath, QString* error) const {
-    const std::optional<QByteArray> bytes = merge(headers, rows, error);
-    if (!bytes) return false;
+OfficeStatus DocxMailMerge::mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows,
+                                        const QString& outputPath) const {
+    OfficeStatus st = OfficeStatus::success();
+    const std::optional<QByteArray> bytes = merge(headers, rows, &st);
+    if (!bytes) return st;
     QSaveFile f(outputPath);
     if (!f.open(QIODevice::WriteOnly) || f.write(*bytes) != bytes->size() || !f.commit()) {
-        if (error) *error = QStringLiteral("無法寫入檔案: %1 (%2)").arg(outputPath, f.errorString());
+        const QString why = f.errorString();
         f.cancelWriting();
-        return false;
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     QStringLiteral("無法寫入檔案: %1 (%2)").arg(outputPath, why));
     }
-    return true;
+    return OfficeStatus::success();
 }
 
-bool MergeDocx(const QString& templatePath, const QStringList& headers, const std::vector<QStringList>& rows,
-               const QString& outputPath, QString* error) {
+OfficeStatus MergeDocx(const QString& templatePath, const QStringList& headers, const std::vector<QStringList>& rows,
+                       const QString& outputPath) {
     DocxMailMerge merge;
-    return merge.load(templatePath, error) && merge.mergeToFile(headers, rows, outputPath, error);
+    const OfficeStatus st = merge.load(templatePath);
+    return st ? merge.mergeToFile(headers, rows, outputPath) : st;
 }
 
-bool MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QString>>& rows, const QString& outputPath,
-               QString* error) {
+OfficeStatus MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QString>>& rows,
+                       const QString& outputPath) {
     QStringList headers;
     for (const auto& row : rows)
         for (auto it = row.cbegin(); it != row.cend(); ++it)
@@ -741,7 +756,7 @@ bool MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QStr
             values.append(row.value(h));
         table.push_back(values);
     }
-    return MergeDocx(templatePath, headers, table, outputPath, error);
+    return MergeDocx(templatePath, headers, table, outputPath);
 }
 
 } // namespace office

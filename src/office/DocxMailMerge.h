@@ -5,6 +5,8 @@
 // table); the section properties stay once at the end; styles, pictures, headers and footers and every
 // relationship of the template pass through; the template's data-source link (w:mailMerge) is dropped.
 
+#include "office/OfficeStatus.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -25,9 +27,9 @@ public:
     DocxMailMerge(const DocxMailMerge&) = delete;
     DocxMailMerge& operator=(const DocxMailMerge&) = delete;
 
-    // Reads a template. False with a reason for a missing file, a Word 97-2003 .doc, a file that is not a Word
+    // Reads a template. Fails with a reason for a missing file, a Word 97-2003 .doc, a file that is not a Word
     // document (another zip, another format) or a damaged one.
-    bool load(const QString& templatePath, QString* error = nullptr);
+    OfficeStatus load(const QString& templatePath);
     bool isLoaded() const;
 
     // The MERGEFIELD names of the body, headers and footers, each once (letter case ignored): simple fields first,
@@ -40,11 +42,11 @@ public:
     // in headers and footers take the first row's values (the copies share one section). No rows: nullopt with
     // "沒有可套印的資料".
     std::optional<QByteArray> merge(const QStringList& headers, const std::vector<QStringList>& rows,
-                                    QString* error = nullptr) const;
+                                    OfficeStatus* error = nullptr) const;
     // The same, written to outputPath atomically (a temporary file renamed into place); on any failure no file is
     // left behind and an existing file of that name is untouched.
-    bool mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows, const QString& outputPath,
-                     QString* error = nullptr) const;
+    OfficeStatus mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows,
+                             const QString& outputPath) const;
 
 private:
     struct Template;
@@ -53,10 +55,10 @@ private:
 
 // One call: loads the template and writes the merged document. Rows given as column → value maps use the union of
 // their columns.
-bool MergeDocx(const QString& templatePath, const QStringList& headers, const std::vector<QStringList>& rows,
-               const QString& outputPath, QString* error = nullptr);
-bool MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QString>>& rows, const QString& outputPath,
-               QString* error = nullptr);
+OfficeStatus MergeDocx(const QString& templatePath, const QStringList& headers, const std::vector<QStringList>& rows,
+                       const QString& outputPath);
+OfficeStatus MergeDocx(const QString& templatePath, const std::vector<QMap<QString, QString>>& rows,
+                       const QString& outputPath);
 
 // The text shown when a merge has no rows.
 QString noMergeRowsText();

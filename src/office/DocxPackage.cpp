@@ -8,43 +8,41 @@ namespace {
 
 // Why a file could not be read as a Word document; a legacy or encrypted one and one that is no zip archive are told
 // in a document's words.
-QString loadFailure(const ZipRead& read, const QString& displayName) {
-    switch (read.fault) {
-    case ZipFault::OleFile:
-        return QStringLiteral("不是 .docx 格式 (Word 97-2003 文件或加密文件)，請以 Word 另存為 .docx: %1")
-            .arg(displayName);
-    case ZipFault::NotZip:
-        return QStringLiteral("不是 Word 文件 (.docx)，或檔案已損毀: %1").arg(displayName);
+OfficeStatus loadFailure(const ZipRead& read, const QString& displayName) {
+    switch (read.code()) {
+    case OfficeError::OleFile:
+        return OfficeStatus::failure(
+            read.code(), QStringLiteral("不是 .docx 格式 (Word 97-2003 文件或加密文件)，請以 Word 另存為 .docx: %1")
+                             .arg(displayName));
+    case OfficeError::NotZip:
+        return OfficeStatus::failure(read.code(),
+                                     QStringLiteral("不是 Word 文件 (.docx)，或檔案已損毀: %1").arg(displayName));
     default:
-        return read.reason;
+        return read;
     }
 }
 
 } // namespace
 
-bool DocxPackage::load(const QString& path, QString* error) {
+OfficeStatus DocxPackage::load(const QString& path) {
     std::vector<ZipEntry> entries;
     const ZipRead read = readZipFile(path, &entries);
-    return adopt(read, path, std::move(entries), error);
+    return adopt(read, path, std::move(entries));
 }
 
-bool DocxPackage::loadBytes(const QByteArray& bytes, const QString& displayName, QString* error) {
+OfficeStatus DocxPackage::loadBytes(const QByteArray& bytes, const QString& displayName) {
     std::vector<ZipEntry> entries;
     const ZipRead read = readZipBytes(bytes, displayName, &entries);
-    return adopt(read, displayName, std::move(entries), error);
+    return adopt(read, displayName, std::move(entries));
 }
 
-bool DocxPackage::adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries,
-                        QString* error) {
+OfficeStatus DocxPackage::adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries) {
     m_parts.clear();
-    if (!read) {
-        if (error) *error = loadFailure(read, displayName);
-        return false;
-    }
+    if (!read) return loadFailure(read, displayName);
     m_parts.reserve(entries.size());
     for (ZipEntry& e : entries)
         set(e.name, std::move(e.data)); // a repeated entry: the later one wins, as in readers
-    return true;
+    return OfficeStatus::success();
 }
 
 const DocxPackage::Part* DocxPackage::find(const QString& name) const {
@@ -66,10 +64,11 @@ void DocxPackage::remove(const QString& name) {
     std::erase_if(m_parts, [&](const Part& p) { return p.name == name; });
 }
 
-std::optional<QByteArray> DocxPackage::toBytes(QString* error) const {
-    QString why;
+std::optional<QByteArray> DocxPackage::toBytes(OfficeStatus* error) const {
+    OfficeStatus why = OfficeStatus::success();
     std::optional<QByteArray> bytes = buildZip(m_parts, &why);
-    if (!bytes && error) *error = QStringLiteral("無法產生 Word 文件 (%1)").arg(why);
+    if (!bytes && error)
+        *error = OfficeStatus::failure(why.code(), QStringLiteral("無法產生 Word 文件 (%1)").arg(why.message()));
     return bytes;
 }
 

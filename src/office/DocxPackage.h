@@ -15,12 +15,12 @@ class DocxPackage {
 public:
     using Part = ZipEntry;
 
-    // Reads a package from a file. False with a reason when the file is missing, is a legacy Word 97-2003 (.doc) or
+    // Reads a package from a file. Fails with a reason when the file is missing, is a legacy Word 97-2003 (.doc) or
     // other OLE file, is not a zip archive, has a damaged or encrypted entry, or unpacks to more than
     // kZipMaxTotalBytes. Of a repeated entry name the later entry wins.
-    bool load(const QString& path, QString* error = nullptr);
+    OfficeStatus load(const QString& path);
     // The same from bytes already in memory; displayName names the file in messages.
-    bool loadBytes(const QByteArray& bytes, const QString& displayName, QString* error = nullptr);
+    OfficeStatus loadBytes(const QByteArray& bytes, const QString& displayName);
 
     const std::vector<Part>& parts() const { return m_parts; }
     bool contains(const QString& name) const { return find(name) != nullptr; }
@@ -33,7 +33,7 @@ public:
 
     // The whole package as zip bytes (deflated, big parts at the fastest level, parts in their order); nullopt with a
     // reason when libzip fails.
-    std::optional<QByteArray> toBytes(QString* error = nullptr) const;
+    std::optional<QByteArray> toBytes(OfficeStatus* error = nullptr) const;
 
     // The part a relationship of a "_rels/x.rels" file points at, resolved against the source part's folder:
     // resolveTarget("word/document.xml", "media/a.png") is "word/media/a.png"; a target starting with "/" is absolute.
@@ -43,7 +43,7 @@ public:
 
 private:
     // Takes the entries of a read, or words why it failed.
-    bool adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries, QString* error);
+    OfficeStatus adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries);
 
     std::vector<Part> m_parts;
 };

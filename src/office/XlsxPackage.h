@@ -33,6 +33,8 @@ struct XlsxCellValue {
 
 class XlsxPackage {
 public:
+    static constexpr qint64 kReadRowsMaxCells = qint64(1) << 25;
+
     XlsxPackage();
     ~XlsxPackage();
     XlsxPackage(const XlsxPackage&) = delete;
@@ -51,10 +53,18 @@ public:
     // The position of a sheet by name (letter case ignored), or -1.
     int sheetIndex(const QString& name) const;
 
-    // Reading. A reference outside the sheet or a sheet that is no worksheet reads as empty.
+    // Reading. A reference outside the sheet, a sheet that is no worksheet or a damaged one reads as empty. A
+    // sheet's rows are indexed when it is first read: reading cell after cell costs no walk over the rows before.
     XlsxCellValue cell(int sheet, int row, int col);
     QString cellText(int sheet, int row, int col) { return cell(sheet, row, col).text; }
     QString cellText(int sheet, const QString& a1);
+    // A whole sheet, or a range of it, as rows of texts, each as cellText gives it (an empty cell reads ""): for
+    // imports. The rows run from the range's first row to its last or to the sheet's last row holding a cell,
+    // every row with one text per column from the range's first column to its last or to the sheet's last column
+    // holding a cell. A sheet that is no worksheet or is damaged fails and gives no rows, as does a range of more
+    // than kReadRowsMaxCells cells. Reading costs one pass over the sheet.
+    [[nodiscard]] XlsxStatus readRows(int sheet, std::vector<QStringList>* rows,
+                                      std::optional<XlsxRange> range = std::nullopt);
     // One past the last row and column that hold a cell.
     int rowCount(int sheet);
     int columnCount(int sheet);
@@ -126,8 +136,11 @@ private:
     pugi::xml_document* sheetXml(int sheet, XlsxStatus* status = nullptr);
     XlsxStatus writableSheet(int sheet, pugi::xml_document** doc);
     pugi::xml_node sheetData(pugi::xml_document* doc);
-    pugi::xml_node findRow(pugi::xml_node sheetData, int row, bool create);
-    pugi::xml_node findCell(pugi::xml_node rowNode, int row, int col, bool create);
+    Part* sheetPart(int sheet);
+    void indexRows(Part& p, pugi::xml_document* doc);
+    pugi::xml_node findRow(Part& p, pugi::xml_node sheetData, int row, bool create);
+    pugi::xml_node findCell(Part& p, pugi::xml_node rowNode, int row, int col, bool create);
+    XlsxCellValue valueOf(pugi::xml_node c);
     void setCellValue(pugi::xml_node c, const QString* text, const double* number);
     XlsxStatus writeCell(int sheet, int row, int col, const QString* text, const double* number);
     int styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNode, int col);

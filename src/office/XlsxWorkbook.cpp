@@ -59,6 +59,7 @@ XlsxSheet::Cell* XlsxSheet::find(int row, int col) {
 }
 
 const XlsxSheet::Cell* XlsxSheet::find(int row, int col) const {
+    settle();
     if (row < 0 || row >= int(m_rows.size()) || col < 0) return nullptr;
     const auto& cells = m_rows[size_t(row)];
     auto it = std::lower_bound(cells.begin(), cells.end(), uint32_t(col),
@@ -67,6 +68,7 @@ const XlsxSheet::Cell* XlsxSheet::find(int row, int col) const {
 }
 
 XlsxSheet::Cell& XlsxSheet::touch(int row, int col) {
+    settle();
     if (row >= int(m_rows.size())) m_rows.resize(size_t(row) + 1);
     m_columnCount = std::max(m_columnCount, col + 1);
     auto& cells = m_rows[size_t(row)];
@@ -189,6 +191,7 @@ XlsxStyle XlsxSheet::style(int row, int col) const {
 void XlsxSheet::writeTextBlock(int firstRow, int firstCol, int rows, int cols,
                                const std::function<QString(int, int)>& cell, int style, std::vector<int>* widths) {
     if (rows <= 0 || cols <= 0 || !valid(firstRow, firstCol)) return;
+    settle();
     rows = std::min(rows, kXlsxMaxRows - firstRow);
     cols = std::min(cols, kXlsxMaxColumns - firstCol);
     if (widths && int(widths->size()) < cols) widths->resize(size_t(cols), 0);
@@ -209,7 +212,42 @@ void XlsxSheet::writeTextBlock(int firstRow, int firstCol, int rows, int cols,
     }
 }
 
+void XlsxSheet::streamTextBlock(int firstRow, int firstCol, int rows, int cols, std::function<QString(int, int)> cell,
+                                int style, std::vector<int>* widths) {
+    if (rows <= 0 || cols <= 0 || !valid(firstRow, firstCol)) return;
+    if (firstRow < rowCount()) {
+        writeTextBlock(firstRow, firstCol, rows, cols, cell, style, widths);
+        return;
+    }
+    rows = std::min(rows, kXlsxMaxRows - firstRow);
+    cols = std::min(cols, kXlsxMaxColumns - firstCol);
+    if (widths) {
+        if (int(widths->size()) < cols) widths->resize(size_t(cols), 0);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const QString t = cell(r, c);
+                int& w = (*widths)[size_t(c)];
+                if (t.size() * 2 > w) w = std::max(w, xlsxDisplayWidth(t));
+            }
+    }
+    // A style id of -1 keeps a new cell's style: its column's.
+    m_streamed.push_back({firstRow, firstCol, rows, cols, std::move(cell), uint16_t(style >= 0 ? style : 0xFFFF)});
+    m_streamedEnd = firstRow + rows;
+    m_columnCount = std::max(m_columnCount, firstCol + cols);
+}
+
+void XlsxSheet::settle() const {
+    if (m_streamed.empty()) return;
+    std::vector<Streamed> blocks = std::move(m_streamed);
+    m_streamed.clear();
+    m_streamedEnd = 0;
+    auto* self = const_cast<XlsxSheet*>(this);
+    for (const Streamed& b : blocks)
+        self->writeTextBlock(b.firstRow, b.firstCol, b.rows, b.cols, b.cell, b.style == 0xFFFF ? -1 : b.style);
+}
+
 void XlsxSheet::applyStyle(const XlsxRange& range, const XlsxStyle& style) {
+    settle();
     if (range.firstRow == 0 && range.lastRow >= kXlsxMaxRows - 1) {
         setColumnStyle(range.firstCol, range.lastCol, style);
         // Cells already written in those columns take the style too, as in Excel.
@@ -231,6 +269,7 @@ void XlsxSheet::applyStyle(const XlsxRange& range, const XlsxStyle& style) {
 }
 
 int XlsxSheet::applyStyleWhereTextContains(const QString& needle, const XlsxStyle& style) {
+    settle();
     const QByteArray n = needle.toUtf8();
     const std::string_view key(n.constData(), size_t(n.size()));
     int count = 0;
@@ -248,6 +287,7 @@ int XlsxSheet::applyStyleWhereTextContains(const QString& needle, const XlsxStyl
 }
 
 int XlsxSheet::replaceText(const QString& from, const QString& to) {
+    settle();
     if (from.isEmpty()) return 0;
     const QByteArray f = from.toUtf8();
     const std::string_view key(f.constData(), size_t(f.size()));
@@ -267,6 +307,7 @@ int XlsxSheet::replaceText(const QString& from, const QString& to) {
 }
 
 void XlsxSheet::insertRows(int row, int count) {
+    settle();
     if (count <= 0 || row < 0) return;
     if (row < int(m_rows.size())) m_rows.insert(m_rows.begin() + row, size_t(count), {});
     auto shift = [&](int& r) {
@@ -343,6 +384,7 @@ void XlsxSheet::setColumnStyle(int firstCol, int lastCol, const XlsxStyle& style
 }
 
 void XlsxSheet::autoFitColumns(int firstCol, int lastCol) {
+    settle();
     firstCol = std::max(firstCol, 0);
     lastCol = std::min(lastCol, m_columnCount - 1);
     if (lastCol < firstCol) return;
@@ -422,10 +464,12 @@ XlsxStatus XlsxSheet::addPicture(const XlsxPicture& picture) {
     QImageReader reader(picture.file);
     const QByteArray format = reader.format().toLower();
     if (!QFileInfo(picture.file).isFile())
-        return XlsxStatus::failure(QStringLiteral("圖片檔不存在: %1").arg(picture.file));
+        return XlsxStatus::failure(OfficeError::Missing, QStringLiteral("圖片檔不存在: %1").arg(picture.file));
     if (format != "png" && format != "jpeg" && format != "jpg" && format != "gif" && format != "bmp")
-        return XlsxStatus::failure(QStringLiteral("無法讀取圖片檔 (只接受 PNG、JPEG、GIF、BMP): %1").arg(picture.file));
-    if (!reader.size().isValid()) return XlsxStatus::failure(QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
+        return XlsxStatus::failure(OfficeError::InvalidInput,
+                                   QStringLiteral("無法讀取圖片檔 (只接受 PNG、JPEG、GIF、BMP): %1").arg(picture.file));
+    if (!reader.size().isValid())
+        return XlsxStatus::failure(OfficeError::Damaged, QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
     m_pictures.push_back(picture);
     return XlsxStatus::success();
 }

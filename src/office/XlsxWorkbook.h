@@ -12,6 +12,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -122,6 +123,13 @@ public:
                         const std::function<QString(int row, int col)>& cell, int style,
                         std::vector<int>* widths = nullptr);
 
+    // The same, but the texts stay with `cell` until the workbook is saved, where they go to the file row by row
+    // without being stored: `cell` must stay valid until then (capture by value what it reads) and give the same
+    // texts each time it is asked. Widths are measured now. The block counts as written for everything else: a
+    // call that reads, styles or moves cells, or a block written over rows already written, stores it first.
+    void streamTextBlock(int firstRow, int firstCol, int rows, int cols, std::function<QString(int row, int col)> cell,
+                         int style, std::vector<int>* widths = nullptr);
+
     // Overlays a style onto every cell of a range (cells without value become styled blanks). Whole-column
     // ranges style the columns instead.
     void applyStyle(const XlsxRange& range, const XlsxStyle& style);
@@ -131,7 +139,7 @@ public:
     int replaceText(const QString& from, const QString& to);
 
     // The used area: one past the last row and column holding a cell (0 when empty).
-    int rowCount() const { return int(m_rows.size()); }
+    int rowCount() const { return std::max(int(m_rows.size()), m_streamedEnd); }
     int columnCount() const { return m_columnCount; }
     // Inserts empty rows before `row`; cells, merges, notes, the AutoFilter, charts and pictures below move down.
     void insertRows(int row, int count = 1);
@@ -212,12 +220,22 @@ private:
     void storeText(Cell& cell, const QString& text);
     QString cellText(const Cell& cell) const;
     bool valid(int row, int col) const;
+    // Stores the streamed blocks as cells.
+    void settle() const;
 
     XlsxWorkbook* m_book;
     QString m_name;
     std::vector<std::vector<Cell>> m_rows; // each row sorted by column
     std::string m_text;                    // every text of the sheet, UTF-8, each followed by a NUL
     int m_columnCount = 0;
+    // Blocks of text handed over by streamTextBlock, below every stored row, in row order; one past their last row.
+    struct Streamed {
+        int firstRow, firstCol, rows, cols;
+        std::function<QString(int, int)> cell;
+        uint16_t style;
+    };
+    mutable std::vector<Streamed> m_streamed;
+    mutable int m_streamedEnd = 0;
     std::map<int, Column> m_columns; // columns set on their own
     Column m_allColumns;             // every other column
     std::vector<XlsxRange> m_merges;

@@ -11,6 +11,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace office {
@@ -125,6 +126,16 @@ private:
         return f;
     }
 
+    static void writeNote(lxw_worksheet* ws, const XlsxNote& n) {
+        QString t = n.text;
+        if (t.size() > XlsxWorkbook::kMaxCellText) t.truncate(XlsxWorkbook::kMaxCellText);
+        const QByteArray utf8 = t.toUtf8();
+        lxw_comment_options opt = {};
+        if (n.widthPt > 0) opt.width = uint16_t(std::min(n.widthPt * 96.0 / 72.0 + 0.5, 65535.0));
+        if (n.heightPt > 0) opt.height = uint16_t(std::min(n.heightPt * 96.0 / 72.0 + 0.5, 65535.0));
+        worksheet_write_comment_opt(ws, lxw_row_t(n.row), lxw_col_t(n.col), utf8.constData(), &opt);
+    }
+
     void renderColumns(const XlsxSheet& sheet, lxw_worksheet* ws) {
         using Column = XlsxSheet::Column;
         auto same = [](const Column& a, const Column& b) { return a.width == b.width && a.style == b.style; };
@@ -161,19 +172,49 @@ private:
         const QByteArray name = sheet.name().toUtf8();
         lxw_worksheet* ws = workbook_add_worksheet(m_wb, name.constData());
         if (!ws) {
-            detail = QStringLiteral("工作表名稱無效: %1").arg(sheet.name());
-            return LXW_ERROR_PARAMETER_VALIDATION;
+            // A valid name leaves the row file of the sheet, which could not be made.
+            if (workbook_validate_sheet_name(m_wb, name.constData()) != LXW_NO_ERROR) {
+                detail = QStringLiteral("工作表名稱無效: %1").arg(sheet.name());
+                return LXW_ERROR_PARAMETER_VALIDATION;
+            }
+            return LXW_ERROR_CREATING_TMPFILE;
         }
         renderColumns(sheet, ws);
 
-        // Merged ranges first: the library writes an empty first cell, which the cells below then replace.
-        for (const XlsxRange& m : sheet.m_merges) {
-            worksheet_merge_range(ws, lxw_row_t(m.firstRow), lxw_col_t(m.firstCol), lxw_row_t(m.lastRow),
-                                  lxw_col_t(m.lastCol), "", format(uint16_t(sheet.styleOf(m.firstRow, m.firstCol))));
+        // Rows go to the library in order and leave memory as soon as the next row begins (its constant-memory
+        // mode). A sheet with merged ranges is the exception and is kept whole until the workbook closes: the library
+        // writes the cells of a merged range when the range is added, which that mode cannot do out of row order.
+        const bool buffered = !sheet.m_merges.empty();
+        if (buffered) {
+            // The row file the mode opened for the sheet goes unused; closed here, as the library would not.
+            ws->optimize = LXW_FALSE;
+            if (ws->optimize_tmpfile) {
+                std::fclose(ws->optimize_tmpfile);
+                ws->optimize_tmpfile = nullptr;
+            }
+            // Merged ranges first: the library writes an empty first cell, which the cells below then replace.
+            for (const XlsxRange& m : sheet.m_merges) {
+                worksheet_merge_range(ws, lxw_row_t(m.firstRow), lxw_col_t(m.firstCol), lxw_row_t(m.lastRow),
+                                      lxw_col_t(m.lastCol), "",
+                                      format(uint16_t(sheet.styleOf(m.firstRow, m.firstCol))));
+            }
         }
+
+        // Notes are written as their rows come (the library takes none for a row it has already written).
+        std::vector<const XlsxNote*> notes;
+        for (const XlsxNote& n : sheet.m_notes)
+            if (!n.text.isEmpty()) notes.push_back(&n);
+        std::stable_sort(notes.begin(), notes.end(),
+                         [](const XlsxNote* a, const XlsxNote* b) { return a->row < b->row; });
+        size_t nextNote = 0;
+        auto notesUpTo = [&](int row) {
+            for (; nextNote < notes.size() && notes[nextNote]->row <= row; ++nextNote)
+                writeNote(ws, *notes[nextNote]);
+        };
 
         const char* text = sheet.m_text.data();
         for (size_t r = 0; r < sheet.m_rows.size(); ++r) {
+            if (!sheet.m_rows[r].empty()) notesUpTo(int(r));
             for (const XlsxSheet::Cell& c : sheet.m_rows[r]) {
                 lxw_error e = LXW_NO_ERROR;
                 switch (c.kind) {
@@ -193,17 +234,26 @@ private:
                 if (e == LXW_ERROR_MEMORY_MALLOC_FAILED) return e;
             }
         }
-
-        for (const XlsxNote& n : sheet.m_notes) {
-            if (n.text.isEmpty()) continue;
-            QString t = n.text;
-            if (t.size() > XlsxWorkbook::kMaxCellText) t.truncate(XlsxWorkbook::kMaxCellText);
-            const QByteArray utf8 = t.toUtf8();
-            lxw_comment_options opt = {};
-            if (n.widthPt > 0) opt.width = uint16_t(std::min(n.widthPt * 96.0 / 72.0 + 0.5, 65535.0));
-            if (n.heightPt > 0) opt.height = uint16_t(std::min(n.heightPt * 96.0 / 72.0 + 0.5, 65535.0));
-            worksheet_write_comment_opt(ws, lxw_row_t(n.row), lxw_col_t(n.col), utf8.constData(), &opt);
+        // Streamed blocks: each text fetched, written and let go.
+        for (const XlsxSheet::Streamed& b : sheet.m_streamed) {
+            for (int r = 0; r < b.rows; ++r) {
+                const int row = b.firstRow + r;
+                notesUpTo(row);
+                for (int c = 0; c < b.cols; ++c) {
+                    const int col = b.firstCol + c;
+                    QString t = b.cell(r, c);
+                    if (t.size() > XlsxWorkbook::kMaxCellText)
+                        t.truncate(t[XlsxWorkbook::kMaxCellText - 1].isHighSurrogate() ? XlsxWorkbook::kMaxCellText - 1
+                                                                                       : XlsxWorkbook::kMaxCellText);
+                    const QByteArray utf8 = t.toUtf8();
+                    const uint16_t style = b.style == 0xFFFF ? sheet.columnStyle(col) : b.style;
+                    if (worksheet_write_string(ws, lxw_row_t(row), lxw_col_t(col), utf8.constData(), format(style)) ==
+                        LXW_ERROR_MEMORY_MALLOC_FAILED)
+                        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+                }
+            }
         }
+        notesUpTo(kXlsxMaxRows);
 
         if (sheet.m_autoFilter) {
             const XlsxRange& a = *sheet.m_autoFilter;
@@ -331,22 +381,24 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     const QFileInfo target(path);
     const QDir dir = target.absoluteDir();
     if (!dir.exists())
-        return XlsxStatus::failure(QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
-    if (m_sheets.empty()) return XlsxStatus::failure(QStringLiteral("活頁簿沒有任何工作表"));
+        return XlsxStatus::failure(OfficeError::WriteFailed,
+                                   QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
+    if (m_sheets.empty()) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿沒有任何工作表"));
 
     // A unique temporary name in the target's folder, so that the final rename never crosses file systems.
     QTemporaryFile temp(dir.filePath(QStringLiteral(".~%1.XXXXXX").arg(target.completeBaseName())));
     if (!temp.open())
         return XlsxStatus::failure(
+            OfficeError::WriteFailed,
             QStringLiteral("無法在此資料夾建立檔案: %1").arg(QDir::toNativeSeparators(dir.path())));
     const QString tempPath = temp.fileName();
     temp.close();
 
     const QByteArray tempName = QFile::encodeName(tempPath);
     lxw_workbook_options options = {};
-    options.constant_memory = LXW_FALSE;
+    options.constant_memory = LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(tempName.constData(), &options);
-    if (!wb) return XlsxStatus::failure(lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    if (!wb) return XlsxStatus::failure(OfficeError::WriteFailed, lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
 
     XlsxRenderer renderer(*this, wb);
     const lxw_error renderError = renderer.render();
@@ -354,12 +406,14 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     const lxw_error e = renderError ? renderError : closeError;
     if (e != LXW_NO_ERROR) {
         QFile::remove(tempPath);
-        return XlsxStatus::failure(renderer.detail.isEmpty() ? lxwMessage(e) : renderer.detail);
+        return XlsxStatus::failure(OfficeError::WriteFailed,
+                                   renderer.detail.isEmpty() ? lxwMessage(e) : renderer.detail);
     }
     // rename(2) replaces an existing target in one step; QFile::rename would refuse it.
     if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
         QFile::remove(tempPath);
-        return XlsxStatus::failure(QStringLiteral("無法寫入檔案 (檔案正被其他程式開啟或沒有權限): %1")
+        return XlsxStatus::failure(OfficeError::WriteFailed,
+                                   QStringLiteral("無法寫入檔案 (檔案正被其他程式開啟或沒有權限): %1")
                                        .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
     }
     temp.setAutoRemove(false); // the temporary name no longer exists

@@ -10,8 +10,8 @@ namespace office {
 
 namespace {
 
-ZipRead failed(ZipFault fault, const QString& reason) {
-    return {fault, reason};
+ZipRead failed(OfficeError fault, const QString& reason) {
+    return OfficeStatus::failure(fault, reason);
 }
 
 QString codeText(int code) {
@@ -23,27 +23,46 @@ QString codeText(int code) {
 }
 
 ZipRead oleFile(const QString& shown) {
-    return failed(ZipFault::OleFile,
+    return failed(OfficeError::OleFile,
                   QStringLiteral("這是舊版 Office 97-2003 檔案或加密的檔案，無法讀取: %1").arg(shown));
 }
 
-// Why libzip could not open an archive, by its error code.
-ZipRead openFailure(int code, const QString& shown) {
+// Why libzip could not open an archive, by its error code. libzip also says "no such file" for an archive whose
+// entry sizes point past its end (sizes of 0xFFFFFFFF without their 64-bit values, say): when the file is there,
+// that is a damaged archive.
+ZipRead openFailure(int code, const QString& shown, bool exists) {
     if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
-        return failed(ZipFault::NotZip, QStringLiteral("不是壓縮檔，或檔案已損毀: %1").arg(shown));
-    if (code == ZIP_ER_NOENT) return failed(ZipFault::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
-    return failed(ZipFault::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, codeText(code)));
+        return failed(OfficeError::NotZip, QStringLiteral("不是壓縮檔，或檔案已損毀: %1").arg(shown));
+    if (code == ZIP_ER_NOENT && !exists)
+        return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
+    if (code == ZIP_ER_NOENT || code == ZIP_ER_SEEK || code == ZIP_ER_EOF)
+        return failed(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2)").arg(shown, codeText(code)));
+    return failed(OfficeError::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, codeText(code)));
 }
 
 // Reads the entries of an open archive and discards it.
 ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
     const zip_int64_t n = zip_get_num_entries(za, 0);
     qint64 total = 0;
-    ZipRead result;
+    ZipRead result = OfficeStatus::success();
     auto damaged = [&](const QString& what) {
-        return failed(ZipFault::Damaged, QStringLiteral("檔案已損毀: %1 (%2)").arg(shown, what));
+        return failed(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2)").arg(shown, what));
     };
-    auto tooLarge = [&] { return failed(ZipFault::TooLarge, QStringLiteral("檔案過大，無法讀取: %1").arg(shown)); };
+    auto tooLarge = [&] { return failed(OfficeError::TooLarge, QStringLiteral("檔案過大，無法讀取: %1").arg(shown)); };
+    // What the archive says its entries unpack to, summed before anything is unpacked: an archive of many entries is
+    // refused at once rather than after it has filled memory.
+    qint64 declared = 0;
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
+            if (st.size > zip_uint64_t(maxTotalBytes - declared)) {
+                zip_discard(za);
+                return tooLarge();
+            }
+            declared += qint64(st.size);
+        }
+    }
     for (zip_int64_t i = 0; i < n && result; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
@@ -54,7 +73,7 @@ ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entr
         const QString name = QString::fromUtf8(st.name);
         if (name.endsWith(u'/')) continue; // a folder entry carries nothing
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
-            result = failed(ZipFault::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown));
+            result = failed(OfficeError::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown));
             break;
         }
         // The stated size refuses a huge archive before anything is unpacked; the bytes actually unpacked are counted
@@ -67,7 +86,7 @@ ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entr
         zip_file_t* f = zip_fopen_index(za, zip_uint64_t(i), 0);
         if (!f) {
             result = zip_error_code_zip(zip_get_error(za)) == ZIP_ER_NOPASSWD
-                         ? failed(ZipFault::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown))
+                         ? failed(OfficeError::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown))
                          : damaged(QStringLiteral("%1 無法解壓縮").arg(name));
             break;
         }
@@ -107,17 +126,17 @@ bool isOleCompoundFile(const QByteArray& head) {
 ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
     entries->clear();
     const QString shown = QDir::toNativeSeparators(path);
-    if (!QFileInfo(path).isFile()) return failed(ZipFault::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
+    if (!QFileInfo(path).isFile()) return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
     {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
-            return failed(ZipFault::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, f.errorString()));
+            return failed(OfficeError::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, f.errorString()));
         if (isOleCompoundFile(f.read(8))) return oleFile(shown);
     }
     // libzip reads the file itself, so a big workbook is never held twice.
     int code = 0;
     zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-    if (!za) return openFailure(code, shown);
+    if (!za) return openFailure(code, shown, QFileInfo(path).isFile());
     return readEntries(za, shown, entries, maxTotalBytes);
 }
 
@@ -133,15 +152,15 @@ ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::v
         if (src) zip_source_free(src);
         const int code = zip_error_code_zip(&ze);
         zip_error_fini(&ze);
-        return openFailure(code, displayName);
+        return openFailure(code, displayName, true);
     }
     zip_error_fini(&ze);
     return readEntries(za, displayName, entries, maxTotalBytes); // `bytes` outlives the archive
 }
 
-std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, QString* error) {
+std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, OfficeStatus* error) {
     auto fail = [&](const QString& why) -> std::optional<QByteArray> {
-        if (error) *error = why;
+        if (error) *error = OfficeStatus::failure(OfficeError::WriteFailed, why);
         return std::nullopt;
     };
     zip_error_t ze;

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
+
+#include "office/OfficeStatus.h"
 #include <optional>
 #include <vector>
 
@@ -14,15 +16,9 @@ struct ZipEntry {
     QByteArray data;
 };
 
-// What stopped an archive from being read. OleFile and NotZip are usually reworded by the caller, which knows what
-// the file should have been.
-enum class ZipFault { None, Missing, Unreadable, OleFile, NotZip, Damaged, Encrypted, TooLarge };
-
-struct ZipRead {
-    ZipFault fault = ZipFault::None;
-    QString reason; // names the file; empty on success
-    explicit operator bool() const { return fault == ZipFault::None; }
-};
+// What stopped an archive from being read: OfficeError::Missing, Unreadable, OleFile, NotZip, Damaged, Encrypted or
+// TooLarge. OleFile and NotZip are usually reworded by the caller, which knows what the file should have been.
+using ZipRead = OfficeStatus;
 
 // Together, the entries of one archive may unpack to this many bytes; more is refused before it exhausts memory.
 inline constexpr qint64 kZipMaxTotalBytes = qint64(1) << 30;
@@ -35,7 +31,8 @@ bool isOleCompoundFile(const QByteArray& head);
 
 // Reads every entry of the archive at `path` in archive order; folder entries are skipped, a repeated name is kept
 // as often as it occurs. A missing or unreadable file, an OLE compound file, a file that is no zip archive, a damaged
-// (checksum included) or encrypted entry, and entries unpacking to more than maxTotalBytes fail with `entries` empty.
+// (checksum included) or encrypted entry, and entries unpacking to more than maxTotalBytes fail with `entries` empty;
+// the sizes the archive declares are summed before anything is unpacked.
 ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes = kZipMaxTotalBytes);
 // The same for an archive already in memory; displayName names the file in reasons.
 ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
@@ -43,7 +40,7 @@ ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::v
 
 // An archive of the entries in their order, deflated: at the usual level, and at the fastest one for entries above
 // kZipFastDeflateAbove, which repeat enough to stay nearly as small. Nullopt with libzip's reason when it fails, e.g.
-// for two entries of one name.
-std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, QString* error = nullptr);
+// for two entries of one name (code WriteFailed).
+std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, OfficeStatus* error = nullptr);
 
 } // namespace office

@@ -1,5 +1,6 @@
 #include "people/PersonPanel.h"
 
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "people/PersonQueries.h"
@@ -76,15 +77,6 @@ QMenu* personMenu(MainForm& form) {
     return form.popupMenu(QStringLiteral("QVPersonalToWord"));
 }
 
-// Runs a search button's work; a database error is said in a box and the panel stays usable.
-template <typename F> void guarded(MainForm& form, F&& work) {
-    try {
-        work();
-    } catch (const DbError& e) {
-        form.program().ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
-    }
-}
-
 struct MenuItem {
     const char* name;
     const char* caption;
@@ -136,17 +128,18 @@ void buildPersonPanel(MainForm& form, Program& program) {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setProperty("Tag", QString());
 
-    QObject::connect(find, &QPushButton::clicked, &form,
-                     [&form, &program] { guarded(form, [&] { FindPersonButton_Click(form, program); }); });
-    QObject::connect(select, &QPushButton::clicked, &form,
-                     [&form, &program] { guarded(form, [&] { PersonSelectButton_Click(form, program); }); });
-    QObject::connect(toWord, &QPushButton::clicked, &form,
-                     [&form, &program] { guarded(form, [&] { ToWordPersonButton_Click(form, program); }); });
-    QObject::connect(close, &QPushButton::clicked, &form, [&form] { ClosePersonQueryPanel(form); });
-    QObject::connect(list, &QTreeWidget::itemClicked, &form,
-                     [list](QTreeWidgetItem* item, int) { MarkSelectedListItem(list, item); });
-    QObject::connect(list, &QWidget::customContextMenuRequested, &form,
-                     [&form](const QPoint&) { PersonListView_MouseUp(form); });
+    connectGuarded(find, &QPushButton::clicked, &form, program, find->text(),
+                   [&form, &program] { FindPersonButton_Click(form, program); });
+    connectGuarded(select, &QPushButton::clicked, &form, program, select->text(),
+                   [&form, &program] { PersonSelectButton_Click(form, program); });
+    connectGuarded(toWord, &QPushButton::clicked, &form, program, toWord->text(),
+                   [&form, &program] { ToWordPersonButton_Click(form, program); });
+    connectGuarded(close, &QPushButton::clicked, &form, program, close->text(),
+                   [&form] { ClosePersonQueryPanel(form); });
+    connectGuarded(list, &QTreeWidget::itemClicked, &form, program, QStringLiteral("選取人員"),
+                   [list](QTreeWidgetItem* item, int) { MarkSelectedListItem(list, item); });
+    connectGuarded(list, &QWidget::customContextMenuRequested, &form, program, QStringLiteral("人員清單選單"),
+                   [&form](const QPoint&) { PersonListView_MouseUp(form); });
 
     QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
     for (const MenuItem& m : kMenuItems) {
@@ -278,7 +271,7 @@ void setPanelItemHandler(MainForm& form, PanelItem item, std::function<void()> h
     QAction* action = form.popupMenu(QStringLiteral("QVPersonalToWord"))->findChild<QAction*>(name);
     if (!action) return;
     action->setEnabled(true);
-    QObject::connect(action, &QAction::triggered, &form, std::move(handler));
+    connectGuarded(action, form.program(), std::move(handler));
 }
 
 void PersonListView_MouseUp(MainForm& form) {
@@ -365,9 +358,10 @@ ListMode& addListMode(MainForm& form, ListModeSpec spec) {
     auto* b = button(form.FindSomeoneFrame, spec.buttonName, spec.caption);
     state->buttonRow->insertWidget(state->nextButtonIndex++, b);
     state->searchButtons.append(b);
+    const QString caption = spec.caption;
     state->modes.push_back(std::make_unique<ListMode>(form, std::move(spec), b));
     ListMode* mode = state->modes.back().get();
-    QObject::connect(b, &QPushButton::clicked, &form, [&form, mode] { guarded(form, [mode] { mode->search(); }); });
+    connectGuarded(b, &QPushButton::clicked, &form, form.program(), caption, [mode] { mode->search(); });
     return *mode;
 }
 

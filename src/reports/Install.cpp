@@ -1,11 +1,15 @@
 #include "reports/Install.h"
 
 #include "core/ExcelOutput.h"
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "people/PersonPanel.h"
 #include "people/StandardsImport.h"
 #include "reports/ConsultationForm.h"
+#include "reports/HighRiskStats.h"
+#include "reports/LogCorrection.h"
+#include "reports/MedicineStats.h"
 #include "reports/MultipleLevelReport.h"
 #include "reports/NmqHistory.h"
 #include "reports/OverworkPrint.h"
@@ -29,7 +33,8 @@ void wirePeriodList(MainForm& form, Program& program, const QString& listName, i
     fillPeriodList(list, program.ui().now().date());
     if (list->property("periodListWired").toBool()) return;
     list->setProperty("periodListWired", true);
-    QObject::connect(list, &QComboBox::activated, &form, [&form, &program, click](int) { click(form, program); });
+    connectGuarded(list, &QComboBox::activated, &form, program, QStringLiteral("選擇期間"),
+                   [&form, &program, click](int) { click(form, program); });
     for (int i = firstBox; i < firstBox + 2; ++i)
         connectDateBox(form, program, form.findChild<QLineEdit*>(QStringLiteral("Text5_%1").arg(i)), i);
 }
@@ -38,7 +43,7 @@ void onMenuItem(MainForm& form, Program& program, const char* name, void (*handl
     QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
     for (QAction* a : menu->actions())
         if (a->objectName() == QLatin1String(name))
-            QObject::connect(a, &QAction::triggered, &form, [&form, &program, handler] { handler(form, program); });
+            connectGuarded(a, program, [&form, &program, handler] { handler(form, program); });
 }
 // The grading standards are kept beside the grading itself: the report menu offers their import and their example
 // workbook after the grading's own item.
@@ -56,11 +61,11 @@ void addMultipleLevelStandardsItems(MainForm& form, Program& program) {
         if (QAction* b = form.toolbarButton(QStringLiteral("ShowReport"))) b->setChecked(false);
         form.enableToolbar();
     };
-    QObject::connect(import, &QAction::triggered, &form, [&program, raiseReportButton] {
+    connectGuarded(import, program, [&program, raiseReportButton] {
         people::MultipleLevelImport_Click(program);
         raiseReportButton();
     });
-    QObject::connect(example, &QAction::triggered, &form, [&program, raiseReportButton] {
+    connectGuarded(example, program, [&program, raiseReportButton] {
         OpenExampleWorkbook(program, program.docFolder() + QStringLiteral("範例_多項四段分級標準.xlsx"));
         raiseReportButton();
     });
@@ -70,10 +75,13 @@ void addMultipleLevelStandardsItems(MainForm& form, Program& program) {
 void install(MainForm& form, Program& program) {
     // Form_Load fills the search's period list with labels of the day the program starts (the report frame fills
     // its own).
-    form.addLoadStep([&form, &program] {
+    form.addLoadStep(QStringLiteral("填入期間選單"), [&form, &program] {
         wirePeriodList(form, program, QStringLiteral("SearchTypeCombo"), 2, SearchTypeCombo_Click);
     });
     buildReportFrame(form, program);
+    registerReportBuilder(form, kKindAdvanceNursingRecord, BuildHighRiskStatsWorkbook);
+    registerReportBuilder(form, kKindMedicalDrug, BuildMedicineStatsWorkbook);
+    registerReportBuilder(form, kKindAddEmpl, CorrectLogPersonalData);
 
     onMenuItem(form, program, "QVPersonalSelected", QVPersonalSelected_Click);
     onMenuItem(form, program, "QVPersonalToExcel", QVPersonalToExcel_Click);

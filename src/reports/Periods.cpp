@@ -1,5 +1,6 @@
 #include "reports/Periods.h"
 
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
@@ -123,7 +124,8 @@ void Text5_DblClick(MainForm& form, Program& program, int index) {
 void connectDateBox(MainForm& form, Program& program, QLineEdit* box, int index) {
     if (!box) return;
     box->installEventFilter(
-        new DoubleClickFilter(box, [&form, &program, index] { Text5_DblClick(form, program, index); }));
+        new DoubleClickFilter(box, guarded(program, QStringLiteral("選取日期"),
+                                           [&form, &program, index] { Text5_DblClick(form, program, index); })));
 }
 
 } // namespace reports

@@ -2,6 +2,7 @@
 
 #include "core/Database.h"
 #include "core/ExcelOutput.h"
+#include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "core/SplashInformation.h"
@@ -208,9 +209,10 @@ void buildReportFrame(MainForm& form, Program& program) {
 
     connectDateBox(form, program, s.from, 0);
     connectDateBox(form, program, s.to, 1);
-    QObject::connect(s.list, &QComboBox::activated, &form,
-                     [&form, &program](int) { ReportTypeCombo_Click(form, program); });
-    QObject::connect(s.run, &QPushButton::clicked, &form, [&form, &program] { ButtonShowReport_Click(form, program); });
+    connectGuarded(s.list, &QComboBox::activated, &form, program, QStringLiteral("日期篩選"),
+                   [&form, &program] { ReportTypeCombo_Click(form, program); });
+    connectGuarded(s.run, &QPushButton::clicked, &form, program, QStringLiteral("產生報表"),
+                   [&form, &program] { ButtonShowReport_Click(form, program); });
 
     // The report menu of the "報表" button: four items with separators between them.
     QMenu* menu = form.popupMenu(QStringLiteral("QVStatistica"), QStringLiteral("報表"));
@@ -230,15 +232,14 @@ void buildReportFrame(MainForm& form, Program& program) {
             menu->addSeparator()->setObjectName(QStringLiteral("BarStatistica%1").arg(bar++));
         QAction* a = menu->addAction(QString::fromUtf8(item.caption));
         a->setObjectName(QString::fromUtf8(item.name));
-        QObject::connect(a, &QAction::triggered, &form,
-                         [&form, &program, handler = item.handler] { handler(form, program); });
+        connectGuarded(a, program, [&form, &program, handler = item.handler] { handler(form, program); });
     }
 
     form.ShowReportFrame = [&form, &program](QAction* button) {
         if (button) ShowReportFrame(form, program, button->property("Key").toString());
     };
     // Start-up fills the period list with the labels of the day the program starts.
-    form.addLoadStep([&form, &program] { fillPeriods(state(form), program); });
+    form.addLoadStep(QStringLiteral("填入報表期間選單"), [&form, &program] { fillPeriods(state(form), program); });
 }
 
 void ShowReportFrame(MainForm& form, Program& program, const QString& buttonKey) {
@@ -274,15 +275,10 @@ void QVStatisticaMultipleLevel_Click(MainForm& form, Program& program) {
     ReportFrameState& s = state(form);
     // The grading works on one health-check year, not on a period.
     setDateBoxesVisible(s, false);
-    Recordset years;
-    try {
-        years = program.DBConn.query(QStringLiteral("SELECT [年度代碼] FROM [PersonalHealth] WHERE "
-                                                    "trim(ifnull([年度代碼], '')) <> '' GROUP BY [年度代碼] "
-                                                    "ORDER BY [年度代碼] DESC"));
-    } catch (const DbError& e) {
-        program.ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
-        return;
-    }
+    const Recordset years =
+        program.DBConn.query(QStringLiteral("SELECT [年度代碼] FROM [PersonalHealth] WHERE "
+                                            "trim(ifnull([年度代碼], '')) <> '' GROUP BY [年度代碼] "
+                                            "ORDER BY [年度代碼] DESC"));
     if (years.recordCount() == 0) {
         program.ui().message(QStringLiteral(" 查無相關年度資料"), {}, Ui::Icon::Information);
         return;
@@ -349,26 +345,13 @@ void ButtonShowReport_Click(MainForm& form, Program& program) {
     }
 
     const ReportRequest request{program, kind, s.from->text(), s.to->text(), keyword, year, splash.get()};
+    // A failing builder is said under the frame's caption (its half-built workbook dropped) and the frame stays open.
     ReportOutcome outcome = ReportOutcome::Stopped;
-    QString failure;
-    QString failureTitle = QStringLiteral("資料庫錯誤");
-    try {
-        outcome = builder(request);
-    } catch (const DbError& e) {
-        failure = e.message();
-    } catch (const std::exception& e) {
-        failure = QString::fromLocal8Bit(e.what());
-        failureTitle = QStringLiteral("錯誤");
-    }
+    const bool ran = runGuarded(program, caption, [&] { outcome = builder(request); });
     splash.reset();
     s.running = false;
     s.run->setEnabled(true);
-    if (!failure.isEmpty()) {
-        // Nothing half-built is left behind: an unfinished workbook is dropped, the frame stays open.
-        program.excel.reset();
-        ui.message(failure, failureTitle, Ui::Icon::Critical);
-        return;
-    }
+    if (!ran) return;
     if (outcome != ReportOutcome::Done) return;
 
     ui.message(caption + QStringLiteral(" 完成"), QStringLiteral("完成"), Ui::Icon::Information);

@@ -90,6 +90,7 @@ out['types'] = sorted(set(type(c.value).__name__ for r in ws.iter_rows(min_row=2
 out['formats'] = sorted(set(c.number_format for r in ws.iter_rows(min_row=1, max_row=4) for c in r))
 out['colfmt'] = ws.column_dimensions['H'].number_format if 'H' in ws.column_dimensions else None
 out['filter'] = ws.auto_filter.ref
+out['dimension'] = ws.dimensions
 out['filter1'] = wb.worksheets[0].auto_filter.ref
 out['name1'] = wb.sheetnames[0]
 )");
@@ -106,6 +107,7 @@ out['name1'] = wb.sheetnames[0]
     EXPECT_EQ(o["types"].toVariant().toStringList(), QStringList{"str"});
     EXPECT_EQ(o["formats"].toVariant().toStringList(), QStringList{"@"});
     EXPECT_EQ(o["filter"].toString(), "A1:D4");
+    EXPECT_EQ(o["dimension"].toString(), "A1:D4"); // the text format on the columns written only
     EXPECT_TRUE(o["filter1"].isNull());
     EXPECT_EQ(o["name1"].toString(), "A_外傷");
 }

@@ -3,6 +3,7 @@
 
 #include "core/StringEditFrame.h"
 #include "common/TestProgram.h"
+#include "core/Guard.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -66,7 +67,7 @@ TEST(StringEditFrame, AFailingOkKeepsTheEditorAndItsText) {
     });
     auto* ok = tp.find<QPushButton>("StringOKButton");
     QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(tp.ui().messageTexts(), QStringList{"database is locked"});
+    EXPECT_EQ(tp.ui().messageTexts(), QStringList{databaseErrorText("編輯", "database is locked")});
     EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
     EXPECT_TRUE(w.StringFrame->isVisible());
     EXPECT_EQ(tp.find<QLineEdit>("StringText")->text(), "值");

@@ -248,8 +248,14 @@ TEST(ReportFrameFlow, EveryKindHasItsConfirmationProgressAndKeywordRule) {
         c.open();
         EXPECT_TRUE(f.w.FrameReport->isVisible()) << c.kind;
         EXPECT_EQ(f.kind(), QString::fromUtf8(c.kind));
-        const int before = int(tp.ui().shown.size());
         const int runs = probe.runs;
+        // No: nothing runs and the frame waits.
+        tp.ui().answerNext(Ui::Answer::No);
+        f.run->click();
+        EXPECT_EQ(probe.runs, runs) << c.kind;
+        EXPECT_EQ(tp.ui().shown.last().title, QString::fromUtf8(c.title));
+        EXPECT_TRUE(f.w.FrameReport->isVisible()) << c.kind;
+        const int before = int(tp.ui().shown.size());
         tp.ui().answerNext(Ui::Answer::Yes);
         if (c.keyword) tp.ui().inputNext(QStringLiteral("品保"));
         f.run->click();
@@ -359,6 +365,7 @@ TEST(ReportFrameFlow, AKindWithoutBuilderOrABuilderThatStopsOrFailsLeavesTheFram
     });
     tp.ui().answerNext(Ui::Answer::Yes);
     f.run->click();
+    EXPECT_TRUE(tp.ui().shown.last().text.startsWith("「健康服務工作要項_統計分析」無法完成, 資料庫回報:"));
     EXPECT_EQ(tp.ui().shown.last().title, "資料庫錯誤");
     EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
     EXPECT_TRUE(f.w.FrameReport->isVisible());

@@ -91,3 +91,27 @@ TEST_F(OverworkPrintFlow, ThreeSelectedPersonsAndOneSelectedTwice) {
     EXPECT_EQ(text.count("丁君"), 0);
     EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM ToWordList").toInt(), 3);
 }
+
+TEST_F(OverworkPrintFlow, ALockedDatabaseIsSaidAndThePrintCanBeRepeated) {
+    select({1});
+    // Another program holds the write lock while the nurse prints.
+    Database other;
+    ASSERT_TRUE(other.open(tp.program().databasePath()));
+    other.exec("BEGIN EXCLUSIVE");
+    tp.db().setBusyTimeout(50);
+    print();
+    EXPECT_TRUE(tp.ui().opened.isEmpty());
+    ASSERT_EQ(tp.ui().shown.size(), 1);
+    EXPECT_EQ(tp.ui().shown[0].icon, Ui::Icon::Critical);
+    EXPECT_TRUE(tp.ui().shown[0].text.startsWith(QStringLiteral("「套印目前選取項目 (Word)」無法完成, 資料庫回報:")))
+        << tp.ui().shown[0].text.toStdString();
+    EXPECT_TRUE(tp.ui().shown[0].text.contains("locked")) << tp.ui().shown[0].text.toStdString();
+    EXPECT_EQ(tp.db().transactionDepth(), 0);
+    EXPECT_TRUE(tp.window().isVisible());
+
+    // The lock gone, the same print goes through.
+    other.exec("ROLLBACK");
+    print();
+    ASSERT_EQ(tp.ui().opened.size(), 1);
+    EXPECT_EQ(tp.ui().messageTexts().last(), "套印完成");
+}

@@ -11,6 +11,8 @@
 
 using namespace docxtest;
 using office::DocxMailMerge;
+using office::OfficeError;
+using office::OfficeStatus;
 
 namespace {
 
@@ -92,15 +94,13 @@ TEST_F(DocxMailMergeTest, ListsEachFieldOnceIgnoringLetterCase) {
 TEST_F(DocxMailMergeTest, OneRowFillsEveryFieldAndKeepsTheRestOfTheTemplate) {
     const QString tpl = standardTemplate();
     const QString out = path(QStringLiteral("one.docx"));
-    QString error;
     // Text that would break XML or a naive merge: an apostrophe, "<", "&", line breaks of both kinds, a tab and a
     // control character XML cannot hold.
     const QString note = QStringLiteral("O'Brien <b> & \"co\"\nsecond line\r\nthird\tcol\x01"
                                         "end");
-    ASSERT_TRUE(office::MergeDocx(tpl, kHeaders,
-                                  {{QStringLiteral("王小明"), QStringLiteral("E001"), note, QStringLiteral("113年度")}},
-                                  out, &error))
-        << error.toStdString();
+    const OfficeStatus merged = office::MergeDocx(
+        tpl, kHeaders, {{QStringLiteral("王小明"), QStringLiteral("E001"), note, QStringLiteral("113年度")}}, out);
+    ASSERT_TRUE(merged) << merged.message().toStdString();
 
     const QJsonObject doc = readWithPythonDocx(out);
     const QStringList paragraphs = strings(doc[QStringLiteral("paragraphs")]);
@@ -139,8 +139,8 @@ TEST_F(DocxMailMergeTest, ManyRowsGiveOneCopyPerRowEachOnItsOwnPage) {
     DocxMailMerge merge;
     ASSERT_TRUE(merge.load(tpl));
     const QString out = path(QStringLiteral("many.docx"));
-    QString error;
-    ASSERT_TRUE(merge.mergeToFile(kHeaders, rows, out, &error)) << error.toStdString();
+    const OfficeStatus merged = merge.mergeToFile(kHeaders, rows, out);
+    ASSERT_TRUE(merged) << merged.message().toStdString();
 
     const QJsonObject doc = readWithPythonDocx(out);
     const QStringList paragraphs = strings(doc[QStringLiteral("paragraphs")]);
@@ -165,7 +165,7 @@ TEST_F(DocxMailMergeTest, ManyRowsGiveOneCopyPerRowEachOnItsOwnPage) {
     EXPECT_EQ(doc[QStringLiteral("header")].toString(), QStringLiteral("Header "));
 
     // A short row leaves its missing columns empty.
-    ASSERT_TRUE(merge.mergeToFile(kHeaders, {{QStringLiteral("只有姓名")}}, out, &error));
+    ASSERT_TRUE(merge.mergeToFile(kHeaders, {{QStringLiteral("只有姓名")}}, out));
     EXPECT_EQ(strings(readWithPythonDocx(out)[QStringLiteral("paragraphs")])[1], QStringLiteral("No:  end"));
 }
 
@@ -219,14 +219,14 @@ TEST_F(DocxMailMergeTest, ATemplateFileGivesADocument) {
 TEST_F(DocxMailMergeTest, NoRowsIsAnErrorAndWritesNothing) {
     const QString tpl = standardTemplate();
     const QString out = path(QStringLiteral("none.docx"));
-    QString error;
-    EXPECT_FALSE(office::MergeDocx(tpl, kHeaders, {}, out, &error));
-    EXPECT_EQ(error, QStringLiteral("沒有可套印的資料"));
+    const OfficeStatus none = office::MergeDocx(tpl, kHeaders, {}, out);
+    EXPECT_EQ(none.code(), OfficeError::InvalidInput);
+    EXPECT_EQ(none.message(), QStringLiteral("沒有可套印的資料"));
     EXPECT_FALSE(QFileInfo::exists(out));
 
     // An existing file of that name stays as it was.
     ASSERT_TRUE(writeFile(out, "earlier"));
-    EXPECT_FALSE(office::MergeDocx(tpl, std::vector<QMap<QString, QString>>{}, out, &error));
+    EXPECT_FALSE(office::MergeDocx(tpl, std::vector<QMap<QString, QString>>{}, out));
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("earlier"));
@@ -237,9 +237,9 @@ TEST_F(DocxMailMergeTest, AWriteFailureIsReportedAndLeavesNoFile) {
     // The folder of the output is a file, so nothing can be created there (whatever the user's rights).
     ASSERT_TRUE(writeFile(path(QStringLiteral("blocker")), "x"));
     const QString out = path(QStringLiteral("blocker/out.docx"));
-    QString error;
-    EXPECT_FALSE(office::MergeDocx(tpl, kHeaders, {{QStringLiteral("甲")}}, out, &error));
-    EXPECT_TRUE(error.contains(out)) << error.toStdString();
+    const OfficeStatus failed = office::MergeDocx(tpl, kHeaders, {{QStringLiteral("甲")}}, out);
+    EXPECT_EQ(failed.code(), OfficeError::WriteFailed);
+    EXPECT_TRUE(failed.message().contains(out)) << failed.message().toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // the template and the blocker only
 }
 
@@ -248,18 +248,59 @@ TEST(DocxMailMergeFiles, DamagedAndForeignTemplatesGiveAClearError) {
     struct Case {
         const char* file;
         const char* mentions; // a word the reason must hold
+        OfficeError code;
     } cases[] = {
-        {"missing.docx", "不存在"},      {"not_a_docx.docx", "不是 Word"}, {"legacy.doc", "97-2003"},
-        {"truncated.docx", "不是 Word"}, {"bad_xml.docx", "損毀"},         {"no_document.docx", "不是 Word"},
-        {"workbook.xlsx", "不是 Word"},  {"damaged_entry.docx", "損毀"},
+        {"missing.docx", "不存在", OfficeError::Missing},
+        {"not_a_docx.docx", "不是 Word", OfficeError::NotZip},
+        {"legacy.doc", "97-2003", OfficeError::OleFile},
+        {"truncated.docx", "不是 Word", OfficeError::NotZip},
+        {"bad_xml.docx", "損毀", OfficeError::Damaged},
+        {"no_document.docx", "不是 Word", OfficeError::NotDocument},
+        {"workbook.xlsx", "不是 Word", OfficeError::NotDocument},
+        {"damaged_entry.docx", "損毀", OfficeError::Damaged},
     };
     for (const Case& c : cases) {
         DocxMailMerge merge;
-        QString error;
-        EXPECT_FALSE(merge.load(data + QString::fromUtf8(c.file), &error)) << c.file;
+        const OfficeStatus loaded = merge.load(data + QString::fromUtf8(c.file));
+        const QString error = loaded.message();
+        EXPECT_EQ(loaded.code(), c.code) << c.file;
         EXPECT_FALSE(merge.isLoaded()) << c.file;
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.mentions))) << c.file << ": " << error.toStdString();
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.file))) << c.file << ": " << error.toStdString();
-        EXPECT_FALSE(merge.merge(kHeaders, {{QStringLiteral("甲")}}, &error)) << c.file;
+        OfficeStatus unmerged = OfficeStatus::success();
+        EXPECT_FALSE(merge.merge(kHeaders, {{QStringLiteral("甲")}}, &unmerged)) << c.file;
+        EXPECT_EQ(unmerged.code(), OfficeError::InvalidInput) << c.file;
     }
+}
+
+TEST_F(DocxMailMergeTest, ATemplateNestedThirtyThousandDeepMergesWithoutExhaustingTheStack) {
+    // Content controls inside content controls, a simple and a complex field at the bottom, two rows.
+    const int depth = 30000;
+    QString body;
+    body.reserve(depth * 64);
+    for (int i = 0; i < depth; ++i)
+        body += QStringLiteral("<w:sdt><w:sdtContent>");
+    body += QStringLiteral(
+        R"(<w:p><w:fldSimple w:instr="MERGEFIELD 姓名"><w:r><w:t>«姓名»</w:t></w:r></w:fldSimple>)"
+        R"(<w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText>MERGEFIELD 員工編號</w:instrText></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="separate"/></w:r><w:r><w:t>«員工編號»</w:t></w:r>)"
+        R"(<w:r><w:fldChar w:fldCharType="end"/></w:r></w:p>)");
+    for (int i = 0; i < depth; ++i)
+        body += QStringLiteral("</w:sdtContent></w:sdt>");
+    DocxMailMerge merge;
+    const OfficeStatus loaded = merge.load(writeTemplate(makeTemplate(body)));
+    ASSERT_TRUE(loaded) << loaded.message().toStdString();
+    EXPECT_EQ(merge.fieldNames(), (QStringList{"姓名", "員工編號"}));
+    const QString out = path(QStringLiteral("deep.docx"));
+    const OfficeStatus merged = merge.mergeToFile(
+        kHeaders,
+        {{QStringLiteral("王小明"), QStringLiteral("E001")}, {QStringLiteral("李大華"), QStringLiteral("E002")}}, out);
+    ASSERT_TRUE(merged) << merged.message().toStdString();
+    office::DocxPackage result;
+    ASSERT_TRUE(result.load(out));
+    const QString xml = QString::fromUtf8(result.find(QStringLiteral("word/document.xml"))->data);
+    for (const char* value : {"王小明", "E001", "李大華", "E002"})
+        EXPECT_TRUE(xml.contains(QString::fromUtf8(value))) << value;
+    EXPECT_FALSE(xml.contains(QStringLiteral("MERGEFIELD")));
+    EXPECT_EQ(xml.count(QStringLiteral("<w:sdtContent>")), 2 * depth);
 }

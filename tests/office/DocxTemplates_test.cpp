@@ -57,8 +57,8 @@ class ShippedTemplate : public ::testing::TestWithParam<Shipped> {};
 TEST_P(ShippedTemplate, HasAFieldForEachColumnAndMergesEveryOne) {
     const QString path = QStringLiteral(OSTIVA_DOC_DIR "/") + QString::fromUtf8(GetParam().file);
     office::DocxMailMerge merge;
-    QString error;
-    ASSERT_TRUE(merge.load(path, &error)) << error.toStdString();
+    const office::OfficeStatus loaded = merge.load(path);
+    ASSERT_TRUE(loaded) << loaded.message().toStdString();
     QStringList fields = merge.fieldNames();
     QStringList columns = GetParam().columns();
     fields.sort();
@@ -73,7 +73,8 @@ TEST_P(ShippedTemplate, HasAFieldForEachColumnAndMergesEveryOne) {
     rows[0][columns.first()] += QStringLiteral("\n第二行 & <備註>");
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("merged.docx"));
-    ASSERT_TRUE(office::MergeDocx(path, rows, out, &error)) << error.toStdString();
+    const office::OfficeStatus merged = office::MergeDocx(path, rows, out);
+    ASSERT_TRUE(merged) << merged.message().toStdString();
 
     const QJsonObject doc = readWithPythonDocx(out);
     const QString text = allText(doc);

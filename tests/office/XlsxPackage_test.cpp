@@ -5,6 +5,7 @@
 #include "office/XlsxPackage.h"
 #include "office/XlsxPassword.h"
 #include "office/XlsxWorkbook.h"
+#include "office/Zip.h"
 
 using namespace office;
 using namespace xlsxtest;
@@ -359,7 +360,7 @@ wb.save(sys.argv[1])
     XlsxPackage modern;
     ASSERT_TRUE(modern.open(path("modern.xlsx")));
     EXPECT_TRUE(modern.isProtected(0));
-    EXPECT_FALSE(modern.unprotectSheet(0, "PZPY"));
+    EXPECT_EQ(modern.unprotectSheet(0, "PZPY").code(), OfficeError::WrongPassword);
     EXPECT_TRUE(modern.unprotectSheet(0, "PZPZ"));
     EXPECT_FALSE(modern.isProtected(0));
 }
@@ -369,31 +370,52 @@ TEST_F(XlsxPackageTest, DamagedAndForeignFilesGiveAClearErrorAndNeverCrash) {
     struct Case {
         QString file;
         const char* words;
+        OfficeError code;
     };
+    // A binary workbook: a zip whose main part is .bin.
+    const QString xlsb = path("binary.xlsb");
+    runPython(R"PY(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    z.writestr('[Content_Types].xml', '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>')
+    z.writestr('_rels/.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.bin"/></Relationships>')
+    z.writestr('xl/workbook.bin', b'\x83\x01\x00')
+)PY",
+              {xlsb});
+    // A workbook part that is not XML.
+    const QString badWorkbook = path("bad_workbook.xlsx");
+    writeFile(badWorkbook, *buildZip({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", "<workbook><sheets>"}}));
     const Case cases[] = {
-        {data + "text_named.xlsx", "不是 Excel 活頁簿"},
-        {data + "no_workbook.xlsx", "找不到 workbook.xml"},
-        {data + "legacy.xls", ".xls"},
-        {data + "truncated.xlsx", "損毀"},
-        {data + "missing.xlsx", "檔案不存在"},
+        {data + "text_named.xlsx", "不是 Excel 活頁簿", OfficeError::NotZip},
+        {data + "no_workbook.xlsx", "找不到 workbook.xml", OfficeError::NotDocument},
+        {data + "legacy.xls", ".xls", OfficeError::OleFile},
+        {data + "truncated.xlsx", "損毀", OfficeError::NotZip},
+        {data + "missing.xlsx", "檔案不存在", OfficeError::Missing},
+        // Entry sizes of 0xFFFFFFFF without their 64-bit values: the file is there but damaged.
+        {data + "sizes_ffffffff.xlsx", "損毀", OfficeError::Damaged},
+        {xlsb, ".xlsb", OfficeError::Unsupported},
+        {badWorkbook, "損毀", OfficeError::Damaged},
     };
     for (const Case& c : cases) {
         XlsxPackage pkg;
         const XlsxStatus st = pkg.open(c.file);
-        EXPECT_FALSE(st) << c.file.toStdString();
+        EXPECT_EQ(st.code(), c.code) << c.file.toStdString();
         EXPECT_TRUE(st.message().contains(QString::fromUtf8(c.words))) << st.message().toStdString();
         EXPECT_FALSE(pkg.isOpen());
         EXPECT_EQ(pkg.cellText(0, "A1"), "");
         EXPECT_FALSE(pkg.setCellText(0, "A1", "x"));
-        EXPECT_FALSE(pkg.saveAs(path("never.xlsx")));
+        EXPECT_EQ(pkg.saveAs(path("never.xlsx")).code(), OfficeError::InvalidInput);
     }
     // A sheet whose XML breaks off opens (the workbook is whole) but reads empty and refuses edits.
     XlsxPackage broken;
     ASSERT_TRUE(broken.open(data + "broken_sheet.xlsx"));
     EXPECT_EQ(broken.cellText(0, "A1"), "");
     const XlsxStatus st = broken.setCellText(0, "A1", "x");
-    EXPECT_FALSE(st);
+    EXPECT_EQ(st.code(), OfficeError::Damaged);
     EXPECT_TRUE(st.message().contains("損毀"));
+    std::vector<QStringList> rows;
+    EXPECT_EQ(broken.readRows(0, &rows).code(), OfficeError::Damaged);
+    EXPECT_EQ(broken.readRows(1, &rows).code(), OfficeError::NoSuchSheet);
     EXPECT_FALSE(QFile::exists(path("never.xlsx")));
 }
 

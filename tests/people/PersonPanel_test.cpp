@@ -312,7 +312,8 @@ TEST(PersonPanel, ARegisteredModeSearchesThroughItsButton) {
     // A database error is said in a box; the panel keeps its list.
     fail = true;
     p.search("TestModeButton", "");
-    EXPECT_EQ(p.tp.ui().messageTexts(), QStringList{"no such table: X"});
+    EXPECT_EQ(p.tp.ui().messageTexts().size(), 1);
+    EXPECT_TRUE(p.tp.ui().messageTexts().value(0).endsWith("no such table: X"));
     EXPECT_EQ(p.list()->topLevelItemCount(), 2);
     // Another search gives the list another mode.
     p.search("PersonSelectButton", "");

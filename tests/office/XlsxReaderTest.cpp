@@ -1,0 +1,196 @@
+// The package's reader over whole sheets: rows and cells with gaps, out of order or without references, shared and
+// inline strings, very wide and very long sheets read whole and by range, and references past XFD1048576 refused.
+
+#include "XlsxTestSupport.h"
+#include "office/XlsxPackage.h"
+#include "office/XlsxWorkbook.h"
+#include "office/Zip.h"
+
+using namespace office;
+using namespace xlsxtest;
+
+namespace {
+
+// A workbook of one sheet whose sheetData is `rows`, with three shared strings and a date style (s="1").
+QByteArray workbookWithRows(const QString& rows) {
+    const QString ns = QStringLiteral("xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"");
+    const QString rel =
+        QStringLiteral("xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"");
+    const QString relType = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/");
+    std::vector<ZipEntry> parts = {
+        {"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                                "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"},
+        {"_rels/.rels",
+         QStringLiteral("<Relationships "
+                        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                        "<Relationship Id=\"rId1\" Type=\"%1officeDocument\" Target=\"xl/workbook.xml\"/>"
+                        "</Relationships>")
+             .arg(relType)
+             .toUtf8()},
+        {"xl/workbook.xml",
+         QStringLiteral(
+             "<workbook %1 %2><sheets><sheet name=\"資料\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>")
+             .arg(ns, rel)
+             .toUtf8()},
+        {"xl/_rels/workbook.xml.rels",
+         QStringLiteral("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                        "<Relationship Id=\"rId1\" Type=\"%1worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                        "<Relationship Id=\"rId2\" Type=\"%1sharedStrings\" Target=\"sharedStrings.xml\"/>"
+                        "<Relationship Id=\"rId3\" Type=\"%1styles\" Target=\"styles.xml\"/></Relationships>")
+             .arg(relType)
+             .toUtf8()},
+        {"xl/sharedStrings.xml",
+         QStringLiteral(
+             "<sst %1><si><t>姓名</t></si><si><r><t>王</t></r><r><t>小明</t></r></si><si><t>a_x000D_b</t></si></sst>")
+             .arg(ns)
+             .toUtf8()},
+        {"xl/styles.xml", QStringLiteral("<styleSheet %1><cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\" "
+                                         "applyNumberFormat=\"1\"/></cellXfs></styleSheet>")
+                              .arg(ns)
+                              .toUtf8()},
+        {"xl/worksheets/sheet1.xml",
+         QStringLiteral("<worksheet %1><sheetData>%2</sheetData></worksheet>").arg(ns, rows).toUtf8()},
+    };
+    return *buildZip(parts);
+}
+
+} // namespace
+
+class XlsxReaderTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    // Opens a workbook whose only sheet holds `rows`.
+    void open(XlsxPackage& pkg, const QString& rows) {
+        const QString p = dir.filePath(QStringLiteral("rows%1.xlsx").arg(++m_count));
+        writeFile(p, workbookWithRows(rows));
+        ASSERT_TRUE(pkg.open(p));
+    }
+
+private:
+    int m_count = 0;
+};
+
+TEST_F(XlsxReaderTest, RowsWithGapsOutOfOrderOrWithoutReferencesReadAsTheCellReaderReadsThem) {
+    XlsxPackage pkg;
+    open(pkg,
+         // Row 1: shared strings, a rich one, one with an escape; row 2 missing; row 3 given after rows 4 and 5; a
+         // row and cells without r following their predecessor; an inline string; a number, a date, a boolean; a gap at
+         // column B.
+         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c>"
+         "</row>"
+         "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t>第四列</t></is></c><c r=\"C4\"><v>0.1</v></c></row>"
+         "<row><c><v>12</v></c><c t=\"inlineStr\"><is><t>無位置</t></is></c></row>"
+         "<row r=\"3\"><c r=\"B3\" t=\"b\"><v>1</v></c><c t=\"inlineStr\"><is><r><t>接</t></r><r><t>續</t></r></is></c>"
+         "<c r=\"A3\" s=\"1\"><v>45356</v></c></row>");
+    const std::vector<QStringList> want = {
+        {"姓名", "王小明", "a\rb"}, {"", "", ""},         {"2024/03/05", "True", "接續"},
+        {"第四列", "", "0.1"},      {"12", "無位置", ""},
+    };
+    std::vector<QStringList> rows;
+    ASSERT_TRUE(pkg.readRows(0, &rows));
+    ASSERT_EQ(rows.size(), want.size());
+    for (size_t r = 0; r < want.size(); ++r) {
+        EXPECT_EQ(rows[r], want[r]) << "row " << r + 1;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(pkg.cellText(0, int(r), c), want[r][c]) << "row " << r + 1 << " column " << c + 1;
+    }
+    EXPECT_EQ(pkg.rowCount(0), 5);
+    EXPECT_EQ(pkg.columnCount(0), 3);
+
+    // A range: inside, across the edge of the data and wholly outside it.
+    ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("B3:C4")));
+    EXPECT_EQ(rows, (std::vector<QStringList>{{"True", "接續"}, {"", "0.1"}}));
+    ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("C5:Z99")));
+    EXPECT_EQ(rows, (std::vector<QStringList>{{""}}));
+    ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("A9:B12")));
+    EXPECT_TRUE(rows.empty());
+
+    // Writing into a gap keeps the reader's index right.
+    ASSERT_TRUE(pkg.setCellText(0, 1, 1, "補上"));
+    ASSERT_TRUE(pkg.setCellText(0, 6, 0, "最後"));
+    ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("A2:B7")));
+    EXPECT_EQ(rows[0], (QStringList{"", "補上"}));
+    EXPECT_EQ(rows[5], (QStringList{"最後", ""}));
+    EXPECT_EQ(pkg.cellText(0, "B2"), "補上");
+    EXPECT_EQ(pkg.cellText(0, "B3"), "True");
+}
+
+TEST_F(XlsxReaderTest, VeryWideAndVeryLongSheetsReadWholeAndByRange) {
+    XlsxWorkbook book;
+    XlsxSheet& wide = book.addSheet("寬");
+    for (int c = 0; c < kXlsxMaxColumns; c += 7)
+        wide.setText(1, c, xlsxColumnName(c));
+    wide.setNumber(2, kXlsxMaxColumns - 1, 42);
+    XlsxSheet& tall = book.addSheet("長");
+    const int tallRows = 120000;
+    tall.streamTextBlock(
+        0, 0, tallRows, 3, [](int r, int c) { return QStringLiteral("%1-%2").arg(r).arg(c); }, -1);
+    tall.setText(kXlsxMaxRows - 1, 1, "最末列"); // stored below the streamed block
+    const QString file = dir.filePath("big.xlsx");
+    ASSERT_TRUE(book.save(file));
+
+    XlsxPackage pkg;
+    ASSERT_TRUE(pkg.open(file));
+    std::vector<QStringList> rows;
+    ASSERT_TRUE(pkg.readRows(0, &rows));
+    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows[1].size(), kXlsxMaxColumns);
+    EXPECT_EQ(rows[0], QStringList(kXlsxMaxColumns, QString()));
+    for (int c = 0; c < kXlsxMaxColumns; ++c)
+        ASSERT_EQ(rows[1][c], c % 7 == 0 ? xlsxColumnName(c) : QString()) << c;
+    EXPECT_EQ(rows[2].back(), "42");
+    ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("XFA2:XFD3")));
+    EXPECT_EQ(rows, (std::vector<QStringList>{{"XFA", "", "", ""}, {"", "", "", "42"}}));
+    EXPECT_EQ(pkg.cellText(0, "XFD3"), "42");
+
+    ASSERT_TRUE(pkg.readRows(1, &rows));
+    ASSERT_EQ(int(rows.size()), kXlsxMaxRows);
+    for (int r : {0, 1, 59999, tallRows - 1})
+        EXPECT_EQ(rows[size_t(r)], (QStringList{QStringLiteral("%1-0").arg(r), QStringLiteral("%1-1").arg(r),
+                                                QStringLiteral("%1-2").arg(r)}));
+    EXPECT_EQ(rows[size_t(tallRows)], QStringList(3, QString()));
+    EXPECT_EQ(rows.back(), (QStringList{"", "最末列", ""}));
+    ASSERT_TRUE(pkg.readRows(1, &rows, XlsxRange{99998, 1, 100001, 1}));
+    EXPECT_EQ(rows, (std::vector<QStringList>{{"99998-1"}, {"99999-1"}, {"100000-1"}, {"100001-1"}}));
+    EXPECT_EQ(pkg.cellText(1, 119999, 2), "119999-2");
+}
+
+TEST_F(XlsxReaderTest, AReferencePastTheLastCellMarksTheSheetAsDamaged) {
+    struct Case {
+        const char* what;
+        QString rows;
+    };
+    const QString lastRowWithoutReference =
+        QStringLiteral("<row r=\"1048576\"><c r=\"A1048576\"><v>1</v></c></row><row><c><v>2</v></c></row>");
+    const Case cases[] = {
+        {"column XFE", "<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>"},
+        {"a 26-letter column", "<row r=\"1\"><c r=\"ABCDEFGHIJKLMNOPQRSTUVWXYZ1\"><v>1</v></c></row>"},
+        {"row 1048577", "<row r=\"1048577\"><c r=\"A1048577\"><v>1</v></c></row>"},
+        {"row 2147483647", "<row r=\"2147483647\"><c><v>1</v></c></row>"},
+        {"a negative row", "<row r=\"-3\"><c><v>1</v></c></row>"},
+        {"a row after the last one", lastRowWithoutReference},
+        {"a cell after column XFD", "<row r=\"1\"><c r=\"XFD1\"><v>1</v></c><c><v>2</v></c></row>"},
+    };
+    for (const Case& c : cases) {
+        XlsxPackage pkg;
+        open(pkg, "<row r=\"2\"><c r=\"A2\"><v>7</v></c></row>" + c.rows);
+        std::vector<QStringList> rows{{"left over"}};
+        const XlsxStatus st = pkg.readRows(0, &rows);
+        EXPECT_EQ(st.code(), OfficeError::Damaged) << c.what;
+        EXPECT_TRUE(st.message().contains("損毀")) << c.what << ": " << st.message().toStdString();
+        EXPECT_TRUE(rows.empty()) << c.what;
+        EXPECT_EQ(pkg.cellText(0, "A2"), "") << c.what;
+        EXPECT_EQ(pkg.setCellText(0, "A2", "x").code(), OfficeError::Damaged) << c.what;
+    }
+    // The last cell of the sheet itself is fine; with A1 as well, the whole sheet is too large to read at once.
+    XlsxPackage pkg;
+    open(pkg, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"1048576\"><c r=\"XFD1048576\"><v>9</v></c></row>");
+    EXPECT_EQ(pkg.cellText(0, "XFD1048576"), "9");
+    std::vector<QStringList> rows;
+    const XlsxStatus whole = pkg.readRows(0, &rows);
+    EXPECT_EQ(whole.code(), OfficeError::TooLarge);
+    EXPECT_TRUE(whole.message().contains("A1:XFD1048576")) << whole.message().toStdString();
+    EXPECT_TRUE(rows.empty());
+    ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("XFC1048575:XFD1048576")));
+    EXPECT_EQ(rows, (std::vector<QStringList>{{"", ""}, {"", "9"}}));
+}
