@@ -196,17 +196,17 @@ QString FillConsultationForm(Program& program, const ConsultationPerson& person)
 }
 
 void PersonalReportAll_Click(MainForm& form, Program& program) {
-    const QTreeWidgetItem* row = people::selectedPersonRow(form);
+    const std::optional<people::PersonRow> row = people::selectedRow(form);
     if (!row) {
         program.ui().info(QString::fromUtf8(kNothingSelected));
         return;
     }
     const QTreeWidgetItem* header = form.PersonListView->headerItem();
     ConsultationPerson person;
-    person.employeeNo = row->text(people::HsEmployeeNo);
+    person.employeeNo = row->subItem(people::HsEmployeeNo);
     const int columns[3] = {people::HsHealthCount, people::HsBurnOutCount, people::HsNmqCount};
     for (int k = 0; k < 3; ++k) {
-        person.counts[size_t(k)] = row->text(columns[k]);
+        person.counts[size_t(k)] = row->subItem(columns[k]);
         person.captions[size_t(k)] = header ? header->text(columns[k]) : QString();
     }
     FillConsultationForm(program, person);

@@ -131,12 +131,12 @@ QString WriteNmqHistory(Program& program, const QString& employeeNo, const QStri
 }
 
 void PersonalReportNMQ_Click(MainForm& form, Program& program) {
-    const QTreeWidgetItem* row = people::selectedPersonRow(form);
+    const std::optional<people::PersonRow> row = people::selectedRow(form);
     if (!row) {
         program.ui().info(QString::fromUtf8(kNothingSelected));
         return;
     }
-    WriteNmqHistory(program, row->text(people::HsEmployeeNo), row->text(people::HsNmqCount));
+    WriteNmqHistory(program, row->subItem(people::HsEmployeeNo), row->subItem(people::HsNmqCount));
 }
 
 } // namespace reports

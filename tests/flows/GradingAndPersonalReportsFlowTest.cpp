@@ -98,6 +98,19 @@ TEST_F(Flow, ImportTheStandardsThenGradeAYear) {
                                  "165【Level_4】 4\n");
 }
 
+TEST_F(Flow, TheExampleStandardsOpenFromTheReportMenu) {
+    pick("QVStatisticaMultipleLevelExample");
+    ASSERT_EQ(tp.ui().opened.size(), 1);
+    EXPECT_TRUE(tp.ui().opened[0].endsWith("DataBase/DOC/範例_多項四段分級標準.xlsx"));
+    EXPECT_TRUE(tp.ui().messageTexts().last().endsWith("範例檔案已呼叫, 請先另存新檔後, 再進行編輯"));
+    EXPECT_FALSE(w->toolbarButton("ShowReport")->isChecked());
+    // A cancelled file dialog imports nothing and says nothing.
+    tp.ui().shown.clear();
+    tp.ui().fileNext("");
+    pick("QVStatisticaMultipleLevelImport");
+    EXPECT_TRUE(tp.ui().messageTexts().isEmpty());
+}
+
 TEST_F(Flow, AStandardThatDoesNotParseStopsTheRunAndTheFrameStaysOpen) {
     tp.db().exec("UPDATE MultipleLevel SET Level_1 = '120-129' WHERE 項目名稱 = '收縮壓'");
     pick("QVStatisticaMultipleLevel");
