@@ -421,15 +421,21 @@ MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
     MultipleLevelRun run;
     const QString health = QStringLiteral("PersonalHealth");
     const StandardsTable standardsTable = readStandards(db, &run.problems);
-    const QStringList healthColumns = db.columns(health);
+    // The columns of PersonalHealth with their declared types, in table order.
+    const Recordset info =
+        db.query(QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid"), {health});
+    QStringList healthColumns;
+    for (int r = 0; r < info.recordCount(); ++r)
+        healthColumns << info.text(r, 0);
     const std::vector<Standard> standards = checkStandards(standardsTable.rows, healthColumns, &run.problems);
     if (!run.problems.empty()) return run;
 
     // The work table: the columns of PersonalHealth, single-precision ones as text so that a label can follow the
     // value, then the grading columns.
     std::vector<ColumnDef> defs;
-    for (const QString& c : healthColumns) {
-        const QString type = db.columnType(health, c);
+    for (int r = 0; r < info.recordCount(); ++r) {
+        const QString c = info.text(r, 0);
+        const QString type = info.text(r, 1);
         const bool isReal = type.compare(QLatin1String("REAL"), Qt::CaseInsensitive) == 0 ||
                             type.compare(QLatin1String("FLOAT"), Qt::CaseInsensitive) == 0 ||
                             type.compare(QLatin1String("SINGLE"), Qt::CaseInsensitive) == 0 ||
