@@ -176,3 +176,37 @@ def save(doc, path):
     tmp = path.with_name(path.name + ".tmp")
     tmp.write_bytes(data)
     os.replace(tmp, path)
+
+
+def save_workbook(workbook, path):
+    """Saves an openpyxl workbook as save() saves a document: fixed property dates and zip entry times, and the file
+    left alone when its bytes are the same."""
+    workbook.properties.creator = "職場健康服務管理系統"
+    workbook.properties.lastModifiedBy = "職場健康服務管理系統"
+    workbook.properties.created = FIXED_TIME
+    workbook.properties.modified = FIXED_TIME
+    raw = io.BytesIO()
+    workbook.save(raw)
+    _save_zip(raw, path)
+
+
+def _save_zip(raw, path):
+    path = pathlib.Path(path)
+    out = io.BytesIO()
+    with zipfile.ZipFile(raw) as zin, zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as zout:
+        for info in zin.infolist():
+            fixed = zipfile.ZipInfo(info.filename, date_time=ZIP_TIME)
+            fixed.compress_type = zipfile.ZIP_DEFLATED
+            fixed.external_attr = 0o644 << 16
+            zout.writestr(fixed, zin.read(info.filename))
+    write_if_changed(path, out.getvalue())
+
+
+def write_if_changed(path, data):
+    """Writes bytes atomically unless the file already holds them."""
+    path = pathlib.Path(path)
+    if path.exists() and path.read_bytes() == data:
+        return
+    tmp = path.with_name(path.name + ".tmp")
+    tmp.write_bytes(data)
+    os.replace(tmp, path)

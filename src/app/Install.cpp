@@ -30,6 +30,7 @@
 #endif
 #if __has_include("reports/Install.h")
 #include "reports/Install.h"
+#include "reports/MultipleLevelStandards.h"
 #define OSTIVA_HAVE_REPORTS
 #endif
 
@@ -63,5 +64,9 @@ void registerSubsystemTables(Program& program) {
     maternity::addAttachedTables(program);
 #ifdef OSTIVA_HAVE_KEYIN
     program.schema.addSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
+#endif
+#ifdef OSTIVA_HAVE_REPORTS
+    // A fresh program can grade before the nurse imports her own standards.
+    program.schema.addSeed(QStringLiteral("MultipleLevel"), [](Database& db) { reports::seedMultipleLevel(db); });
 #endif
 }

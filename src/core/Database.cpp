@@ -84,6 +84,8 @@ bool Database::open(const QString& path, QString* error) {
         query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
         exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        // A write of a year's work table stays in memory until its commit (the default 2 MB spills to the file).
+        exec(QStringLiteral("PRAGMA cache_size = -32768"));
     } catch (const DbError& e) {
         if (error) *error = e.message();
         m_db.close();
@@ -148,8 +150,69 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) const 
     return q.value(0);
 }
 
+namespace {
+// Whether every value binds directly through the SQLite API as QtSql would bind it (text, whole and real numbers,
+// NULL); anything else (dates, blobs ...) keeps to the QtSql path.
+bool plainValues(const std::vector<QVariantList>& rows) {
+    for (const auto& row : rows)
+        for (const QVariant& v : row) {
+            if (v.isNull()) continue;
+            switch (v.typeId()) {
+            case QMetaType::QString:
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::Double:
+            case QMetaType::Bool:
+                continue;
+            default:
+                return false;
+            }
+        }
+    return true;
+}
+} // namespace
+
 void Database::execBatch(const QString& sql, const std::vector<QVariantList>& rows) {
     Transaction t(*this);
+    // Many rows of plain values go straight through the SQLite API: one prepared statement, no QVariant copies.
+    if (sqlite3* handle = sqliteHandle(); handle && rows.size() > 1 && plainValues(rows)) {
+        sqlite3_stmt* stmt = nullptr;
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)), sql);
+        for (const auto& row : rows) {
+            for (int i = 0; i < row.size(); ++i) {
+                const QVariant& v = row[i];
+                int rc = SQLITE_OK;
+                if (v.isNull()) {
+                    rc = sqlite3_bind_null(stmt, i + 1);
+                } else if (v.typeId() == QMetaType::QString) {
+                    const QByteArray utf8 = v.toString().toUtf8();
+                    rc = sqlite3_bind_text(stmt, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+                } else if (v.typeId() == QMetaType::Double) {
+                    rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
+                } else {
+                    rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
+                }
+                if (rc != SQLITE_OK) {
+                    const QString message = QString::fromUtf8(sqlite3_errmsg(handle));
+                    sqlite3_finalize(stmt);
+                    throw DbError(message, sql);
+                }
+            }
+            const int rc = sqlite3_step(stmt);
+            if (rc != SQLITE_DONE) {
+                const QString message = QString::fromUtf8(sqlite3_errmsg(handle));
+                sqlite3_finalize(stmt);
+                throw DbError(message, sql);
+            }
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+        t.commit();
+        return;
+    }
     QSqlQuery q(m_db);
     if (!q.prepare(sql)) fail(q, sql);
     for (const auto& row : rows) {

@@ -147,8 +147,8 @@ void buildPersonPanel(MainForm& form, Program& program) {
         a->setObjectName(QString::fromUtf8(m.name));
         a->setVisible(false);
     }
-    // The consultation form and the NMQ history are not part of this program yet: their items show in their mode
-    // but cannot be chosen until a handler connects them.
+    // The consultation form and the NMQ history belong to the reports: their items show in their mode but cannot be
+    // chosen until a handler is connected (setPanelItemHandler).
     for (const char* name : {"PersonalReportAll", "PersonalReportNMQ"})
         menu->findChild<QAction*>(QString::fromUtf8(name))->setEnabled(false);
 }
@@ -263,6 +263,15 @@ QTreeWidgetItem* selectedPersonRow(const MainForm& form) {
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         if (list->topLevelItem(i)->isSelected()) return list->topLevelItem(i);
     return nullptr;
+}
+
+void setPanelItemHandler(MainForm& form, PanelItem item, std::function<void()> handler) {
+    const QString name = item == PanelItem::PersonalReportAll ? QStringLiteral("PersonalReportAll")
+                                                              : QStringLiteral("PersonalReportNMQ");
+    QAction* action = form.popupMenu(QStringLiteral("QVPersonalToWord"))->findChild<QAction*>(name);
+    if (!action) return;
+    action->setEnabled(true);
+    connectGuarded(action, form.program(), std::move(handler));
 }
 
 void PersonListView_MouseUp(MainForm& form) {

@@ -113,6 +113,11 @@ void MarkSelectedListItem(QTreeWidget* list, QTreeWidgetItem* item);
 // is selected.
 QTreeWidgetItem* selectedPersonRow(const MainForm& form);
 
+// The items of the popup menu QVPersonalToWord that another subsystem serves.
+enum class PanelItem { PersonalReportAll, PersonalReportNMQ };
+// Connects a handler to a popup item; the item, offered but disabled until then, becomes choosable.
+void setPanelItemHandler(MainForm& form, PanelItem item, std::function<void()> handler);
+
 // The right click: hides every item of QVPersonalToWord, shows those the mode offers (see the .cpp; a registered mode
 // offers its own) and pops the menu up.
 void PersonListView_MouseUp(MainForm& form);

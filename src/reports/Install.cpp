@@ -1,12 +1,18 @@
 #include "reports/Install.h"
 
+#include "core/ExcelOutput.h"
 #include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
+#include "people/PersonPanel.h"
+#include "people/StandardsImport.h"
+#include "reports/ConsultationForm.h"
 #include "reports/HighRiskStats.h"
 #include "reports/LogCorrection.h"
 #include "reports/LogStatistics.h"
 #include "reports/MedicineStats.h"
+#include "reports/MultipleLevelReport.h"
+#include "reports/NmqHistory.h"
 #include "reports/OverworkPrint.h"
 #include "reports/Periods.h"
 #include "reports/PersonActions.h"
@@ -41,6 +47,31 @@ void onMenuItem(MainForm& form, Program& program, const char* name, void (*handl
         if (a->objectName() == QLatin1String(name))
             connectGuarded(a, program, [&form, &program, handler] { handler(form, program); });
 }
+// The grading standards are kept beside the grading itself: the report menu offers their import and their example
+// workbook after the grading's own item.
+void addMultipleLevelStandardsItems(MainForm& form, Program& program) {
+    QMenu* menu = form.popupMenu(QStringLiteral("QVStatistica"));
+    QAction* import = new QAction(QStringLiteral("多項四段分級標準_匯入"), menu);
+    import->setObjectName(QStringLiteral("QVStatisticaMultipleLevelImport"));
+    QAction* example = new QAction(QStringLiteral("多項四段分級標準_範例檔"), menu);
+    example->setObjectName(QStringLiteral("QVStatisticaMultipleLevelExample"));
+    menu->addSeparator()->setObjectName(QStringLiteral("BarStatisticaMultipleLevelStandards"));
+    menu->addAction(import);
+    menu->addAction(example);
+    // Neither item opens the report frame: the report button comes back up when they are done.
+    auto raiseReportButton = [&form] {
+        if (QAction* b = form.toolbarButton(QStringLiteral("ShowReport"))) b->setChecked(false);
+        form.enableToolbar();
+    };
+    connectGuarded(import, program, [&program, raiseReportButton] {
+        people::MultipleLevelImport_Click(program);
+        raiseReportButton();
+    });
+    connectGuarded(example, program, [&program, raiseReportButton] {
+        OpenExampleWorkbook(program, program.docFolder() + QStringLiteral("範例_多項四段分級標準.xlsx"));
+        raiseReportButton();
+    });
+}
 } // namespace
 
 void install(MainForm& form, Program& program) {
@@ -67,6 +98,15 @@ void install(MainForm& form, Program& program) {
     onMenuItem(form, program, "QVPersonalToExcelSelected", QVPersonalToExcelSelected_Click);
     onMenuItem(form, program, "QVPersonalToWebSelected", QVPersonalToWebSelected_Click);
     onMenuItem(form, program, "QVPersonalToWordSelected", QVPersonalToWordSelected_Click);
+    people::setPanelItemHandler(form, people::PanelItem::PersonalReportAll,
+                                [&form, &program] { PersonalReportAll_Click(form, program); });
+    people::setPanelItemHandler(form, people::PanelItem::PersonalReportNMQ,
+                                [&form, &program] { PersonalReportNMQ_Click(form, program); });
+    addMultipleLevelStandardsItems(form, program);
+    registerReportBuilder(form, kKindMultiple, [](const ReportRequest& r) {
+        const QString written = PrepareMultipleLevelGrading(r.program, r.year, [&r](int value) { r.progress(value); });
+        return written.isEmpty() ? ReportOutcome::Stopped : ReportOutcome::Done;
+    });
 }
 
 } // namespace reports

@@ -129,6 +129,35 @@ TEST(DatabaseLayer, RecordsetsAreFullyReadWithTheStatementsAliases) {
     EXPECT_THROW(db.query("SELECT nonsense FROM nowhere"), DbError);
 }
 
+TEST(DatabaseLayer, BatchesKeepEveryValueTypeAndFailWhole) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    auto& db = tp.db();
+    db.exec("CREATE TABLE t (a VARCHAR(50), b REAL, c INTEGER, d TEXT)");
+    db.execBatch(
+        "INSERT INTO t VALUES (?, ?, ?, ?)",
+        {{"0123", 1.5, 7, QVariant()}, {"陳美", QVariant(), qlonglong(1) << 40, true}, {"", -2.25, QVariant(), "x"}});
+    const Recordset rs = db.query("SELECT a, typeof(a), b, c, typeof(c), d, typeof(d) FROM t ORDER BY rowid");
+    ASSERT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(rs.text(0, 0), "0123") << "text stays text";
+    EXPECT_EQ(rs.text(0, 1), "text");
+    EXPECT_EQ(rs.text(0, 2), "1.5");
+    EXPECT_EQ(rs.text(0, 3), "7");
+    EXPECT_TRUE(rs.isNull(0, 5));
+    EXPECT_EQ(rs.text(1, 0), "陳美");
+    EXPECT_TRUE(rs.isNull(1, 2));
+    EXPECT_EQ(rs.text(1, 3), "1099511627776");
+    EXPECT_EQ(rs.text(1, 5), "1");
+    EXPECT_EQ(rs.text(2, 0), "");
+    EXPECT_FALSE(rs.isNull(2, 0)) << "the empty text is not NULL";
+    EXPECT_EQ(rs.text(2, 4), "null");
+    // A row that fails (a NOT NULL column here) takes the whole batch back.
+    db.exec("CREATE TABLE u (a TEXT NOT NULL)");
+    EXPECT_THROW(db.execBatch("INSERT INTO u VALUES (?)", {{"a"}, {"b"}, {QVariant()}}), DbError);
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM u").toInt(), 0);
+    EXPECT_EQ(db.transactionDepth(), 0);
+}
+
 TEST(DatabaseLayer, TransactionsRollBackUnlessCommittedAndNest) {
     TestProgram tp(false);
     ASSERT_TRUE(tp.start());

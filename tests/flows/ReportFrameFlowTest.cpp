@@ -98,7 +98,9 @@ TEST(ReportFrameFlow, TheReportMenuOffersFourItemsAndEachOpensTheFrameWithItsKin
     EXPECT_EQ(items, (QStringList{"QVStatisticaRegulation=月季年報表", "-",
                                   "QVStatisticaAdvanceNursingRecord=高風險人員統計分析", "-",
                                   "QVStatisticaMultipleLevel=健檢資料_四段分級", "-",
-                                  "QVStatisticaOHS=健康服務工作要項_統計分析"}));
+                                  "QVStatisticaOHS=健康服務工作要項_統計分析", "-",
+                                  "QVStatisticaMultipleLevelImport=多項四段分級標準_匯入",
+                                  "QVStatisticaMultipleLevelExample=多項四段分級標準_範例檔"}));
 
     const struct {
         const char* item;

@@ -1,0 +1,508 @@
+#include "reports/MultipleLevel.h"
+
+#include "core/Database.h"
+#include "core/Schema.h"
+#include "core/VbRules.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace reports {
+
+namespace {
+
+const QString kItem = QStringLiteral("項目名稱");
+const QString kSex = QStringLiteral("性別");
+const QString kHighest = QStringLiteral("最高等級");
+const QString kCurrent = QStringLiteral("目前等級");
+const QString kSummary = QStringLiteral("個人分級彙整");
+
+QString levelColumn(int level) {
+    return QStringLiteral("Level_%1").arg(level);
+}
+QString levelSummaryColumn(int level) {
+    return QStringLiteral("Level_%1_分級彙整").arg(level);
+}
+
+CriterionParse refuse(const QString& reason) {
+    CriterionParse out;
+    out.error = reason;
+    return out;
+}
+
+// "op value" with one of the six operators; the longest operator is taken first.
+std::optional<CriterionPart> parseComparison(const QString& part, QString* error) {
+    struct OpText {
+        const char* text;
+        CriterionPart::Op op;
+    };
+    static const OpText ops[] = {
+        {"<=", CriterionPart::Op::LessEqual}, {">=", CriterionPart::Op::GreaterEqual},
+        {"<>", CriterionPart::Op::NotEqual},  {"<", CriterionPart::Op::Less},
+        {">", CriterionPart::Op::Greater},    {"=", CriterionPart::Op::Equal},
+    };
+    for (const OpText& o : ops) {
+        const QString op = QString::fromLatin1(o.text);
+        if (!part.startsWith(op)) continue;
+        const QString value = part.mid(op.size()).trimmed();
+        if (!vb::isNumeric(value)) {
+            *error = QStringLiteral("「%1」的比較值不是數值").arg(part);
+            return std::nullopt;
+        }
+        return CriterionPart{o.op, vb::val(value), 0};
+    }
+    *error = QStringLiteral("「%1」缺少比較運算子 (<、<=、>、>=、=、<>)").arg(part);
+    return std::nullopt;
+}
+
+// "low~high" with both ends numeric and low ≤ high.
+std::optional<CriterionPart> parseRange(const QString& part, QString* error) {
+    const QStringList ends = part.split(QLatin1Char('~'));
+    if (ends.size() != 2) {
+        *error = QStringLiteral("「%1」不是「下限~上限」的範圍").arg(part);
+        return std::nullopt;
+    }
+    const QString low = ends[0].trimmed();
+    const QString high = ends[1].trimmed();
+    if (!vb::isNumeric(low) || !vb::isNumeric(high)) {
+        *error = QStringLiteral("「%1」的範圍上下限必須都是數值").arg(part);
+        return std::nullopt;
+    }
+    if (vb::val(low) > vb::val(high)) {
+        *error = QStringLiteral("「%1」的下限大於上限").arg(part);
+        return std::nullopt;
+    }
+    return CriterionPart{CriterionPart::Op::Range, vb::val(low), vb::val(high)};
+}
+
+} // namespace
+
+bool numericValue(const QString& text, double* value) {
+    const QChar* p = text.constData();
+    const QChar* end = p + text.size();
+    while (p < end && p->isSpace())
+        ++p;
+    const QChar* start = p;
+    if (p < end && (*p == u'+' || *p == u'-')) ++p;
+    int digits = 0;
+    while (p < end && p->unicode() >= '0' && p->unicode() <= '9') {
+        ++p;
+        ++digits;
+    }
+    if (p < end && *p == u'.') {
+        ++p;
+        while (p < end && p->unicode() >= '0' && p->unicode() <= '9') {
+            ++p;
+            ++digits;
+        }
+    }
+    if (digits == 0) return false;
+    if (p < end && (*p == u'e' || *p == u'E')) {
+        const QChar* e = p + 1;
+        if (e < end && (*e == u'+' || *e == u'-')) ++e;
+        int expDigits = 0;
+        while (e < end && e->unicode() >= '0' && e->unicode() <= '9') {
+            ++e;
+            ++expDigits;
+        }
+        if (expDigits == 0) return false;
+        p = e;
+    }
+    const QChar* stop = p;
+    while (p < end && p->isSpace())
+        ++p;
+    if (p != end) return false;
+    *value = QStringView(start, stop).toDouble();
+    return true;
+}
+
+QString levelLabel(int level) {
+    return QStringLiteral("【Level_%1】").arg(level);
+}
+
+bool isTextItem(const QString& item) {
+    return item == QLatin1String("PRO") || item == QLatin1String("UOB");
+}
+
+bool Criterion::holds(double v) const {
+    for (const CriterionPart& p : parts) {
+        switch (p.op) {
+        case CriterionPart::Op::Less:
+            if (v < p.value) return true;
+            break;
+        case CriterionPart::Op::LessEqual:
+            if (v <= p.value) return true;
+            break;
+        case CriterionPart::Op::Greater:
+            if (v > p.value) return true;
+            break;
+        case CriterionPart::Op::GreaterEqual:
+            if (v >= p.value) return true;
+            break;
+        case CriterionPart::Op::Equal:
+            if (v == p.value) return true;
+            break;
+        case CriterionPart::Op::NotEqual:
+            if (v != p.value) return true;
+            break;
+        case CriterionPart::Op::Range:
+            if (v >= p.value && v <= p.high) return true;
+            break;
+        }
+    }
+    return false;
+}
+
+CriterionParse parseCriterion(const std::optional<QString>& text, bool textItem) {
+    CriterionParse out;
+    if (!text || text->trimmed() == QLatin1String("NA")) {
+        out.unused = true;
+        return out;
+    }
+    const QString t = text->trimmed();
+    if (t.isEmpty()) return refuse(QStringLiteral("標準為空白 (不使用的等級請填 NA)"));
+    Criterion c;
+    c.textItem = textItem;
+    if (textItem) {
+        c.text = t;
+        out.criterion = std::move(c);
+        return out;
+    }
+    const QStringList parts = t.split(QStringLiteral("OR"));
+    const bool ranges = t.contains(QLatin1Char('~'));
+    static const QRegularExpression lowerOr(QStringLiteral("or"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString& raw : parts) {
+        const QString part = raw.trimmed();
+        if (part.isEmpty()) return refuse(QStringLiteral("OR 的前後都必須有條件"));
+        if (part.contains(lowerOr)) return refuse(QStringLiteral("「%1」: 條件之間只能以大寫 OR 連接").arg(part));
+        QString error;
+        std::optional<CriterionPart> p;
+        if (ranges) {
+            if (!part.contains(QLatin1Char('~')))
+                return refuse(QStringLiteral("「%1」: 範圍 (~) 不可與比較條件混用").arg(part));
+            p = parseRange(part, &error);
+        } else {
+            p = parseComparison(part, &error);
+        }
+        if (!p) return refuse(error);
+        c.parts.push_back(*p);
+    }
+    out.criterion = std::move(c);
+    return out;
+}
+
+std::vector<Standard> checkStandards(const std::vector<StandardRow>& rows, const QStringList& healthColumns,
+                                     std::vector<StandardProblem>* problems) {
+    std::vector<Standard> out;
+    out.reserve(rows.size());
+    for (const StandardRow& row : rows) {
+        bool sound = true;
+        auto problem = [&](const QString& column, const QString& text, const QString& reason) {
+            sound = false;
+            if (problems) problems->push_back({row.position, row.item, row.sex, column, text, reason});
+        };
+        Standard s;
+        s.item = row.item.trimmed();
+        s.sex = row.sex.trimmed();
+        s.textItem = isTextItem(s.item);
+        if (s.item.isEmpty())
+            problem(kItem, row.item, QStringLiteral("項目名稱為空白"));
+        else if (!healthColumns.contains(s.item))
+            problem(kItem, row.item, QStringLiteral("不是健檢資料 (PersonalHealth) 的欄位名稱"));
+        if (s.sex != QLatin1String("0") && s.sex != QLatin1String("1") && s.sex != QLatin1String("2"))
+            problem(kSex, row.sex, QStringLiteral("性別必須為 0 (不分性別)、1 (男) 或 2 (女)"));
+        for (int n = 0; n < kLevelCount; ++n) {
+            const CriterionParse p = parseCriterion(row.levels[size_t(n)], s.textItem);
+            if (!p.ok())
+                problem(levelColumn(n), row.levels[size_t(n)].value_or(QString()), p.error);
+            else if (p.criterion)
+                s.levels[size_t(n)] = *p.criterion;
+        }
+        if (sound) out.push_back(std::move(s));
+    }
+    return out;
+}
+
+StandardsTable readStandards(const Database& db, std::vector<StandardProblem>* problems) {
+    StandardsTable t;
+    const QString table = QStringLiteral("MultipleLevel");
+    auto problem = [&](const QString& column, const QString& reason) {
+        if (problems) problems->push_back({0, {}, {}, column, {}, reason});
+    };
+    if (!db.tableExists(table)) {
+        problem({}, QStringLiteral("沒有分級標準資料表 MultipleLevel"));
+        return t;
+    }
+    t.columns = db.columns(table);
+    QStringList wanted{kItem, kSex};
+    for (int n = 0; n < kLevelCount; ++n)
+        wanted << levelColumn(n);
+    bool complete = true;
+    for (const QString& w : wanted)
+        if (!t.columns.contains(w)) {
+            problem(w, QStringLiteral("分級標準資料表缺少此欄位"));
+            complete = false;
+        }
+    if (!complete) return t;
+    QStringList quoted;
+    for (const QString& w : wanted)
+        quoted << Database::quoteName(w);
+    const Recordset rs =
+        db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3, rowid")
+                     .arg(quoted.join(QStringLiteral(", ")), Database::quoteName(table), Database::quoteName(kItem)));
+    t.rows.reserve(size_t(rs.recordCount()));
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        StandardRow row;
+        row.position = r + 1;
+        row.item = rs.text(r, 0);
+        row.sex = rs.text(r, 1);
+        for (int n = 0; n < kLevelCount; ++n)
+            if (!rs.isNull(r, 2 + n)) row.levels[size_t(n)] = rs.text(r, 2 + n);
+        t.rows.push_back(std::move(row));
+    }
+    return t;
+}
+
+QStringList gradingColumns() {
+    return {kHighest, kCurrent, kSummary, levelSummaryColumn(2), levelSummaryColumn(3), levelSummaryColumn(4)};
+}
+
+CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standards, const QStringList& headerColumns,
+                      int standardRowCount, const std::function<void(int)>& progress) {
+    CountTable counts;
+    const int width = int(headerColumns.size());
+    counts.rows.assign(size_t(std::max(standardRowCount, 0)) + 1, QVariantList(width));
+    for (int c = 0; c < width; ++c)
+        counts.rows[0][c] = headerColumns[c];
+    // The count table places its values by column name, whatever order the standards table has.
+    const int itemAt = int(headerColumns.indexOf(kItem));
+    const int sexAt = int(headerColumns.indexOf(kSex));
+    std::array<int, kLevelCount> levelAt{};
+    for (int n = 0; n < kLevelCount; ++n)
+        levelAt[size_t(n)] = int(headerColumns.indexOf(levelColumn(n)));
+
+    const size_t rows = table.rows.size();
+    const int sexCol = table.column(QStringLiteral("SEX"));
+    const int summaryCol = table.column(kSummary);
+    std::array<int, kLevelCount> levelSummaryCol{-1, -1, -1, -1, -1};
+    for (int n = 2; n < kLevelCount; ++n)
+        levelSummaryCol[size_t(n)] = table.column(levelSummaryColumn(n));
+    std::vector<int> highest(rows, 0);
+
+    // Per graded column, computed once: whether each cell is numeric as a whole and its value, and the level its
+    // label will carry (-1: none yet). A labelled value meets no later criterion (it is no longer numeric, nor equal
+    // to a text), so each cell takes at most one label. Labels and summaries are written at the end, in grading order.
+    struct ColumnState {
+        std::vector<char> numeric;
+        std::vector<double> value;
+        std::vector<signed char> label;
+    };
+    std::vector<std::optional<ColumnState>> columnStates(table.columns.size());
+    auto columnState = [&](int col, bool textItem) -> ColumnState& {
+        auto& slot = columnStates[size_t(col)];
+        if (!slot) {
+            ColumnState cs;
+            cs.numeric.assign(rows, 0);
+            cs.value.assign(rows, 0);
+            cs.label.assign(rows, -1);
+            if (!textItem)
+                for (size_t i = 0; i < rows; ++i) {
+                    const auto& cell = table.rows[i][size_t(col)];
+                    double v = 0;
+                    if (cell && numericValue(*cell, &v)) {
+                        cs.numeric[i] = 1;
+                        cs.value[i] = v;
+                    }
+                }
+            slot = std::move(cs);
+        }
+        return *slot;
+    };
+    // The labels given to a row, in grading order: the standard and the level.
+    struct Hit {
+        int standard;
+        int level;
+    };
+    std::vector<std::vector<Hit>> hits(rows);
+
+    if (progress) progress(0);
+    int countRow = 0;
+    const int total = std::max(standardRowCount, 1);
+    std::vector<char> inSex(rows, 1);
+    std::vector<int> standardColumn(standards.size(), -1);
+    for (size_t k = 0; k < standards.size(); ++k) {
+        if (progress) progress(int((k + 1) * 100 / size_t(total)));
+        const Standard& s = standards[k];
+        const int col = table.column(s.item);
+        standardColumn[k] = col;
+        if (col < 0) continue;
+        const bool bothSexes = s.sex == QLatin1String("0");
+        for (size_t i = 0; i < rows; ++i) {
+            const auto& sex = sexCol >= 0 && !bothSexes ? table.rows[i][size_t(sexCol)] : std::nullopt;
+            inSex[i] = bothSexes || (sex && *sex == s.sex);
+        }
+        ColumnState& cs = columnState(col, s.textItem);
+        auto open = [&](size_t i) {
+            return inSex[i] && cs.label[i] < 0 &&
+                   (s.textItem ? table.rows[i][size_t(col)].has_value() : cs.numeric[i] != 0);
+        };
+        // The population: the values of the item for the sex; a labelled text still counts (it is not empty), a
+        // labelled number no longer does (it is no number).
+        bool population = false;
+        for (size_t i = 0; i < rows && !population; ++i)
+            population = s.textItem ? inSex[i] && table.rows[i][size_t(col)].has_value() : open(i);
+        if (!population) continue;
+
+        ++countRow;
+        if (countRow >= int(counts.rows.size())) counts.rows.emplace_back(width);
+        QVariantList& out = counts.rows[size_t(countRow)];
+        if (itemAt >= 0) out[itemAt] = s.item;
+        if (sexAt >= 0) out[sexAt] = s.sex;
+
+        for (int n = 0; n < kLevelCount; ++n) {
+            const auto& criterion = s.levels[size_t(n)];
+            if (!criterion) continue;
+            int count = 0;
+            for (size_t i = 0; i < rows; ++i) {
+                if (!open(i)) continue;
+                const bool meets =
+                    s.textItem ? *table.rows[i][size_t(col)] == criterion->text : criterion->holds(cs.value[i]);
+                if (!meets) continue;
+                ++count;
+                cs.label[i] = static_cast<signed char>(n);
+                if (n >= 1) hits[i].push_back({int(k), n});
+                highest[i] = std::max(highest[i], n);
+            }
+            if (levelAt[size_t(n)] >= 0) out[levelAt[size_t(n)]] = count;
+        }
+    }
+
+    // The summaries: "item：value【Level_N】；<@> " per item at level 1 or higher, the value as it stood before its
+    // label.
+    std::array<QString, kLevelCount> labels;
+    for (int n = 0; n < kLevelCount; ++n)
+        labels[size_t(n)] = levelLabel(n);
+    const QString colon = QStringLiteral("：");
+    const QString tail = QStringLiteral("；<@> ");
+    for (size_t i = 0; i < rows; ++i) {
+        if (hits[i].empty()) continue;
+        QString person;
+        std::array<QString, kLevelCount> byLevel;
+        for (const Hit& h : hits[i]) {
+            const QString& value = *table.rows[i][size_t(standardColumn[size_t(h.standard)])];
+            const QString entry = standards[size_t(h.standard)].item + colon + value + labels[size_t(h.level)] + tail;
+            person += entry;
+            if (h.level >= 2) byLevel[size_t(h.level)] += entry;
+        }
+        if (summaryCol >= 0) table.rows[i][size_t(summaryCol)] = person;
+        for (int n = 2; n < kLevelCount; ++n)
+            if (levelSummaryCol[size_t(n)] >= 0 && !byLevel[size_t(n)].isEmpty())
+                table.rows[i][size_t(levelSummaryCol[size_t(n)])] = byLevel[size_t(n)];
+    }
+    // The labels, after the summaries took the values as they were.
+    for (size_t col = 0; col < columnStates.size(); ++col) {
+        if (!columnStates[col]) continue;
+        const ColumnState& cs = *columnStates[col];
+        for (size_t i = 0; i < rows; ++i)
+            if (cs.label[i] >= 0) *table.rows[i][col] += labels[size_t(cs.label[i])];
+    }
+    const int highestCol = table.column(kHighest);
+    const int currentCol = table.column(kCurrent);
+    for (size_t i = 0; i < rows; ++i) {
+        if (highestCol >= 0) table.rows[i][size_t(highestCol)] = QString::number(highest[i]);
+        if (currentCol >= 0) table.rows[i][size_t(currentCol)].reset();
+    }
+    return counts;
+}
+
+MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
+                                         const std::function<void(int)>& progress) {
+    MultipleLevelRun run;
+    const QString health = QStringLiteral("PersonalHealth");
+    const StandardsTable standardsTable = readStandards(db, &run.problems);
+    // The columns of PersonalHealth with their declared types, in table order.
+    const Recordset info =
+        db.query(QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid"), {health});
+    QStringList healthColumns;
+    for (int r = 0; r < info.recordCount(); ++r)
+        healthColumns << info.text(r, 0);
+    const std::vector<Standard> standards = checkStandards(standardsTable.rows, healthColumns, &run.problems);
+    if (!run.problems.empty()) return run;
+
+    // The work table: the columns of PersonalHealth, single-precision ones as text so that a label can follow the
+    // value, then the grading columns.
+    std::vector<ColumnDef> defs;
+    for (int r = 0; r < info.recordCount(); ++r) {
+        const QString c = info.text(r, 0);
+        const QString type = info.text(r, 1);
+        const bool isReal = type.compare(QLatin1String("REAL"), Qt::CaseInsensitive) == 0 ||
+                            type.compare(QLatin1String("FLOAT"), Qt::CaseInsensitive) == 0 ||
+                            type.compare(QLatin1String("SINGLE"), Qt::CaseInsensitive) == 0 ||
+                            type.compare(QLatin1String("DOUBLE"), Qt::CaseInsensitive) == 0;
+        defs.push_back({c, isReal ? QStringLiteral("VARCHAR(100)") : type});
+    }
+    defs.push_back({kHighest, QStringLiteral("INTEGER")});
+    defs.push_back({kCurrent, QStringLiteral("INTEGER")});
+    defs.push_back({kSummary, QStringLiteral("TEXT")});
+    for (int n = 2; n < kLevelCount; ++n)
+        defs.push_back({levelSummaryColumn(n), QStringLiteral("TEXT")});
+
+    const Recordset rs =
+        db.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY rowid")
+                     .arg(Database::quoteName(health), Database::quoteName(QStringLiteral("年度代碼"))),
+                 {yearCode});
+    GradingTable table;
+    table.columns = healthColumns + gradingColumns();
+    table.rows.reserve(size_t(rs.recordCount()));
+    const int healthWidth = int(healthColumns.size());
+    // Measurements repeat from person to person: each distinct number of a column is written as text once.
+    std::vector<QHash<double, QString>> numberTexts{size_t(healthWidth)};
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        std::vector<std::optional<QString>> row(size_t(table.columns.size()));
+        for (int c = 0; c < healthWidth; ++c) {
+            const QVariant& v = rs.value(r, c);
+            if (v.isNull()) continue;
+            if (v.typeId() == QMetaType::Double) {
+                const double d = v.toDouble();
+                auto it = numberTexts[size_t(c)].constFind(d);
+                if (it == numberTexts[size_t(c)].constEnd())
+                    it = numberTexts[size_t(c)].insert(d, Recordset::toText(v));
+                row[size_t(c)] = *it;
+            } else {
+                row[size_t(c)] = Recordset::toText(v);
+            }
+        }
+        table.rows.push_back(std::move(row));
+    }
+    run.healthChecks = rs.recordCount();
+    run.counts = gradeTable(table, standards, standardsTable.columns, int(standardsTable.rows.size()), progress);
+
+    const QString xTemp = QStringLiteral("X_Temp");
+    QStringList quoted;
+    for (const QString& c : table.columns)
+        quoted << Database::quoteName(c);
+    std::vector<ColumnDef> all = defs;
+    all.push_back({QStringLiteral("NOindex"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")});
+    std::vector<QVariantList> values;
+    values.reserve(table.rows.size());
+    for (const auto& row : table.rows) {
+        QVariantList v;
+        v.reserve(int(row.size()));
+        for (const auto& cell : row)
+            v.append(cell ? QVariant(*cell) : QVariant());
+        values.push_back(std::move(v));
+    }
+    Transaction tx(db);
+    db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Database::quoteName(xTemp)));
+    db.exec(createTableSql(xTemp, all));
+    if (!values.empty())
+        db.execBatch(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                         .arg(Database::quoteName(xTemp), quoted.join(QStringLiteral(", ")),
+                              QStringList(quoted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+                     values);
+    tx.commit();
+    return run;
+}
+
+} // namespace reports

@@ -1,0 +1,132 @@
+#include "reports/MultipleLevelReport.h"
+
+#include "core/Database.h"
+#include "core/ExcelOutput.h"
+#include "core/Helpers.h"
+#include "core/HtmlOutput.h"
+#include "core/Program.h"
+#include "core/VbRules.h"
+#include "office/XlsxText.h"
+
+namespace reports {
+
+namespace {
+const char* const kTitle = "多項四段分級";
+const char* const kAdvice[kLevelCount] = {
+    "健康指標均在正常範圍內；建議邀請參加健康講座，並發表經驗分享。",
+    "輕微偏離正常範圍，無臨床症狀或無需醫療介入，建議以 mail 寄發衛教資訊。",
+    "明顯異常但尚無急迫醫療需求，建議醫師追蹤或輕度治療。建議應於一個月內，安排面談或mail 寄發通知。",
+    "異常指標明顯且可能影響健康，需積極醫療介入與追蹤。建議應於二週內與員工取得聯繫。",
+    "極度異常，存在急迫醫療需求或嚴重健康風險。建議應於一週內與員工取得聯繫。",
+};
+} // namespace
+
+QString levelAdvice(int level) {
+    return level >= 0 && level < kLevelCount ? QString::fromUtf8(kAdvice[level]) : QString();
+}
+
+void SetupReportPage(Program& program, office::XlsxSheet& sheet, const CountTable& table, int lastColumn,
+                     int rowCount) {
+    const int rows = std::min(rowCount + 1, int(table.rows.size()));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c <= lastColumn && c < int(table.rows[size_t(r)].size()); ++c) {
+            const QVariant& v = table.rows[size_t(r)][c];
+            if (!v.isValid() || v.isNull()) continue;
+            if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
+                sheet.setNumber(r, c, v.toDouble());
+            else
+                sheet.setText(r, c, v.toString());
+        }
+    sheet.autoFitColumns(0, lastColumn);
+    sheet.setPrintTitleRows(0, 0);
+    const QDateTime now = program.ui().now();
+    sheet.setHeader(QStringLiteral("&R&\"Times New Roman,粗體\"") + vb::dateText(now.date()) + QLatin1Char(' ') +
+                    now.time().toString(QStringLiteral("HH:mm:ss")));
+    sheet.setFooter(QStringLiteral("&C&\"Times New Roman,標準\"&P/&N"));
+    office::XlsxStyle header;
+    header.fill = office::xlsxColorIndex(10);
+    header.fontName = QStringLiteral("Arial");
+    header.fontSize = 12;
+    header.bold = true;
+    header.fontColor = office::xlsxColorIndex(2);
+    sheet.applyStyle({0, 0, 0, lastColumn}, header);
+}
+
+QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, const QString& yearCode) {
+    Database& db = program.DBConn;
+    ExcelSession& session = CreateExcelWorkbook(program, 3);
+    session.name = QString::fromUtf8(kTitle) + QLatin1Char('_') + yearCode;
+
+    office::XlsxSheet& first = session.activate(1);
+    first.setName(QStringLiteral("多項四級統計表"));
+    const int width = counts.columnCount();
+    SetupReportPage(program, first, counts, width - 1, int(counts.rows.size()) - 1);
+    // The advice of each level goes on the header cell of that level's column, wherever the column stands.
+    if (!counts.rows.empty())
+        for (int c = 0; c < width; ++c)
+            for (int n = 0; n < kLevelCount; ++n)
+                if (counts.rows[0][c].toString() == QStringLiteral("Level_%1").arg(n))
+                    first.setNote(0, c, levelAdvice(n), 200, 100);
+    letEventsThrough();
+
+    const Recordset standards =
+        db.query(QStringLiteral("SELECT * FROM \"MultipleLevel\" ORDER BY \"項目名稱\", rowid"));
+    office::XlsxSheet& second = session.activate(2);
+    WriteRecordsetToSheet(program, standards, second);
+    second.setName(QStringLiteral("多項四級_標準值"));
+
+    const Recordset graded = db.query(QStringLiteral("SELECT * FROM \"X_Temp\" ORDER BY \"NOindex\""));
+    office::XlsxSheet& third = session.activate(3);
+    WriteRecordsetToSheet(program, graded, third);
+    third.setName(QStringLiteral("Ostivw_健檢總表_多項四段分級"));
+    // The writer switched the filter on; the graded sheet is shown without it.
+    third.clearAutoFilter();
+    office::XlsxStyle yellow;
+    yellow.fill = qRgb(255, 255, 0);
+    office::XlsxStyle pink;
+    pink.fill = qRgb(255, 102, 178);
+    third.applyStyleWhereTextContains(levelLabel(3), yellow);
+    third.applyStyleWhereTextContains(levelLabel(4), pink);
+    const int summary = graded.fieldIndex(QStringLiteral("個人分級彙整"));
+    if (summary >= 0) third.setColumnWidth(summary, summary + 3, 40);
+    third.replaceText(QStringLiteral("；<@>"), QStringLiteral("；\n"));
+    letEventsThrough();
+    return FinishExcel(program, true);
+}
+
+QString standardProblemsHtml(const std::vector<StandardProblem>& problems) {
+    QString body = htmlBanner(QStringLiteral("多項四段分級標準_無法使用的標準列")) +
+                   QStringLiteral("<TABLE border=1 cellspacing=0 cellpadding=4><TR><TH>順序</TH><TH>項目名稱</TH>"
+                                  "<TH>性別</TH><TH>欄位</TH><TH>內容</TH><TH>原因</TH></TR>");
+    for (const StandardProblem& p : problems)
+        body += QStringLiteral("<TR><TD>%1</TD><TD>%2</TD><TD>%3</TD><TD>%4</TD><TD>%5</TD><TD>%6</TD></TR>")
+                    .arg(p.position > 0 ? QString::number(p.position) : QStringLiteral("-"), htmlEscape(p.item),
+                         htmlEscape(p.sex), htmlEscape(p.column), htmlEscape(p.text), htmlEscape(p.reason));
+    body += QStringLiteral("</TABLE><P>以上標準修正前, 不進行任何分級。<P>");
+    return body;
+}
+
+QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
+                                    const std::function<void(int)>& progress) {
+    Ui& ui = program.ui();
+    try {
+        const MultipleLevelRun run = runMultipleLevelGrading(program.DBConn, yearCode, progress);
+        if (!run.problems.empty()) {
+            ui.message(QStringLiteral("多項四段分級標準有 %1 處無法使用, 未進行分級.\r\n\r\n"
+                                      "請修正標準後重新匯入; 問題清單已顯示於網頁.")
+                           .arg(run.problems.size()),
+                       QString::fromUtf8(kTitle), Ui::Icon::Critical);
+            ShowHtmlText(program, QStringLiteral("除錯訊息"), standardProblemsHtml(run.problems));
+            return {};
+        }
+        letEventsThrough();
+        return BuildMultipleLevelWorkbook(program, run.counts, yearCode);
+    } catch (const DbError& e) {
+        program.excel.reset();
+        ui.message(QStringLiteral("資料庫錯誤, 無法完成多項四段分級:\r\n\r\n") + e.message(), QString::fromUtf8(kTitle),
+                   Ui::Icon::Critical);
+        return {};
+    }
+}
+
+} // namespace reports
