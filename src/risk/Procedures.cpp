@@ -47,6 +47,55 @@ std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
     return keys;
 }
 
+// Where a column of the risk table takes its value from.
+struct RiskSource {
+    enum Kind { Staged, Grade, SexCode, BirthDate, OverworkLevel } kind = Staged;
+    int stagedIndex = -1;                   // Staged: the staged column of the same name
+    QString HealthGrades::*grade = nullptr; // Grade
+};
+
+// The source of every risk-table column, by name. A column without a source is a fault of the table lists, not of
+// the data: it throws instead of writing a row out of step with its columns.
+std::vector<RiskSource> riskTableSources(const QStringList& columns, const Recordset& staged) {
+    static const QHash<QString, QString HealthGrades::*> grades{
+        {QStringLiteral("年齡"), &HealthGrades::age},
+        {QStringLiteral("年齡分組"), &HealthGrades::ageBand},
+        {QStringLiteral("BMI"), &HealthGrades::bmi},
+        {QStringLiteral("BMI分級"), &HealthGrades::bmiGrade},
+        {QStringLiteral("糖尿病"), &HealthGrades::diabetes},
+        {QStringLiteral("吸菸"), &HealthGrades::smoker},
+        {QStringLiteral("總膽固醇_積分"), &HealthGrades::tcPoints},
+        {QStringLiteral("總膽固醇_風險"), &HealthGrades::tcRisk},
+        {QStringLiteral("低密度膽固醇_積分"), &HealthGrades::ldlPoints},
+        {QStringLiteral("低密度膽固醇_風險"), &HealthGrades::ldlRisk},
+        {QStringLiteral("Framingham_Risk_Score"), &HealthGrades::riskScore},
+        {QStringLiteral("心血管疾病風險等級"), &HealthGrades::cardiovascularClass},
+        {QStringLiteral("成人血壓分級"), &HealthGrades::bloodPressureGrade},
+        {QStringLiteral("代謝症候群_分級"), &HealthGrades::metabolicSyndromeGrade},
+        {QStringLiteral("三高族群分級"), &HealthGrades::threeHighGrade},
+    };
+    std::vector<RiskSource> sources;
+    for (const QString& c : columns) {
+        RiskSource s;
+        if (c == QLatin1String("SEX"))
+            s.kind = RiskSource::SexCode;
+        else if (c == QStringLiteral("出生年月日"))
+            s.kind = RiskSource::BirthDate;
+        else if (c == QStringLiteral("異常工作負荷促發疾病_風險等級"))
+            s.kind = RiskSource::OverworkLevel;
+        else if (grades.contains(c)) {
+            s.kind = RiskSource::Grade;
+            s.grade = grades.value(c);
+        } else {
+            s.stagedIndex = staged.fieldIndex(c);
+            if (s.stagedIndex < 0 && staged.fieldCount() > 0)
+                throw DbError(QStringLiteral("the risk table column %1 has no source").arg(c), QString());
+        }
+        sources.push_back(s);
+    }
+    return sources;
+}
+
 // The result workbook, named after its first sheet; true when it was written (FinishExcel then said "完成").
 bool writeResultWorkbook(Program& program, const ResultSheets& sheets, bool withOverload) {
     ExcelSession& excel = CreateExcelWorkbook(program, 0);
@@ -75,6 +124,7 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     const Columns sc(scales);
 
     const QStringList columns = names(framinghamColumns());
+    const std::vector<RiskSource> sources = riskTableSources(columns, staged);
     std::vector<QVariantList> rows;
     rows.reserve(size_t(staged.recordCount()));
     int lastPercent = -1;
@@ -103,43 +153,31 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
             overworkLevel = overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore,
                                               s < 0 ? QString() : sc(s, QStringLiteral("工作負荷等級")), s >= 0);
         }
-        const QString birth = vb::normalizeDate(h.birthDate);
-        rows.push_back({in(r, QStringLiteral("年度代碼")),
-                        in(r, QStringLiteral("姓名")),
-                        in(r, QStringLiteral("員工編號")),
-                        in(r, QStringLiteral("部門代號")),
-                        in(r, QStringLiteral("部門名稱")),
-                        g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode,
-                        birth.isEmpty() ? h.birthDate : birth,
-                        h.height,
-                        h.weight,
-                        h.waist,
-                        h.systolic,
-                        h.diastolic,
-                        h.glucose,
-                        h.totalCholesterol,
-                        h.triglyceride,
-                        h.hdl,
-                        h.ldl,
-                        h.smoking,
-                        h.history,
-                        in(r, QStringLiteral("健檢過程備註說明")),
-                        g.age,
-                        g.ageBand,
-                        g.bmi,
-                        g.bmiGrade,
-                        g.diabetes,
-                        g.smoker,
-                        g.tcPoints,
-                        g.tcRisk,
-                        g.ldlPoints,
-                        g.ldlRisk,
-                        g.riskScore,
-                        g.cardiovascularClass,
-                        g.bloodPressureGrade,
-                        g.metabolicSyndromeGrade,
-                        g.threeHighGrade,
-                        overworkLevel});
+        // Every column by its name: the staged value of that name, a grade, or one of the three rewritten values.
+        QVariantList row;
+        row.reserve(columns.size());
+        for (const RiskSource& source : sources) {
+            switch (source.kind) {
+            case RiskSource::Staged:
+                row << staged.text(r, source.stagedIndex);
+                break;
+            case RiskSource::Grade:
+                row << g.*source.grade;
+                break;
+            case RiskSource::SexCode:
+                row << (g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode);
+                break;
+            case RiskSource::BirthDate: {
+                const QString birth = vb::normalizeDate(h.birthDate);
+                row << (birth.isEmpty() ? h.birthDate : birth);
+                break;
+            }
+            case RiskSource::OverworkLevel:
+                row << overworkLevel;
+                break;
+            }
+        }
+        rows.push_back(std::move(row));
         const int percent = int(qint64(r + 1) * 90 / staged.recordCount());
         if (progress && percent != lastPercent) progress(lastPercent = percent);
     }

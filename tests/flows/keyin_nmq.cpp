@@ -99,23 +99,34 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
 
     const Recordset rs = tp.db().query("SELECT * FROM PersonalNMQ");
     ASSERT_EQ(rs.recordCount(), 1);
-    EXPECT_EQ(rs.text(0, "XID"), "2025_NMQ2506011430007");
-    EXPECT_EQ(rs.text(0, "年度代碼"), "2025_NMQ");
-    EXPECT_EQ(rs.text(0, "姓名"), "王小明");
-    EXPECT_EQ(rs.text(0, "員工編號"), "E001");
-    EXPECT_EQ(rs.text(0, "Basic01"), "E001 ");
-    EXPECT_EQ(rs.text(0, "Basic02"), "2025/06/01 14:30:05");
-    EXPECT_EQ(rs.text(0, "Basic03"), "北廠'A");
-    EXPECT_EQ(rs.text(0, "Basic07"), "技術員");
-    EXPECT_EQ(rs.text(0, "Basic08"), "王小明");
-    EXPECT_EQ(rs.text(0, "Basic09"), "男");
-    EXPECT_EQ(rs.text(0, "Basic10"), "35.0");
-    EXPECT_EQ(rs.text(0, "Basic13"), "65");
-    EXPECT_EQ(rs.text(0, "Basic14"), "右手");
-    EXPECT_EQ(rs.text(0, "Basic15"), "不是");
-    EXPECT_EQ(rs.text(0, "Basic16"), "不適用");
-    EXPECT_EQ(rs.text(0, "Basic17"), "有不適感");
-    EXPECT_EQ(rs.text(0, "Basic18"), "最近 1~2 個月內感覺酸");
+    // Every column the item it comes from: each answer above is distinct, so a value written to its neighbour's
+    // column shows here.
+    const std::pair<const char*, const char*> stored[] = {
+        {"XID", "2025_NMQ2506011430007"},
+        {"年度代碼", "2025_NMQ"},
+        {"姓名", "王小明"},
+        {"員工編號", "E001"},
+        {"Basic01", "E001 "},
+        {"Basic02", "2025/06/01 14:30:05"},
+        {"Basic03", "北廠'A"},
+        {"Basic04", "製造部"},
+        {"Basic05", "組裝課"},
+        {"Basic06", "搬運"},
+        {"Basic07", "技術員"},
+        {"Basic08", "王小明"},
+        {"Basic09", "男"},
+        {"Basic10", "35.0"},
+        {"Basic11", "5"},
+        {"Basic12", "170"},
+        {"Basic13", "65"},
+        {"Basic14", "右手"},
+        {"Basic15", "不是"},
+        {"Basic16", "不適用"},
+        {"Basic17", "有不適感"},
+        {"Basic18", "最近 1~2 個月內感覺酸"},
+    };
+    for (const auto& [column, value] : stored)
+        EXPECT_EQ(rs.text(0, column), QString::fromUtf8(value)) << column;
     for (int k = 0; k < 15; ++k)
         EXPECT_EQ(rs.text(0, QStringLiteral("Q%1").arg(k + 1, 3, 10, QLatin1Char('0'))), kGrades[k]);
     EXPECT_EQ(rs.text(0, "Q016"), "無");

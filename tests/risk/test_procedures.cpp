@@ -2,11 +2,14 @@
 // (with and without stored keys, atomic), duplicated employee numbers, unsafe text and a large run.
 
 #include "common/TestProgram.h"
+#include "risk/Grading.h"
+#include "risk/Overwork.h"
 #include "risk/Procedures.h"
 #include "risk/WorkTables.h"
 
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace risk;
@@ -340,4 +343,72 @@ for name in wb.sheetnames[:2]:
     EXPECT_EQ(lines[0], kHealthSheetName + "|" + kOverworkSheetName);
     EXPECT_EQ(lines[1], "2 年度代碼 O'Brien 20% 2_建議面談");
     EXPECT_EQ(lines[2], "2 年度代碼 王小明 20% 2_建議面談");
+}
+
+TEST_F(RiskDb, EveryRiskTableColumnHoldsTheValueOfItsName) {
+    // Distinct values in every staged column, so a value written to a neighbour's column shows.
+    Check c;
+    c.note = "備註X";
+    c.history = "高血壓";
+    c.smoking = "每天一包";
+    stage(db(), c);
+    stageScale(db(), "E001", "2");
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    const Recordset rs = framingham();
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.fieldNames(), names(framinghamColumns()));
+
+    HealthCheck h;
+    h.sex = c.sex, h.birthDate = c.birth, h.checkDate = c.date, h.height = c.height, h.weight = c.weight,
+    h.waist = c.waist, h.systolic = c.sbp, h.diastolic = c.dbp, h.glucose = c.glucose, h.totalCholesterol = c.tc,
+    h.triglyceride = c.tg, h.hdl = c.hdl, h.ldl = c.ldl, h.smoking = c.smoking, h.history = c.history;
+    const HealthGrades g = gradeHealthCheck(h, tp.ui().now().date());
+    const std::pair<const char*, QString> expected[] = {
+        {"年度代碼", c.year},
+        {"姓名", c.name},
+        {"員工編號", c.employee},
+        {"部門代號", "D10"},
+        {"部門名稱", "製造部"},
+        {"SEX", "1"},
+        {"出生年月日", c.birth},
+        {"身高_cm", c.height},
+        {"體重_kg", c.weight},
+        {"腰圍_cm", c.waist},
+        {"收縮壓", c.sbp},
+        {"舒張壓", c.dbp},
+        {"飯前血醣", c.glucose},
+        {"總膽固醇", c.tc},
+        {"三酸甘油脂", c.tg},
+        {"高密度膽固醇", c.hdl},
+        {"低密度膽固醇", c.ldl},
+        {"抽菸習慣", c.smoking},
+        {"既往病歷", c.history},
+        {"健檢過程備註說明", c.note},
+        {"年齡", g.age},
+        {"年齡分組", g.ageBand},
+        {"BMI", g.bmi},
+        {"BMI分級", g.bmiGrade},
+        {"糖尿病", g.diabetes},
+        {"吸菸", g.smoker},
+        {"總膽固醇_積分", g.tcPoints},
+        {"總膽固醇_風險", g.tcRisk},
+        {"低密度膽固醇_積分", g.ldlPoints},
+        {"低密度膽固醇_風險", g.ldlRisk},
+        {"Framingham_Risk_Score", g.riskScore},
+        {"心血管疾病風險等級", g.cardiovascularClass},
+        {"成人血壓分級", g.bloodPressureGrade},
+        {"代謝症候群_分級", g.metabolicSyndromeGrade},
+        {"三高族群分級", g.threeHighGrade},
+        {"異常工作負荷促發疾病_風險等級",
+         overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore, QStringLiteral("2"))},
+    };
+    ASSERT_EQ(std::size(expected), size_t(rs.fieldCount()));
+    QSet<QString> distinct;
+    for (const auto& [column, value] : expected) {
+        EXPECT_EQ(rs.text(0, column), value) << column;
+        distinct.insert(value);
+    }
+    // The grades themselves differ from one another where a swap could hide.
+    EXPECT_NE(g.tcPoints, g.ldlPoints);
+    EXPECT_NE(g.ageBand, g.bmiGrade);
 }
