@@ -67,7 +67,7 @@ OSTIVA_BENCH("risk-grading", "10 000 staged persons: grading + history + workboo
         if (!StartProgram(program)) return false;
         stage(program.DBConn, kPersons);
         full = std::min(full, bench::bestSeconds(1, [&] {
-                            risk::Framingham(program, nullptr, true, true, false);
+                            risk::Framingham(program, nullptr, {.announceCompletion = false});
                             risk::SavePersonalHistory(program);
                         }));
         // The same two sheets written alone.

@@ -4,61 +4,32 @@
 #include "core/Program.h"
 #include "core/Schema.h"
 
-// Each subsystem offers `void <subsystem>::install(MainForm&, Program&)` in its Install.h.
-#if __has_include("healthlog/Install.h")
 #include "healthlog/Install.h"
-#define OSTIVA_HAVE_HEALTHLOG
-#endif
-#if __has_include("people/Install.h")
-#include "people/Install.h"
-#define OSTIVA_HAVE_PEOPLE
-#endif
-#if __has_include("risk/Install.h")
-#include "risk/Install.h"
-#define OSTIVA_HAVE_RISK
-#endif
-#include "risk/WorkTables.h"
-#if __has_include("keyin/Install.h")
 #include "keyin/Catalogue.h"
 #include "keyin/Install.h"
-#define OSTIVA_HAVE_KEYIN
-#endif
+#include "people/Install.h"
+#include "reports/Install.h"
+#include "risk/WorkTables.h"
+
+// Each subsystem offers `void <subsystem>::install(MainForm&, Program&)` in its Install.h. The maternity subsystem
+// is wired in once its folder offers one.
 #if __has_include("maternity/Install.h")
 #include "maternity/Install.h"
 #define OSTIVA_HAVE_MATERNITY
 #endif
-#if __has_include("reports/Install.h")
-#include "reports/Install.h"
-#define OSTIVA_HAVE_REPORTS
-#endif
 
 void installSubsystems(MainForm& form, Program& program) {
-#ifdef OSTIVA_HAVE_HEALTHLOG
     healthlog::install(form, program);
-#endif
-#ifdef OSTIVA_HAVE_PEOPLE
     people::install(form, program);
-#endif
-#ifdef OSTIVA_HAVE_RISK
-    risk::install(form, program);
-#endif
-#ifdef OSTIVA_HAVE_KEYIN
     keyin::install(form, program);
-#endif
 #ifdef OSTIVA_HAVE_MATERNITY
     maternity::install(form, program);
 #endif
-#ifdef OSTIVA_HAVE_REPORTS
     reports::install(form, program);
-#endif
-    (void)form;
-    (void)program;
 }
 
 void registerSubsystemTables(Program& program) {
     // The print table of the last grading exists from the first start, empty, so the person panel can list it.
     program.schema.addTable({risk::kToWord, risk::toWordColumns(), {}});
-#ifdef OSTIVA_HAVE_KEYIN
     program.schema.addSeed(QStringLiteral("OnlineKeyIn"), [](Database& db) { keyin::seedOnlineKeyIn(db); });
-#endif
 }

@@ -164,7 +164,7 @@ void NmqDialog::run() {
     ui.message(QStringLiteral("NMQ 資料寫入，載入個人套表"));
     ui.wait(1000);
     const QString templatePath = m_program.docFolder() + kTemplate;
-    if (!PathExists(templatePath, 2)) {
+    if (!PathExists(templatePath, PathKind::File)) {
         ui.message(QStringLiteral("套印檔案不存在: \r\n\r\n") + templatePath, QStringLiteral("無法套印"),
                    Ui::Icon::Critical);
         return;

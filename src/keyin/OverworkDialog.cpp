@@ -218,7 +218,7 @@ void OverworkDialog::run() {
     m_risk.framinghamToWord();
     letEventsThrough();
     const QString templatePath = m_program.docFolder() + kTemplate;
-    if (!PathExists(templatePath, 2)) {
+    if (!PathExists(templatePath, PathKind::File)) {
         ui.message(QStringLiteral("套印檔案不存在: ") + kCrLf + kCrLf + templatePath, QStringLiteral("無法套印"),
                    Ui::Icon::Critical);
         return;

@@ -225,8 +225,9 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     return out;
 }
 
-bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, bool withOverload, bool fromHistory) {
-    if (fromHistory || !program.DBConn.tableExists(kInPutFramingham)) return false;
+bool Framingham(Program& program, QProgressBar* bar, const GradingRun& run) {
+    if (run.fromHistory || !program.DBConn.tableExists(kInPutFramingham)) return false;
+    const bool withOverload = run.withOverload;
     if (bar) {
         bar->setRange(0, 100);
         bar->setValue(0);
@@ -237,7 +238,7 @@ bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, b
             QCoreApplication::processEvents();
         });
     // A workbook that could not be written has said so; the run then does not announce completion a second time.
-    if (writeResultWorkbook(program, sheets, withOverload) && !noCompletionMessage)
+    if (writeResultWorkbook(program, sheets, withOverload) && run.announceCompletion)
         program.ui().message(QStringLiteral("完成"));
     return true;
 }

@@ -11,13 +11,6 @@ namespace {
 const QString kVc50 = QStringLiteral("VARCHAR(50)");
 const QString kMemo = QStringLiteral("TEXT");
 
-std::vector<ColumnDef> vc50(std::initializer_list<const char*> names) {
-    std::vector<ColumnDef> c;
-    for (const char* n : names)
-        c.push_back({QString::fromUtf8(n), kVc50});
-    return c;
-}
-
 } // namespace
 
 const std::vector<ColumnDef>& inPutFraminghamColumns() {

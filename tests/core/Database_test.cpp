@@ -155,14 +155,11 @@ TEST(DatabaseLayer, NamesAndPaths) {
     EXPECT_TRUE(FieldExists(tp.db(), "nursingbook", "serialx"));
     EXPECT_FALSE(FieldExists(tp.db(), "NursingBook", "Serial"));
     EXPECT_EQ(Database::quoteName("a\"b"), QStringLiteral("\"a\"\"b\""));
-    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase", 1));
-    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/", 1));
-    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase", 2));
-    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", 2));
-    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", 1));
-    EXPECT_FALSE(PathExists("", 2));
-    QString k = "O'Neil*%";
-    SanitizeSqlText(k);
-    EXPECT_EQ(k, QStringLiteral("O_Neil_%"));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase", PathKind::Folder));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/", PathKind::Folder));
+    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase", PathKind::File));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", PathKind::File));
+    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", PathKind::Folder));
+    EXPECT_FALSE(PathExists("", PathKind::File));
     EXPECT_EQ(likeEscape("50%_a\\"), QStringLiteral("50\\%\\_a\\\\"));
 }

@@ -95,7 +95,7 @@ TEST_F(RiskDb, FraminghamGradesStagedRowsAndAnnouncesCompletion) {
     stageScale(db(), "E001", "1");
     stageScale(db(), "E002", "2");
     QProgressBar bar;
-    ASSERT_TRUE(Framingham(tp.program(), &bar, false, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), &bar));
     EXPECT_EQ(bar.value(), 100);
     EXPECT_FALSE(db().tableExists(kInPutFramingham)) << "the staged health checks are consumed";
     EXPECT_TRUE(db().tableExists(kInPutBurnOut));
@@ -119,15 +119,15 @@ TEST_F(RiskDb, FraminghamGradesStagedRowsAndAnnouncesCompletion) {
 }
 
 TEST_F(RiskDb, FraminghamFlagsAndMissingStage) {
-    EXPECT_FALSE(Framingham(tp.program(), nullptr, false, true, true)) << "re-grading the history is not offered";
+    EXPECT_FALSE(Framingham(tp.program(), nullptr, {.fromHistory = true})) << "re-grading the history is not offered";
     db().exec("DROP TABLE InPutFramingham");
-    EXPECT_FALSE(Framingham(tp.program(), nullptr, false, true, false));
+    EXPECT_FALSE(Framingham(tp.program(), nullptr));
     EXPECT_TRUE(tp.ui().shown.isEmpty()) << "a run that did nothing announces nothing";
 
     createStagingTables(db());
     stage(db(), {});
     const int before = int(tp.ui().shown.size());
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, false, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false, .withOverload = false}));
     EXPECT_EQ(framingham().text(0, "異常工作負荷促發疾病_風險等級"), QString()) << "no overload asked";
     EXPECT_EQ(tp.ui().messageTexts().mid(before), QStringList({"完成"})) << "only the workbook's completion";
 }
@@ -137,7 +137,7 @@ TEST_F(RiskDb, MissingAndUnreadableValuesAreNamed) {
     c.hdl = "未測", c.sex = "M", c.birth = "", c.smoking = "";
     stage(db(), c);
     stageScale(db(), "E001", "");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     const Recordset rs = framingham();
     EXPECT_EQ(rs.text(0, "SEX"), "M") << "an unknown sex code stays visible";
     EXPECT_EQ(rs.text(0, "Framingham_Risk_Score"), "資料不足(性別、出生年月日、高密度膽固醇、抽菸習慣)");
@@ -157,7 +157,7 @@ TEST_F(RiskDb, DuplicatedEmployeeNumbersNeverMultiplyRows) {
     stageScale(db(), "E001", "2", "2024"); // the same scale twice: the heavier workload counts
     stageScale(db(), "E001", "1", "2025");
     stageScale(db(), "E009", "1", "2024"); // a scale without a health check
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     const Recordset rs = framingham();
     ASSERT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.text(0, "異常工作負荷促發疾病_風險等級"), "3_需要面談");
@@ -188,7 +188,7 @@ TEST_F(RiskDb, ResultSheetsListEveryScale) {
 TEST_F(RiskDb, ToWordHasEveryColumnAndDisplayTexts) {
     stage(db(), {});
     stageScale(db(), "E001", "1", "2024", "輪班、夜班");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     ASSERT_TRUE(FraminghamToWord(tp.program()));
     const Recordset tw = db().query("SELECT * FROM ToWord");
     EXPECT_EQ(tw.fieldNames(), names(framinghamColumns()) + toWordOverworkColumns());
@@ -218,7 +218,7 @@ TEST_F(RiskDb, HistoryAppendSkipsStoredKeys) {
     stageScale(db(), "E002", "0");
     // E002's health check of 2024 is stored already.
     db().exec("INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼, 姓名) VALUES ('2024_E002', 'E002', '2024', '舊')");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
 
     const HistoryResult r = SavePersonalHistory(tp.program());
     EXPECT_EQ(r.health.appended, 1);
@@ -255,7 +255,7 @@ TEST_F(RiskDb, HistoryAppendWithUnsafeTextAndRepeatsInOneRun) {
     b.employee = "E002", b.name = "O'Brien", b.history = "高血壓'; DROP TABLE PersonalHealth; --", b.height = "不詳";
     stage(db(), b);
     stage(db(), b); // the same person and year twice in one run
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, false, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false, .withOverload = false}));
     const SaveResult r = SavePersonalHealth(tp.program());
     EXPECT_EQ(r.appended, 1);
     EXPECT_EQ(r.skipped, 1);
@@ -269,7 +269,7 @@ TEST_F(RiskDb, HistoryAppendWithUnsafeTextAndRepeatsInOneRun) {
 TEST_F(RiskDb, HistoryAppendIsAllOrNothing) {
     stage(db(), {});
     stageScale(db(), "E001", "1");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     // A staged column the history lacks makes the overwork half fail after the health half has run.
     db().exec("ALTER TABLE InPutBurnOut ADD COLUMN 額外欄位 VARCHAR(50)");
     EXPECT_THROW(SavePersonalHistory(tp.program()), DbError);
@@ -294,7 +294,7 @@ TEST_F(RiskDb, TenThousandPersonsInOnePass) {
     }
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     const qint64 gradeMs = timer.elapsed();
     const HistoryResult saved = SavePersonalHistory(tp.program());
     const qint64 saveMs = timer.elapsed() - gradeMs;
@@ -312,7 +312,7 @@ TEST_F(RiskDb, TenThousandPersonsInOnePass) {
 TEST_F(RiskDb, AFailedRebuildKeepsTheStagedRows) {
     stage(db(), {});
     db().exec("CREATE VIEW Framingham AS SELECT 1 AS x"); // the old table cannot be dropped as a table
-    EXPECT_THROW(Framingham(tp.program(), nullptr, false, true, false), DbError);
+    EXPECT_THROW(Framingham(tp.program(), nullptr), DbError);
     EXPECT_EQ(db().scalar("SELECT count(*) FROM InPutFramingham").toInt(), 1);
     EXPECT_EQ(db().transactionDepth(), 0);
     EXPECT_FALSE(tp.ui().messageTexts().contains("完成")) << "a failed run never reports completion";
@@ -323,7 +323,7 @@ TEST_F(RiskDb, ResultWorkbookHoldsBothSheets) {
     c.name = "O'Brien";
     stage(db(), c);
     stageScale(db(), "E001", "1");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, false, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr));
     ASSERT_EQ(tp.ui().opened.size(), 1);
     const QString file = tp.ui().opened.first();
     ASSERT_TRUE(file.endsWith(".xlsx")) << file.toStdString();
@@ -353,7 +353,7 @@ TEST_F(RiskDb, EveryRiskTableColumnHoldsTheValueOfItsName) {
     c.smoking = "每天一包";
     stage(db(), c);
     stageScale(db(), "E001", "2");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     const Recordset rs = framingham();
     ASSERT_EQ(rs.recordCount(), 1);
     EXPECT_EQ(rs.fieldNames(), names(framinghamColumns()));
