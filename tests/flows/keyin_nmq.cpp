@@ -31,15 +31,23 @@ void keyInEverything(NmqDialog& d) {
     keyInTrees(d, trees, {"A01", "B01", "P01"});
 }
 
-NmqDialog& openFromMenu(TestProgram& tp) {
+// The dialog the menu item opens, or null (the failure recorded) when the item or the dialog is missing: the caller
+// stops with ASSERT_TRUE before using it.
+NmqDialog* openFromMenu(TestProgram& tp) {
     MainForm& form = tp.window();
     QAction* item = tp.find<QAction>("QVNewTopicErgonomicsIndividual");
-    EXPECT_TRUE(item);
+    if (!item) {
+        ADD_FAILURE() << "no menu item QVNewTopicErgonomicsIndividual";
+        return nullptr;
+    }
     item->trigger();
     NmqDialog* d = nmqDialog(form);
-    EXPECT_TRUE(d);
+    if (!d) {
+        ADD_FAILURE() << "the menu item opened no NMQ dialog";
+        return nullptr;
+    }
     EXPECT_TRUE(QTest::qWaitForWindowExposed(d));
-    return *d;
+    return d;
 }
 
 } // namespace
@@ -58,7 +66,9 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     EXPECT_TRUE(captions.contains("肌肉骨骼症狀調查表_個人_單筆鍵入"));
     EXPECT_TRUE(captions.contains("異常工作負荷促發疾病預防評估_個人_單筆鍵入"));
 
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     EXPECT_EQ(d.windowTitle(), "肌肉骨骼症狀調查表_個人_單筆鍵入");
     EXPECT_FALSE(d.isModal());
     keyInEverything(d);
@@ -189,7 +199,9 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
 
 TEST(KeyInNmqFlow, NothingIsStoredWhileAnItemIsMissing) {
     TestProgram tp;
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     answerItem(d, "A01", "2025");
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
     EXPECT_EQ(tp.ui().messageTexts().last(), "所有項目皆必填，發現有部份項目未填");
@@ -198,12 +210,16 @@ TEST(KeyInNmqFlow, NothingIsStoredWhileAnItemIsMissing) {
 
 TEST(KeyInNmqFlow, LeaveDiscardsTheAnswers) {
     TestProgram tp;
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     answerItem(d, "A02", "王小明");
     QTest::mouseClick(d.CancelButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(nmqDialog(tp.window()), nullptr);
-    NmqDialog& again = openFromMenu(tp);
+    NmqDialog* againOpened = openFromMenu(tp);
+    ASSERT_TRUE(againOpened);
+    NmqDialog& again = *againOpened;
     EXPECT_FALSE(again.isAnswered("A02"));
     EXPECT_EQ(again.node("A02")->text(0), "A02 姓名");
 }
@@ -214,7 +230,9 @@ TEST(KeyInNmqFlow, AnEmptiedCatalogueStaysEmptyAndIsReported) {
     TestProgram tp;
     ASSERT_TRUE(tp.start());
     tp.db().exec("DELETE FROM OnlineKeyIn");
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM OnlineKeyIn").toInt(), 0);
     EXPECT_EQ(tp.ui().shown.last().title, "題庫不完整");
     EXPECT_EQ(d.trees[0]->topLevelItem(0)->childCount(), 0);
