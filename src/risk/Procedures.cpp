@@ -13,6 +13,8 @@
 #include <QSet>
 #include <sqlite3.h>
 
+#include <charconv>
+
 namespace risk {
 
 namespace {
@@ -322,10 +324,20 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
-    if (vb::isNumeric(text))
-        sqlite3_result_double(ctx, text.trimmed().toDouble());
+    // A number by IsNumeric's rule is plain ASCII: blanks, a sign, digits with a point, an exponent, blanks. It is
+    // checked and read on the stored bytes (this runs for every measurement of every appended row).
+    const char* begin = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const char* end = begin + sqlite3_value_bytes(argv[0]);
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (begin < end && blank(*begin))
+        ++begin;
+    while (end > begin && blank(end[-1]))
+        --end;
+    const char* digits = begin < end && *begin == '+' ? begin + 1 : begin; // from_chars takes no "+"
+    double value = 0;
+    const auto [stop, error] = std::from_chars(digits, end, value, std::chars_format::general);
+    if (error == std::errc() && stop == end && vb::isNumeric(QString::fromLatin1(begin, end - begin)))
+        sqlite3_result_double(ctx, value);
     else
         sqlite3_result_null(ctx);
 }
@@ -346,18 +358,18 @@ SaveResult appendHistory(Database& db, const QString& history, const QString& st
     QStringList quotedTargets{QStringLiteral("XID")};
     for (const QString& t : targets)
         quotedTargets << Database::quoteName(t);
+    // The first staged row of each key: a set of rowids, so the staged rows are read once, in their order, without
+    // being copied into a sorted temporary table.
+    const QString key = QStringLiteral("ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '')");
     const QString sql =
         QStringLiteral("INSERT INTO ") + Database::quoteName(history) + QStringLiteral(" (") +
-        quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT k.xid, ") +
-        sources.join(QStringLiteral(", ")) +
-        QStringLiteral(
-            " FROM (SELECT s.*, s.rowid AS rid, ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '') "
-            "AS xid, row_number() OVER (PARTITION BY ifnull(s.\"年度代碼\", ''), ifnull(s.\"員工編號\", '') "
-            "ORDER BY s.rowid) AS nth FROM ") +
-        Database::quoteName(staged) +
-        QStringLiteral(" s) k WHERE k.nth = 1 AND trim(ifnull(k.\"年度代碼\", '')) <> '' AND "
-                       "trim(ifnull(k.\"員工編號\", '')) <> '' AND NOT EXISTS (SELECT 1 FROM ") +
-        Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = k.xid) ORDER BY k.rid");
+        quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + key + QStringLiteral(", ") +
+        sources.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + Database::quoteName(staged) +
+        QStringLiteral(" s WHERE s.rowid IN (SELECT min(rowid) FROM ") + Database::quoteName(staged) +
+        QStringLiteral(" GROUP BY ifnull(\"年度代碼\", ''), ifnull(\"員工編號\", '')) AND "
+                       "trim(ifnull(s.\"年度代碼\", '')) <> '' AND trim(ifnull(s.\"員工編號\", '')) <> '' AND "
+                       "NOT EXISTS (SELECT 1 FROM ") +
+        Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = ") + key + QStringLiteral(") ORDER BY s.rowid");
     result.appended = db.exec(sql);
     result.skipped = total - result.appended;
     return result;
@@ -413,7 +425,7 @@ SaveResult SavePersonalHealth(Program& program) {
         if (!historyColumns.contains(h, Qt::CaseInsensitive) || !gradedColumns.contains(g, Qt::CaseInsensitive))
             continue;
         targets << h;
-        const QString source = QStringLiteral("k.") + Database::quoteName(g);
+        const QString source = QStringLiteral("s.") + Database::quoteName(g);
         sources << (m.isNumber ? QStringLiteral("risk_number(") + source + QLatin1Char(')') : source);
     }
     registerNumberFunction(db);
@@ -437,7 +449,7 @@ SaveResult SavePersonalBurnOut(Program& program) {
                       QString());
     QStringList sources;
     for (const QString& c : staged)
-        sources << QStringLiteral("k.") + Database::quoteName(c);
+        sources << QStringLiteral("s.") + Database::quoteName(c);
     Transaction t(db);
     const SaveResult r = appendHistory(db, QStringLiteral("PersonalBurnOut"), kInPutBurnOut, staged, sources);
     t.commit();
