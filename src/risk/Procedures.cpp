@@ -34,17 +34,29 @@ private:
     mutable QHash<QString, int> m_index;
 };
 
+// One column of a recordset, found by name once; a column the table lacks reads as "".
+class Column {
+public:
+    Column(const Recordset& rs, const QString& name) : m_rs(rs), m_index(rs.fieldIndex(name)) {}
+    QString operator()(int row) const { return m_index < 0 ? QString() : m_rs.text(row, m_index); }
+
+private:
+    const Recordset& m_rs;
+    int m_index;
+};
+
 Recordset readAll(const Database& db, const QString& table) {
     return db.query(QStringLiteral("SELECT * FROM ") + Database::quoteName(table) + QStringLiteral(" ORDER BY rowid"));
 }
 
 std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
-    const Columns col(rs);
+    const Column employee(rs, QStringLiteral("員工編號")), year(rs, QStringLiteral("年度代碼")),
+        workload(rs, QStringLiteral("工作負荷等級"));
     std::vector<StagedKey> keys(size_t(rs.recordCount()));
     for (int r = 0; r < rs.recordCount(); ++r) {
-        keys[size_t(r)].employee = col(r, QStringLiteral("員工編號"));
-        keys[size_t(r)].year = col(r, QStringLiteral("年度代碼"));
-        if (withWorkload) keys[size_t(r)].workload = col(r, QStringLiteral("工作負荷等級"));
+        keys[size_t(r)].employee = employee(r);
+        keys[size_t(r)].year = year(r);
+        if (withWorkload) keys[size_t(r)].workload = workload(r);
     }
     return keys;
 }
@@ -122,8 +134,15 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     const bool haveScales = withOverload && db.tableExists(kInPutBurnOut);
     const Recordset scales = haveScales ? readAll(db, kInPutBurnOut) : Recordset();
     const std::vector<int> pairs = pairOverworkScales(keysOf(staged, false), keysOf(scales, true));
-    const Columns in(staged);
-    const Columns sc(scales);
+    const Column sex(staged, QStringLiteral("性別")), birthDate(staged, QStringLiteral("出生年月日")),
+        checkDate(staged, QStringLiteral("健檢日期")), height(staged, QStringLiteral("身高_cm")),
+        weight(staged, QStringLiteral("體重_kg")), waist(staged, QStringLiteral("腰圍_cm")),
+        systolic(staged, QStringLiteral("收縮壓")), diastolic(staged, QStringLiteral("舒張壓")),
+        glucose(staged, QStringLiteral("飯前血醣")), totalCholesterol(staged, QStringLiteral("總膽固醇")),
+        triglyceride(staged, QStringLiteral("三酸甘油脂")), hdl(staged, QStringLiteral("高密度膽固醇")),
+        ldl(staged, QStringLiteral("低密度膽固醇")), smoking(staged, QStringLiteral("抽菸習慣")),
+        history(staged, QStringLiteral("既往病歷"));
+    const Column workload(scales, QStringLiteral("工作負荷等級"));
 
     const QStringList columns = names(framinghamColumns());
     const std::vector<RiskSource> sources = riskTableSources(columns, staged);
@@ -132,28 +151,28 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     int lastPercent = -1;
     for (int r = 0; r < staged.recordCount(); ++r) {
         HealthCheck h;
-        h.sex = in(r, QStringLiteral("性別"));
-        h.birthDate = in(r, QStringLiteral("出生年月日"));
-        h.checkDate = in(r, QStringLiteral("健檢日期"));
-        h.height = in(r, QStringLiteral("身高_cm"));
-        h.weight = in(r, QStringLiteral("體重_kg"));
-        h.waist = in(r, QStringLiteral("腰圍_cm"));
-        h.systolic = in(r, QStringLiteral("收縮壓"));
-        h.diastolic = in(r, QStringLiteral("舒張壓"));
-        h.glucose = in(r, QStringLiteral("飯前血醣"));
-        h.totalCholesterol = in(r, QStringLiteral("總膽固醇"));
-        h.triglyceride = in(r, QStringLiteral("三酸甘油脂"));
-        h.hdl = in(r, QStringLiteral("高密度膽固醇"));
-        h.ldl = in(r, QStringLiteral("低密度膽固醇"));
-        h.smoking = in(r, QStringLiteral("抽菸習慣"));
-        h.history = in(r, QStringLiteral("既往病歷"));
+        h.sex = sex(r);
+        h.birthDate = birthDate(r);
+        h.checkDate = checkDate(r);
+        h.height = height(r);
+        h.weight = weight(r);
+        h.waist = waist(r);
+        h.systolic = systolic(r);
+        h.diastolic = diastolic(r);
+        h.glucose = glucose(r);
+        h.totalCholesterol = totalCholesterol(r);
+        h.triglyceride = triglyceride(r);
+        h.hdl = hdl(r);
+        h.ldl = ldl(r);
+        h.smoking = smoking(r);
+        h.history = history(r);
         const HealthGrades g = gradeHealthCheck(h, today);
 
         QString overworkLevel;
         if (withOverload) {
             const int s = pairs[size_t(r)];
             overworkLevel = overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore,
-                                              s < 0 ? QString() : sc(s, QStringLiteral("工作負荷等級")), s >= 0);
+                                              s < 0 ? QString() : workload(s), s >= 0);
         }
         // Every column by its name: the staged value of that name, a grade, or one of the three rewritten values.
         QVariantList row;
