@@ -1,10 +1,10 @@
 // The grading run on a fresh database: staging tables, the graded risk table, the print table, the history appends
 // (with and without stored keys, atomic), duplicated employee numbers, unsafe text and a large run.
 
+#include "risk/Procedures.h"
 #include "common/TestProgram.h"
 #include "risk/Grading.h"
 #include "risk/Overwork.h"
-#include "risk/Procedures.h"
 #include "risk/WorkTables.h"
 
 #include <QElapsedTimer>
