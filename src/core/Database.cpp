@@ -21,6 +21,144 @@ void prepareAndBind(QSqlQuery& q, const QString& sql, const QVariantList& params
     for (int i = 0; i < params.size(); ++i)
         q.bindValue(i, params[i]);
 }
+
+// Whether a value is bound as SQL NULL: as QtSql binds, a null variant and a null text or byte array.
+bool isSqlNull(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return v.isNull() || static_cast<const QString*>(v.constData())->isNull();
+    case QMetaType::QByteArray:
+        return v.isNull() || static_cast<const QByteArray*>(v.constData())->isNull();
+    default:
+        return !v.isValid() || v.isNull();
+    }
+}
+
+// Whether SQLite can take the value as it is (text, a number, a blob or NULL), so a statement can bind it directly.
+bool bindsDirectly(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+    case QMetaType::Double:
+    case QMetaType::QByteArray:
+        return true;
+    default:
+        return !v.isValid() || v.isNull();
+    }
+}
+
+bool allBindDirectly(const QVariantList& values) {
+    for (const QVariant& v : values)
+        if (!bindsDirectly(v)) return false;
+    return true;
+}
+
+// A statement of SQLite's own, finalized whatever happens. QtSql's per-value bookkeeping costs more than the work
+// itself for statements over many rows; these bind and read the plain values directly.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql) : m_db(db), m_sql(sql) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_handle, nullptr) != SQLITE_OK) fail();
+    }
+    ~Statement() { sqlite3_finalize(m_handle); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    [[noreturn]] void fail() const { throw DbError(QString::fromUtf8(sqlite3_errmsg(m_db)), m_sql); }
+
+    // Binds the values in order (each must bind directly).
+    void bind(const QVariantList& values) {
+        sqlite3_reset(m_handle);
+        sqlite3_clear_bindings(m_handle);
+        m_texts.clear();
+        for (int i = 0; i < values.size(); ++i) {
+            const QVariant& v = values[i];
+            int rc = SQLITE_OK;
+            if (isSqlNull(v)) {
+                rc = sqlite3_bind_null(m_handle, i + 1);
+            } else {
+                switch (v.typeId()) {
+                case QMetaType::QString: {
+                    // Kept until the next bind: SQLite reads the text in place instead of copying it.
+                    m_texts.push_back(static_cast<const QString*>(v.constData())->toUtf8());
+                    rc = sqlite3_bind_text(m_handle, i + 1, m_texts.back().constData(), int(m_texts.back().size()),
+                                           SQLITE_STATIC);
+                    break;
+                }
+                case QMetaType::Double:
+                    rc = sqlite3_bind_double(m_handle, i + 1, v.toDouble());
+                    break;
+                case QMetaType::QByteArray: {
+                    const QByteArray b = v.toByteArray();
+                    rc = sqlite3_bind_blob(m_handle, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+                    break;
+                }
+                default: // the whole numbers and bool
+                    rc = sqlite3_bind_int64(m_handle, i + 1, v.toLongLong());
+                    break;
+                }
+            }
+            if (rc != SQLITE_OK) fail();
+        }
+    }
+
+    // Runs a statement that returns no rows.
+    void run() {
+        if (sqlite3_step(m_handle) != SQLITE_DONE) fail();
+    }
+
+    // Reads every row as QtSql's SQLite driver gives it: whole numbers as qlonglong, reals as double, text as
+    // QString, blobs as QByteArray, NULL as a null text.
+    Recordset readAll() {
+        const int n = sqlite3_column_count(m_handle);
+        QStringList fields;
+        fields.reserve(n);
+        for (int i = 0; i < n; ++i)
+            fields.append(QString::fromUtf8(sqlite3_column_name(m_handle, i)));
+        std::vector<QVariantList> rows;
+        for (;;) {
+            const int rc = sqlite3_step(m_handle);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) fail();
+            QVariantList row;
+            row.reserve(n);
+            for (int i = 0; i < n; ++i) {
+                switch (sqlite3_column_type(m_handle, i)) {
+                case SQLITE_INTEGER:
+                    row.append(qlonglong(sqlite3_column_int64(m_handle, i)));
+                    break;
+                case SQLITE_FLOAT:
+                    row.append(sqlite3_column_double(m_handle, i));
+                    break;
+                case SQLITE_BLOB:
+                    row.append(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_handle, i)),
+                                          sqlite3_column_bytes(m_handle, i)));
+                    break;
+                case SQLITE_NULL:
+                    row.append(QVariant(QMetaType::fromType<QString>()));
+                    break;
+                default: {
+                    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_handle, i));
+                    row.append(QString::fromUtf8(text, sqlite3_column_bytes(m_handle, i)));
+                    break;
+                }
+                }
+            }
+            rows.push_back(std::move(row));
+        }
+        return Recordset(std::move(fields), std::move(rows));
+    }
+
+private:
+    sqlite3* m_db;
+    QString m_sql;
+    sqlite3_stmt* m_handle = nullptr;
+    std::vector<QByteArray> m_texts; // the bound texts of the current row
+};
 } // namespace
 
 int Recordset::fieldIndex(const QString& name) const {
@@ -112,6 +250,11 @@ bool Database::isOpen() const {
 }
 
 Recordset Database::query(const QString& sql, const QVariantList& params) const {
+    if (sqlite3* handle = sqliteHandle(); handle && allBindDirectly(params)) {
+        Statement st(handle, sql);
+        st.bind(params);
+        return st.readAll();
+    }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     prepareAndBind(q, sql, params);
@@ -150,75 +293,26 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) const 
     return q.value(0);
 }
 
-namespace {
-// Whether every value binds directly through the SQLite API as QtSql would bind it (text, whole and real numbers,
-// NULL); anything else (dates, blobs ...) keeps to the QtSql path.
-bool plainValues(const std::vector<QVariantList>& rows) {
-    for (const auto& row : rows)
-        for (const QVariant& v : row) {
-            if (v.isNull()) continue;
-            switch (v.typeId()) {
-            case QMetaType::QString:
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::Double:
-            case QMetaType::Bool:
-                continue;
-            default:
-                return false;
-            }
-        }
-    return true;
-}
-} // namespace
-
 void Database::execBatch(const QString& sql, const std::vector<QVariantList>& rows) {
     Transaction t(*this);
-    // Many rows of plain values go straight through the SQLite API: one prepared statement, no QVariant copies.
-    if (sqlite3* handle = sqliteHandle(); handle && rows.size() > 1 && plainValues(rows)) {
-        sqlite3_stmt* stmt = nullptr;
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)), sql);
+    sqlite3* handle = sqliteHandle();
+    bool direct = handle != nullptr;
+    for (size_t r = 0; direct && r < rows.size(); ++r)
+        direct = allBindDirectly(rows[r]);
+    if (direct) {
+        Statement st(handle, sql);
         for (const auto& row : rows) {
-            for (int i = 0; i < row.size(); ++i) {
-                const QVariant& v = row[i];
-                int rc = SQLITE_OK;
-                if (v.isNull()) {
-                    rc = sqlite3_bind_null(stmt, i + 1);
-                } else if (v.typeId() == QMetaType::QString) {
-                    const QByteArray utf8 = v.toString().toUtf8();
-                    rc = sqlite3_bind_text(stmt, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-                } else if (v.typeId() == QMetaType::Double) {
-                    rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
-                } else {
-                    rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
-                }
-                if (rc != SQLITE_OK) {
-                    const QString message = QString::fromUtf8(sqlite3_errmsg(handle));
-                    sqlite3_finalize(stmt);
-                    throw DbError(message, sql);
-                }
-            }
-            const int rc = sqlite3_step(stmt);
-            if (rc != SQLITE_DONE) {
-                const QString message = QString::fromUtf8(sqlite3_errmsg(handle));
-                sqlite3_finalize(stmt);
-                throw DbError(message, sql);
-            }
-            sqlite3_reset(stmt);
+            st.bind(row);
+            st.run();
         }
-        sqlite3_finalize(stmt);
-        t.commit();
-        return;
-    }
-    QSqlQuery q(m_db);
-    if (!q.prepare(sql)) fail(q, sql);
-    for (const auto& row : rows) {
-        for (int i = 0; i < row.size(); ++i)
-            q.bindValue(i, row[i]);
-        if (!q.exec()) fail(q, sql);
+    } else {
+        QSqlQuery q(m_db);
+        if (!q.prepare(sql)) fail(q, sql);
+        for (const auto& row : rows) {
+            for (int i = 0; i < row.size(); ++i)
+                q.bindValue(i, row[i]);
+            if (!q.exec()) fail(q, sql);
+        }
     }
     t.commit();
 }

@@ -13,17 +13,10 @@ bool FieldExists(const Database& db, const QString& table, const QString& field)
     return db.fieldExists(table, field);
 }
 
-bool PathExists(const QString& path, int kind) {
+bool PathExists(const QString& path, PathKind kind) {
     if (path.isEmpty()) return false;
     QFileInfo fi(path);
-    if (kind == 2) return fi.exists() && fi.isFile();
-    if (kind == 1) return fi.exists() && fi.isDir();
-    return false;
-}
-
-void SanitizeSqlText(QString& keyword) {
-    keyword.replace(QLatin1Char('\''), QLatin1Char('_'));
-    keyword.replace(QLatin1Char('*'), QLatin1Char('_'));
+    return fi.exists() && (kind == PathKind::File ? fi.isFile() : fi.isDir());
 }
 
 QString likeEscape(const QString& keyword) {

@@ -9,10 +9,9 @@ class Database;
 bool TableExists(const Database& db, const QString& table);
 // Whether a table has a column.
 bool FieldExists(const Database& db, const QString& table, const QString& field);
-// Kind 2: a file of that path exists. Kind 1: the folder exists. Anything else: false. No side effect.
-bool PathExists(const QString& path, int kind);
-// Replaces every apostrophe and then every asterisk of a keyword with "_".
-void SanitizeSqlText(QString& keyword);
+enum class PathKind { Folder, File };
+// Whether a file (or a folder) of that path exists. No side effect.
+bool PathExists(const QString& path, PathKind kind);
 // Escapes a keyword for LIKE ... ESCAPE '\': "%" and "_" (and "\") match themselves.
 QString likeEscape(const QString& keyword);
 // Escapes a text for HTML.

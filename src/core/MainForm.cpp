@@ -12,13 +12,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
+// The window as it was designed (a 1280 x 800 screen or larger shows it whole).
+constexpr QSize kDesignedSize(1200, 780);
+
 QFrame* makeFrame(QWidget* parent, const QString& name) {
     auto* f = new QFrame(parent);
     f->setObjectName(name);
@@ -28,10 +33,24 @@ QFrame* makeFrame(QWidget* parent, const QString& name) {
 }
 } // namespace
 
+QSize fittedWindowSize(const QSize& designed, const QSize& available, const QSize& frame) {
+    if (available.isEmpty()) return designed;
+    const double room = std::min(double(available.width() - frame.width()) / designed.width(),
+                                 double(available.height() - frame.height()) / designed.height());
+    if (room >= 1.0) return designed;
+    const double scale = std::max(room, 0.1);
+    return QSize(int(designed.width() * scale + 1e-9), int(designed.height() * scale + 1e-9));
+}
+
 MainForm::MainForm(Program& program, QWidget* parent) : QMainWindow(parent), m_program(program) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(Program::caption());
-    resize(1200, 780);
+    // Opens whole on the screen it appears on, status bar included, centred in the area the desktop leaves free.
+    const QRect available = screen() ? screen()->availableGeometry() : QRect();
+    resize(fittedWindowSize(kDesignedSize, available.size()));
+    if (!available.isEmpty())
+        move(available.x() + std::max(0, (available.width() - width() - 16) / 2),
+             available.y() + std::max(0, (available.height() - height() - 48) / 2));
     program.mainForm = this;
 
     buildToolbar();

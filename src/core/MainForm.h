@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QSize>
 #include <functional>
 
 class Program;
@@ -18,6 +19,10 @@ class QStatusBar;
 class QToolBar;
 class QTreeWidget;
 class QVBoxLayout;
+
+// The size the main window opens at: its designed size, scaled down with its proportions kept until the window and
+// its frame (title bar and borders) fit the screen's available area; never larger than designed.
+QSize fittedWindowSize(const QSize& designed, const QSize& available, const QSize& frame = QSize(16, 48));
 
 class MainForm : public QMainWindow {
     Q_OBJECT

@@ -46,8 +46,6 @@ public:
     QString VardelDBPath;       // the outside personnel database; always empty (nothing links it)
     QString EmplTablePrefix;    // prefix before "[EMPL]" for the outside database; always empty
     QString NursingBookColumns; // the select list of every log-list query
-    QString TempText;           // scratch text handed between procedures
-    bool DirResult = false;     // scratch result of a folder-existence test
 
     // The Excel workbook being built between CreateExcelWorkbook and FinishExcel (null outside).
     std::unique_ptr<ExcelSession> excel;

@@ -3,14 +3,14 @@
 #include "core/Database.h"
 #include "core/SeedRows.h"
 
-namespace {
-
 std::vector<ColumnDef> vc50(const QStringList& names) {
     std::vector<ColumnDef> out;
     for (const QString& n : names)
         out.push_back({n, QStringLiteral("VARCHAR(50)")});
     return out;
 }
+
+namespace {
 
 void append(std::vector<ColumnDef>& to, const std::vector<ColumnDef>& more) {
     to.insert(to.end(), more.begin(), more.end());

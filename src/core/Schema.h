@@ -15,6 +15,9 @@ struct ColumnDef {
     QString type; // SQL type as created: VARCHAR(50), TEXT, REAL, INTEGER PRIMARY KEY AUTOINCREMENT ...
 };
 
+// Columns of the common text type VARCHAR(50), in order.
+std::vector<ColumnDef> vc50(const QStringList& names);
+
 struct TableDef {
     QString name;
     std::vector<ColumnDef> columns;

@@ -56,3 +56,13 @@ QStringList ScriptedUi::messageTexts() const {
         if (s.kind == "message") out.append(s.text);
     return out;
 }
+
+bool ScriptedUi::desktopOpen(const QString& pathOrUrl) {
+    if (m_failOpens > 0) {
+        --m_failOpens;
+        notOpened.append(pathOrUrl);
+        return false;
+    }
+    opened.append(pathOrUrl);
+    return true;
+}

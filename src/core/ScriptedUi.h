@@ -26,13 +26,14 @@ public:
     void inputNext(std::optional<QString> text) { m_inputs.push_back(std::move(text)); }
     // Queues the path the next file or folder dialog returns ("" cancels it).
     void fileNext(const QString& path) { m_files.push_back(path); }
+    // The next hand-over to the desktop fails (as when no application opens that kind of file).
+    void failNextOpen() { ++m_failOpens; }
     // Called for every message box before it is answered (a test may act on the window meanwhile).
     std::function<void(const Shown&)> onMessage;
 
     std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter, const QString& folder) override;
     QString browseForFolder(const QString& title) override;
-    void openWithDesktop(const QString& pathOrUrl) override { opened.append(pathOrUrl); }
     void wait(int milliseconds) override { waitedMs += milliseconds; }
     QDateTime now() override { return clock.isValid() ? clock : QDateTime::currentDateTime(); }
     int random(int low, int high) override;
@@ -41,7 +42,8 @@ public:
     QStringList messageTexts() const;
 
     QList<Shown> shown;      // every box, in order
-    QStringList opened;      // every path or URL handed to the desktop
+    QStringList opened;      // every path or URL the desktop opened
+    QStringList notOpened;   // every path or URL the desktop failed to open
     qint64 waitedMs = 0;     // the pauses asked for
     QDateTime clock;         // "now"; the real clock while invalid
     std::deque<int> randoms; // the next random numbers; a plain generator when empty
@@ -49,10 +51,12 @@ public:
 
 protected:
     Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
+    bool desktopOpen(const QString& pathOrUrl) override;
 
 private:
     std::deque<Answer> m_answers;
     std::deque<std::optional<QString>> m_inputs;
     std::deque<QString> m_files;
+    int m_failOpens = 0;
     unsigned m_seed = 12345;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -13,6 +14,16 @@
 
 Ui::Answer Ui::message(const QString& text, const QString& title, Icon icon, Buttons buttons) {
     return showMessage(text, title.isEmpty() ? m_programTitle : title, icon, buttons);
+}
+
+bool Ui::openWithDesktop(const QString& pathOrUrl) {
+    if (desktopOpen(pathOrUrl)) return true;
+    const QUrl url(pathOrUrl);
+    const QString where = url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : pathOrUrl;
+    message(QStringLiteral("系統找不到可開啟此檔案的程式，檔案已儲存於：\r\n\r\n") + where +
+                QStringLiteral("\r\n\r\n請由檔案管理員開啟。"),
+            QStringLiteral("無法開啟檔案"), Icon::Warning);
+    return false;
 }
 
 Ui::Answer QtUi::showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) {
@@ -78,9 +89,9 @@ QString QtUi::browseForFolder(const QString& title) {
     return QFileDialog::getExistingDirectory(parentWindow(), title);
 }
 
-void QtUi::openWithDesktop(const QString& pathOrUrl) {
-    QUrl url = pathOrUrl.contains("://") ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
-    QDesktopServices::openUrl(url);
+bool QtUi::desktopOpen(const QString& pathOrUrl) {
+    const QUrl url = pathOrUrl.contains("://") ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
+    return QDesktopServices::openUrl(url);
 }
 
 void QtUi::wait(int milliseconds) {

@@ -38,8 +38,9 @@ public:
     virtual QString openFileName(const QString& title, const QString& filter, const QString& folder = {}) = 0;
     // The folder dialog: the chosen folder, or "" when cancelled.
     virtual QString browseForFolder(const QString& title) = 0;
-    // Opens a file, a folder or a URL with the desktop's default application.
-    virtual void openWithDesktop(const QString& pathOrUrl) = 0;
+    // Opens a file, a folder or a URL with the desktop's default application; when the desktop cannot, says so and
+    // names where the file is saved. True when the desktop took it.
+    bool openWithDesktop(const QString& pathOrUrl);
     // A pause of the given length (the old program's one-second waits).
     virtual void wait(int milliseconds) = 0;
     // The clock every rule and file name reads "now" from.
@@ -55,6 +56,8 @@ public:
 
 protected:
     virtual Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
+    // Hands a file, folder or URL to the desktop; false when no application took it.
+    virtual bool desktopOpen(const QString& pathOrUrl) = 0;
 
 private:
     QString m_programTitle;
@@ -67,11 +70,11 @@ public:
     std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter, const QString& folder) override;
     QString browseForFolder(const QString& title) override;
-    void openWithDesktop(const QString& pathOrUrl) override;
     void wait(int milliseconds) override;
     QDateTime now() override;
     int random(int low, int high) override;
 
 protected:
     Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
+    bool desktopOpen(const QString& pathOrUrl) override;
 };

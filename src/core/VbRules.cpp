@@ -8,35 +8,113 @@
 namespace vb {
 
 namespace {
-const QRegularExpression& dateRe() {
-    // Year first; month and day of one or two digits; "/" or "-" (the same one twice); optional time.
-    static const QRegularExpression re(
-        QStringLiteral("^\\s*(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})(?:[ T]+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?\\s*$"));
-    return re;
+
+// The blanks a date or a number may have around it: space, tab, line feed, vertical tab, form feed, carriage return.
+bool isBlank(QChar c) {
+    const char16_t u = c.unicode();
+    return u == ' ' || (u >= '\t' && u <= '\r');
 }
+
+bool isDigit(QChar c) {
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
+
+// Reads from `from` one to `most` digits (at least `least`) as a number; -1 when there are not enough.
+int readNumber(const QString& text, qsizetype& at, int least, int most) {
+    int value = 0, count = 0;
+    while (count < most && at < text.size() && isDigit(text[at])) {
+        value = value * 10 + (text[at].unicode() - '0');
+        ++at;
+        ++count;
+    }
+    return count >= least ? value : -1;
+}
+
+} // namespace
+
+namespace {
+
+struct DateAndTime {
+    QDate date;
+    QTime time;
+};
+
+std::optional<DateAndTime> parseDateAndTime(const QString& text) {
+    // Year first (four digits); month and day of one or two digits; "/" or "-" (the same one twice); optionally a time
+    // "h:mm" or "h:mm:ss" after blanks or "T"; blanks around. Read by hand: it runs for every date of a grading.
+    const qsizetype n = text.size();
+    qsizetype at = 0;
+    while (at < n && isBlank(text[at]))
+        ++at;
+    const int year = readNumber(text, at, 4, 4);
+    if (year < 0 || at >= n || (text[at] != QLatin1Char('/') && text[at] != QLatin1Char('-'))) return std::nullopt;
+    const QChar separator = text[at++];
+    const int month = readNumber(text, at, 1, 2);
+    if (month < 0 || at >= n || text[at] != separator) return std::nullopt;
+    ++at;
+    const int day = readNumber(text, at, 1, 2);
+    if (day < 0) return std::nullopt;
+    int hour = -1, minute = 0, second = 0;
+    qsizetype beforeTime = at;
+    while (at < n && (text[at] == QLatin1Char(' ') || text[at] == QLatin1Char('T')))
+        ++at;
+    if (at > beforeTime && at < n && isDigit(text[at])) {
+        qsizetype t = at;
+        const int h = readNumber(text, t, 1, 2);
+        if (t < n && text[t] == QLatin1Char(':')) {
+            ++t;
+            const int m = readNumber(text, t, 2, 2);
+            if (m >= 0) {
+                int s = 0;
+                bool secondsOk = true;
+                if (t < n && text[t] == QLatin1Char(':')) {
+                    qsizetype u = t + 1;
+                    s = readNumber(text, u, 2, 2);
+                    if (s >= 0)
+                        t = u;
+                    else
+                        secondsOk = false;
+                }
+                if (secondsOk) {
+                    hour = h, minute = m, second = s;
+                    at = t;
+                }
+            }
+        }
+        if (hour < 0) at = beforeTime; // not a time: what follows the date must be blanks only
+    } else {
+        at = beforeTime;
+    }
+    while (at < n && isBlank(text[at]))
+        ++at;
+    if (at != n) return std::nullopt;
+    const QDate d(year, month, day);
+    if (!d.isValid()) return std::nullopt;
+    QTime t(0, 0, 0);
+    if (hour >= 0) {
+        t = QTime(hour, minute, second);
+        if (!t.isValid()) return std::nullopt;
+    }
+    return DateAndTime{d, t};
+}
+
 } // namespace
 
 std::optional<QDateTime> parseDateTime(const QString& text) {
-    auto m = dateRe().match(text);
-    if (!m.hasMatch()) return std::nullopt;
-    QDate d(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
-    if (!d.isValid()) return std::nullopt;
-    QTime t(0, 0, 0);
-    if (m.capturedLength(5) > 0) {
-        t = QTime(m.captured(5).toInt(), m.captured(6).toInt(), m.capturedLength(7) > 0 ? m.captured(7).toInt() : 0);
-        if (!t.isValid()) return std::nullopt;
-    }
-    return QDateTime(d, t);
+    const auto dt = parseDateAndTime(text);
+    if (!dt) return std::nullopt;
+    return QDateTime(dt->date, dt->time);
 }
 
 std::optional<QDate> parseDate(const QString& text) {
-    auto dt = parseDateTime(text);
+    // The date alone: a QDateTime would look up the local time zone for every date read.
+    const auto dt = parseDateAndTime(text);
     if (!dt) return std::nullopt;
-    return dt->date();
+    return dt->date;
 }
 
 bool isDate(const QString& text) {
-    return parseDateTime(text).has_value();
+    return parseDateAndTime(text).has_value();
 }
 
 QString normalizeDate(const QString& text) {
@@ -45,7 +123,20 @@ QString normalizeDate(const QString& text) {
 }
 
 QString dateText(const QDate& d) {
-    return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+    if (!d.isValid()) return QString();
+    if (d.year() < 1000 || d.year() > 9999) return d.toString(QStringLiteral("yyyy/MM/dd"));
+    // "yyyy/MM/dd" put together directly: it is written for every date of a grading.
+    const char16_t text[10] = {char16_t('0' + d.year() / 1000),
+                               char16_t('0' + d.year() / 100 % 10),
+                               char16_t('0' + d.year() / 10 % 10),
+                               char16_t('0' + d.year() % 10),
+                               u'/',
+                               char16_t('0' + d.month() / 10),
+                               char16_t('0' + d.month() % 10),
+                               u'/',
+                               char16_t('0' + d.day() / 10),
+                               char16_t('0' + d.day() % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
 }
 
 QString dateTimeText(const QDateTime& dt) {
@@ -144,8 +235,34 @@ QString generalNumber(double value) {
 }
 
 bool isNumeric(const QString& text) {
-    static const QRegularExpression re(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
-    return re.match(text).hasMatch();
+    // Blanks, a sign, digits with a decimal point anywhere (at least one digit), an exponent, blanks. Read by hand: it
+    // runs for every measurement of a grading and every value of a history append.
+    const qsizetype n = text.size();
+    qsizetype at = 0;
+    while (at < n && isBlank(text[at]))
+        ++at;
+    if (at < n && (text[at] == QLatin1Char('+') || text[at] == QLatin1Char('-'))) ++at;
+    qsizetype digits = 0;
+    while (at < n && isDigit(text[at]))
+        ++at, ++digits;
+    if (at < n && text[at] == QLatin1Char('.')) {
+        ++at;
+        while (at < n && isDigit(text[at]))
+            ++at, ++digits;
+    }
+    if (digits == 0) return false;
+    if (at < n && (text[at] == QLatin1Char('e') || text[at] == QLatin1Char('E'))) {
+        qsizetype e = at + 1;
+        if (e < n && (text[e] == QLatin1Char('+') || text[e] == QLatin1Char('-'))) ++e;
+        qsizetype exponentDigits = 0;
+        while (e < n && isDigit(text[e]))
+            ++e, ++exponentDigits;
+        if (exponentDigits == 0) return false;
+        at = e;
+    }
+    while (at < n && isBlank(text[at]))
+        ++at;
+    return at == n;
 }
 
 double val(const QString& text) {

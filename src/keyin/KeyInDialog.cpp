@@ -314,6 +314,9 @@ void KeyInDialog::ShowQuestion(QTreeWidgetItem* n, int t) {
     // The panel shows plain line breaks; a refusal repeats the text with the CR LF pairs it is built of.
     m_noteText = tag + QStringLiteral("\r\n\r\n") + note;
     TextNote->setPlainText(QString(m_noteText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // A new question starts with an empty answer box: what was typed for another item (a refused answer too) must
+    // never become part of this one.
+    TextAnswer->clear();
     TextAnswer->setFocus();
     m_code = code;
     DatalButtonOK->setDefault(true);
@@ -355,6 +358,7 @@ bool KeyInDialog::ValidateAnswer(const QString& code, QString& answer) {
     const Verdict v = rule(code, answer);
     if (!v.accepted) {
         m_program.ui().message(m_noteText);
+        returnToRefusedAnswer();
         return false;
     }
     const int limit = maxAnswerLength(m_config.topic, code);
@@ -362,11 +366,18 @@ bool KeyInDialog::ValidateAnswer(const QString& code, QString& answer) {
         m_program.ui().message(QStringLiteral("此項目最多可輸入 %1 個字元，目前為 %2 個字元，請縮短後再寫入。")
                                    .arg(limit)
                                    .arg(v.stored.size()));
+        returnToRefusedAnswer();
         return false;
     }
     answer = v.stored;
     applySideEffects(code, v);
     return true;
+}
+
+void KeyInDialog::returnToRefusedAnswer() {
+    // The box took the focus: give it back to the answer with the refused text selected, so typing replaces it.
+    TextAnswer->setFocus();
+    TextAnswer->selectAll();
 }
 
 void KeyInDialog::setAnswer(const QString& code, const QString& value) {

@@ -116,6 +116,7 @@ private:
     bool SwitchTreeLayout(QTreeWidgetItem* node, int tree);
     void ShowQuestion(QTreeWidgetItem* node, int tree);
     void ShowItemGuide(int tree);
+    void returnToRefusedAnswer();
     void TreeViewBurnOut_MouseUp(const QPoint& pos);
     void setPicture(QTreeWidgetItem* node, int picture);
     std::vector<QTreeWidgetItem*> nodesOf(int tree) const;

@@ -116,31 +116,43 @@ void NmqDialog::run() {
     for (int k = 1; k <= 15; ++k)
         p << answer(code('P', k));
 
-    QVariantList values;
-    values << xid << answer("A01") << answer("A02") << answer("A03");
-    values << answer("A03") + QLatin1Char(' ') << vb::dateTimeText(now);
-    for (int k = 6; k <= 10; ++k)
-        values << answer(code('A', k)); // Basic03 .. Basic07
-    values << answer("A02") << answer("A04");
-    for (int k = 11; k <= 14; ++k)
-        values << answer(code('A', k)); // Basic10 .. Basic13
-    for (int k = 1; k <= 5; ++k)
-        values << answer(code('B', k)); // Basic14 .. Basic18
-    for (const QString& grade : p)
-        values << grade; // Q001 .. Q015
-    values << answer("B06") << QString::number(ergoTotal(p)) << QStringLiteral("單筆鍵入");
+    // The record, column by column.
+    QList<std::pair<QString, QVariant>> record = {
+        {"XID", xid},
+        {"年度代碼", answer("A01")},
+        {"姓名", answer("A02")},
+        {"員工編號", answer("A03")},
+        {"Basic01", answer("A03") + QLatin1Char(' ')},
+        {"Basic02", vb::dateTimeText(now)},
+        {"Basic03", answer("A06")},
+        {"Basic04", answer("A07")},
+        {"Basic05", answer("A08")},
+        {"Basic06", answer("A09")},
+        {"Basic07", answer("A10")},
+        {"Basic08", answer("A02")},
+        {"Basic09", answer("A04")},
+        {"Basic10", answer("A11")},
+        {"Basic11", answer("A12")},
+        {"Basic12", answer("A13")},
+        {"Basic13", answer("A14")},
+        {"Basic14", answer("B01")},
+        {"Basic15", answer("B02")},
+        {"Basic16", answer("B03")},
+        {"Basic17", answer("B04")},
+        {"Basic18", answer("B05")},
+    };
+    for (int k = 1; k <= 15; ++k) // the body regions P01 .. P15 as Q001 .. Q015
+        record.append({QStringLiteral("Q%1").arg(k, 3, 10, QLatin1Char('0')), p[k - 1]});
+    record.append({"Q016", answer("B06")});
+    record.append({"ErgoTotal", QString::number(ergoTotal(p))});
+    record.append({"xFileName", QStringLiteral("單筆鍵入")});
 
-    QStringList columns = {"XID", "年度代碼", "姓名", "員工編號"};
-    for (int k = 1; k <= 18; ++k)
-        columns << QStringLiteral("Basic%1").arg(k, 2, 10, QLatin1Char('0'));
-    for (int k = 1; k <= 16; ++k)
-        columns << QStringLiteral("Q%1").arg(k, 3, 10, QLatin1Char('0'));
-    columns << "ErgoTotal"
-            << "xFileName";
     QStringList quoted, marks;
-    for (const QString& c : columns) {
-        quoted << Database::quoteName(c);
+    QVariantList values;
+    for (const auto& [column, value] : record) {
+        quoted << Database::quoteName(column);
         marks << QStringLiteral("?");
+        values << value;
     }
     m_program.DBConn.exec(QStringLiteral("INSERT INTO [PersonalNMQ] (%1) VALUES (%2)")
                               .arg(quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
@@ -152,7 +164,7 @@ void NmqDialog::run() {
     ui.message(QStringLiteral("NMQ 資料寫入，載入個人套表"));
     ui.wait(1000);
     const QString templatePath = m_program.docFolder() + kTemplate;
-    if (!PathExists(templatePath, 2)) {
+    if (!PathExists(templatePath, PathKind::File)) {
         ui.message(QStringLiteral("套印檔案不存在: \r\n\r\n") + templatePath, QStringLiteral("無法套印"),
                    Ui::Icon::Critical);
         return;

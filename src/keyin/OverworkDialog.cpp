@@ -22,10 +22,15 @@ QString code(QChar letter, int index) {
 const QString kTemplate = QStringLiteral("套表_過負荷評估問卷.docx");
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Inserts the one staged row of a staging table created by the grading's own helper.
-void insertStaged(Database& db, const QString& table, const std::vector<risk::ColumnDef>& columns,
-                  const QVariantList& row) {
-    db.exec(risk::insertSql(table, risk::names(columns)), row);
+// Inserts the one staged row of a staging table created by the grading's own helper, each value into its column.
+void insertStaged(Database& db, const QString& table, const OverworkDialog::NamedRow& row) {
+    QStringList columns;
+    QVariantList values;
+    for (const auto& [column, value] : row) {
+        columns << column;
+        values << value;
+    }
+    db.exec(risk::insertSql(table, columns), values);
     letEventsThrough();
 }
 
@@ -121,31 +126,38 @@ void OverworkDialog::ButtonYearType_Click() {
     letEventsThrough();
 }
 
-QVariantList OverworkDialog::healthCheckRow() const {
-    QVariantList row;
-    for (int k = 1; k <= 7; ++k)
-        row << answer(code('A', k));
-    for (int k = 1; k <= 14; ++k)
-        row << answer(code('B', k));
-    return row;
+OverworkDialog::NamedRow OverworkDialog::healthCheckRow() const {
+    return {
+        {"年度代碼", answer("A01")},   {"姓名", answer("A02")},         {"員工編號", answer("A03")},
+        {"部門代號", answer("A04")},   {"部門名稱", answer("A05")},     {"性別", answer("A06")},
+        {"出生年月日", answer("A07")}, {"健檢日期", answer("B01")},     {"身高_cm", answer("B02")},
+        {"體重_kg", answer("B03")},    {"腰圍_cm", answer("B04")},      {"收縮壓", answer("B05")},
+        {"舒張壓", answer("B06")},     {"飯前血醣", answer("B07")},     {"總膽固醇", answer("B08")},
+        {"三酸甘油脂", answer("B09")}, {"高密度膽固醇", answer("B10")}, {"低密度膽固醇", answer("B11")},
+        {"抽菸習慣", answer("B12")},   {"既往病歷", answer("B13")},     {"健檢過程備註說明", answer("B14")},
+    };
 }
 
-QVariantList OverworkDialog::burnoutRow() const {
+OverworkDialog::NamedRow OverworkDialog::burnoutRow() const {
     QStringList i, j;
     for (int k = 1; k <= 6; ++k)
         i << answer(code('I', k));
     for (int k = 1; k <= 7; ++k)
         j << answer(code('J', k));
     const BurnoutScores s = scoreBurnout(i, j, answer("X01"), answer("X02"));
-    QVariantList row;
-    row << answer("A01") << answer("A02") << answer("A03");
-    for (const QString& a : i)
-        row << a;
-    row << vb::format(s.iScore, "0.0") << QString::number(s.iRisk);
-    for (const QString& a : j)
-        row << a;
-    row << vb::format(s.jScore, "0.0") << QString::number(s.jRisk);
-    row << answer("X01") << answer("X02") << answer("X03") << QString::number(s.workload);
+    NamedRow row{{"年度代碼", answer("A01")}, {"姓名", answer("A02")}, {"員工編號", answer("A03")}};
+    for (int k = 1; k <= 6; ++k)
+        row.append({code('I', k), i[k - 1]});
+    row.append({"I_Score", vb::format(s.iScore, "0.0")});
+    row.append({"I_Risk", QString::number(s.iRisk)});
+    for (int k = 1; k <= 7; ++k)
+        row.append({code('J', k), j[k - 1]});
+    row.append({"J_Score", vb::format(s.jScore, "0.0")});
+    row.append({"J_Risk", QString::number(s.jRisk)});
+    row.append({"月加班時數等級", answer("X01")});
+    row.append({"工作型態評估等級", answer("X02")});
+    row.append({"工作型態內容說明", answer("X03")});
+    row.append({"工作負荷等級", QString::number(s.workload)});
     return row;
 }
 
@@ -154,8 +166,8 @@ void OverworkDialog::stage() {
     Transaction tx(db);
     risk::createStagingTables(db);
     letEventsThrough();
-    insertStaged(db, risk::kInPutFramingham, risk::inPutFraminghamColumns(), healthCheckRow());
-    insertStaged(db, risk::kInPutBurnOut, risk::inPutBurnOutColumns(), burnoutRow());
+    insertStaged(db, risk::kInPutFramingham, healthCheckRow());
+    insertStaged(db, risk::kInPutBurnOut, burnoutRow());
     tx.commit();
 }
 
@@ -206,7 +218,7 @@ void OverworkDialog::run() {
     m_risk.framinghamToWord();
     letEventsThrough();
     const QString templatePath = m_program.docFolder() + kTemplate;
-    if (!PathExists(templatePath, 2)) {
+    if (!PathExists(templatePath, PathKind::File)) {
         ui.message(QStringLiteral("套印檔案不存在: ") + kCrLf + kCrLf + templatePath, QStringLiteral("無法套印"),
                    Ui::Icon::Critical);
         return;

@@ -25,9 +25,11 @@ public:
 
     static DialogConfig makeConfig();
 
-    // The answers as the staging rows hold them: InPutFramingham's 21 values and InPutBurnOut's 24.
-    QVariantList healthCheckRow() const;
-    QVariantList burnoutRow() const;
+    // A staging row: each value with the column it is written to.
+    using NamedRow = QList<std::pair<QString, QVariant>>;
+    // The answers as the staging rows hold them: InPutFramingham's 21 columns and InPutBurnOut's 24.
+    NamedRow healthCheckRow() const;
+    NamedRow burnoutRow() const;
 
 protected:
     Verdict rule(const QString& code, const QString& answer) override;

@@ -7,7 +7,7 @@ namespace keyin {
 
 RiskProcedures riskProcedures(Program& program) {
     RiskProcedures r;
-    r.framingham = [&program](QProgressBar* bar) { return risk::Framingham(program, bar, false, true, false); };
+    r.framingham = [&program](QProgressBar* bar) { return risk::Framingham(program, bar); };
     r.savePersonalHealth = [&program] { risk::SavePersonalHealth(program); };
     r.savePersonalBurnOut = [&program] { risk::SavePersonalBurnOut(program); };
     r.framinghamToWord = [&program] { risk::FraminghamToWord(program); };

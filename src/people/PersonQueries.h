@@ -27,8 +27,11 @@ enum HealthServiceColumn {
     HsLogCount = 7,
     HsSpecialCount = 8,
 };
-// Position of 員工編號 in the "人事資料查詢" and "套表人員查詢" rows.
+// Positions in the "人事資料查詢" rows (the EMPL columns in table order) and of 員工編號 in the "套表人員查詢" rows.
+constexpr int kEmployeesNameColumn = 0;
 constexpr int kEmployeesEmployeeNoColumn = 4;
+constexpr int kEmployeesDepartmentColumn = 5; // 部門中文名稱
+constexpr int kEmployeesMobileColumn = 10;    // 手機號碼
 constexpr int kToWordEmployeeNoColumn = 5;
 
 // "人事資料查詢": the EMPL rows with all columns in table order.

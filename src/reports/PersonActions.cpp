@@ -36,10 +36,10 @@ void QVPersonalSelected_Click(MainForm& form, Program& program) {
     QTreeWidgetItem* row = selectedRowOrSay(form, program);
     if (!row) return;
     if (auto* type = form.findChild<QComboBox*>(QStringLiteral("SubjectTypeCombo"))) type->setCurrentIndex(0);
-    setBox(form, 1, row->text(0));
+    setBox(form, 1, row->text(people::kEmployeesNameColumn));
     setBox(form, 2, row->text(people::kEmployeesEmployeeNoColumn));
-    setBox(form, 3, row->text(5));
-    setBox(form, 10, row->text(10));
+    setBox(form, 3, row->text(people::kEmployeesDepartmentColumn));
+    setBox(form, 10, row->text(people::kEmployeesMobileColumn));
 }
 
 void QVPersonalToExcel_Click(MainForm& form, Program& program) {
@@ -56,7 +56,7 @@ void QVPersonalToExcelSelected_Click(MainForm& form, Program& program) {
     const QString employeeNo = row->text(people::HsEmployeeNo);
     ExcelSession& book = CreateExcelWorkbook(program, 5);
     book.name = QStringLiteral("員工編號_") + employeeNo;
-    ExportPersonAllRecords(program, employeeNo, 0);
+    ExportPersonAllRecords(program, employeeNo, PersonReport::Workbook);
     letEventsThrough();
     FinishExcel(program, true);
 }
@@ -64,7 +64,7 @@ void QVPersonalToExcelSelected_Click(MainForm& form, Program& program) {
 void QVPersonalToWebSelected_Click(MainForm& form, Program& program) {
     QTreeWidgetItem* row = selectedRowOrSay(form, program);
     if (!row) return;
-    ExportPersonAllRecords(program, row->text(people::HsEmployeeNo), 1);
+    ExportPersonAllRecords(program, row->text(people::HsEmployeeNo), PersonReport::WebPage);
 }
 
 void QVPersonalToWordSelected_Click(MainForm& form, Program& program) {

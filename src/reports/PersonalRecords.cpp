@@ -373,8 +373,8 @@ Recordset sectionRecordset(const PersonSection& section) {
     return Recordset(section.fields, std::move(rows));
 }
 
-void ExportPersonAllRecords(Program& program, const QString& employeeNo, int kind) {
-    const bool web = kind >= 1;
+void ExportPersonAllRecords(Program& program, const QString& employeeNo, PersonReport to) {
+    const bool web = to == PersonReport::WebPage;
     const std::vector<PersonSection> sections = personRecordSections(program, employeeNo, web);
     if (web) {
         // One page with the five sections in order (the page is written once, not once per section).

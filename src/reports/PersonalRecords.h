@@ -34,9 +34,13 @@ Recordset sectionRecordset(const PersonSection& section);
 // section.
 void writeSectionsToWorkbook(Program& program, const std::vector<PersonSection>& sections);
 
-// The personal report: kind below 1 writes the five sections into sheets 1 to 5 of the workbook opened by
-// CreateExcelWorkbook (named "健檢資料筆數", "過勞量表筆數", "NMQ資料筆數", "健康服務資料量", "特殊健檢筆數");
-// kind 1 or more writes one web page with the five sections and opens it. Writes nothing to the database.
-void ExportPersonAllRecords(Program& program, const QString& employeeNo, int kind);
+// Where the personal report goes.
+enum class PersonReport {
+    Workbook, // the five sections into sheets 1 to 5 of the workbook opened by CreateExcelWorkbook (named
+              // "健檢資料筆數", "過勞量表筆數", "NMQ資料筆數", "健康服務資料量", "特殊健檢筆數")
+    WebPage, // one web page with the five sections, opened
+};
+// The personal report of one person. Writes nothing to the database.
+void ExportPersonAllRecords(Program& program, const QString& employeeNo, PersonReport to);
 
 } // namespace reports

@@ -9,23 +9,34 @@
 
 namespace risk {
 
-QString missingText(const QStringList& items) {
+QString missingText(const QStringList& items, int limit, qsizetype total) {
     QStringList unique;
     for (const QString& s : items)
         if (!unique.contains(s)) unique.append(s);
+    if (total < unique.size()) total = unique.size();
     const QString open = QStringLiteral("資料不足(");
     const QString sep = QStringLiteral("、");
     const QString all = open + unique.join(sep) + QLatin1Char(')');
-    if (all.size() <= kGradeTextLimit) return all;
+    if (total == unique.size() && all.size() <= limit) return all;
     // A nearly empty record lacks more items than the stored column can name: the first ones, then how many in all.
-    const QString tail = QStringLiteral("等%1項)").arg(unique.size());
+    const QString tail = QStringLiteral("等%1項)").arg(total);
     QString named = open;
     for (qsizetype i = 0; i < unique.size(); ++i) {
         const QString longer = named + (i > 0 ? sep : QString()) + unique.at(i);
-        if (longer.size() + tail.size() > kGradeTextLimit) break;
+        if (longer.size() + tail.size() > limit) break;
         named = longer;
     }
     return named + tail;
+}
+
+QString shortenGradeText(const QString& grade, int limit) {
+    if (grade.size() <= limit) return grade;
+    static const QRegularExpression form(QStringLiteral("^資料不足\\((.*?)(?:等(\\d+)項)?\\)$"));
+    const QRegularExpressionMatch m = form.match(grade);
+    if (!m.hasMatch()) return grade.left(limit);
+    const QStringList items = m.captured(1).split(QStringLiteral("、"), Qt::SkipEmptyParts);
+    const qsizetype total = m.captured(2).isEmpty() ? items.size() : m.captured(2).toLongLong();
+    return missingText(items, limit, total);
 }
 
 bool isMissingText(const QString& grade) {

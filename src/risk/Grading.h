@@ -39,8 +39,12 @@ inline const QString smoking = QStringLiteral("抽菸習慣");
 inline constexpr int kGradeTextLimit = 50;
 
 // "資料不足(a、b)": the grade of a record that lacks the named items (each named once). A list too long for
-// kGradeTextLimit names as many items as fit and then the count of all: "資料不足(a、b、c等9項)".
-QString missingText(const QStringList& items);
+// kGradeTextLimit (or the given limit) names as many items as fit and then the count of all:
+// "資料不足(a、b、c等9項)". `total` counts items beyond those named (a list already shortened).
+QString missingText(const QStringList& items, int limit = kGradeTextLimit, qsizetype total = 0);
+// A grade text held to `limit` characters: a missing-data text names fewer items (and counts them all), any other
+// text is cut.
+QString shortenGradeText(const QString& grade, int limit);
 bool isMissingText(const QString& grade);
 
 // "男" or "1" → Male, "女" or "2" → Female (blanks around ignored); anything else Unknown.

@@ -53,10 +53,17 @@ QString interviewAdvice(int t) {
 
 QString overworkRiskLevel(const std::optional<int>& cardiovascularClass, const QString& riskScoreText,
                           const QString& workloadLevelText, bool hasOverworkScale) {
-    if (!cardiovascularClass)
-        return riskScoreText.isEmpty() ? missingText({QStringLiteral("Framingham_Risk_Score")}) : riskScoreText;
+    const auto workload = hasOverworkScale ? levelValue(workloadLevelText) : std::nullopt;
+    if (!cardiovascularClass) {
+        const QString reason =
+            riskScoreText.isEmpty() ? missingText({QStringLiteral("Framingham_Risk_Score")}) : riskScoreText;
+        if (!workload) return reason;
+        // The class is at least low, so the workload alone gives the least advice the matrix allows: a high
+        // workload is never left without its interview.
+        const QString advice = interviewAdvice(*workload);
+        return shortenGradeText(reason, kGradeTextLimit - int(advice.size())) + advice;
+    }
     if (!hasOverworkScale) return missingText({QStringLiteral("過勞量表")});
-    const auto workload = levelValue(workloadLevelText);
     if (!workload) return missingText({QStringLiteral("工作負荷等級")});
     const int t = *cardiovascularClass + *workload;
     return QString::number(t) + interviewAdvice(t);
@@ -111,6 +118,11 @@ QString riskScoreText(const QString& riskScore) {
 }
 
 QString overworkRiskText(const QString& level) {
+    // A level without a class: the reason the class is missing, then the advice the workload alone gives.
+    for (const QString& advice : {interviewAdvice(0), interviewAdvice(2), interviewAdvice(3)})
+        if (level.endsWith(advice) && !vb::isNumeric(level.left(level.size() - advice.size())))
+            return QStringLiteral("無法分級【") + level.left(level.size() - advice.size()) + QStringLiteral("】") +
+                   advice.mid(1);
     const int sep = int(level.indexOf(QLatin1Char('_')));
     if (sep <= 0 || !vb::isNumeric(level.left(sep))) return level;
     const int t = level.left(sep).toInt();

@@ -31,9 +31,11 @@ std::optional<int> levelValue(const QString& text);
 // The interview advice of a risk value t = cardiovascular class + workload level (0..4):
 // "_不需面談" below 2, "_建議面談" at 2, "_需要面談" above 2.
 QString interviewAdvice(int t);
-// 異常工作負荷促發疾病_風險等級: the sum t followed by its advice ("2_建議面談"). When the class or the workload
-// level cannot be read, the reason instead: the risk score's own text (a missing-data or not-applicable text), or
-// "資料不足(工作負荷等級)"; "資料不足(過勞量表)" when the person has no overwork scale.
+// 異常工作負荷促發疾病_風險等級: the sum t followed by its advice ("2_建議面談"). When the class cannot be read, the
+// risk score's own text (a missing-data or not-applicable text) followed by the least advice the workload level alone
+// allows ("不適用(年齡超過74歲)_建議面談" at level 2), held to kGradeTextLimit; without a readable workload level the
+// reason alone. When only the workload cannot be read, "資料不足(工作負荷等級)", or "資料不足(過勞量表)" when the
+// person has no overwork scale.
 QString overworkRiskLevel(const std::optional<int>& cardiovascularClass, const QString& riskScoreText,
                           const QString& workloadLevelText, bool hasOverworkScale = true);
 
@@ -46,7 +48,8 @@ QString workPatternText(const QString& level); // 低負荷 (0-1項) / 中負荷
 QString workloadText(const QString& level);    // 低負荷 / 中負荷 / 高負荷
 // "12% (中度風險)": 低度 class 0, 中度 class 1, 高度 class 2, 極高 above 30 %. Other texts unchanged.
 QString riskScoreText(const QString& riskScore);
-// "中度風險【2】建議面談": 低度 0, 中度 1-2, 高度 3-4 (table 4), and the advice. Other texts unchanged.
+// "中度風險【2】建議面談": 低度 0, 中度 1-2, 高度 3-4 (table 4), and the advice; a level without a class says why:
+// "無法分級【不適用(年齡超過74歲)】建議面談". Other texts unchanged.
 QString overworkRiskText(const QString& level);
 
 } // namespace risk

@@ -13,6 +13,8 @@
 #include <QSet>
 #include <sqlite3.h>
 
+#include <charconv>
+
 namespace risk {
 
 namespace {
@@ -32,19 +34,80 @@ private:
     mutable QHash<QString, int> m_index;
 };
 
+// One column of a recordset, found by name once; a column the table lacks reads as "".
+class Column {
+public:
+    Column(const Recordset& rs, const QString& name) : m_rs(rs), m_index(rs.fieldIndex(name)) {}
+    QString operator()(int row) const { return m_index < 0 ? QString() : m_rs.text(row, m_index); }
+
+private:
+    const Recordset& m_rs;
+    int m_index;
+};
+
 Recordset readAll(const Database& db, const QString& table) {
     return db.query(QStringLiteral("SELECT * FROM ") + Database::quoteName(table) + QStringLiteral(" ORDER BY rowid"));
 }
 
 std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
-    const Columns col(rs);
+    const Column employee(rs, QStringLiteral("員工編號")), year(rs, QStringLiteral("年度代碼")),
+        workload(rs, QStringLiteral("工作負荷等級"));
     std::vector<StagedKey> keys(size_t(rs.recordCount()));
     for (int r = 0; r < rs.recordCount(); ++r) {
-        keys[size_t(r)].employee = col(r, QStringLiteral("員工編號"));
-        keys[size_t(r)].year = col(r, QStringLiteral("年度代碼"));
-        if (withWorkload) keys[size_t(r)].workload = col(r, QStringLiteral("工作負荷等級"));
+        keys[size_t(r)].employee = employee(r);
+        keys[size_t(r)].year = year(r);
+        if (withWorkload) keys[size_t(r)].workload = workload(r);
     }
     return keys;
+}
+
+// Where a column of the risk table takes its value from.
+struct RiskSource {
+    enum Kind { Staged, Grade, SexCode, BirthDate, OverworkLevel } kind = Staged;
+    int stagedIndex = -1;                   // Staged: the staged column of the same name
+    QString HealthGrades::*grade = nullptr; // Grade
+};
+
+// The source of every risk-table column, by name. A column without a source is a fault of the table lists, not of
+// the data: it throws instead of writing a row out of step with its columns.
+std::vector<RiskSource> riskTableSources(const QStringList& columns, const Recordset& staged) {
+    static const QHash<QString, QString HealthGrades::*> grades{
+        {QStringLiteral("年齡"), &HealthGrades::age},
+        {QStringLiteral("年齡分組"), &HealthGrades::ageBand},
+        {QStringLiteral("BMI"), &HealthGrades::bmi},
+        {QStringLiteral("BMI分級"), &HealthGrades::bmiGrade},
+        {QStringLiteral("糖尿病"), &HealthGrades::diabetes},
+        {QStringLiteral("吸菸"), &HealthGrades::smoker},
+        {QStringLiteral("總膽固醇_積分"), &HealthGrades::tcPoints},
+        {QStringLiteral("總膽固醇_風險"), &HealthGrades::tcRisk},
+        {QStringLiteral("低密度膽固醇_積分"), &HealthGrades::ldlPoints},
+        {QStringLiteral("低密度膽固醇_風險"), &HealthGrades::ldlRisk},
+        {QStringLiteral("Framingham_Risk_Score"), &HealthGrades::riskScore},
+        {QStringLiteral("心血管疾病風險等級"), &HealthGrades::cardiovascularClass},
+        {QStringLiteral("成人血壓分級"), &HealthGrades::bloodPressureGrade},
+        {QStringLiteral("代謝症候群_分級"), &HealthGrades::metabolicSyndromeGrade},
+        {QStringLiteral("三高族群分級"), &HealthGrades::threeHighGrade},
+    };
+    std::vector<RiskSource> sources;
+    for (const QString& c : columns) {
+        RiskSource s;
+        if (c == QLatin1String("SEX"))
+            s.kind = RiskSource::SexCode;
+        else if (c == QStringLiteral("出生年月日"))
+            s.kind = RiskSource::BirthDate;
+        else if (c == QStringLiteral("異常工作負荷促發疾病_風險等級"))
+            s.kind = RiskSource::OverworkLevel;
+        else if (grades.contains(c)) {
+            s.kind = RiskSource::Grade;
+            s.grade = grades.value(c);
+        } else {
+            s.stagedIndex = staged.fieldIndex(c);
+            if (s.stagedIndex < 0 && staged.fieldCount() > 0)
+                throw DbError(QStringLiteral("the risk table column %1 has no source").arg(c), QString());
+        }
+        sources.push_back(s);
+    }
+    return sources;
 }
 
 // The result workbook, named after its first sheet; true when it was written (FinishExcel then said "完成").
@@ -71,75 +134,71 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     const bool haveScales = withOverload && db.tableExists(kInPutBurnOut);
     const Recordset scales = haveScales ? readAll(db, kInPutBurnOut) : Recordset();
     const std::vector<int> pairs = pairOverworkScales(keysOf(staged, false), keysOf(scales, true));
-    const Columns in(staged);
-    const Columns sc(scales);
+    const Column sex(staged, QStringLiteral("性別")), birthDate(staged, QStringLiteral("出生年月日")),
+        checkDate(staged, QStringLiteral("健檢日期")), height(staged, QStringLiteral("身高_cm")),
+        weight(staged, QStringLiteral("體重_kg")), waist(staged, QStringLiteral("腰圍_cm")),
+        systolic(staged, QStringLiteral("收縮壓")), diastolic(staged, QStringLiteral("舒張壓")),
+        glucose(staged, QStringLiteral("飯前血醣")), totalCholesterol(staged, QStringLiteral("總膽固醇")),
+        triglyceride(staged, QStringLiteral("三酸甘油脂")), hdl(staged, QStringLiteral("高密度膽固醇")),
+        ldl(staged, QStringLiteral("低密度膽固醇")), smoking(staged, QStringLiteral("抽菸習慣")),
+        history(staged, QStringLiteral("既往病歷"));
+    const Column workload(scales, QStringLiteral("工作負荷等級"));
 
     const QStringList columns = names(framinghamColumns());
+    const std::vector<RiskSource> sources = riskTableSources(columns, staged);
     std::vector<QVariantList> rows;
     rows.reserve(size_t(staged.recordCount()));
     int lastPercent = -1;
     for (int r = 0; r < staged.recordCount(); ++r) {
         HealthCheck h;
-        h.sex = in(r, QStringLiteral("性別"));
-        h.birthDate = in(r, QStringLiteral("出生年月日"));
-        h.checkDate = in(r, QStringLiteral("健檢日期"));
-        h.height = in(r, QStringLiteral("身高_cm"));
-        h.weight = in(r, QStringLiteral("體重_kg"));
-        h.waist = in(r, QStringLiteral("腰圍_cm"));
-        h.systolic = in(r, QStringLiteral("收縮壓"));
-        h.diastolic = in(r, QStringLiteral("舒張壓"));
-        h.glucose = in(r, QStringLiteral("飯前血醣"));
-        h.totalCholesterol = in(r, QStringLiteral("總膽固醇"));
-        h.triglyceride = in(r, QStringLiteral("三酸甘油脂"));
-        h.hdl = in(r, QStringLiteral("高密度膽固醇"));
-        h.ldl = in(r, QStringLiteral("低密度膽固醇"));
-        h.smoking = in(r, QStringLiteral("抽菸習慣"));
-        h.history = in(r, QStringLiteral("既往病歷"));
+        h.sex = sex(r);
+        h.birthDate = birthDate(r);
+        h.checkDate = checkDate(r);
+        h.height = height(r);
+        h.weight = weight(r);
+        h.waist = waist(r);
+        h.systolic = systolic(r);
+        h.diastolic = diastolic(r);
+        h.glucose = glucose(r);
+        h.totalCholesterol = totalCholesterol(r);
+        h.triglyceride = triglyceride(r);
+        h.hdl = hdl(r);
+        h.ldl = ldl(r);
+        h.smoking = smoking(r);
+        h.history = history(r);
         const HealthGrades g = gradeHealthCheck(h, today);
 
         QString overworkLevel;
         if (withOverload) {
             const int s = pairs[size_t(r)];
             overworkLevel = overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore,
-                                              s < 0 ? QString() : sc(s, QStringLiteral("工作負荷等級")), s >= 0);
+                                              s < 0 ? QString() : workload(s), s >= 0);
         }
-        const QString birth = vb::normalizeDate(h.birthDate);
-        rows.push_back({in(r, QStringLiteral("年度代碼")),
-                        in(r, QStringLiteral("姓名")),
-                        in(r, QStringLiteral("員工編號")),
-                        in(r, QStringLiteral("部門代號")),
-                        in(r, QStringLiteral("部門名稱")),
-                        g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode,
-                        birth.isEmpty() ? h.birthDate : birth,
-                        h.height,
-                        h.weight,
-                        h.waist,
-                        h.systolic,
-                        h.diastolic,
-                        h.glucose,
-                        h.totalCholesterol,
-                        h.triglyceride,
-                        h.hdl,
-                        h.ldl,
-                        h.smoking,
-                        h.history,
-                        in(r, QStringLiteral("健檢過程備註說明")),
-                        g.age,
-                        g.ageBand,
-                        g.bmi,
-                        g.bmiGrade,
-                        g.diabetes,
-                        g.smoker,
-                        g.tcPoints,
-                        g.tcRisk,
-                        g.ldlPoints,
-                        g.ldlRisk,
-                        g.riskScore,
-                        g.cardiovascularClass,
-                        g.bloodPressureGrade,
-                        g.metabolicSyndromeGrade,
-                        g.threeHighGrade,
-                        overworkLevel});
+        // Every column by its name: the staged value of that name, a grade, or one of the three rewritten values.
+        QVariantList row;
+        row.reserve(columns.size());
+        for (const RiskSource& source : sources) {
+            switch (source.kind) {
+            case RiskSource::Staged:
+                row << staged.text(r, source.stagedIndex);
+                break;
+            case RiskSource::Grade:
+                row << g.*source.grade;
+                break;
+            case RiskSource::SexCode:
+                row << (g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode);
+                break;
+            case RiskSource::BirthDate: {
+                const QString birth = vb::normalizeDate(h.birthDate);
+                row << (birth.isEmpty() ? h.birthDate : birth);
+                break;
+            }
+            case RiskSource::OverworkLevel:
+                row << overworkLevel;
+                break;
+            }
+        }
+        rows.push_back(std::move(row));
         const int percent = int(qint64(r + 1) * 90 / staged.recordCount());
         if (progress && percent != lastPercent) progress(lastPercent = percent);
     }
@@ -187,8 +246,9 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     return out;
 }
 
-bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, bool withOverload, bool fromHistory) {
-    if (fromHistory || !program.DBConn.tableExists(kInPutFramingham)) return false;
+bool Framingham(Program& program, QProgressBar* bar, const GradingRun& run) {
+    if (run.fromHistory || !program.DBConn.tableExists(kInPutFramingham)) return false;
+    const bool withOverload = run.withOverload;
     if (bar) {
         bar->setRange(0, 100);
         bar->setValue(0);
@@ -199,7 +259,7 @@ bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, b
             QCoreApplication::processEvents();
         });
     // A workbook that could not be written has said so; the run then does not announce completion a second time.
-    if (writeResultWorkbook(program, sheets, withOverload) && !noCompletionMessage)
+    if (writeResultWorkbook(program, sheets, withOverload) && run.announceCompletion)
         program.ui().message(QStringLiteral("完成"));
     return true;
 }
@@ -283,10 +343,20 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
-    if (vb::isNumeric(text))
-        sqlite3_result_double(ctx, text.trimmed().toDouble());
+    // A number by IsNumeric's rule is plain ASCII: blanks, a sign, digits with a point, an exponent, blanks. It is
+    // checked and read on the stored bytes (this runs for every measurement of every appended row).
+    const char* begin = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const char* end = begin + sqlite3_value_bytes(argv[0]);
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (begin < end && blank(*begin))
+        ++begin;
+    while (end > begin && blank(end[-1]))
+        --end;
+    const char* digits = begin < end && *begin == '+' ? begin + 1 : begin; // from_chars takes no "+"
+    double value = 0;
+    const auto [stop, error] = std::from_chars(digits, end, value, std::chars_format::general);
+    if (error == std::errc() && stop == end && vb::isNumeric(QString::fromLatin1(begin, end - begin)))
+        sqlite3_result_double(ctx, value);
     else
         sqlite3_result_null(ctx);
 }
@@ -307,18 +377,18 @@ SaveResult appendHistory(Database& db, const QString& history, const QString& st
     QStringList quotedTargets{QStringLiteral("XID")};
     for (const QString& t : targets)
         quotedTargets << Database::quoteName(t);
+    // The first staged row of each key: a set of rowids, so the staged rows are read once, in their order, without
+    // being copied into a sorted temporary table.
+    const QString key = QStringLiteral("ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '')");
     const QString sql =
         QStringLiteral("INSERT INTO ") + Database::quoteName(history) + QStringLiteral(" (") +
-        quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT k.xid, ") +
-        sources.join(QStringLiteral(", ")) +
-        QStringLiteral(
-            " FROM (SELECT s.*, s.rowid AS rid, ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '') "
-            "AS xid, row_number() OVER (PARTITION BY ifnull(s.\"年度代碼\", ''), ifnull(s.\"員工編號\", '') "
-            "ORDER BY s.rowid) AS nth FROM ") +
-        Database::quoteName(staged) +
-        QStringLiteral(" s) k WHERE k.nth = 1 AND trim(ifnull(k.\"年度代碼\", '')) <> '' AND "
-                       "trim(ifnull(k.\"員工編號\", '')) <> '' AND NOT EXISTS (SELECT 1 FROM ") +
-        Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = k.xid) ORDER BY k.rid");
+        quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + key + QStringLiteral(", ") +
+        sources.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + Database::quoteName(staged) +
+        QStringLiteral(" s WHERE s.rowid IN (SELECT min(rowid) FROM ") + Database::quoteName(staged) +
+        QStringLiteral(" GROUP BY ifnull(\"年度代碼\", ''), ifnull(\"員工編號\", '')) AND "
+                       "trim(ifnull(s.\"年度代碼\", '')) <> '' AND trim(ifnull(s.\"員工編號\", '')) <> '' AND "
+                       "NOT EXISTS (SELECT 1 FROM ") +
+        Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = ") + key + QStringLiteral(") ORDER BY s.rowid");
     result.appended = db.exec(sql);
     result.skipped = total - result.appended;
     return result;
@@ -374,7 +444,7 @@ SaveResult SavePersonalHealth(Program& program) {
         if (!historyColumns.contains(h, Qt::CaseInsensitive) || !gradedColumns.contains(g, Qt::CaseInsensitive))
             continue;
         targets << h;
-        const QString source = QStringLiteral("k.") + Database::quoteName(g);
+        const QString source = QStringLiteral("s.") + Database::quoteName(g);
         sources << (m.isNumber ? QStringLiteral("risk_number(") + source + QLatin1Char(')') : source);
     }
     registerNumberFunction(db);
@@ -398,7 +468,7 @@ SaveResult SavePersonalBurnOut(Program& program) {
                       QString());
     QStringList sources;
     for (const QString& c : staged)
-        sources << QStringLiteral("k.") + Database::quoteName(c);
+        sources << QStringLiteral("s.") + Database::quoteName(c);
     Transaction t(db);
     const SaveResult r = appendHistory(db, QStringLiteral("PersonalBurnOut"), kInPutBurnOut, staged, sources);
     t.commit();

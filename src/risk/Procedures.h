@@ -13,13 +13,19 @@ class QProgressBar;
 
 namespace risk {
 
+// How a grading run goes.
+struct GradingRun {
+    bool announceCompletion = true; // say "完成" once more after the workbook's own
+    bool withOverload = true;       // grade with the overwork scales staged in InPutBurnOut
+    bool fromHistory = false;       // re-grade stored health checks: not part of this procedure, the run returns false
+};
 // Grades every InPutFramingham row into a rebuilt Framingham table (with the overwork scale of InPutBurnOut when
 // withOverload), drops InPutFramingham, writes the two result sheets into a new workbook ending with its "完成", and
-// says "完成" once more unless noCompletionMessage (not when the workbook could not be written: FinishExcel has said
-// why). The bar (may be null) runs from 0 to 100. Returns false, changing
-// and showing nothing, when InPutFramingham does not exist or fromHistory is set (re-grading stored health checks is
-// not part of this procedure). A database failure throws DbError and leaves InPutFramingham and the old Framingham.
-bool Framingham(Program& program, QProgressBar* bar, bool noCompletionMessage, bool withOverload, bool fromHistory);
+// says "完成" once more when announceCompletion (not when the workbook could not be written: FinishExcel has said
+// why). The bar (may be null) runs from 0 to 100. Returns false, changing and showing nothing, when InPutFramingham
+// does not exist or fromHistory is set. A database failure throws DbError and leaves InPutFramingham and the old
+// Framingham.
+bool Framingham(Program& program, QProgressBar* bar, const GradingRun& run = {});
 
 // Rebuilds ToWord: one row per Framingham row with every Framingham column and the overwork columns of its scale,
 // SEX as "男"/"女" and the levels, the risk, the class and the overwork risk level as display texts. False when

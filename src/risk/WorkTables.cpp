@@ -8,20 +8,8 @@
 namespace risk {
 
 namespace {
-// Functions rather than globals: the tables are registered while the program's globals are still being built.
-QString varchar50() {
-    return QStringLiteral("VARCHAR(50)");
-}
-QString memo() {
-    return QStringLiteral("TEXT");
-}
-
-std::vector<ColumnDef> vc50(std::initializer_list<const char*> names) {
-    std::vector<ColumnDef> c;
-    for (const char* n : names)
-        c.push_back({QString::fromUtf8(n), varchar50()});
-    return c;
-}
+const QString kVc50 = QStringLiteral("VARCHAR(50)");
+const QString kMemo = QStringLiteral("TEXT");
 
 } // namespace
 
@@ -31,8 +19,8 @@ const std::vector<ColumnDef>& inPutFraminghamColumns() {
                        "身高_cm", "體重_kg", "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂",
                        "高密度膽固醇", "低密度膽固醇"});
         c.push_back({QStringLiteral("抽菸習慣"), QStringLiteral("VARCHAR(255)")});
-        c.push_back({QStringLiteral("既往病歷"), memo()});
-        c.push_back({QStringLiteral("健檢過程備註說明"), memo()});
+        c.push_back({QStringLiteral("既往病歷"), kMemo});
+        c.push_back({QStringLiteral("健檢過程備註說明"), kMemo});
         return c;
     }();
     return columns;
@@ -62,8 +50,8 @@ const std::vector<ColumnDef>& inPutBurnOutColumns() {
                        "J_Risk",
                        "月加班時數等級",
                        "工作型態評估等級"});
-        c.push_back({QStringLiteral("工作型態內容說明"), memo()});
-        c.push_back({QStringLiteral("工作負荷等級"), varchar50()});
+        c.push_back({QStringLiteral("工作型態內容說明"), kMemo});
+        c.push_back({QStringLiteral("工作負荷等級"), kVc50});
         return c;
     }();
     return columns;
@@ -75,13 +63,13 @@ const std::vector<ColumnDef>& framinghamColumns() {
             vc50({"年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "SEX", "出生年月日", "身高_cm", "體重_kg",
                   "腰圍_cm", "收縮壓", "舒張壓", "飯前血醣", "總膽固醇", "三酸甘油脂", "高密度膽固醇", "低密度膽固醇"});
         c.push_back({QStringLiteral("抽菸習慣"), QStringLiteral("VARCHAR(255)")});
-        c.push_back({QStringLiteral("既往病歷"), memo()});
-        c.push_back({QStringLiteral("健檢過程備註說明"), memo()});
+        c.push_back({QStringLiteral("既往病歷"), kMemo});
+        c.push_back({QStringLiteral("健檢過程備註說明"), kMemo});
         // The grades. Missing-data texts name several columns, so the grade columns are not length-limited.
         for (const char* n : {"年齡", "年齡分組", "BMI", "BMI分級", "糖尿病", "吸菸", "總膽固醇_積分", "總膽固醇_風險",
                               "低密度膽固醇_積分", "低密度膽固醇_風險", "Framingham_Risk_Score", "心血管疾病風險等級",
                               "成人血壓分級", "代謝症候群_分級", "三高族群分級", "異常工作負荷促發疾病_風險等級"})
-            c.push_back({QString::fromUtf8(n), memo()});
+            c.push_back({QString::fromUtf8(n), kMemo});
         return c;
     }();
     return columns;

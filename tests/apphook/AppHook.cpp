@@ -3,6 +3,7 @@
 
 #include "app/Install.h"
 #include "common/TestProgram.h"
+#include "core/Language.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    useTraditionalChinese();
     testWiring() = {registerSubsystemTables, installSubsystems};
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

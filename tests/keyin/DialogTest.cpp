@@ -340,3 +340,47 @@ TEST_F(KeyInDialogTest, EscapeClosesLikeLeave) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(nmq.isNull());
 }
+
+TEST_F(KeyInDialogTest, ARefusedAnswerIsSelectedForRetypingAndNeverJoinsTheNextAnswer) {
+    // A refusal box takes the focus while it is open; what the nurse types after it closes must replace the refused
+    // text, and an answer typed after choosing another item must be that item's alone.
+    struct Case {
+        bool nmq;
+        QString refusedCode, refused, corrected, nextCode, nextText, nextStored;
+    };
+    const Case cases[] = {
+        {true, "A13", "abc", "172", "A09", "焊錫", "焊錫"},
+        {true, "A04", "3", "2", "A06", "新竹廠", "新竹廠"},
+        {false, "A06", "12", "1", "A05", "行政部", "行政部"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refusedCode.toStdString());
+        KeyInDialog& d = c.nmq ? static_cast<KeyInDialog&>(openNmq()) : openOverwork();
+        tp.ui().onMessage = [&](const ScriptedUi::Shown&) { d.OKButton->setFocus(); };
+        const int before = messages();
+        answerItem(d, c.refusedCode, c.refused);
+        tp.ui().onMessage = nullptr;
+        ASSERT_EQ(messages(), before + 1);
+        EXPECT_EQ(d.focusWidget(), d.TextAnswer);
+        EXPECT_EQ(d.TextAnswer->selectedText(), c.refused);
+
+        // Typing replaces the refused text.
+        typeText(d.TextAnswer, c.corrected);
+        EXPECT_EQ(d.TextAnswer->text(), c.corrected);
+
+        // Refused again, then another item is chosen: its answer box starts empty.
+        d.TextAnswer->setText(c.refused);
+        QTest::mouseClick(d.DatalButtonOK, Qt::LeftButton);
+        EXPECT_EQ(messages(), before + 2);
+        QTest::mouseClick(d.DataButtonCancel, Qt::LeftButton);
+        clickNode(d.trees[size_t(treeOf(d, c.nextCode))], d.node(c.nextCode));
+        EXPECT_EQ(d.currentCode(), c.nextCode);
+        EXPECT_EQ(d.TextAnswer->text(), "");
+        typeText(d.TextAnswer, c.nextText);
+        QTest::keyClick(d.TextAnswer, Qt::Key_Return);
+        EXPECT_EQ(d.answer(c.nextCode), c.nextStored);
+        EXPECT_FALSE(d.isAnswered(c.refusedCode) && d.answer(c.refusedCode).contains(c.refused));
+        delete nmq.data();
+        delete overwork.data();
+    }
+}

@@ -1,7 +1,7 @@
 // The web page: fixed head, title, time, escaping, the attachment link, and the list-view table.
 
-#include "common/TestProgram.h"
 #include "core/HtmlOutput.h"
+#include "common/TestProgram.h"
 
 #include <QFile>
 #include <QTreeWidget>

@@ -2,6 +2,7 @@
 
 #include "core/VbRules.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace vb;
@@ -119,4 +120,88 @@ TEST(VbNumbers, ValReadsTheNumericPrefix) {
     EXPECT_DOUBLE_EQ(val(QStringLiteral("abc")), 0.0);
     EXPECT_DOUBLE_EQ(val(QStringLiteral("")), 0.0);
     EXPECT_DOUBLE_EQ(val(QStringLiteral("1e2x")), 100.0);
+}
+
+TEST(VbRules, HandWrittenReadersAgreeWithTheirPatterns) {
+    // The date and number readers are written by hand for speed; they must accept exactly what these patterns do.
+    const QRegularExpression date(
+        QStringLiteral("^\\s*(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})(?:[ T]+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?\\s*$"));
+    const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
+    const char* const texts[] = {
+        "2024/01/02",
+        "2024/1/2",
+        " 2024/01/02\t",
+        "2024/01/02 ",
+        "2024/01/02T",
+        "2024/01/02T13:45",
+        "2024/01/02 T 9:05",
+        "2024/01/02  13:45",
+        "2024/01/02\t13:45",
+        "2024/01/02 13:4",
+        "2024/01/02 13:45:0",
+        "2024/01/02 123:45",
+        "2024/01/02 13:45:",
+        "2024/01/02 13:45:07",
+        "2024/01/02 1:07:59 ",
+        "2024/001/02",
+        "2024/01/002",
+        "12024/01/02",
+        "2024//01",
+        "2024/01",
+        "2024-01/02",
+        "2024-1-2 7:30",
+        "2024/01/02x",
+        "x2024/01/02",
+        "2024/1/2 13",
+        "2024/1/2 ：",
+        "２０２４/01/02",
+        "",
+        " ",
+        "0",
+        "12",
+        "-3",
+        "+4",
+        "1.5",
+        ".5",
+        "5.",
+        " 7 ",
+        "1e3",
+        "2.5E-2",
+        "1e",
+        "1e+",
+        "e5",
+        "+-1",
+        "--1",
+        "1.2.3",
+        "\v5\f",
+        "5\r\n",
+        "١٢",
+        "１２",
+        ".",
+        "+.5e+3",
+        "-0.",
+        "1 2",
+        "0x10",
+        "inf",
+    };
+    for (const char* t : texts) {
+        const QString text = QString::fromUtf8(t);
+        const QRegularExpressionMatch m = date.match(text);
+        bool dateExpected = false;
+        if (m.hasMatch()) {
+            const QDate d(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+            const QTime time = m.capturedLength(5) > 0 ? QTime(m.captured(5).toInt(), m.captured(6).toInt(),
+                                                               m.capturedLength(7) > 0 ? m.captured(7).toInt() : 0)
+                                                       : QTime(0, 0);
+            dateExpected = d.isValid() && time.isValid();
+            if (dateExpected) {
+                EXPECT_EQ(parseDateTime(text), QDateTime(d, time)) << t;
+            }
+        }
+        EXPECT_EQ(isDate(text), dateExpected) << t;
+        EXPECT_EQ(isNumeric(text), number.match(text).hasMatch()) << t;
+    }
+    EXPECT_EQ(dateText(QDate(2024, 1, 2)), "2024/01/02");
+    EXPECT_EQ(dateText(QDate(987, 12, 31)), "0987/12/31");
+    EXPECT_EQ(dateText(QDate()), "");
 }

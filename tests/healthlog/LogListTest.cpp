@@ -1,7 +1,7 @@
 // The log list: its refusals, its columns and the newest entries shown at start-up.
 
-#include "common/TestProgram.h"
 #include "healthlog/LogList.h"
+#include "common/TestProgram.h"
 
 #include <QComboBox>
 #include <QLabel>

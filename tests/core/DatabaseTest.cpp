@@ -200,14 +200,50 @@ TEST(DatabaseLayer, NamesAndPaths) {
     EXPECT_TRUE(FieldExists(tp.db(), "nursingbook", "serialx"));
     EXPECT_FALSE(FieldExists(tp.db(), "NursingBook", "Serial"));
     EXPECT_EQ(Database::quoteName("a\"b"), QStringLiteral("\"a\"\"b\""));
-    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase", 1));
-    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/", 1));
-    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase", 2));
-    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", 2));
-    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", 1));
-    EXPECT_FALSE(PathExists("", 2));
-    QString k = "O'Neil*%";
-    SanitizeSqlText(k);
-    EXPECT_EQ(k, QStringLiteral("O_Neil_%"));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase", PathKind::Folder));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/", PathKind::Folder));
+    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase", PathKind::File));
+    EXPECT_TRUE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", PathKind::File));
+    EXPECT_FALSE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", PathKind::Folder));
+    EXPECT_FALSE(PathExists("", PathKind::File));
     EXPECT_EQ(likeEscape("50%_a\\"), QStringLiteral("50\\%\\_a\\\\"));
+}
+
+TEST(DatabaseLayer, BatchesAndQueriesBoundDirectlyKeepQtSqlsValues) {
+    // Plain values are bound and read through SQLite itself; what is stored and read back must be what QtSql stores
+    // and reads (a null text is NULL, an empty text is not; numbers keep their type).
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    auto& db = tp.db();
+    db.exec("CREATE TABLE t (k INTEGER, v)");
+    const QVariantList values = {QString(), QString(""), QStringLiteral("焊錫'x"),  42,        qlonglong(1) << 40,
+                                 2.5,       true,        QByteArray("\x01\x02", 2), QVariant()};
+    std::vector<QVariantList> direct;
+    for (int i = 0; i < values.size(); ++i) {
+        direct.push_back({i, values[i]});
+        db.exec("INSERT INTO t (k, v) VALUES (?, ?)", {100 + i, values[i]}); // through QtSql
+    }
+    db.execBatch("INSERT INTO t (k, v) VALUES (?, ?)", direct);
+    // A date is no plain value: the same query then runs through QtSql.
+    const Recordset viaSqlite = db.query("SELECT k % 100 AS k, typeof(v) AS type, v FROM t WHERE k < 100 ORDER BY k");
+    const Recordset viaQtSql =
+        db.query("SELECT k % 100 AS k, typeof(v) AS type, v FROM t WHERE k >= 100 AND ? IS NOT NULL ORDER BY k",
+                 {QDate(2024, 1, 2)});
+    ASSERT_EQ(viaSqlite.recordCount(), values.size());
+    ASSERT_EQ(viaQtSql.recordCount(), values.size());
+    EXPECT_EQ(viaSqlite.fieldNames(), viaQtSql.fieldNames());
+    for (int r = 0; r < values.size(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(viaSqlite.text(r, 1), viaQtSql.text(r, 1)); // the stored type
+        EXPECT_EQ(viaSqlite.value(r, 2).typeId(), viaQtSql.value(r, 2).typeId());
+        EXPECT_EQ(viaSqlite.isNull(r, 2), viaQtSql.isNull(r, 2));
+        EXPECT_EQ(viaSqlite.value(r, 2), viaQtSql.value(r, 2));
+    }
+    EXPECT_EQ(viaSqlite.text(0, 1), "null");
+    EXPECT_EQ(viaSqlite.text(1, 1), "text");
+    // A failing row leaves nothing of the batch.
+    db.exec("CREATE TABLE u (k INTEGER UNIQUE)");
+    EXPECT_THROW(db.execBatch("INSERT INTO u (k) VALUES (?)", {{1}, {2}, {1}}), DbError);
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM u").toInt(), 0);
+    EXPECT_THROW(db.query("SELECT nonsense FROM nowhere WHERE x = ?", {1}), DbError);
 }

@@ -1,10 +1,10 @@
 // The workbook writer: every feature read back through our own package reader and through openpyxl, and saving
 // that never leaves a half file.
 
+#include "office/XlsxWorkbook.h"
 #include "XlsxTestSupport.h"
 #include "office/XlsxPackage.h"
 #include "office/XlsxText.h"
-#include "office/XlsxWorkbook.h"
 
 #include <QImage>
 #include <QRegularExpression>

@@ -31,15 +31,23 @@ void keyInEverything(NmqDialog& d) {
     keyInTrees(d, trees, {"A01", "B01", "P01"});
 }
 
-NmqDialog& openFromMenu(TestProgram& tp) {
+// The dialog the menu item opens, or null (the failure recorded) when the item or the dialog is missing: the caller
+// stops with ASSERT_TRUE before using it.
+NmqDialog* openFromMenu(TestProgram& tp) {
     MainForm& form = tp.window();
     QAction* item = tp.find<QAction>("QVNewTopicErgonomicsIndividual");
-    EXPECT_TRUE(item);
+    if (!item) {
+        ADD_FAILURE() << "no menu item QVNewTopicErgonomicsIndividual";
+        return nullptr;
+    }
     item->trigger();
     NmqDialog* d = nmqDialog(form);
-    EXPECT_TRUE(d);
+    if (!d) {
+        ADD_FAILURE() << "the menu item opened no NMQ dialog";
+        return nullptr;
+    }
     EXPECT_TRUE(QTest::qWaitForWindowExposed(d));
-    return *d;
+    return d;
 }
 
 } // namespace
@@ -58,7 +66,9 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
     EXPECT_TRUE(captions.contains("肌肉骨骼症狀調查表_個人_單筆鍵入"));
     EXPECT_TRUE(captions.contains("異常工作負荷促發疾病預防評估_個人_單筆鍵入"));
 
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     EXPECT_EQ(d.windowTitle(), "肌肉骨骼症狀調查表_個人_單筆鍵入");
     EXPECT_FALSE(d.isModal());
     keyInEverything(d);
@@ -99,23 +109,34 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
 
     const Recordset rs = tp.db().query("SELECT * FROM PersonalNMQ");
     ASSERT_EQ(rs.recordCount(), 1);
-    EXPECT_EQ(rs.text(0, "XID"), "2025_NMQ2506011430007");
-    EXPECT_EQ(rs.text(0, "年度代碼"), "2025_NMQ");
-    EXPECT_EQ(rs.text(0, "姓名"), "王小明");
-    EXPECT_EQ(rs.text(0, "員工編號"), "E001");
-    EXPECT_EQ(rs.text(0, "Basic01"), "E001 ");
-    EXPECT_EQ(rs.text(0, "Basic02"), "2025/06/01 14:30:05");
-    EXPECT_EQ(rs.text(0, "Basic03"), "北廠'A");
-    EXPECT_EQ(rs.text(0, "Basic07"), "技術員");
-    EXPECT_EQ(rs.text(0, "Basic08"), "王小明");
-    EXPECT_EQ(rs.text(0, "Basic09"), "男");
-    EXPECT_EQ(rs.text(0, "Basic10"), "35.0");
-    EXPECT_EQ(rs.text(0, "Basic13"), "65");
-    EXPECT_EQ(rs.text(0, "Basic14"), "右手");
-    EXPECT_EQ(rs.text(0, "Basic15"), "不是");
-    EXPECT_EQ(rs.text(0, "Basic16"), "不適用");
-    EXPECT_EQ(rs.text(0, "Basic17"), "有不適感");
-    EXPECT_EQ(rs.text(0, "Basic18"), "最近 1~2 個月內感覺酸");
+    // Every column the item it comes from: each answer above is distinct, so a value written to its neighbour's
+    // column shows here.
+    const std::pair<const char*, const char*> stored[] = {
+        {"XID", "2025_NMQ2506011430007"},
+        {"年度代碼", "2025_NMQ"},
+        {"姓名", "王小明"},
+        {"員工編號", "E001"},
+        {"Basic01", "E001 "},
+        {"Basic02", "2025/06/01 14:30:05"},
+        {"Basic03", "北廠'A"},
+        {"Basic04", "製造部"},
+        {"Basic05", "組裝課"},
+        {"Basic06", "搬運"},
+        {"Basic07", "技術員"},
+        {"Basic08", "王小明"},
+        {"Basic09", "男"},
+        {"Basic10", "35.0"},
+        {"Basic11", "5"},
+        {"Basic12", "170"},
+        {"Basic13", "65"},
+        {"Basic14", "右手"},
+        {"Basic15", "不是"},
+        {"Basic16", "不適用"},
+        {"Basic17", "有不適感"},
+        {"Basic18", "最近 1~2 個月內感覺酸"},
+    };
+    for (const auto& [column, value] : stored)
+        EXPECT_EQ(rs.text(0, column), QString::fromUtf8(value)) << column;
     for (int k = 0; k < 15; ++k)
         EXPECT_EQ(rs.text(0, QStringLiteral("Q%1").arg(k + 1, 3, 10, QLatin1Char('0'))), kGrades[k]);
     EXPECT_EQ(rs.text(0, "Q016"), "無");
@@ -178,7 +199,9 @@ TEST(KeyInNmqFlow, KeyedInStoredAndPrinted) {
 
 TEST(KeyInNmqFlow, NothingIsStoredWhileAnItemIsMissing) {
     TestProgram tp;
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     answerItem(d, "A01", "2025");
     QTest::mouseClick(d.OKButton, Qt::LeftButton);
     EXPECT_EQ(tp.ui().messageTexts().last(), "所有項目皆必填，發現有部份項目未填");
@@ -187,12 +210,16 @@ TEST(KeyInNmqFlow, NothingIsStoredWhileAnItemIsMissing) {
 
 TEST(KeyInNmqFlow, LeaveDiscardsTheAnswers) {
     TestProgram tp;
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     answerItem(d, "A02", "王小明");
     QTest::mouseClick(d.CancelButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(nmqDialog(tp.window()), nullptr);
-    NmqDialog& again = openFromMenu(tp);
+    NmqDialog* againOpened = openFromMenu(tp);
+    ASSERT_TRUE(againOpened);
+    NmqDialog& again = *againOpened;
     EXPECT_FALSE(again.isAnswered("A02"));
     EXPECT_EQ(again.node("A02")->text(0), "A02 姓名");
 }
@@ -203,7 +230,9 @@ TEST(KeyInNmqFlow, AnEmptiedCatalogueStaysEmptyAndIsReported) {
     TestProgram tp;
     ASSERT_TRUE(tp.start());
     tp.db().exec("DELETE FROM OnlineKeyIn");
-    NmqDialog& d = openFromMenu(tp);
+    NmqDialog* dOpened = openFromMenu(tp);
+    ASSERT_TRUE(dOpened);
+    NmqDialog& d = *dOpened;
     EXPECT_EQ(tp.db().scalar("SELECT COUNT(*) FROM OnlineKeyIn").toInt(), 0);
     EXPECT_EQ(tp.ui().shown.last().title, "題庫不完整");
     EXPECT_EQ(d.trees[0]->topLevelItem(0)->childCount(), 0);

@@ -1,10 +1,10 @@
 // Spreadsheet text rules: references, the colour palette, widths, sheet names, general numbers, date serials and
 // formats, and the protection password hash.
 
+#include "office/XlsxText.h"
 #include "common/TestProgram.h"
 #include "office/XlsxCellRef.h"
 #include "office/XlsxPassword.h"
-#include "office/XlsxText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The Excel output procedures through the real writer, in a temporary program folder with the scripted Ui: the
 // files written under 報表暫存/, what the nurse is told, and the workbooks read back by openpyxl.
 
+#include "core/ExcelOutput.h"
 #include "common/TestProgram.h"
 #include "core/Database.h"
-#include "core/ExcelOutput.h"
 #include "core/Program.h"
 
 #include <QDir>

@@ -1,12 +1,15 @@
 // The grading run on a fresh database: staging tables, the graded risk table, the print table, the history appends
 // (with and without stored keys, atomic), duplicated employee numbers, unsafe text and a large run.
 
-#include "common/TestProgram.h"
 #include "risk/Procedures.h"
+#include "common/TestProgram.h"
+#include "risk/Grading.h"
+#include "risk/Overwork.h"
 #include "risk/WorkTables.h"
 
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace risk;
@@ -92,7 +95,7 @@ TEST_F(RiskDb, FraminghamGradesStagedRowsAndAnnouncesCompletion) {
     stageScale(db(), "E001", "1");
     stageScale(db(), "E002", "2");
     QProgressBar bar;
-    ASSERT_TRUE(Framingham(tp.program(), &bar, false, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), &bar));
     EXPECT_EQ(bar.value(), 100);
     EXPECT_FALSE(db().tableExists(kInPutFramingham)) << "the staged health checks are consumed";
     EXPECT_TRUE(db().tableExists(kInPutBurnOut));
@@ -116,15 +119,15 @@ TEST_F(RiskDb, FraminghamGradesStagedRowsAndAnnouncesCompletion) {
 }
 
 TEST_F(RiskDb, FraminghamFlagsAndMissingStage) {
-    EXPECT_FALSE(Framingham(tp.program(), nullptr, false, true, true)) << "re-grading the history is not offered";
+    EXPECT_FALSE(Framingham(tp.program(), nullptr, {.fromHistory = true})) << "re-grading the history is not offered";
     db().exec("DROP TABLE InPutFramingham");
-    EXPECT_FALSE(Framingham(tp.program(), nullptr, false, true, false));
+    EXPECT_FALSE(Framingham(tp.program(), nullptr));
     EXPECT_TRUE(tp.ui().shown.isEmpty()) << "a run that did nothing announces nothing";
 
     createStagingTables(db());
     stage(db(), {});
     const int before = int(tp.ui().shown.size());
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, false, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false, .withOverload = false}));
     EXPECT_EQ(framingham().text(0, "異常工作負荷促發疾病_風險等級"), QString()) << "no overload asked";
     EXPECT_EQ(tp.ui().messageTexts().mid(before), QStringList({"完成"})) << "only the workbook's completion";
 }
@@ -134,7 +137,7 @@ TEST_F(RiskDb, MissingAndUnreadableValuesAreNamed) {
     c.hdl = "未測", c.sex = "M", c.birth = "", c.smoking = "";
     stage(db(), c);
     stageScale(db(), "E001", "");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     const Recordset rs = framingham();
     EXPECT_EQ(rs.text(0, "SEX"), "M") << "an unknown sex code stays visible";
     EXPECT_EQ(rs.text(0, "Framingham_Risk_Score"), "資料不足(性別、出生年月日、高密度膽固醇、抽菸習慣)");
@@ -154,7 +157,7 @@ TEST_F(RiskDb, DuplicatedEmployeeNumbersNeverMultiplyRows) {
     stageScale(db(), "E001", "2", "2024"); // the same scale twice: the heavier workload counts
     stageScale(db(), "E001", "1", "2025");
     stageScale(db(), "E009", "1", "2024"); // a scale without a health check
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     const Recordset rs = framingham();
     ASSERT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.text(0, "異常工作負荷促發疾病_風險等級"), "3_需要面談");
@@ -185,7 +188,7 @@ TEST_F(RiskDb, ResultSheetsListEveryScale) {
 TEST_F(RiskDb, ToWordHasEveryColumnAndDisplayTexts) {
     stage(db(), {});
     stageScale(db(), "E001", "1", "2024", "輪班、夜班");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     ASSERT_TRUE(FraminghamToWord(tp.program()));
     const Recordset tw = db().query("SELECT * FROM ToWord");
     EXPECT_EQ(tw.fieldNames(), names(framinghamColumns()) + toWordOverworkColumns());
@@ -215,7 +218,7 @@ TEST_F(RiskDb, HistoryAppendSkipsStoredKeys) {
     stageScale(db(), "E002", "0");
     // E002's health check of 2024 is stored already.
     db().exec("INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼, 姓名) VALUES ('2024_E002', 'E002', '2024', '舊')");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
 
     const HistoryResult r = SavePersonalHistory(tp.program());
     EXPECT_EQ(r.health.appended, 1);
@@ -252,7 +255,7 @@ TEST_F(RiskDb, HistoryAppendWithUnsafeTextAndRepeatsInOneRun) {
     b.employee = "E002", b.name = "O'Brien", b.history = "高血壓'; DROP TABLE PersonalHealth; --", b.height = "不詳";
     stage(db(), b);
     stage(db(), b); // the same person and year twice in one run
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, false, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false, .withOverload = false}));
     const SaveResult r = SavePersonalHealth(tp.program());
     EXPECT_EQ(r.appended, 1);
     EXPECT_EQ(r.skipped, 1);
@@ -266,7 +269,7 @@ TEST_F(RiskDb, HistoryAppendWithUnsafeTextAndRepeatsInOneRun) {
 TEST_F(RiskDb, HistoryAppendIsAllOrNothing) {
     stage(db(), {});
     stageScale(db(), "E001", "1");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     // A staged column the history lacks makes the overwork half fail after the health half has run.
     db().exec("ALTER TABLE InPutBurnOut ADD COLUMN 額外欄位 VARCHAR(50)");
     EXPECT_THROW(SavePersonalHistory(tp.program()), DbError);
@@ -291,7 +294,7 @@ TEST_F(RiskDb, TenThousandPersonsInOnePass) {
     }
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, true, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
     const qint64 gradeMs = timer.elapsed();
     const HistoryResult saved = SavePersonalHistory(tp.program());
     const qint64 saveMs = timer.elapsed() - gradeMs;
@@ -309,7 +312,7 @@ TEST_F(RiskDb, TenThousandPersonsInOnePass) {
 TEST_F(RiskDb, AFailedRebuildKeepsTheStagedRows) {
     stage(db(), {});
     db().exec("CREATE VIEW Framingham AS SELECT 1 AS x"); // the old table cannot be dropped as a table
-    EXPECT_THROW(Framingham(tp.program(), nullptr, false, true, false), DbError);
+    EXPECT_THROW(Framingham(tp.program(), nullptr), DbError);
     EXPECT_EQ(db().scalar("SELECT count(*) FROM InPutFramingham").toInt(), 1);
     EXPECT_EQ(db().transactionDepth(), 0);
     EXPECT_FALSE(tp.ui().messageTexts().contains("完成")) << "a failed run never reports completion";
@@ -320,7 +323,7 @@ TEST_F(RiskDb, ResultWorkbookHoldsBothSheets) {
     c.name = "O'Brien";
     stage(db(), c);
     stageScale(db(), "E001", "1");
-    ASSERT_TRUE(Framingham(tp.program(), nullptr, false, true, false));
+    ASSERT_TRUE(Framingham(tp.program(), nullptr));
     ASSERT_EQ(tp.ui().opened.size(), 1);
     const QString file = tp.ui().opened.first();
     ASSERT_TRUE(file.endsWith(".xlsx")) << file.toStdString();
@@ -340,4 +343,72 @@ for name in wb.sheetnames[:2]:
     EXPECT_EQ(lines[0], kHealthSheetName + "|" + kOverworkSheetName);
     EXPECT_EQ(lines[1], "2 年度代碼 O'Brien 20% 2_建議面談");
     EXPECT_EQ(lines[2], "2 年度代碼 王小明 20% 2_建議面談");
+}
+
+TEST_F(RiskDb, EveryRiskTableColumnHoldsTheValueOfItsName) {
+    // Distinct values in every staged column, so a value written to a neighbour's column shows.
+    Check c;
+    c.note = "備註X";
+    c.history = "高血壓";
+    c.smoking = "每天一包";
+    stage(db(), c);
+    stageScale(db(), "E001", "2");
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
+    const Recordset rs = framingham();
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.fieldNames(), names(framinghamColumns()));
+
+    HealthCheck h;
+    h.sex = c.sex, h.birthDate = c.birth, h.checkDate = c.date, h.height = c.height, h.weight = c.weight,
+    h.waist = c.waist, h.systolic = c.sbp, h.diastolic = c.dbp, h.glucose = c.glucose, h.totalCholesterol = c.tc,
+    h.triglyceride = c.tg, h.hdl = c.hdl, h.ldl = c.ldl, h.smoking = c.smoking, h.history = c.history;
+    const HealthGrades g = gradeHealthCheck(h, tp.ui().now().date());
+    const std::pair<const char*, QString> expected[] = {
+        {"年度代碼", c.year},
+        {"姓名", c.name},
+        {"員工編號", c.employee},
+        {"部門代號", "D10"},
+        {"部門名稱", "製造部"},
+        {"SEX", "1"},
+        {"出生年月日", c.birth},
+        {"身高_cm", c.height},
+        {"體重_kg", c.weight},
+        {"腰圍_cm", c.waist},
+        {"收縮壓", c.sbp},
+        {"舒張壓", c.dbp},
+        {"飯前血醣", c.glucose},
+        {"總膽固醇", c.tc},
+        {"三酸甘油脂", c.tg},
+        {"高密度膽固醇", c.hdl},
+        {"低密度膽固醇", c.ldl},
+        {"抽菸習慣", c.smoking},
+        {"既往病歷", c.history},
+        {"健檢過程備註說明", c.note},
+        {"年齡", g.age},
+        {"年齡分組", g.ageBand},
+        {"BMI", g.bmi},
+        {"BMI分級", g.bmiGrade},
+        {"糖尿病", g.diabetes},
+        {"吸菸", g.smoker},
+        {"總膽固醇_積分", g.tcPoints},
+        {"總膽固醇_風險", g.tcRisk},
+        {"低密度膽固醇_積分", g.ldlPoints},
+        {"低密度膽固醇_風險", g.ldlRisk},
+        {"Framingham_Risk_Score", g.riskScore},
+        {"心血管疾病風險等級", g.cardiovascularClass},
+        {"成人血壓分級", g.bloodPressureGrade},
+        {"代謝症候群_分級", g.metabolicSyndromeGrade},
+        {"三高族群分級", g.threeHighGrade},
+        {"異常工作負荷促發疾病_風險等級",
+         overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore, QStringLiteral("2"))},
+    };
+    ASSERT_EQ(std::size(expected), size_t(rs.fieldCount()));
+    QSet<QString> distinct;
+    for (const auto& [column, value] : expected) {
+        EXPECT_EQ(rs.text(0, column), value) << column;
+        distinct.insert(value);
+    }
+    // The grades themselves differ from one another where a swap could hide.
+    EXPECT_NE(g.tcPoints, g.ldlPoints);
+    EXPECT_NE(g.ageBand, g.bmiGrade);
 }

@@ -1,14 +1,20 @@
 // The main window: start-up through the real window, the toolbar and its check-button rule, the shared controls.
 
 #include "common/TestProgram.h"
+#include "core/ExcelOutput.h"
+#include "core/HtmlOutput.h"
 #include "core/SplashInformation.h"
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -141,4 +147,71 @@ TEST(MainFormFlow, ToolbarDispatchByKey) {
 
     w.toolbarButton("PersonalHealth")->trigger();
     EXPECT_EQ(calls.last(), QStringLiteral("panel"));
+}
+
+TEST(MainFormLayout, TheWindowFitsTheScreenWithItsProportions) {
+    struct Case {
+        QSize available, expected;
+    };
+    const Case cases[] = {
+        {{1920, 1040}, {1200, 780}}, // room enough: as designed
+        {{1366, 728}, {1046, 680}},  // a 1366 x 768 screen with a task bar: the height decides
+        {{1024, 768}, {1008, 655}},  // a narrow screen: the width decides
+        {{}, {1200, 780}},           // no screen known
+    };
+    for (const Case& c : cases) {
+        const QSize s = fittedWindowSize({1200, 780}, c.available);
+        EXPECT_EQ(s, c.expected) << c.available.width() << "x" << c.available.height();
+        if (!c.available.isEmpty()) {
+            EXPECT_LE(s.width() + 16, c.available.width());
+            EXPECT_LE(s.height() + 48, c.available.height());
+        }
+    }
+
+    // The real window opens inside the screen it is shown on, status bar included.
+    TestProgram tp(false);
+    MainForm& w = tp.window();
+    const QRect available = w.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(w.frameGeometry()))
+        << w.frameGeometry().width() << "x" << w.frameGeometry().height();
+    EXPECT_TRUE(available.contains(w.mapToGlobal(w.statusBar()->geometry().bottomRight())));
+}
+
+TEST(UiServices, AFileTheDesktopCannotOpenIsReportedWithWhereItIsSaved) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    const QString book = tp.folder() + "/範例.xlsx";
+    {
+        QFile f(book);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    // A path and a file URL (the web pages are handed over as URLs): both name the file on disk.
+    struct Case {
+        std::function<void()> open;
+        QString file;
+    };
+    const Case cases[] = {
+        {[&] { OpenExampleWorkbook(tp.program(), book); }, book},
+        {[&] { ShowHtmlText(tp.program(), "標題", "內容"); }, htmlPagePath(tp.program())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        tp.ui().failNextOpen();
+        const int before = int(tp.ui().shown.size());
+        c.open();
+        ASSERT_GT(tp.ui().shown.size(), before);
+        const auto& box = tp.ui().shown[before];
+        EXPECT_EQ(box.title, "無法開啟檔案");
+        EXPECT_EQ(box.icon, Ui::Icon::Warning);
+        EXPECT_TRUE(box.text.contains(QDir::toNativeSeparators(QFileInfo(c.file).absoluteFilePath())))
+            << box.text.toStdString();
+        EXPECT_EQ(tp.ui().notOpened.size(), 1);
+        tp.ui().notOpened.clear();
+    }
+    // An open the desktop takes says nothing more.
+    const int before = int(tp.ui().shown.size());
+    EXPECT_TRUE(static_cast<Ui&>(tp.ui()).openWithDesktop(book));
+    EXPECT_EQ(tp.ui().shown.size(), before);
+    EXPECT_EQ(tp.ui().opened.last(), book);
 }

@@ -1,7 +1,7 @@
 // The period list and its date ranges, the calendar over a date box, and both through the real window.
 
-#include "common/TestProgram.h"
 #include "reports/Periods.h"
+#include "common/TestProgram.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>

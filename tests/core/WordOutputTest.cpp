@@ -1,8 +1,8 @@
 // The Word output procedures: a merge of a shipped template with a statement's rows, saved under 報表暫存/ and opened;
 // the messages when there is nothing to print or nothing can be written; opening an existing document.
 
-#include "common/TestProgram.h"
 #include "core/WordOutput.h"
+#include "common/TestProgram.h"
 #include "office/DocxMailMerge.h"
 
 #include <QDir>

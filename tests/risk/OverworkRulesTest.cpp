@@ -78,7 +78,7 @@ TEST(OverworkRiskLevel, EveryClassAndWorkload) {
 }
 
 TEST(OverworkRiskLevel, UnreadableInputsGiveTheReason) {
-    EXPECT_EQ(overworkRiskLevel(std::nullopt, QStringLiteral("資料不足(高密度膽固醇)"), "1"),
+    EXPECT_EQ(overworkRiskLevel(std::nullopt, QStringLiteral("資料不足(高密度膽固醇)"), ""),
               QStringLiteral("資料不足(高密度膽固醇)"));
     EXPECT_EQ(overworkRiskLevel(1, "12%", ""), QStringLiteral("資料不足(工作負荷等級)"));
     EXPECT_EQ(overworkRiskLevel(1, "12%", "3"), QStringLiteral("資料不足(工作負荷等級)"));
@@ -88,6 +88,44 @@ TEST(OverworkRiskLevel, UnreadableInputsGiveTheReason) {
     EXPECT_EQ(levelValue("1.0"), 1);
     EXPECT_FALSE(levelValue("1.5"));
     EXPECT_FALSE(levelValue("-1"));
+}
+
+TEST(OverworkRiskLevel, AnUngradedClassKeepsItsReasonAndTheWorkloadsLeastAdvice) {
+    // The class is at least low: the workload alone decides the least advice, so a high workload is always flagged.
+    const QString old = QStringLiteral("不適用(年齡超過74歲)");
+    const QString many = missingText(
+        {"性別", "出生年月日", "總膽固醇", "低密度膽固醇", "高密度膽固醇", "收縮壓", "舒張壓", "飯前血醣", "抽菸習慣"});
+    ASSERT_GT(many.size() + 5, kGradeTextLimit); // with the advice, too long for a stored grade
+    struct Case {
+        QString reason, workload;
+        bool hasScale;
+        QString level, printed;
+    };
+    const Case cases[] = {
+        {old, "2", true, old + "_建議面談", "無法分級【" + old + "】建議面談"},
+        {old, "1", true, old + "_不需面談", "無法分級【" + old + "】不需面談"},
+        {old, "0", true, old + "_不需面談", "無法分級【" + old + "】不需面談"},
+        {"資料不足(高密度膽固醇)", "2", true, "資料不足(高密度膽固醇)_建議面談",
+         "無法分級【資料不足(高密度膽固醇)】建議面談"},
+        {"", "2", true, "資料不足(Framingham_Risk_Score)_建議面談",
+         "無法分級【資料不足(Framingham_Risk_Score)】建議面談"},
+        {old, "", true, old, old},   // no workload either: the reason alone
+        {old, "2", false, old, old}, // no scale
+        {old, "3", true, old, old},  // no readable workload
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.reason + " / " + c.workload).toStdString());
+        const QString level = overworkRiskLevel(std::nullopt, c.reason, c.workload, c.hasScale);
+        EXPECT_EQ(level, c.level);
+        EXPECT_EQ(overworkRiskText(level), c.printed);
+    }
+    // A reason as long as the column allows names fewer items, still counting all nine, to keep the advice.
+    const QString full = overworkRiskLevel(std::nullopt, many, "2");
+    EXPECT_LE(full.size(), kGradeTextLimit);
+    EXPECT_TRUE(full.endsWith("_建議面談")) << full.toStdString();
+    EXPECT_TRUE(full.startsWith("資料不足(性別、出生年月日")) << full.toStdString();
+    EXPECT_TRUE(full.contains("等9項)")) << full.toStdString();
+    EXPECT_EQ(shortenGradeText(full.chopped(5), kGradeTextLimit - 5), full.chopped(5)); // shortening is stable
 }
 
 TEST(DisplayTexts, LevelsRiskAndAdvice) {

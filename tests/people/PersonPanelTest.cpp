@@ -1,8 +1,8 @@
 // The person search panel through the real window: opening and closing, both searches with their keyword match, the
 // ToWord list, marking a row and the right-click menu of each list mode.
 
-#include "common/TestProgram.h"
 #include "people/PersonPanel.h"
+#include "common/TestProgram.h"
 #include "people/PersonQueries.h"
 
 #include <QAction>

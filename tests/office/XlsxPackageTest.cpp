@@ -1,8 +1,8 @@
 // The package reader and editor: cells of every kind read from workbooks made by our writer and edited by openpyxl
 // or written by hand as other programs write them; edits checked with openpyxl; damaged and foreign files.
 
-#include "XlsxTestSupport.h"
 #include "office/XlsxPackage.h"
+#include "XlsxTestSupport.h"
 #include "office/XlsxPassword.h"
 #include "office/XlsxWorkbook.h"
 #include "office/Zip.h"

@@ -281,11 +281,11 @@ TEST(GradeTexts, MissingDataTextsFitTheStoredColumn) {
         QStringList texts;
         for (const NamedGrade& n : kGrades)
             texts << g.*n.grade;
-        texts << overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore, QStringLiteral("1"), true);
+        texts << overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore, QStringLiteral("2"), true);
         for (const QString& t : texts) {
             longest = std::max(longest, t.size());
             ASSERT_LE(t.size(), kGradeTextLimit) << t.toStdString();
         }
     }
-    EXPECT_EQ(longest, empty.riskScore.size()) << "the empty record is the longest case";
+    EXPECT_GE(longest, empty.riskScore.size()) << "the empty record is among the longest cases";
 }

@@ -1,11 +1,11 @@
 // The person panel's actions: taking a person into the log entry, the personal report's sections (workbook columns
 // and the one web page), the whole-list web page and the overwork print's list of persons.
 
+#include "reports/PersonActions.h"
 #include "common/TestProgram.h"
 #include "core/HtmlOutput.h"
 #include "people/PersonPanel.h"
 #include "reports/OverworkPrint.h"
-#include "reports/PersonActions.h"
 #include "reports/PersonalRecords.h"
 
 #include <QAction>
