@@ -1,12 +1,6 @@
 """Shared pieces of the Word template generators in doc/: an A4 page with the house fonts, headings, label/value
 tables, real MERGEFIELDs (complex fields, shown as «name» until merged) and a reproducible save, so that a rebuild
 writes the same bytes and the files do not churn."""
-import datetime
-import io
-import os
-import pathlib
-import zipfile
-
 import docx
 from docx.enum.table import WD_TABLE_ALIGNMENT
 from docx.enum.text import WD_ALIGN_PARAGRAPH
@@ -14,8 +8,9 @@ from docx.oxml import OxmlElement
 from docx.oxml.ns import qn
 from docx.shared import Mm, Pt
 
-FIXED_TIME = datetime.datetime(2024, 1, 1, 0, 0, 0)
-ZIP_TIME = (2024, 1, 1, 0, 0, 0)
+# The generators in doc/ take the reproducible save from here as well.
+from reprosave import FIXED_TIME, save_package, save_workbook, write_if_changed  # noqa: F401
+
 LATIN_FONT = "Times New Roman"
 CJK_FONT = "標楷體"  # the usual face of printed forms in Taiwan; readers fall back to any CJK serif
 LABEL_FILL = "E7E6E6"
@@ -160,53 +155,4 @@ def grid(doc, rows, widths_mm, header=False, label_columns=(), size=10):
 def save(doc, path):
     """Saves with fixed zip entry times and core-property dates, and leaves the file alone when the bytes are the
     same, so that rebuilding changes nothing."""
-    path = pathlib.Path(path)
-    raw = io.BytesIO()
-    doc.save(raw)
-    out = io.BytesIO()
-    with zipfile.ZipFile(raw) as zin, zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as zout:
-        for info in zin.infolist():
-            fixed = zipfile.ZipInfo(info.filename, date_time=ZIP_TIME)
-            fixed.compress_type = zipfile.ZIP_DEFLATED
-            fixed.external_attr = 0o644 << 16
-            zout.writestr(fixed, zin.read(info.filename))
-    data = out.getvalue()
-    if path.exists() and path.read_bytes() == data:
-        return
-    tmp = path.with_name(path.name + ".tmp")
-    tmp.write_bytes(data)
-    os.replace(tmp, path)
-
-
-def save_workbook(workbook, path):
-    """Saves an openpyxl workbook as save() saves a document: fixed property dates and zip entry times, and the file
-    left alone when its bytes are the same."""
-    workbook.properties.creator = "職場健康服務管理系統"
-    workbook.properties.lastModifiedBy = "職場健康服務管理系統"
-    workbook.properties.created = FIXED_TIME
-    workbook.properties.modified = FIXED_TIME
-    raw = io.BytesIO()
-    workbook.save(raw)
-    _save_zip(raw, path)
-
-
-def _save_zip(raw, path):
-    path = pathlib.Path(path)
-    out = io.BytesIO()
-    with zipfile.ZipFile(raw) as zin, zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as zout:
-        for info in zin.infolist():
-            fixed = zipfile.ZipInfo(info.filename, date_time=ZIP_TIME)
-            fixed.compress_type = zipfile.ZIP_DEFLATED
-            fixed.external_attr = 0o644 << 16
-            zout.writestr(fixed, zin.read(info.filename))
-    write_if_changed(path, out.getvalue())
-
-
-def write_if_changed(path, data):
-    """Writes bytes atomically unless the file already holds them."""
-    path = pathlib.Path(path)
-    if path.exists() and path.read_bytes() == data:
-        return
-    tmp = path.with_name(path.name + ".tmp")
-    tmp.write_bytes(data)
-    os.replace(tmp, path)
+    save_package(doc.save, path)

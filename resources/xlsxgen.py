@@ -1,13 +1,9 @@
 """Shared pieces of the Excel template generators in doc/: the maternity cell map (maternity/cellmap.tsv, the same
 file the program embeds), the house styles and a reproducible save, so that a rebuild writes the same bytes."""
-import datetime
-import io
-import os
 import pathlib
-import zipfile
 
-FIXED_TIME = datetime.datetime(2024, 1, 1, 0, 0, 0)
-ZIP_TIME = (2024, 1, 1, 0, 0, 0)
+from reprosave import save_workbook
+
 FONT = "新細明體"
 SHEET_PASSWORD = "PZPZ"
 CELLMAP = pathlib.Path(__file__).resolve().parent / "maternity" / "cellmap.tsv"
@@ -32,26 +28,7 @@ def read_cellmap():
 
 def save(wb, path):
     """Saves with fixed document dates and zip entry times, and leaves the file alone when the bytes are the same."""
-    path = pathlib.Path(path)
-    wb.properties.creator = "職場健康服務管理系統"
-    wb.properties.lastModifiedBy = "職場健康服務管理系統"
-    wb.properties.created = FIXED_TIME
-    wb.properties.modified = FIXED_TIME
-    raw = io.BytesIO()
-    wb.save(raw)
-    out = io.BytesIO()
-    with zipfile.ZipFile(raw) as zin, zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as zout:
-        for info in zin.infolist():
-            fixed = zipfile.ZipInfo(info.filename, date_time=ZIP_TIME)
-            fixed.compress_type = zipfile.ZIP_DEFLATED
-            fixed.external_attr = 0o644 << 16
-            zout.writestr(fixed, zin.read(info.filename))
-    data = out.getvalue()
-    if path.exists() and path.read_bytes() == data:
-        return
-    tmp = path.with_name(path.name + ".tmp")
-    tmp.write_bytes(data)
-    os.replace(tmp, path)
+    save_workbook(wb, path)
 
 
 def a4(ws, last_row, last_col="E", landscape=False):

@@ -29,6 +29,20 @@ QString likeEscape(const QString& keyword) {
     return out;
 }
 
+QString likeContainsPattern(const QString& keyword) {
+    return QLatin1Char('%') + likeEscape(keyword) + QLatin1Char('%');
+}
+
+QString cleanFileNamePart(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const bool refused = ch.unicode() < 0x20 || ch.unicode() == 0x7F || QStringLiteral("\\/:*?\"<>|").contains(ch);
+        out.append(refused ? QChar(u'_') : ch);
+    }
+    return out;
+}
+
 QString htmlEscape(const QString& text) {
     return text.toHtmlEscaped();
 }

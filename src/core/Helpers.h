@@ -14,6 +14,11 @@ enum class PathKind { Folder, File };
 bool PathExists(const QString& path, PathKind kind);
 // Escapes a keyword for LIKE ... ESCAPE '\': "%" and "_" (and "\") match themselves.
 QString likeEscape(const QString& keyword);
+// The LIKE pattern of "contains the keyword": the escaped keyword between "%"s (use with ESCAPE '\').
+QString likeContainsPattern(const QString& keyword);
+// A text made fit to be part of a file name: every character a file system refuses ("\/:*?"<>|" and control
+// characters such as a line break or DEL) becomes "_".
+QString cleanFileNamePart(const QString& text);
 // Escapes a text for HTML.
 QString htmlEscape(const QString& text);
 // Lets pending window events through (the window repaints during long jobs).

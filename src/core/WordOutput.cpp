@@ -1,6 +1,7 @@
 #include "core/WordOutput.h"
 
 #include "core/Database.h"
+#include "core/Helpers.h"
 #include "core/Program.h"
 #include "office/DocxMailMerge.h"
 
@@ -18,9 +19,7 @@ QString ReportOutputFolder(Program& program) {
 }
 
 QString NewOutputFilePath(const QString& folder, const QString& name, const QDateTime& when, const QString& extension) {
-    QString base = name.trimmed();
-    for (QChar& c : base)
-        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 0x20) c = QLatin1Char('_');
+    QString base = cleanFileNamePart(name.trimmed());
     if (base.isEmpty()) base = QStringLiteral("報表");
     const QString stem = base + QLatin1Char('_') + when.toString(QStringLiteral("yyyyMMdd_HHmmss"));
     const QDir dir(folder);

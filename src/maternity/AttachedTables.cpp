@@ -196,16 +196,6 @@ void importAttachedTable(Program& program, const MaternityCase& selected) {
 
 // ---- the export ----
 
-QString cleanFileNamePart(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar ch : text) {
-        const bool refused = ch.unicode() < 0x20 || ch.unicode() == 0x7F || QStringLiteral("\\/:*?\"<>|").contains(ch);
-        out.append(refused ? QChar(u'_') : ch);
-    }
-    return out;
-}
-
 QString exportFileName(const QString& name, int tableNumber, const QString& status, const QString& key) {
     const QString head = cleanFileNamePart(name) + QStringLiteral("_母保附表%1_").arg(tableNumber);
     const QString tail = QStringLiteral("_") + cleanFileNamePart(key) + QStringLiteral(".xlsx");

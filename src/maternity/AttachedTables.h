@@ -65,9 +65,6 @@ QString storeAttachedTable(Database& db, const AttachedTableReading& reading, co
 // record, or shows every problem on the message page. The nurse's file is never changed.
 void importAttachedTable(Program& program, const MaternityCase& selected);
 
-// A text made fit to be part of a file name: every character a file system refuses ("\/:*?"<>|" and control
-// characters such as a line break) becomes "_".
-QString cleanFileNamePart(const QString& text);
 // The name of the exported workbook of one stored row: name_母保附表n_status_key.xlsx, the status word being RiskT1
 // (table 1), CurrentSate (table 2) or CurrentSate-RiskT3 (table 3), "未填" for a status that was never stored;
 // every part cleaned and the status shortened so the name stays within the 255 bytes a file system allows.

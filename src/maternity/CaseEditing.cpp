@@ -95,7 +95,7 @@ QString editCaption(CaseField field) {
 std::optional<SelectedCase> selectedCase(CaseRegister& r) {
     const auto row = r.list.isCurrent() ? people::selectedRow(r.form) : std::nullopt;
     if (!row || row->subItem(CaseNumber).isEmpty()) {
-        r.program.ui().info(QStringLiteral("請先在清單中選取一筆資料"));
+        r.program.ui().info(QString::fromUtf8(people::kNothingSelected));
         return std::nullopt;
     }
     return SelectedCase{row->name(), row->subItem(CaseNumber), row->subItem(CaseEmployeeNo)};

@@ -39,7 +39,7 @@ Recordset maternityCaseList(const Database& db, const QString& keyword, const QD
         "  ON c.\"CaseKey\" = m.\"個案檔號\" "
         "WHERE m.\"姓名\" LIKE ? ESCAPE '\\' OR m.\"員工編號\" LIKE ? ESCAPE '\\' "
         "ORDER BY m.\"個案建檔日\" DESC, m.rowid DESC LIMIT %1");
-    const QString pattern = QLatin1Char('%') + likeEscape(keyword) + QLatin1Char('%');
+    const QString pattern = likeContainsPattern(keyword);
     const Recordset raw = db.query(sql.arg(kCaseListLimit), {pattern, pattern});
     std::vector<QVariantList> rows;
     rows.reserve(size_t(raw.recordCount()));

@@ -257,6 +257,12 @@ std::optional<PersonRow> selectedRow(const MainForm& form) {
     return row;
 }
 
+std::optional<PersonRow> selectedRowOrSay(const MainForm& form, Program& program) {
+    std::optional<PersonRow> row = selectedRow(form);
+    if (!row) program.ui().info(QString::fromUtf8(kNothingSelected));
+    return row;
+}
+
 QTreeWidgetItem* selectedPersonRow(const MainForm& form) {
     QTreeWidget* list = form.PersonListView;
     if (QTreeWidgetItem* current = list->currentItem(); current && current->isSelected()) return current;

@@ -79,6 +79,10 @@ struct PersonRow {
 };
 // The selected row (see selectedPersonRow), or nullopt when none is selected.
 std::optional<PersonRow> selectedRow(const MainForm& form);
+// The message shown when an action needs a selected row and none is selected.
+inline constexpr const char* kNothingSelected = "請先在清單中選取一筆資料";
+// The selected row, or nullopt after telling the nurse (kNothingSelected) that none is selected.
+std::optional<PersonRow> selectedRowOrSay(const MainForm& form, Program& program);
 // The keyword box KeyNameTxt's text, trimmed.
 QString keywordText(const MainForm& form);
 

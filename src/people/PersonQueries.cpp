@@ -7,7 +7,7 @@ namespace people {
 
 namespace {
 QVariantList likeParams(const QString& keyword) {
-    const QString pattern = QLatin1Char('%') + likeEscape(keyword) + QLatin1Char('%');
+    const QString pattern = likeContainsPattern(keyword);
     return {pattern, pattern};
 }
 

@@ -196,11 +196,8 @@ QString FillConsultationForm(Program& program, const ConsultationPerson& person)
 }
 
 void PersonalReportAll_Click(MainForm& form, Program& program) {
-    const std::optional<people::PersonRow> row = people::selectedRow(form);
-    if (!row) {
-        program.ui().info(QString::fromUtf8(kNothingSelected));
-        return;
-    }
+    const std::optional<people::PersonRow> row = people::selectedRowOrSay(form, program);
+    if (!row) return;
     const QTreeWidgetItem* header = form.PersonListView->headerItem();
     ConsultationPerson person;
     person.employeeNo = row->subItem(people::HsEmployeeNo);

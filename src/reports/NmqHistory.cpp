@@ -131,11 +131,8 @@ QString WriteNmqHistory(Program& program, const QString& employeeNo, const QStri
 }
 
 void PersonalReportNMQ_Click(MainForm& form, Program& program) {
-    const std::optional<people::PersonRow> row = people::selectedRow(form);
-    if (!row) {
-        program.ui().info(QString::fromUtf8(kNothingSelected));
-        return;
-    }
+    const std::optional<people::PersonRow> row = people::selectedRowOrSay(form, program);
+    if (!row) return;
     WriteNmqHistory(program, row->subItem(people::HsEmployeeNo), row->subItem(people::HsNmqCount));
 }
 

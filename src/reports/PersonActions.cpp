@@ -16,16 +16,7 @@
 
 namespace reports {
 
-const char* const kNothingSelected = "請先在清單中選取一筆資料";
-
 namespace {
-// The selected row, or null after telling the nurse that none is selected.
-QTreeWidgetItem* selectedRowOrSay(MainForm& form, Program& program) {
-    QTreeWidgetItem* row = people::selectedPersonRow(form);
-    if (!row) program.ui().info(QString::fromUtf8(kNothingSelected));
-    return row;
-}
-
 void setBox(MainForm& form, int index, const QString& text) {
     if (auto* box = form.findChild<QLineEdit*>(QStringLiteral("Text4_%1").arg(index))) box->setText(text);
 }
@@ -33,13 +24,13 @@ void setBox(MainForm& form, int index, const QString& text) {
 
 void QVPersonalSelected_Click(MainForm& form, Program& program) {
     if (form.FrameNursing->isHidden()) return;
-    QTreeWidgetItem* row = selectedRowOrSay(form, program);
+    const std::optional<people::PersonRow> row = people::selectedRowOrSay(form, program);
     if (!row) return;
     if (auto* type = form.findChild<QComboBox*>(QStringLiteral("SubjectTypeCombo"))) type->setCurrentIndex(0);
-    setBox(form, 1, row->text(people::kEmployeesNameColumn));
-    setBox(form, 2, row->text(people::kEmployeesEmployeeNoColumn));
-    setBox(form, 3, row->text(people::kEmployeesDepartmentColumn));
-    setBox(form, 10, row->text(people::kEmployeesMobileColumn));
+    setBox(form, 1, row->subItem(people::kEmployeesNameColumn));
+    setBox(form, 2, row->subItem(people::kEmployeesEmployeeNoColumn));
+    setBox(form, 3, row->subItem(people::kEmployeesDepartmentColumn));
+    setBox(form, 10, row->subItem(people::kEmployeesMobileColumn));
 }
 
 void QVPersonalToExcel_Click(MainForm& form, Program& program) {
@@ -51,9 +42,9 @@ void QVPersonalToWeb_Click(MainForm& form, Program& program) {
 }
 
 void QVPersonalToExcelSelected_Click(MainForm& form, Program& program) {
-    QTreeWidgetItem* row = selectedRowOrSay(form, program);
+    const std::optional<people::PersonRow> row = people::selectedRowOrSay(form, program);
     if (!row) return;
-    const QString employeeNo = row->text(people::HsEmployeeNo);
+    const QString employeeNo = row->subItem(people::HsEmployeeNo);
     ExcelSession& book = CreateExcelWorkbook(program, 5);
     book.name = QStringLiteral("員工編號_") + employeeNo;
     ExportPersonAllRecords(program, employeeNo, PersonReport::Workbook);
@@ -62,9 +53,9 @@ void QVPersonalToExcelSelected_Click(MainForm& form, Program& program) {
 }
 
 void QVPersonalToWebSelected_Click(MainForm& form, Program& program) {
-    QTreeWidgetItem* row = selectedRowOrSay(form, program);
+    const std::optional<people::PersonRow> row = people::selectedRowOrSay(form, program);
     if (!row) return;
-    ExportPersonAllRecords(program, row->text(people::HsEmployeeNo), PersonReport::WebPage);
+    ExportPersonAllRecords(program, row->subItem(people::HsEmployeeNo), PersonReport::WebPage);
 }
 
 void QVPersonalToWordSelected_Click(MainForm& form, Program& program) {

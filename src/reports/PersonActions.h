@@ -2,6 +2,8 @@
 // The actions of the person panel's right-click menu QVPersonalToWord on the list or on its selected person. An
 // action on "the selected row" with no row selected says so and does nothing else.
 
+#include "people/PersonPanel.h"
+
 class MainForm;
 class Program;
 
@@ -21,6 +23,6 @@ void QVPersonalToWebSelected_Click(MainForm& form, Program& program);
 void QVPersonalToWordSelected_Click(MainForm& form, Program& program);
 
 // The message shown when an action needs a selected row and none is selected.
-extern const char* const kNothingSelected;
+using people::kNothingSelected;
 
 } // namespace reports

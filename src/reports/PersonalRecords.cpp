@@ -5,6 +5,7 @@
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
+#include "reports/NmqHistory.h"
 
 #include <QUrl>
 #include <functional>
@@ -162,43 +163,10 @@ std::vector<Column> nmqColumns(bool web) {
             alias("xFileName", "匯入檔檔名"),
         };
     }
-    std::vector<Column> c = {plain("年度代碼"), plain("姓名"), plain("員工編號")};
-    const char* const named[][2] = {{"Basic02", "填表日期"},
-                                    {"Basic03", "廠區"},
-                                    {"Basic04", "部門"},
-                                    {"Basic05", "課_組"},
-                                    {"Basic06", "作業名稱"},
-                                    {"Basic07", "職稱"},
-                                    {"Basic09", "性別"},
-                                    {"Basic10", "年齡"},
-                                    {"Basic11", "年資"},
-                                    {"Basic12", "身高"},
-                                    {"Basic13", "體重"},
-                                    {"Basic14", "慣用手"},
-                                    {"Basic15", "是否為肌肉骨骼相關之職業病"},
-                                    {"Basic16", "是否已通報中"},
-                                    {"Basic17", "是否不適"},
-                                    {"Basic18", "症狀持續時間"},
-                                    {"Q001", "頸"},
-                                    {"Q002", "左肩"},
-                                    {"Q003", "右肩"},
-                                    {"Q004", "上背"},
-                                    {"Q005", "下背或腰"},
-                                    {"Q006", "左手肘_前臂"},
-                                    {"Q007", "右手肘_前臂"},
-                                    {"Q008", "左手_手腕"},
-                                    {"Q009", "右手_手腕"},
-                                    {"Q010", "左臀_大腿"},
-                                    {"Q011", "右臀_大腿"},
-                                    {"Q012", "左膝"},
-                                    {"Q013", "右膝"},
-                                    {"Q014", "左腳踝_腳"},
-                                    {"Q015", "右腳踝_腳"},
-                                    {"Q016", "其他症狀或病史說明"},
-                                    {"ErgoTotal", "等級3以上_酸痛部位累計"},
-                                    {"xFileName", "匯入檔檔名"}};
-    for (const auto& n : named)
-        c.push_back(alias(n[0], n[1]));
+    // The workbook shows the columns of the NMQ history sheet under the same headings.
+    std::vector<Column> c;
+    for (const NmqHistoryRow& n : nmqHistoryRows())
+        c.push_back(alias(n.column, n.heading));
     return c;
 }
 

@@ -47,8 +47,7 @@ SqlCondition periodCondition(const QString& column, const ReportPeriod& period) 
 SqlCondition departmentCondition(const QString& column, const QString& keyword) {
     const QString k = keyword.trimmed();
     if (k.isEmpty()) return {};
-    return {column + QStringLiteral(" LIKE ? ESCAPE '\\'"),
-            {QStringLiteral("%") + likeEscape(k) + QStringLiteral("%")}};
+    return {column + QStringLiteral(" LIKE ? ESCAPE '\\'"), {likeContainsPattern(k)}};
 }
 
 } // namespace reports
