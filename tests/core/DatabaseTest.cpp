@@ -207,6 +207,10 @@ TEST(DatabaseLayer, NamesAndPaths) {
     EXPECT_FALSE(PathExists(tp.folder() + "/DataBase/TolvarenDB.sqlite", PathKind::Folder));
     EXPECT_FALSE(PathExists("", PathKind::File));
     EXPECT_EQ(likeEscape("50%_a\\"), QStringLiteral("50\\%\\_a\\\\"));
+    EXPECT_EQ(likeContainsPattern("5%"), QStringLiteral("%5\\%%"));
+    // Every character a file system refuses, control characters and DEL included, becomes "_"; CJK text stays.
+    EXPECT_EQ(cleanFileNamePart(QStringLiteral("王/a\\b:c*d?e\"f<g>h|i\r\n\x7fj")),
+              QStringLiteral("王_a_b_c_d_e_f_g_h_i___j"));
 }
 
 TEST(DatabaseLayer, BatchesAndQueriesBoundDirectlyKeepQtSqlsValues) {
