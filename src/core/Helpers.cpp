@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLineEdit>
 
 bool TableExists(const Database& db, const QString& table) {
     return db.tableExists(table);
@@ -45,6 +46,14 @@ QString cleanFileNamePart(const QString& text) {
 
 QString htmlEscape(const QString& text) {
     return text.toHtmlEscaped();
+}
+
+QLineEdit* newDateBox(QWidget* parent, const QString& objectName) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(objectName);
+    box->setToolTip(QStringLiteral("標準日期格式: YYYY/MM/DD"));
+    box->setMaximumWidth(120);
+    return box;
 }
 
 void letEventsThrough() {

@@ -4,6 +4,8 @@
 #include <QString>
 
 class Database;
+class QLineEdit;
+class QWidget;
 
 // Whether a table exists, names compared without letter case.
 bool TableExists(const Database& db, const QString& table);
@@ -21,5 +23,7 @@ QString likeContainsPattern(const QString& keyword);
 QString cleanFileNamePart(const QString& text);
 // Escapes a text for HTML.
 QString htmlEscape(const QString& text);
+// A date box of the program's frames: a narrow line edit named objectName, its tooltip giving the year-first format.
+QLineEdit* newDateBox(QWidget* parent, const QString& objectName);
 // Lets pending window events through (the window repaints during long jobs).
 void letEventsThrough();

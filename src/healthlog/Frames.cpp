@@ -1,5 +1,6 @@
 #include "healthlog/Frames.h"
 
+#include "core/Helpers.h"
 #include "core/MainForm.h"
 #include "core/VbRules.h"
 
@@ -13,16 +14,6 @@
 namespace healthlog {
 
 const char* const kSubjectTypes[3] = {"員工", "承攬商", "派遣"};
-
-namespace {
-QLineEdit* dateBox(QWidget* parent, const QString& name) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setToolTip(QStringLiteral("標準日期格式: YYYY/MM/DD"));
-    box->setMaximumWidth(120);
-    return box;
-}
-} // namespace
 
 void buildSearchFrame(MainForm& form) {
     QFrame* frame = form.FrameSearch;
@@ -38,9 +29,9 @@ void buildSearchFrame(MainForm& form) {
     row->addWidget(combo);
     row->addSpacing(12);
     row->addWidget(rangeLabel);
-    row->addWidget(dateBox(frame, QStringLiteral("Text5_2")));
+    row->addWidget(newDateBox(frame, QStringLiteral("Text5_2")));
     row->addWidget(new QLabel(QStringLiteral("~"), frame));
-    row->addWidget(dateBox(frame, QStringLiteral("Text5_3")));
+    row->addWidget(newDateBox(frame, QStringLiteral("Text5_3")));
     row->addStretch(1);
 }
 
@@ -63,7 +54,7 @@ void buildEntryFrame(MainForm& form) {
         box->setObjectName(QStringLiteral("Text4_%1").arg(b.index));
         layout->addRow(QString::fromUtf8(b.caption), box);
     }
-    auto* follow = dateBox(frame, kFollowUpDateBox);
+    auto* follow = newDateBox(frame, kFollowUpDateBox);
     layout->addRow(QStringLiteral("追蹤日期"), follow);
 }
 

@@ -3,6 +3,7 @@
 #include "core/Database.h"
 #include "core/ExcelOutput.h"
 #include "core/Guard.h"
+#include "core/Helpers.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "core/SplashInformation.h"
@@ -185,16 +186,9 @@ void buildReportFrame(MainForm& form, Program& program) {
     s.list->setMinimumWidth(220);
     s.rangeLabel = new QLabel(QStringLiteral("日期範圍"), frame);
     s.rangeLabel->setObjectName(QStringLiteral("Label1_6"));
-    auto dateBox = [frame](const QString& name) {
-        auto* box = new QLineEdit(frame);
-        box->setObjectName(name);
-        box->setToolTip(QStringLiteral("標準日期格式: YYYY/MM/DD"));
-        box->setMaximumWidth(120);
-        return box;
-    };
-    s.from = dateBox(QStringLiteral("Text5_0"));
+    s.from = newDateBox(frame, QStringLiteral("Text5_0"));
     s.tilde = new QLabel(QStringLiteral("~"), frame);
-    s.to = dateBox(QStringLiteral("Text5_1"));
+    s.to = newDateBox(frame, QStringLiteral("Text5_1"));
     s.run = new QPushButton(QStringLiteral("產生報表"), frame);
     s.run->setObjectName(QStringLiteral("ButtonShowReport"));
     s.run->setProperty("Tag", kKindShowReport);
