@@ -171,6 +171,21 @@ QString createTableSql(const QString& table, const std::vector<ColumnDef>& colum
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(Database::quoteName(table), cols.join(QStringLiteral(", ")));
 }
 
+QString insertSql(const QString& table, const QStringList& columns) {
+    QStringList quoted, marks;
+    for (const QString& c : columns) {
+        quoted << Database::quoteName(c);
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(Database::quoteName(table), quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+}
+
+void recreateTable(Database& db, const QString& table, const std::vector<ColumnDef>& columns) {
+    db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(table));
+    db.exec(createTableSql(table, columns));
+}
+
 QString createTableSql(const TableDef& table) {
     return createTableSql(table.name, table.columns);
 }

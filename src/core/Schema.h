@@ -55,3 +55,7 @@ QString nursingBookColumns();
 // The text of a CREATE TABLE statement for a definition (names double-quoted).
 QString createTableSql(const TableDef& table);
 QString createTableSql(const QString& table, const std::vector<ColumnDef>& columns);
+// "INSERT INTO table (columns) VALUES (?, ...)": one bound value per column, names double-quoted.
+QString insertSql(const QString& table, const QStringList& columns);
+// Drops the table when it exists and creates it anew with the columns. Run it inside the caller's transaction.
+void recreateTable(Database& db, const QString& table, const std::vector<ColumnDef>& columns);

@@ -58,8 +58,7 @@ void alterColumnsType(Database& db, const QString& table, const QStringList& cha
     const QString rebuilt = table + QStringLiteral("_rebuilt");
     const QString list = quoted.join(QStringLiteral(", "));
     Transaction tx(db);
-    db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(rebuilt));
-    db.exec(risk::createTableSql(rebuilt, defs));
+    recreateTable(db, rebuilt, defs);
     db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3")
                 .arg(Database::quoteName(rebuilt), list, Database::quoteName(table)));
     db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(table));

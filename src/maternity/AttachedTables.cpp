@@ -5,6 +5,7 @@
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
+#include "core/Schema.h"
 #include "core/VbRules.h"
 
 #include <QDir>
@@ -134,16 +135,8 @@ QString storeAttachedTable(Database& db, const AttachedTableReading& reading, co
     add(QStringLiteral("EMPLNO"));
     for (const MappedCell& c : kind.cells)
         add(c.column);
-    QStringList quoted, marks;
-    for (const QString& c : columns) {
-        quoted.append(Database::quoteName(c));
-        marks.append(QStringLiteral("?"));
-    }
     Transaction tx(db);
-    db.exec(
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(Database::quoteName(kind.table), quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-        values);
+    db.exec(insertSql(kind.table, columns), values);
     tx.commit();
     return key;
 }

@@ -58,19 +58,11 @@ StagedSheet stageSheet(Database& db, office::XlsxPackage& package, int sheet) {
         if (any) values.push_back(std::move(row));
     }
     std::vector<ColumnDef> defs;
-    QStringList quoted;
-    for (const QString& h : headers) {
+    for (const QString& h : headers)
         defs.push_back({h, QStringLiteral("TEXT")});
-        quoted << Database::quoteName(h);
-    }
     Transaction tx(db);
-    db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Database::quoteName(kInputTempTable)));
-    db.exec(createTableSql(kInputTempTable, defs));
-    if (!values.empty())
-        db.execBatch(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                         .arg(Database::quoteName(kInputTempTable), quoted.join(QStringLiteral(", ")),
-                              QStringList(quoted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
-                     values);
+    recreateTable(db, kInputTempTable, defs);
+    if (!values.empty()) db.execBatch(insertSql(kInputTempTable, headers), values);
     tx.commit();
     staged.headers = headers;
     staged.rows = int(values.size());
@@ -123,8 +115,7 @@ int rebuildMultipleLevel(Database& db, const QStringList& stagedColumns, QString
     }
     const QString list = quoted.join(QStringLiteral(", "));
     Transaction tx(db);
-    db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Database::quoteName(table)));
-    db.exec(createTableSql(table, defs));
+    recreateTable(db, table, defs);
     const int n = db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 ORDER BY rowid")
                               .arg(Database::quoteName(table), list, Database::quoteName(kInputTempTable)));
     tx.commit();

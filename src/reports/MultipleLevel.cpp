@@ -479,9 +479,6 @@ MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
     run.counts = gradeTable(table, standards, standardsTable.columns, int(standardsTable.rows.size()), progress);
 
     const QString xTemp = QStringLiteral("X_Temp");
-    QStringList quoted;
-    for (const QString& c : table.columns)
-        quoted << Database::quoteName(c);
     std::vector<ColumnDef> all = defs;
     all.push_back({QStringLiteral("NOindex"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")});
     std::vector<QVariantList> values;
@@ -494,13 +491,8 @@ MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
         values.push_back(std::move(v));
     }
     Transaction tx(db);
-    db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(Database::quoteName(xTemp)));
-    db.exec(createTableSql(xTemp, all));
-    if (!values.empty())
-        db.execBatch(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                         .arg(Database::quoteName(xTemp), quoted.join(QStringLiteral(", ")),
-                              QStringList(quoted.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
-                     values);
+    recreateTable(db, xTemp, all);
+    if (!values.empty()) db.execBatch(insertSql(xTemp, table.columns), values);
     tx.commit();
     return run;
 }

@@ -205,8 +205,7 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
 
     {
         Transaction t(db);
-        db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(kFramingham));
-        db.exec(createTableSql(kFramingham, framinghamColumns()));
+        recreateTable(db, kFramingham, framinghamColumns());
         db.execBatch(insertSql(kFramingham, columns), rows);
         db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(kInPutFramingham));
         t.commit();
@@ -322,8 +321,7 @@ bool FraminghamToWord(Program& program) {
     }
 
     Transaction t(db);
-    db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(kToWord));
-    db.exec(createTableSql(kToWord, defs));
+    recreateTable(db, kToWord, defs);
     db.execBatch(insertSql(kToWord, columns), rows);
     t.commit();
     return true;

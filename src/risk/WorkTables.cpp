@@ -102,22 +102,10 @@ std::vector<ColumnDef> toWordColumns() {
     return defs;
 }
 
-QString insertSql(const QString& table, const QStringList& columns) {
-    QStringList quoted, marks;
-    for (const QString& c : columns) {
-        quoted << Database::quoteName(c);
-        marks << QStringLiteral("?");
-    }
-    return QStringLiteral("INSERT INTO ") + Database::quoteName(table) + QStringLiteral(" (") +
-           quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
-           QLatin1Char(')');
-}
-
 namespace {
 void recreate(Database& db, const QString& table, const std::vector<ColumnDef>& columns) {
     Transaction t(db);
-    db.exec(QStringLiteral("DROP TABLE IF EXISTS ") + Database::quoteName(table));
-    db.exec(createTableSql(table, columns));
+    recreateTable(db, table, columns);
     t.commit();
 }
 } // namespace

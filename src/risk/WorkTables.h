@@ -38,7 +38,7 @@ void createInPutBurnOut(Database& db);
 // Both staging tables.
 void createStagingTables(Database& db);
 using ::createTableSql;
-QString insertSql(const QString& table, const QStringList& columns);
+using ::insertSql;
 
 // The staged key of a row: who, which survey, and (for a scale) its workload level.
 struct StagedKey {
