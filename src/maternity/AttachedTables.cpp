@@ -203,6 +203,26 @@ QString maternityOutputFolder(Program& program) {
     return program.path(QStringLiteral("套表_母性保護_暫存"));
 }
 
+QString makeMaternityOutputFolder(Program& program, const QString& title) {
+    const QString folder = maternityOutputFolder(program);
+    if (QDir().mkpath(folder)) return folder;
+    program.ui().message(QStringLiteral("無法建立資料夾: ") + QDir::toNativeSeparators(folder), title,
+                         Ui::Icon::Critical);
+    return {};
+}
+
+void sayTemplateNotFilled(Program& program, const office::XlsxPackage& book, const office::XlsxStatus& status,
+                          const QString& title) {
+    program.ui().message(QStringLiteral("無法填寫範本:\r\n\r\n") + book.path() + QStringLiteral("\r\n\r\n") +
+                             status.message(),
+                         title, Ui::Icon::Critical);
+}
+
+void sayStoredAndOpen(Program& program, const QString& what, const QString& folder) {
+    program.ui().message(what + QStringLiteral("已存於 ") + QDir::toNativeSeparators(folder) + QStringLiteral("/  "));
+    program.ui().openWithDesktop(folder);
+}
+
 namespace {
 
 // The status word of a stored row of table n (a NULL status gives a null text).
@@ -218,12 +238,8 @@ QString statusWord(const Recordset& rs, int row, int n) {
 
 void exportAttachedTables(Program& program, const MaternityCase& selected) {
     Ui& ui = program.ui();
-    const QString folder = maternityOutputFolder(program);
-    if (!QDir().mkpath(folder)) {
-        ui.message(QStringLiteral("無法建立資料夾: ") + QDir::toNativeSeparators(folder), kExportTitle,
-                   Ui::Icon::Critical);
-        return;
-    }
+    const QString folder = makeMaternityOutputFolder(program, kExportTitle);
+    if (folder.isEmpty()) return;
     int counts[3] = {0, 0, 0};
     std::vector<Recordset> rows(3);
     try {
@@ -278,9 +294,7 @@ void exportAttachedTables(Program& program, const MaternityCase& selected) {
                 put(c.cell, c.column);
             if (st) st = book->protectSheet(0, kSheetPassword);
             if (!st) {
-                ui.message(QStringLiteral("無法填寫範本:\r\n\r\n") + book->path() + QStringLiteral("\r\n\r\n") +
-                               st.message(),
-                           kExportTitle, Ui::Icon::Critical);
+                sayTemplateNotFilled(program, *book, st, kExportTitle);
                 return;
             }
             const QString file =
@@ -289,8 +303,7 @@ void exportAttachedTables(Program& program, const MaternityCase& selected) {
             letEventsThrough();
         }
     }
-    ui.message(QStringLiteral("套表_母性保護 ，已存於 ") + QDir::toNativeSeparators(folder) + QStringLiteral("/  "));
-    ui.openWithDesktop(folder);
+    sayStoredAndOpen(program, QStringLiteral("套表_母性保護 ，"), folder);
 }
 
 // ---- delete and example ----

@@ -72,6 +72,13 @@ QString exportFileName(const QString& name, int tableNumber, const QString& stat
 
 // The folder beside the program the export and the statistics save into.
 QString maternityOutputFolder(Program& program);
+// The same folder, made when missing; "" after saying that it cannot be made (a critical box under title).
+QString makeMaternityOutputFolder(Program& program, const QString& title = {});
+// Says in a critical box under title that a template could not be filled: its path and the reason.
+void sayTemplateNotFilled(Program& program, const office::XlsxPackage& book, const office::XlsxStatus& status,
+                          const QString& title = {});
+// Says "<what>已存於 <folder>/  " and opens the folder with the desktop.
+void sayStoredAndOpen(Program& program, const QString& what, const QString& folder);
 
 // The menu's export: every stored table of the case written into its template and saved under
 // 套表_母性保護_暫存/, one workbook per table, then the folder is opened.

@@ -250,11 +250,8 @@ void runMaternityStatistics(Program& program) {
         ui.message(QStringLiteral("日期格式錯誤"), {}, Ui::Icon::Critical);
         return;
     }
-    const QString folder = maternityOutputFolder(program);
-    if (!QDir().mkpath(folder)) {
-        ui.message(QStringLiteral("無法建立資料夾: ") + QDir::toNativeSeparators(folder), {}, Ui::Icon::Critical);
-        return;
-    }
+    const QString folder = makeMaternityOutputFolder(program);
+    if (folder.isEmpty()) return;
     auto book = OpenWorkbookFile(program, program.docFolder() + kTemplate);
     if (!book) return;
     std::array<QString, 6> names;
@@ -269,14 +266,11 @@ void runMaternityStatistics(Program& program) {
     }
     letEventsThrough();
     if (const office::XlsxStatus st = writeMaternityStatistics(*book, stats); !st) {
-        ui.message(QStringLiteral("無法填寫範本:\r\n\r\n") + book->path() + QStringLiteral("\r\n\r\n") + st.message(),
-                   {}, Ui::Icon::Critical);
+        sayTemplateNotFilled(program, *book, st);
         return;
     }
     if (!SaveWorkbookAs(program, *book, folder + QLatin1Char('/') + kTemplate)) return;
-    ui.message(QStringLiteral("母性保護_統計與執行紀錄表，已存於 ") + QDir::toNativeSeparators(folder) +
-               QStringLiteral("/  "));
-    ui.openWithDesktop(folder);
+    sayStoredAndOpen(program, QStringLiteral("母性保護_統計與執行紀錄表，"), folder);
 }
 
 } // namespace maternity
