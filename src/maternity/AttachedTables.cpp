@@ -15,7 +15,6 @@ namespace maternity {
 
 namespace {
 
-const QString kSheetPassword = QStringLiteral("PZPZ");
 const QString kRule = QStringLiteral("----------------------<P>");
 const QString kExportTitle = QStringLiteral("母保對象 個人評估表");
 

@@ -17,6 +17,9 @@ class Program;
 
 namespace maternity {
 
+// The password of the protected sheets of the maternity templates (the attached tables and the statistics).
+inline const QString kSheetPassword = QStringLiteral("PZPZ");
+
 // The case the nurse selected in the case list: the name is only shown, the employee number is compared with the
 // workbook, the case number becomes the record's CaseKey.
 struct MaternityCase {

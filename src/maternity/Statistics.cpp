@@ -15,7 +15,6 @@ namespace maternity {
 
 namespace {
 
-const QString kSheetPassword = QStringLiteral("PZPZ");
 const QString kTemplate = QStringLiteral("套表_母性保護_統計與執行紀錄表.xlsx");
 constexpr int kSheetsWanted = 14;
 
