@@ -31,6 +31,14 @@ TEST(Schema, StartUpOnAnEmptyFolderCreatesEveryTableAndColumn) {
     // Memo columns keep leading zeros: they are TEXT, not NUMERIC.
     tp.db().exec("INSERT INTO PersonalNMQ (XID, Q016) VALUES ('x', '0123')");
     EXPECT_EQ(tp.db().scalar("SELECT typeof(Q016) FROM PersonalNMQ").toString(), QStringLiteral("text"));
+    // The log's statistics read a period's entries from an index alone, with or without a department.
+    const Recordset plan =
+        tp.db().query("EXPLAIN QUERY PLAN SELECT 事件代碼, substr(記錄日期, 1, 7), 人員身份, 嚴重代碼 FROM NursingBook "
+                      "WHERE 記錄日期 BETWEEN ? AND ? AND 所屬部門 LIKE ?",
+                      {"2024/01/01", "2024/12/31", "%x%"});
+    ASSERT_EQ(plan.recordCount(), 1);
+    EXPECT_TRUE(plan.text(0, "detail").contains("COVERING INDEX ix_NursingBook_statistics"))
+        << plan.text(0, "detail").toStdString();
 }
 
 TEST(Schema, ShippedCodeTablesAreSeededOnce) {
@@ -241,6 +249,25 @@ TEST(DatabaseLayer, BatchesAndQueriesBoundDirectlyKeepQtSqlsValues) {
     }
     EXPECT_EQ(viaSqlite.text(0, 1), "null");
     EXPECT_EQ(viaSqlite.text(1, 1), "text");
+    // Rows handed over one by one read as the recordset's, whether SQLite or QtSql runs the statement.
+    for (const QVariantList& params : {QVariantList{0}, QVariantList{QDate(2024, 1, 2)}}) {
+        int r = 0;
+        db.forEachRow("SELECT k % 100 AS k, typeof(v) AS type, v FROM t WHERE k < 100 AND ? IS NOT NULL ORDER BY k",
+                      params, [&](const RowView& row) {
+                          SCOPED_TRACE(r);
+                          ASSERT_LT(r, viaSqlite.recordCount());
+                          EXPECT_EQ(row.columnCount(), 3);
+                          EXPECT_EQ(row.value(2).typeId(), viaSqlite.value(r, 2).typeId());
+                          EXPECT_EQ(row.value(2), viaSqlite.value(r, 2));
+                          EXPECT_EQ(row.isNull(2), viaSqlite.isNull(r, 2));
+                          EXPECT_EQ(row.text(2), viaSqlite.text(r, 2));
+                          if (viaSqlite.text(r, 1) != "real") // SQLite renders 2.5 as "2.5" too, but as its own text
+                              EXPECT_EQ(row.utf8(2).toByteArray(), viaSqlite.text(r, 2).toUtf8());
+                          ++r;
+                      });
+        EXPECT_EQ(r, viaSqlite.recordCount());
+    }
+    EXPECT_THROW(db.forEachRow("SELECT nonsense FROM nowhere", {}, [](const RowView&) {}), DbError);
     // A failing row leaves nothing of the batch.
     db.exec("CREATE TABLE u (k INTEGER UNIQUE)");
     EXPECT_THROW(db.execBatch("INSERT INTO u (k) VALUES (?)", {{1}, {2}, {1}}), DbError);
