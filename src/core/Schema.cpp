@@ -3,8 +3,6 @@
 #include "core/Database.h"
 #include "core/SeedRows.h"
 
-#include <initializer_list>
-
 std::vector<ColumnDef> vc50(const QStringList& names) {
     std::vector<ColumnDef> out;
     for (const QString& n : names)
@@ -159,17 +157,6 @@ const IndexDef kIndexes[] = {
     {"NursingCode", "MainCode"},
 };
 
-// The log's statistics count every entry of a period by these columns: an index that holds them all is read
-// without visiting the entries themselves.
-struct CoveringIndexDef {
-    const char* name;
-    const char* table;
-    std::initializer_list<const char*> columns;
-};
-const CoveringIndexDef kCoveringIndexes[] = {
-    {"ix_NursingBook_statistics", "NursingBook", {"記錄日期", "事件代碼", "人員身份", "嚴重代碼", "所屬部門"}},
-};
-
 } // namespace
 
 const std::vector<TableDef>& schemaTables() {
@@ -245,19 +232,6 @@ void EnsureDatabaseSchema(Database& db, const Schema& schema) {
     for (const TableDef& table : schema.tables())
         for (const QString& column : table.indexes)
             index(table.name, column);
-    for (const CoveringIndexDef& ix : kCoveringIndexes) {
-        const QString table = QString::fromUtf8(ix.table);
-        if (!db.tableExists(table)) continue;
-        QStringList columns;
-        for (const char* c : ix.columns) {
-            const QString column = QString::fromUtf8(c);
-            if (db.fieldExists(table, column)) columns << Database::quoteName(column);
-        }
-        if (columns.size() != int(ix.columns.size())) continue;
-        db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                    .arg(Database::quoteName(QString::fromUtf8(ix.name)), Database::quoteName(table),
-                         columns.join(QStringLiteral(", "))));
-    }
     tx.commit();
 }
 
