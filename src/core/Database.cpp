@@ -56,6 +56,25 @@ bool allBindDirectly(const QVariantList& values) {
     return true;
 }
 
+// A column of the current row as QtSql's SQLite driver gives it: whole numbers as qlonglong, reals as double, text as
+// QString, blobs as QByteArray, NULL as a null text.
+QVariant columnValue(sqlite3_stmt* st, int i) {
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_column_int64(st, i));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(st, i);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i));
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    default: {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        return QString::fromUtf8(text, sqlite3_column_bytes(st, i));
+    }
+    }
+}
+
 // A statement of SQLite's own, finalized whatever happens. QtSql's per-value bookkeeping costs more than the work
 // itself for statements over many rows; these bind and read the plain values directly.
 class Statement {
@@ -111,8 +130,16 @@ public:
         if (sqlite3_step(m_handle) != SQLITE_DONE) fail();
     }
 
-    // Reads every row as QtSql's SQLite driver gives it: whole numbers as qlonglong, reals as double, text as
-    // QString, blobs as QByteArray, NULL as a null text.
+    // Steps to the next row; false at the end.
+    bool next() {
+        const int rc = sqlite3_step(m_handle);
+        if (rc == SQLITE_DONE) return false;
+        if (rc != SQLITE_ROW) fail();
+        return true;
+    }
+    sqlite3_stmt* handle() const { return m_handle; }
+
+    // Reads every row (columnValue).
     Recordset readAll() {
         const int n = sqlite3_column_count(m_handle);
         QStringList fields;
@@ -120,34 +147,11 @@ public:
         for (int i = 0; i < n; ++i)
             fields.append(QString::fromUtf8(sqlite3_column_name(m_handle, i)));
         std::vector<QVariantList> rows;
-        for (;;) {
-            const int rc = sqlite3_step(m_handle);
-            if (rc == SQLITE_DONE) break;
-            if (rc != SQLITE_ROW) fail();
+        while (next()) {
             QVariantList row;
             row.reserve(n);
-            for (int i = 0; i < n; ++i) {
-                switch (sqlite3_column_type(m_handle, i)) {
-                case SQLITE_INTEGER:
-                    row.append(qlonglong(sqlite3_column_int64(m_handle, i)));
-                    break;
-                case SQLITE_FLOAT:
-                    row.append(sqlite3_column_double(m_handle, i));
-                    break;
-                case SQLITE_BLOB:
-                    row.append(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_handle, i)),
-                                          sqlite3_column_bytes(m_handle, i)));
-                    break;
-                case SQLITE_NULL:
-                    row.append(QVariant(QMetaType::fromType<QString>()));
-                    break;
-                default: {
-                    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_handle, i));
-                    row.append(QString::fromUtf8(text, sqlite3_column_bytes(m_handle, i)));
-                    break;
-                }
-                }
-            }
+            for (int i = 0; i < n; ++i)
+                row.append(columnValue(m_handle, i));
             rows.push_back(std::move(row));
         }
         return Recordset(std::move(fields), std::move(rows));
@@ -160,6 +164,41 @@ private:
     std::vector<QByteArray> m_texts; // the bound texts of the current row
 };
 } // namespace
+
+int RowView::columnCount() const {
+    return m_statement ? sqlite3_column_count(m_statement) : int(m_row->size());
+}
+
+bool RowView::isNull(int c) const {
+    return m_statement ? sqlite3_column_type(m_statement, c) == SQLITE_NULL : (*m_row)[c].isNull();
+}
+
+QVariant RowView::value(int c) const {
+    return m_statement ? columnValue(m_statement, c) : (*m_row)[c];
+}
+
+QString RowView::text(int c) const {
+    if (!m_statement) return Recordset::toText((*m_row)[c]);
+    switch (sqlite3_column_type(m_statement, c)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_TEXT:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_statement, c)),
+                                 sqlite3_column_bytes(m_statement, c));
+    default:
+        return Recordset::toText(columnValue(m_statement, c));
+    }
+}
+
+QByteArrayView RowView::utf8(int c) const {
+    if (m_statement) {
+        if (sqlite3_column_type(m_statement, c) == SQLITE_NULL) return {};
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, c));
+        return QByteArrayView(text, sqlite3_column_bytes(m_statement, c));
+    }
+    m_scratch = Recordset::toText((*m_row)[c]).toUtf8();
+    return m_scratch;
+}
 
 int Recordset::fieldIndex(const QString& name) const {
     for (int i = 0; i < m_fields.size(); ++i)
@@ -275,6 +314,24 @@ Recordset Database::query(const QString& sql, const QVariantList& params) const 
     }
     if (q.lastError().isValid()) fail(q, sql);
     return Recordset(std::move(fields), std::move(rows));
+}
+
+void Database::forEachRow(const QString& sql, const QVariantList& params,
+                          const std::function<void(const RowView&)>& f) const {
+    RowView view;
+    if (sqlite3* handle = sqliteHandle(); handle && allBindDirectly(params)) {
+        Statement st(handle, sql);
+        st.bind(params);
+        view.m_statement = st.handle();
+        while (st.next())
+            f(view);
+        return;
+    }
+    const Recordset rs = query(sql, params);
+    for (const QVariantList& row : rs.rows()) {
+        view.m_row = &row;
+        f(view);
+    }
 }
 
 int Database::exec(const QString& sql, const QVariantList& params) {

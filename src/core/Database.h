@@ -6,10 +6,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 class DbError : public std::runtime_error {
 public:
@@ -64,6 +66,25 @@ private:
     int m_pos = 0;
 };
 
+// One row of a statement being read by Database::forEachRow, valid only inside the call that receives it. Its values
+// read as Recordset's would, without a recordset's copies: value() and text() as query() gives them, utf8() the
+// stored text itself.
+class RowView {
+public:
+    int columnCount() const;
+    bool isNull(int c) const;
+    QVariant value(int c) const;
+    QString text(int c) const; // as Recordset::text: NULL gives ""
+    // The value as UTF-8 text, as SQLite renders it ("" for NULL); valid until the next row.
+    QByteArrayView utf8(int c) const;
+
+private:
+    friend class Database;
+    sqlite3_stmt* m_statement = nullptr;
+    const QVariantList* m_row = nullptr; // when read through QtSql
+    mutable QByteArray m_scratch;
+};
+
 class Database {
 public:
     Database();
@@ -79,6 +100,9 @@ public:
 
     // Runs a statement with "?" parameters bound in order and returns all its rows.
     Recordset query(const QString& sql, const QVariantList& params = {}) const;
+    // Runs a statement with "?" parameters and hands its rows one by one to f, without keeping them: for statements
+    // over many rows whose values are summed or turned into something else.
+    void forEachRow(const QString& sql, const QVariantList& params, const std::function<void(const RowView&)>& f) const;
     // Runs a statement that returns no rows; the number of rows it changed.
     int exec(const QString& sql, const QVariantList& params = {});
     // Runs a statement and returns the first column of its first row (invalid when there is none).

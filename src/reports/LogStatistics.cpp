@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string>
+#include <tuple>
+#include <unordered_map>
 
 using office::XlsxSheet;
 
@@ -102,16 +105,33 @@ SqlCondition logEntriesOf(const ReportPeriod& period, const QString& keyword) {
 
 LogCounts countLogEntries(const Database& db, const ReportPeriod& period, const QString& keyword) {
     LogCounts counts{period, keyword, loadEventCodes(db), {}};
-    const SqlCondition where = logEntriesOf(period, keyword);
-    const Recordset rs = db.query(
-        QStringLiteral("SELECT 事件代碼, substr(記錄日期, 1, 7), 人員身份, 嚴重代碼, COUNT(*) FROM NursingBook "
-                       "WHERE ") +
-            where.sql + QStringLiteral(" GROUP BY 1, 2, 3, 4"),
-        where.params);
-    counts.rows.reserve(size_t(rs.recordCount()));
-    for (int r = 0; r < rs.recordCount(); ++r)
-        counts.rows.push_back(
-            {rs.text(r, 0), rs.text(r, 1), rs.text(r, 2), rs.text(r, 3), rs.value(r, 4).toLongLong()});
+    // One pass over the log, summed in a hash. Through the date index every entry of the period costs a look-up of
+    // its own, and a GROUP BY sorts them all: the pass is cheaper as soon as the period holds a fair part of the log,
+    // and a short period costs no more than one pass (the "+" keeps the index out). The key holds each text with its
+    // length in front.
+    const SqlCondition where = periodCondition(QStringLiteral("+NursingBook.記錄日期"), period)
+                                   .andAlso(departmentCondition(QStringLiteral("NursingBook.所屬部門"), keyword));
+    std::unordered_map<std::string, size_t> rowOf;
+    std::string key;
+    db.forEachRow(
+        QStringLiteral("SELECT 事件代碼, substr(記錄日期, 1, 7), 人員身份, 嚴重代碼 FROM NursingBook WHERE ") +
+            where.sql,
+        where.params, [&](const RowView& row) {
+            key.clear();
+            for (int c = 0; c < 4; ++c) {
+                const QByteArrayView text = row.utf8(c);
+                const auto size = quint32(text.size());
+                key.append(reinterpret_cast<const char*>(&size), sizeof size);
+                key.append(text.data(), size_t(text.size()));
+            }
+            const auto [it, added] = rowOf.try_emplace(key, counts.rows.size());
+            if (added) counts.rows.push_back({row.text(0), row.text(1), row.text(2), row.text(3), 0});
+            ++counts.rows[it->second].count;
+        });
+    std::sort(counts.rows.begin(), counts.rows.end(), [](const LogCount& a, const LogCount& b) {
+        return std::tie(a.code, a.month, a.personType, a.severity) <
+               std::tie(b.code, b.month, b.personType, b.severity);
+    });
     return counts;
 }
 

@@ -43,23 +43,32 @@ constexpr int kListSeverity = 7;
 // severity 2 or 3, by date and time; an entry may stand in two lists.
 void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
     const SqlCondition where = logEntriesOf(counts.period, counts.keyword);
-    const Recordset rs = db.query(
+    std::vector<QVariantList> injuries, severity2, severity3;
+    const int columns = int(kListFields.size());
+    db.forEachRow(
         QStringLiteral("SELECT 記錄日期, 記錄時間, 人員身份, 員工編號, 人員姓名, 所屬部門, 事件代碼, 嚴重代碼, "
                        "事件發生經過與症狀描述, 處理措施, 追蹤情況, 醫護人員 FROM NursingBook "
                        "WHERE (substr(事件代碼, 1, 1) = 'Y' OR 嚴重代碼 IN ('2', '3')) AND ") +
             where.sql + QStringLiteral(" ORDER BY 記錄日期, 記錄時間"),
-        where.params);
-    std::vector<QVariantList> injuries, severity2, severity3;
-    for (QVariantList row : rs.rows()) {
-        const QString code = row[kListCode].toString();
-        const auto known = counts.codes.find(code);
-        if (known == counts.codes.end()) continue; // a code outside the code table is listed nowhere
-        row[kListCode] = code + QStringLiteral(" - ") + known->second.note;
-        if (code.startsWith(u'Y')) injuries.push_back(row);
-        const QString severity = row[kListSeverity].toString();
-        if (severity == u"2") severity2.push_back(row);
-        if (severity == u"3") severity3.push_back(std::move(row));
-    }
+        where.params, [&](const RowView& entry) {
+            const QString code = entry.text(kListCode);
+            const auto known = counts.codes.find(code);
+            if (known == counts.codes.end()) return; // a code outside the code table is listed nowhere
+            const bool injury = code.startsWith(u'Y');
+            const QString severity = entry.text(kListSeverity);
+            const bool second = severity == u"2";
+            const bool third = severity == u"3";
+            if (!injury && !second && !third) return;
+            QVariantList row;
+            row.reserve(columns);
+            for (int c = 0; c < columns; ++c)
+                row.append(c == kListCode ? QVariant(code + QStringLiteral(" - ") + known->second.note)
+                                          : entry.value(c));
+            // The lists share the row's values.
+            if (injury) injuries.push_back(row);
+            if (second) severity2.push_back(row);
+            if (third) severity3.push_back(std::move(row));
+        });
     s.injuries = Recordset(kListFields, std::move(injuries));
     s.severity2 = Recordset(kListFields, std::move(severity2));
     s.severity3 = Recordset(kListFields, std::move(severity3));

@@ -7,6 +7,9 @@
 
 #include <QHash>
 
+#include <string>
+#include <unordered_map>
+
 using office::XlsxRange;
 using office::XlsxSheet;
 using office::XlsxStyle;
@@ -93,17 +96,21 @@ ServiceItemStats computeServiceItemStats(const Database& db, const ReportPeriod&
     ServiceItemStats stats;
     stats.period = period;
     stats.keyword = keyword;
-    const SqlCondition where = logEntriesOf(period, keyword);
-    // The entries of the period per code, summed per work item of the code table.
+    // The entries of the period per code, counted in one pass over the log as the category statistics count them,
+    // summed per work item of the code table.
+    const SqlCondition where = periodCondition(QStringLiteral("+NursingBook.記錄日期"), period)
+                                   .andAlso(departmentCondition(QStringLiteral("NursingBook.所屬部門"), keyword));
     const EventCodeTable codes = loadEventCodes(db);
-    const Recordset counts = db.query(QStringLiteral("SELECT 事件代碼, COUNT(*) FROM NursingBook WHERE ") + where.sql +
-                                          QStringLiteral(" GROUP BY 1"),
-                                      where.params);
+    std::unordered_map<std::string, qint64> perCode;
+    db.forEachRow(QStringLiteral("SELECT 事件代碼 FROM NursingBook WHERE ") + where.sql, where.params,
+                  [&perCode](const RowView& row) {
+                      const QByteArrayView code = row.utf8(0);
+                      ++perCode[std::string(code.data(), size_t(code.size()))];
+                  });
     QHash<QString, qint64> countOf;
-    for (int r = 0; r < counts.recordCount(); ++r) {
-        const auto code = codes.find(counts.text(r, 0));
-        if (code != codes.end() && !code->second.workItem.isEmpty())
-            countOf[code->second.workItem] += counts.value(r, 1).toLongLong();
+    for (const auto& [text, n] : perCode) {
+        const auto code = codes.find(QString::fromUtf8(text.data(), qsizetype(text.size())));
+        if (code != codes.end() && !code->second.workItem.isEmpty()) countOf[code->second.workItem] += n;
     }
 
     // Every work item, also one after an item without text.

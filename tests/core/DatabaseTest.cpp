@@ -245,6 +245,25 @@ TEST(DatabaseLayer, BatchesAndQueriesBoundDirectlyKeepQtSqlsValues) {
     }
     EXPECT_EQ(viaSqlite.text(0, 1), "null");
     EXPECT_EQ(viaSqlite.text(1, 1), "text");
+    // Rows handed over one by one read as the recordset's, whether SQLite or QtSql runs the statement.
+    for (const QVariantList& params : {QVariantList{0}, QVariantList{QDate(2024, 1, 2)}}) {
+        int r = 0;
+        db.forEachRow("SELECT k % 100 AS k, typeof(v) AS type, v FROM t WHERE k < 100 AND ? IS NOT NULL ORDER BY k",
+                      params, [&](const RowView& row) {
+                          SCOPED_TRACE(r);
+                          ASSERT_LT(r, viaSqlite.recordCount());
+                          EXPECT_EQ(row.columnCount(), 3);
+                          EXPECT_EQ(row.value(2).typeId(), viaSqlite.value(r, 2).typeId());
+                          EXPECT_EQ(row.value(2), viaSqlite.value(r, 2));
+                          EXPECT_EQ(row.isNull(2), viaSqlite.isNull(r, 2));
+                          EXPECT_EQ(row.text(2), viaSqlite.text(r, 2));
+                          if (viaSqlite.text(r, 1) != "real") // SQLite renders 2.5 as "2.5" too, but as its own text
+                              EXPECT_EQ(row.utf8(2).toByteArray(), viaSqlite.text(r, 2).toUtf8());
+                          ++r;
+                      });
+        EXPECT_EQ(r, viaSqlite.recordCount());
+    }
+    EXPECT_THROW(db.forEachRow("SELECT nonsense FROM nowhere", {}, [](const RowView&) {}), DbError);
     // A failing row leaves nothing of the batch.
     db.exec("CREATE TABLE u (k INTEGER UNIQUE)");
     EXPECT_THROW(db.execBatch("INSERT INTO u (k) VALUES (?)", {{1}, {2}, {1}}), DbError);
