@@ -154,10 +154,21 @@ void MainForm::buildToolbar() {
 
     // The report button pops up the report menu while it is down; raised, it gives the report frame its state back.
     setToolbarHandler(QStringLiteral("ShowReport"), [this](QAction* b) {
-        if (b->isChecked())
-            popUp(popupMenu(QStringLiteral("QVStatistica")));
-        else if (ShowReportFrame)
-            ShowReportFrame(b);
+        if (!b->isChecked()) {
+            if (ShowReportFrame) ShowReportFrame(b);
+            return;
+        }
+        QMenu* menu = popupMenu(QStringLiteral("QVStatistica"));
+        bool shown = false;
+        const auto watch = connect(menu, &QMenu::aboutToShow, this, [&shown] { shown = true; });
+        popUp(menu);
+        disconnect(watch);
+        // The menu closed without a choice, or with one that opened no frame: nothing is left open, so the button
+        // comes back up and the toolbar is usable again.
+        if (shown && b->isChecked() && !FrameReport->isVisible()) {
+            b->setChecked(false);
+            enableToolbar();
+        }
     });
     setToolbarHandler(QStringLiteral("MedicalDrug"), [this](QAction* b) {
         QAction* find = m_buttons.value(QStringLiteral("FindRS"));

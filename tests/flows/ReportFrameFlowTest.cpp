@@ -131,6 +131,20 @@ TEST(ReportFrameFlow, TheReportMenuOffersFourItemsAndEachOpensTheFrameWithItsKin
     }
 }
 
+// The nurse presses "報表" and closes its menu without a choice (Esc or a click beside it): nothing opened, so the
+// button comes back up and the toolbar is usable again instead of staying greyed.
+TEST(ReportFrameFlow, TheReportMenuClosedWithoutAChoiceGivesTheToolbarBack) {
+    TestProgram tp;
+    Frame f(tp);
+    f.w.popUp = [](QMenu* m) {
+        m->popup(QPoint(0, 0));
+        m->hide();
+    };
+    f.button("ShowReport")->trigger();
+    EXPECT_FALSE(f.w.FrameReport->isVisible());
+    EXPECT_TRUE(f.toolbarUsable());
+}
+
 TEST(ReportFrameFlow, PeriodsFillTheDateBoxes) {
     TestProgram tp;
     tp.ui().clock = QDateTime(QDate(2025, 2, 10), QTime(9, 0));
