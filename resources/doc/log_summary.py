@@ -6,6 +6,7 @@ most frequent event items of every person type and category below the "_前三�
 import openpyxl
 from docgen import FIXED_TIME, save
 from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
+from openpyxl.worksheet.pagebreak import Break
 
 FILE_NAME = "健康服務紀錄統計.xlsx"
 FONT = "微軟正黑體"
@@ -15,6 +16,10 @@ BLOCK_FILL = PatternFill("solid", fgColor="FCE4D6")
 THIN = Side(style="thin", color="A6A6A6")
 BOX = Border(left=THIN, right=THIN, top=THIN, bottom=THIN)
 CENTER = Alignment(horizontal="center", vertical="center", wrap_text=True)
+# Heights in points of the top-three rows. Every row carries its height, because one spreadsheet program sizes rows
+# to their wrapped text while another keeps the stored height: a label or an event item takes two lines.
+HEAD_HEIGHT = 20
+TWO_LINES = 28
 
 
 def _cell(ws, ref, value=None, bold=False, fill=None, size=11, align=CENTER, border=True):
@@ -47,7 +52,10 @@ def _top_three_block(ws, head_row, person_type):
     ws.merge_cells(start_row=head_row, start_column=1, end_row=head_row, end_column=9)
     _cell(ws, "A%d" % head_row, person_type + "：各類別事件項目前三名", bold=True, fill=BLOCK_FILL,
           align=Alignment(horizontal="left", vertical="center"))
+    ws.row_dimensions[head_row].height = HEAD_HEIGHT
     for label_row in (head_row + 1, head_row + 5):
+        for r in range(label_row, label_row + 4):
+            ws.row_dimensions[r].height = TWO_LINES
         for first in "ADG":
             col = ord(first) - ord("A") + 1
             _cell(ws, "%s%d" % (first, label_row), bold=True, fill=HEAD_FILL)
@@ -93,6 +101,8 @@ def build(out_dir):
     ws.page_setup.fitToWidth = 1
     ws.sheet_properties.pageSetUpPr.fitToPage = True
     ws.page_setup.fitToHeight = 0
+    # The summary and the employees' block make the first page; the two other blocks the second.
+    ws.row_breaks.append(Break(id=25))
 
     for name in ("職傷意外記錄", "嚴重等級_2", "嚴重等級_3"):
         wb.create_sheet(name)
