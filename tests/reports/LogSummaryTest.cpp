@@ -156,6 +156,16 @@ TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
     const QJsonArray merges = main["merges"].toArray();
     EXPECT_TRUE(merges.contains(QJsonValue("A4:A6")));
     EXPECT_TRUE(merges.contains(QJsonValue("A1:I1")));
+    // Every top-three row keeps its stored height (a reader that does not size rows itself shows a long item on two
+    // lines instead of over the next row), and the second page starts at the contractors' block.
+    const QString rows = runPython("import openpyxl, sys\nws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                                   "print(*[ws.row_dimensions[r].height for r in range(17, 44)])\n"
+                                   "print(*[b.id for b in ws.row_breaks.brk])\n",
+                                   {first});
+    QStringList heights;
+    for (int block = 0; block < 3; ++block)
+        heights << "20.0" << QString("28.0 ").repeated(8).trimmed();
+    EXPECT_EQ(rows.trimmed(), heights.join(' ') + "\n25");
 
     const QJsonObject injuries = wb["職傷意外記錄"].toObject();
     EXPECT_EQ(injuries["maxRow"].toInt(), 2);
