@@ -22,6 +22,7 @@ NMQ = ["填表日期", "廠區", "部門", "課_組", "作業名稱", "慣用手
        "右手_手腕", "左臀_大腿", "右臀_大腿", "左膝", "右膝", "左腳踝_腳", "右腳踝_腳", "其他症狀或病史說明"]
 
 FONT = "微軟正黑體"
+FREE_TEXT_HEIGHT = 40
 THIN = Side(style="thin", color="808080")
 BOX = Border(left=THIN, right=THIN, top=THIN, bottom=THIN)
 
@@ -49,13 +50,18 @@ def build(out_dir):
             label.font = Font(name=FONT, size=10, bold=True)
             label.fill = label_fill
             label.border = BOX
+            label.alignment = Alignment(vertical="center")
             value = ws["%s%d" % (value_col, row)]
             value.font = Font(name=FONT, size=10)
             value.border = BOX
             value.alignment = Alignment(horizontal="left", vertical="center", wrap_text=True)
-    for col, width in {"A": 22, "B": 30, "C": 2, "D": 22, "E": 20, "F": 2, "G": 26, "H": 16}.items():
+    for col, width in {"A": 22, "B": 30, "C": 2, "D": 22, "E": 20, "F": 2, "G": 26, "H": 24}.items():
         ws.column_dimensions[col].width = width
     ws.row_dimensions[1].height = 22
+    # The rows of free text (medical history, the check's remarks, other symptoms) hold three lines; the height is
+    # stored, since not every spreadsheet program sizes a row to its wrapped text when it opens a file.
+    for row in (HEALTH.index("既往病歷") + 2, HEALTH.index("健檢過程備註說明") + 2, NMQ.index("其他症狀或病史說明") + 2):
+        ws.row_dimensions[row].height = FREE_TEXT_HEIGHT
     ws["A30"] = "諮詢紀錄:"
     ws["A30"].font = Font(name=FONT, size=11, bold=True)
     ws.merge_cells("A31:H36")

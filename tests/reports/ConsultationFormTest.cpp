@@ -111,6 +111,13 @@ TEST_F(PersonalForms, TheFormHoldsTheNewestRecordsOfEachKind) {
               "E17='2'|E19='輕度'|E20=1|E21=0|E22=0|E23=2|E24='【2】_建議面談'|H2='2024/05/01'|H3='二廠'|"
               "H12='4'|H13='無資料'|H26='無資料'|H27='無資料'|A2='年度代碼'|D24='面談建議'|G27='其他症狀或病史說明'")
         << "the 2023 check, not 2022; the later questionnaire of 2024; the captions of the template stay";
+    // The free-text rows keep their stored height: a program that does not size rows to wrapped text on opening
+    // shows a long history on three lines instead of over the rows below.
+    EXPECT_EQ(runPython("import openpyxl,sys\nws=openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                        "print(*[ws.row_dimensions[r].height for r in (19, 20, 21, 27)])\n",
+                        {path})
+                  .trimmed(),
+              "None 40.0 40.0 40.0");
 }
 
 TEST_F(PersonalForms, NoQuestionnaireFillsColumnHWithDashes) {
