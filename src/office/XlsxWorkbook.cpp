@@ -333,6 +333,23 @@ void XlsxSheet::insertRows(int row, int count) {
     }
     for (XlsxPicture& p : m_pictures)
         shift(p.anchor.row);
+    std::map<int, double> heights;
+    for (const auto& [r, h] : m_rowHeights) {
+        int moved = r;
+        shift(moved);
+        heights[moved] = h;
+    }
+    m_rowHeights = std::move(heights);
+}
+
+void XlsxSheet::setRowHeight(int row, double points) {
+    if (row >= 0 && row < kXlsxMaxRows && points > 0) m_rowHeights[row] = std::min(points, 409.0);
+}
+
+std::optional<double> XlsxSheet::rowHeight(int row) const {
+    const auto it = m_rowHeights.find(row);
+    if (it == m_rowHeights.end()) return std::nullopt;
+    return it->second;
 }
 
 XlsxSheet::Column& XlsxSheet::column(int col) {

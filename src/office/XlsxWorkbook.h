@@ -175,6 +175,17 @@ public:
     XlsxStatus addPictureSized(const QString& file, XlsxCellRef anchor, QSize sizePx);
     const std::vector<XlsxPicture>& pictures() const { return m_pictures; }
 
+    // A row's height in points, stored in the file: a reader that does not size rows to their wrapped text keeps
+    // it. Rows not set take the default height.
+    void setRowHeight(int row, double points);
+    std::optional<double> rowHeight(int row) const;
+
+    // Printing: landscape or portrait on A4, scaled so that the columns fit the page width (rows run on).
+    void setLandscape(bool landscape) { m_landscape = landscape; }
+    bool landscape() const { return m_landscape; }
+    void setFitToWidth(bool fit) { m_fitToWidth = fit; }
+    bool fitToWidth() const { return m_fitToWidth; }
+
     // Rows repeated at the top of every printed page.
     void setPrintTitleRows(int firstRow, int lastRow) { m_printTitles = {firstRow, lastRow}; }
     std::optional<std::pair<int, int>> printTitleRows() const { return m_printTitles; }
@@ -243,6 +254,9 @@ private:
     std::optional<XlsxRange> m_autoFilter;
     std::vector<XlsxBarChart> m_charts;
     std::vector<XlsxPicture> m_pictures;
+    std::map<int, double> m_rowHeights;
+    bool m_landscape = false;
+    bool m_fitToWidth = false;
     std::optional<std::pair<int, int>> m_printTitles;
     QString m_header;
     QString m_footer;

@@ -184,7 +184,8 @@ private:
         // Rows go to the library in order and leave memory as soon as the next row begins (its constant-memory
         // mode). A sheet with merged ranges is the exception and is kept whole until the workbook closes: the library
         // writes the cells of a merged range when the range is added, which that mode cannot do out of row order.
-        const bool buffered = !sheet.m_merges.empty();
+        // So is a sheet with row heights, which the library takes for rows of that mode only before their cells.
+        const bool buffered = !sheet.m_merges.empty() || !sheet.m_rowHeights.empty();
         if (buffered) {
             // The row file the mode opened for the sheet goes unused; closed here, as the library would not.
             ws->optimize = LXW_FALSE;
@@ -211,6 +212,9 @@ private:
             for (; nextNote < notes.size() && notes[nextNote]->row <= row; ++nextNote)
                 writeNote(ws, *notes[nextNote]);
         };
+
+        for (const auto& [row, height] : sheet.m_rowHeights)
+            worksheet_set_row(ws, lxw_row_t(row), height, nullptr);
 
         const char* text = sheet.m_text.data();
         for (size_t r = 0; r < sheet.m_rows.size(); ++r) {
@@ -283,6 +287,9 @@ private:
             }
         }
 
+        if (sheet.m_landscape || sheet.m_fitToWidth) worksheet_set_paper(ws, 9); // A4
+        if (sheet.m_landscape) worksheet_set_landscape(ws);
+        if (sheet.m_fitToWidth) worksheet_fit_to_pages(ws, 1, 0);
         if (sheet.m_printTitles)
             worksheet_repeat_rows(ws, lxw_row_t(sheet.m_printTitles->first), lxw_row_t(sheet.m_printTitles->second));
         if (!sheet.m_header.isEmpty()) {

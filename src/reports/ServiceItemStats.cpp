@@ -75,6 +75,12 @@ void writeForm(Program& program, XlsxSheet& sheet, const ServiceItemStats& stats
     sheet.setColumnWidth(1, 1, 48);
     sheet.setColumnWidth(2, 2, 20);
     sheet.setColumnWidth(3, 5, 32);
+    // The heading rows carry their height, so that the wrapped headings of E and F show whole where rows are not
+    // sized on opening; the form prints across one landscape page.
+    sheet.setRowHeight(0, 30);
+    sheet.setRowHeight(1, 30);
+    sheet.setLandscape(true);
+    sheet.setFitToWidth(true);
 
     const int n = int(stats.items.size());
     for (int i = 0; i < n; ++i) {

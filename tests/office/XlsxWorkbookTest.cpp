@@ -211,6 +211,35 @@ out['filter'] = ws.auto_filter.ref
     EXPECT_TRUE(o["filter"].isNull());
 }
 
+TEST_F(XlsxWorkbookTest, RowHeightsMoveWithInsertedRowsAndReachTheFile) {
+    // No merged range: the rows go out one by one, and a height must still reach its row.
+    XlsxWorkbook book;
+    XlsxSheet& s = book.addSheet();
+    for (int r = 0; r < 6; ++r)
+        s.setText(r, 0, QString("r%1").arg(r));
+    s.setRowHeight(1, 30);
+    s.setRowHeight(4, 45.5);
+    s.setRowHeight(2, 0); // no height: ignored
+    s.insertRows(2);
+    EXPECT_EQ(s.rowHeight(1), 30);
+    EXPECT_FALSE(s.rowHeight(2));
+    EXPECT_EQ(s.rowHeight(5), 45.5);
+    s.setLandscape(true);
+    s.setFitToWidth(true);
+    ASSERT_TRUE(book.save(path("heights.xlsx")));
+    const QJsonObject o = openpyxl(path("heights.xlsx"), R"(
+ws = wb.worksheets[0]
+out['heights'] = [ws.row_dimensions[r].height for r in range(1, 8)]
+out['column'] = [ws.cell(row=r, column=1).value or '' for r in range(1, 8)]
+out['page'] = [ws.page_setup.orientation, ws.page_setup.paperSize, ws.sheet_properties.pageSetUpPr.fitToPage,
+               ws.page_setup.fitToHeight]
+)");
+    EXPECT_EQ(o["heights"].toArray(),
+              (QJsonArray{QJsonValue(), 30.0, QJsonValue(), QJsonValue(), QJsonValue(), 45.5, QJsonValue()}));
+    EXPECT_EQ(o["column"].toArray(), (QJsonArray{"r0", "r1", "", "r2", "r3", "r4", "r5"}));
+    EXPECT_EQ(o["page"].toArray(), (QJsonArray{"landscape", 9, true, 0}));
+}
+
 TEST_F(XlsxWorkbookTest, AutoFitEstimatesWidthsWithWideCharactersDouble) {
     XlsxWorkbook book;
     XlsxSheet& s = book.addSheet();

@@ -119,6 +119,15 @@ TEST_F(ServiceItemStatsTest, FormReadBack) {
     EXPECT_NEAR(widths["C"].toDouble(), 20, 1);
     EXPECT_NEAR(widths["D"].toDouble(), 32, 1); // D to F
     EXPECT_TRUE(form["filter"].toString().startsWith("A2:"));
+    // The heading rows keep a height that shows the wrapped headings of E and F whole in any reader; the form prints
+    // on landscape A4, its columns fitted to the page width.
+    EXPECT_EQ(runPython("import openpyxl,sys\nws=openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                        "print(*[ws.row_dimensions[r].height for r in (1, 2, 3)], ws.page_setup.orientation,"
+                        " ws.page_setup.paperSize, ws.sheet_properties.pageSetUpPr.fitToPage,"
+                        " ws.page_setup.fitToWidth, ws.page_setup.fitToHeight)\n",
+                        {path})
+                  .trimmed(),
+              "30.0 30.0 None landscape 9 True None 0");
 
     const QJsonObject codes = wb["健康服務工作要項"].toObject();
     EXPECT_EQ(codes["cells"].toObject()["A1"].toString(), "MainCode");
