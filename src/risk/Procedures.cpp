@@ -49,6 +49,51 @@ Recordset readAll(const Database& db, const QString& table) {
     return db.query(QStringLiteral("SELECT * FROM ") + Database::quoteName(table) + QStringLiteral(" ORDER BY rowid"));
 }
 
+// A staged table's rows as the texts Recordset::text gives, read once in staging order without a recordset's copies.
+struct StagedTexts {
+    QStringList fields;
+    std::vector<QString> texts; // row after row
+
+    int columnCount() const { return int(fields.size()); }
+    int fieldCount() const { return columnCount(); }
+    int rowCount() const { return fields.isEmpty() ? 0 : int(texts.size() / size_t(fields.size())); }
+    // The index of a column by name (letter case ignored), or -1.
+    int index(const QString& name) const {
+        for (int i = 0; i < fields.size(); ++i)
+            if (fields[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+        return -1;
+    }
+    int fieldIndex(const QString& name) const { return index(name); }
+    // A column the table lacks (index -1) reads as "".
+    QString text(int row, int column) const {
+        return column < 0 ? QString() : texts[size_t(row) * size_t(fields.size()) + size_t(column)];
+    }
+};
+
+StagedTexts readStaged(const Database& db, const QString& table) {
+    StagedTexts t;
+    t.fields = db.columns(table);
+    const int n = int(t.fields.size());
+    db.forEachRow(QStringLiteral("SELECT * FROM ") + Database::quoteName(table) + QStringLiteral(" ORDER BY rowid"), {},
+                  [&](const RowView& row) {
+                      for (int c = 0; c < n; ++c)
+                          t.texts.push_back(row.text(c));
+                  });
+    return t;
+}
+
+std::vector<StagedKey> keysOf(const StagedTexts& t, bool withWorkload) {
+    const int employee = t.index(QStringLiteral("員工編號")), year = t.index(QStringLiteral("年度代碼")),
+              workload = t.index(QStringLiteral("工作負荷等級"));
+    std::vector<StagedKey> keys(size_t(t.rowCount()));
+    for (int r = 0; r < t.rowCount(); ++r) {
+        keys[size_t(r)].employee = t.text(r, employee);
+        keys[size_t(r)].year = t.text(r, year);
+        if (withWorkload) keys[size_t(r)].workload = t.text(r, workload);
+    }
+    return keys;
+}
+
 std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
     const Column employee(rs, QStringLiteral("員工編號")), year(rs, QStringLiteral("年度代碼")),
         workload(rs, QStringLiteral("工作負荷等級"));
@@ -70,7 +115,7 @@ struct RiskSource {
 
 // The source of every risk-table column, by name. A column without a source is a fault of the table lists, not of
 // the data: it throws instead of writing a row out of step with its columns.
-std::vector<RiskSource> riskTableSources(const QStringList& columns, const Recordset& staged) {
+std::vector<RiskSource> riskTableSources(const QStringList& columns, const StagedTexts& staged) {
     static const QHash<QString, QString HealthGrades::*> grades{
         {QStringLiteral("年齡"), &HealthGrades::age},
         {QStringLiteral("年齡分組"), &HealthGrades::ageBand},
@@ -130,49 +175,51 @@ bool writeResultWorkbook(Program& program, const ResultSheets& sheets, bool with
 
 ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
                          const std::function<void(int)>& progress) {
-    const Recordset staged = readAll(db, kInPutFramingham);
+    const StagedTexts staged = readStaged(db, kInPutFramingham);
     const bool haveScales = withOverload && db.tableExists(kInPutBurnOut);
-    const Recordset scales = haveScales ? readAll(db, kInPutBurnOut) : Recordset();
+    const StagedTexts scales = haveScales ? readStaged(db, kInPutBurnOut) : StagedTexts();
     const std::vector<int> pairs = pairOverworkScales(keysOf(staged, false), keysOf(scales, true));
-    const Column sex(staged, QStringLiteral("性別")), birthDate(staged, QStringLiteral("出生年月日")),
-        checkDate(staged, QStringLiteral("健檢日期")), height(staged, QStringLiteral("身高_cm")),
-        weight(staged, QStringLiteral("體重_kg")), waist(staged, QStringLiteral("腰圍_cm")),
-        systolic(staged, QStringLiteral("收縮壓")), diastolic(staged, QStringLiteral("舒張壓")),
-        glucose(staged, QStringLiteral("飯前血醣")), totalCholesterol(staged, QStringLiteral("總膽固醇")),
-        triglyceride(staged, QStringLiteral("三酸甘油脂")), hdl(staged, QStringLiteral("高密度膽固醇")),
-        ldl(staged, QStringLiteral("低密度膽固醇")), smoking(staged, QStringLiteral("抽菸習慣")),
-        history(staged, QStringLiteral("既往病歷"));
-    const Column workload(scales, QStringLiteral("工作負荷等級"));
+    const int sex = staged.index(QStringLiteral("性別")), birthDate = staged.index(QStringLiteral("出生年月日")),
+              checkDate = staged.index(QStringLiteral("健檢日期")), height = staged.index(QStringLiteral("身高_cm")),
+              weight = staged.index(QStringLiteral("體重_kg")), waist = staged.index(QStringLiteral("腰圍_cm")),
+              systolic = staged.index(QStringLiteral("收縮壓")), diastolic = staged.index(QStringLiteral("舒張壓")),
+              glucose = staged.index(QStringLiteral("飯前血醣")),
+              totalCholesterol = staged.index(QStringLiteral("總膽固醇")),
+              triglyceride = staged.index(QStringLiteral("三酸甘油脂")),
+              hdl = staged.index(QStringLiteral("高密度膽固醇")), ldl = staged.index(QStringLiteral("低密度膽固醇")),
+              smoking = staged.index(QStringLiteral("抽菸習慣")), history = staged.index(QStringLiteral("既往病歷"));
+    const int workload = scales.index(QStringLiteral("工作負荷等級"));
 
     const QStringList columns = names(framinghamColumns());
     const std::vector<RiskSource> sources = riskTableSources(columns, staged);
+    const int count = staged.rowCount();
     std::vector<QVariantList> rows;
-    rows.reserve(size_t(staged.recordCount()));
+    rows.reserve(size_t(count));
     int lastPercent = -1;
-    for (int r = 0; r < staged.recordCount(); ++r) {
+    for (int r = 0; r < count; ++r) {
         HealthCheck h;
-        h.sex = sex(r);
-        h.birthDate = birthDate(r);
-        h.checkDate = checkDate(r);
-        h.height = height(r);
-        h.weight = weight(r);
-        h.waist = waist(r);
-        h.systolic = systolic(r);
-        h.diastolic = diastolic(r);
-        h.glucose = glucose(r);
-        h.totalCholesterol = totalCholesterol(r);
-        h.triglyceride = triglyceride(r);
-        h.hdl = hdl(r);
-        h.ldl = ldl(r);
-        h.smoking = smoking(r);
-        h.history = history(r);
-        const HealthGrades g = gradeHealthCheck(h, today);
+        h.sex = staged.text(r, sex);
+        h.birthDate = staged.text(r, birthDate);
+        h.checkDate = staged.text(r, checkDate);
+        h.height = staged.text(r, height);
+        h.weight = staged.text(r, weight);
+        h.waist = staged.text(r, waist);
+        h.systolic = staged.text(r, systolic);
+        h.diastolic = staged.text(r, diastolic);
+        h.glucose = staged.text(r, glucose);
+        h.totalCholesterol = staged.text(r, totalCholesterol);
+        h.triglyceride = staged.text(r, triglyceride);
+        h.hdl = staged.text(r, hdl);
+        h.ldl = staged.text(r, ldl);
+        h.smoking = staged.text(r, smoking);
+        h.history = staged.text(r, history);
+        HealthGrades g = gradeHealthCheck(h, today);
 
         QString overworkLevel;
         if (withOverload) {
             const int s = pairs[size_t(r)];
             overworkLevel = overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore,
-                                              s < 0 ? QString() : workload(s), s >= 0);
+                                              s < 0 ? QString() : scales.text(s, workload), s >= 0);
         }
         // Every column by its name: the staged value of that name, a grade, or one of the three rewritten values.
         QVariantList row;
@@ -180,26 +227,26 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
         for (const RiskSource& source : sources) {
             switch (source.kind) {
             case RiskSource::Staged:
-                row << staged.text(r, source.stagedIndex);
+                row.emplace_back(staged.text(r, source.stagedIndex));
                 break;
             case RiskSource::Grade:
-                row << g.*source.grade;
+                row.emplace_back(std::move(g.*source.grade));
                 break;
             case RiskSource::SexCode:
-                row << (g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode);
+                row.emplace_back(g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode);
                 break;
             case RiskSource::BirthDate: {
                 const QString birth = vb::normalizeDate(h.birthDate);
-                row << (birth.isEmpty() ? h.birthDate : birth);
+                row.emplace_back(birth.isEmpty() ? h.birthDate : birth);
                 break;
             }
             case RiskSource::OverworkLevel:
-                row << overworkLevel;
+                row.emplace_back(overworkLevel);
                 break;
             }
         }
         rows.push_back(std::move(row));
-        const int percent = int(qint64(r + 1) * 90 / staged.recordCount());
+        const int percent = int(qint64(r + 1) * 90 / count);
         if (progress && percent != lastPercent) progress(lastPercent = percent);
     }
 
@@ -216,29 +263,33 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     // Sheet 2: each scale with the risk of the health check it was read with; a scale read with two checks of the
     // same person appears once per check, and a scale without a check appears once with the missing check named.
     if (withOverload) {
-        QStringList fields = scales.fieldNames();
         const QStringList added{QStringLiteral("Framingham_Risk_Score"), QStringLiteral("心血管疾病風險等級"),
                                 QStringLiteral("異常工作負荷促發疾病_風險等級")};
         const int riskAt = int(columns.indexOf(added[0])), classAt = int(columns.indexOf(added[1])),
                   levelAt = int(columns.indexOf(added[2]));
         std::vector<QVariantList> sheet;
-        std::vector<bool> used(size_t(scales.recordCount()), false);
-        auto scaleRow = [&](int s) {
+        sheet.reserve(rows.size());
+        std::vector<bool> used(size_t(scales.rowCount()), false);
+        auto scaleRow = [&](int s, QVariant risk, QVariant riskClass, QVariant level) {
             QVariantList v;
-            for (int c = 0; c < scales.fieldCount(); ++c)
-                v << scales.text(s, c);
+            v.reserve(scales.columnCount() + 3);
+            for (int c = 0; c < scales.columnCount(); ++c)
+                v.emplace_back(scales.text(s, c));
+            v.emplace_back(std::move(risk));
+            v.emplace_back(std::move(riskClass));
+            v.emplace_back(std::move(level));
             return v;
         };
         for (size_t r = 0; r < rows.size(); ++r) {
             const int s = pairs[r];
             if (s < 0) continue;
             used[size_t(s)] = true;
-            sheet.push_back(scaleRow(s) << rows[r][riskAt] << rows[r][classAt] << rows[r][levelAt]);
+            sheet.push_back(scaleRow(s, rows[r][riskAt], rows[r][classAt], rows[r][levelAt]));
         }
-        for (int s = 0; s < scales.recordCount(); ++s)
+        for (int s = 0; s < scales.rowCount(); ++s)
             if (!used[size_t(s)])
-                sheet.push_back(scaleRow(s) << QString() << QString() << missingText({QStringLiteral("健檢資料")}));
-        out.overwork = Recordset(fields + added, std::move(sheet));
+                sheet.push_back(scaleRow(s, QString(), QString(), missingText({QStringLiteral("健檢資料")})));
+        out.overwork = Recordset(scales.fields + added, std::move(sheet));
     }
     out.health = Recordset(columns, std::move(rows));
     if (progress) progress(100);
