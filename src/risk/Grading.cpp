@@ -252,6 +252,7 @@ bool aboutRelative(const QString& before) {
 } // namespace
 
 bool historyNames(const QString& history, Condition condition) {
+    if (history.isEmpty()) return false; // most checks have no history: no clause to read
     const HistoryTerms& terms = termsOf(condition);
     static const QRegularExpression clauseSep(QStringLiteral("[，,;；。\\n\\r]"));
     const QStringList clauses = history.toLower().split(clauseSep, Qt::SkipEmptyParts);
@@ -301,7 +302,7 @@ QString ageBand(int age) {
     if (age < kFirstAgeBandStart) return QStringLiteral("<30(以30-34計)");
     if (age > kLastAgeBandEnd) return QStringLiteral(">74");
     const int start = kFirstAgeBandStart + (age - kFirstAgeBandStart) / 5 * 5;
-    return QStringLiteral("%1-%2").arg(start).arg(start + 4);
+    return QString::number(start) + QLatin1Char('-') + QString::number(start + 4);
 }
 
 std::optional<double> bmi(std::optional<double> heightCm, std::optional<double> weightKg) {

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 
 namespace risk {
@@ -53,6 +54,7 @@ Recordset readAll(const Database& db, const QString& table) {
 struct StagedTexts {
     QStringList fields;
     std::vector<QString> texts; // row after row
+    std::vector<qint64> rowids; // of each row, ascending
 
     int columnCount() const { return int(fields.size()); }
     int fieldCount() const { return columnCount(); }
@@ -74,10 +76,13 @@ StagedTexts readStaged(const Database& db, const QString& table) {
     StagedTexts t;
     t.fields = db.columns(table);
     const int n = int(t.fields.size());
-    db.forEachRow(QStringLiteral("SELECT * FROM ") + Database::quoteName(table) + QStringLiteral(" ORDER BY rowid"), {},
-                  [&](const RowView& row) {
+    // The rowid last, so that the columns keep their places.
+    db.forEachRow(QStringLiteral("SELECT *, rowid FROM ") + Database::quoteName(table) +
+                      QStringLiteral(" ORDER BY rowid"),
+                  {}, [&](const RowView& row) {
                       for (int c = 0; c < n; ++c)
                           t.texts.push_back(row.text(c));
+                      t.rowids.push_back(row.value(n).toLongLong());
                   });
     return t;
 }
@@ -153,6 +158,75 @@ std::vector<RiskSource> riskTableSources(const QStringList& columns, const Stage
         sources.push_back(s);
     }
     return sources;
+}
+
+// The graded values of the rows being written to the risk table, handed to SQLite by risk_graded(rowid, column) as
+// the INSERT … SELECT that copies the staged values reads them: row r of `rows` was staged under rowids[r].
+struct GradedValues {
+    const std::vector<qint64>* rowids = nullptr;
+    const std::vector<QVariantList>* rows = nullptr;
+    size_t next = 0; // the rows are read in rowid order, so the next one is nearly always the one asked for
+};
+
+void gradedFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* values = static_cast<GradedValues*>(sqlite3_user_data(ctx));
+    const qint64 rowid = sqlite3_value_int64(argv[0]);
+    const int column = sqlite3_value_int(argv[1]);
+    const std::vector<qint64>& rowids = *values->rowids;
+    size_t r = values->next;
+    if (r >= rowids.size() || rowids[r] != rowid) {
+        if (r > 0 && rowids[r - 1] == rowid)
+            --r;
+        else {
+            const auto it = std::lower_bound(rowids.begin(), rowids.end(), rowid);
+            if (it == rowids.end() || *it != rowid) {
+                sqlite3_result_error(ctx, "risk_graded: a row that was not graded", -1);
+                return;
+            }
+            r = size_t(it - rowids.begin());
+        }
+    }
+    values->next = r + 1;
+    const QVariant& v = (*values->rows)[r][column];
+    const QString* text = static_cast<const QString*>(v.constData());
+    // As a bound text: a null text is NULL, an empty one "".
+    if (text->isNull())
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_text16(ctx, text->utf16(), int(text->size() * 2), SQLITE_STATIC);
+}
+
+// Writes the graded rows into the (new, empty) risk table in one statement, every column by name: a staged column
+// copied from the staging table as it is stored, every other one from the rows graded.
+void writeRiskTable(Database& db, const QStringList& columns, const std::vector<RiskSource>& sources,
+                    const StagedTexts& staged, const std::vector<QVariantList>& rows) {
+    GradedValues values{&staged.rowids, &rows};
+    sqlite3* handle = db.sqliteHandle();
+    if (!handle || sqlite3_create_function_v2(handle, "risk_graded", 2, SQLITE_UTF8, &values, gradedFunction, nullptr,
+                                              nullptr, nullptr) != SQLITE_OK)
+        throw DbError(QStringLiteral("cannot register risk_graded"), QString());
+    // Unregistered whatever happens: the values live only as long as this call.
+    struct Unregister {
+        sqlite3* handle;
+        ~Unregister() {
+            sqlite3_create_function_v2(handle, "risk_graded", 2, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr);
+        }
+    } unregister{handle};
+    QStringList targets, expressions;
+    for (int c = 0; c < columns.size(); ++c) {
+        targets << Database::quoteName(columns[c]);
+        const RiskSource& source = sources[size_t(c)];
+        if (source.kind == RiskSource::Staged)
+            // As read for the sheet: a NULL stays NULL, anything else is its text.
+            expressions << QStringLiteral("CAST(s.") + Database::quoteName(staged.fields[source.stagedIndex]) +
+                               QStringLiteral(" AS TEXT)");
+        else
+            expressions << QStringLiteral("risk_graded(s.rowid, %1)").arg(c);
+    }
+    db.exec(QStringLiteral("INSERT INTO ") + Database::quoteName(kFramingham) + QStringLiteral(" (") +
+            targets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + expressions.join(QStringLiteral(", ")) +
+            QStringLiteral(" FROM ") + Database::quoteName(kInPutFramingham) + QStringLiteral(" s ORDER BY s.rowid"));
 }
 
 // The result workbook, named after its first sheet; true when it was written (FinishExcel then said "完成").
@@ -253,7 +327,7 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     {
         Transaction t(db);
         recreateTable(db, kFramingham, framinghamColumns());
-        db.execBatch(insertSql(kFramingham, columns), rows);
+        writeRiskTable(db, columns, sources, staged, rows);
         db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(kInPutFramingham));
         t.commit();
     }
