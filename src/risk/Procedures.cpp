@@ -76,6 +76,9 @@ StagedTexts readStaged(const Database& db, const QString& table) {
     StagedTexts t;
     t.fields = db.columns(table);
     const int n = int(t.fields.size());
+    const qint64 rows = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(table)).toLongLong();
+    t.texts.reserve(size_t(rows) * size_t(n));
+    t.rowids.reserve(size_t(rows));
     // The rowid last, so that the columns keep their places.
     db.forEachRow(QStringLiteral("SELECT *, rowid FROM ") + Database::quoteName(table) +
                       QStringLiteral(" ORDER BY rowid"),
@@ -193,7 +196,7 @@ void gradedFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (text->isNull())
         sqlite3_result_null(ctx);
     else
-        sqlite3_result_text16(ctx, text->utf16(), int(text->size() * 2), SQLITE_STATIC);
+        sqlite3_result_text16(ctx, text->constData(), int(text->size() * 2), SQLITE_STATIC);
 }
 
 // Writes the graded rows into the (new, empty) risk table in one statement, every column by name: a staged column
@@ -478,7 +481,16 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const char* digits = begin < end && *begin == '+' ? begin + 1 : begin; // from_chars takes no "+"
     double value = 0;
     const auto [stop, error] = std::from_chars(digits, end, value, std::chars_format::general);
-    if (error == std::errc() && stop == end && vb::isNumeric(QString::fromLatin1(begin, end - begin)))
+    // from_chars also takes "inf", "nan" and "+-1", which IsNumeric refuses: those (any letter but an exponent, a
+    // second sign after "+") go through IsNumeric itself.
+    auto plain = [&] {
+        if (begin < end && *begin == '+' && digits < end && (*digits == '-' || *digits == '+')) return false;
+        for (const char* p = begin; p < end; ++p)
+            if (!((*p >= '0' && *p <= '9') || *p == '.' || *p == 'e' || *p == 'E' || *p == '+' || *p == '-'))
+                return false;
+        return true;
+    };
+    if (error == std::errc() && stop == end && (plain() || vb::isNumeric(QString::fromLatin1(begin, end - begin))))
         sqlite3_result_double(ctx, value);
     else
         sqlite3_result_null(ctx);
