@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QProgressBar>
 #include <QSet>
+#include <QStringEncoder>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -164,11 +165,15 @@ std::vector<RiskSource> riskTableSources(const QStringList& columns, const Stage
 }
 
 // The graded values of the rows being written to the risk table, handed to SQLite by risk_graded(rowid, column) as
-// the INSERT … SELECT that copies the staged values reads them: row r of `rows` was staged under rowids[r].
+// the INSERT … SELECT that copies the staged values reads them: row r was staged under rowids[r]. The values are
+// encoded once, as a bound text would be, into one buffer.
 struct GradedValues {
     const std::vector<qint64>* rowids = nullptr;
-    const std::vector<QVariantList>* rows = nullptr;
-    size_t next = 0; // the rows are read in rowid order, so the next one is nearly always the one asked for
+    std::vector<int> slotOf; // risk-table column → its place among the graded columns, or -1
+    int perRow = 0;
+    std::vector<char> utf8;                       // every graded value, row after row
+    std::vector<std::pair<qsizetype, int>> spans; // where each one starts and its length (-1: NULL)
+    size_t next = 0; // the rows are read in rowid order, so the row asked for is nearly always this one or the next
 };
 
 void gradedFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -178,8 +183,8 @@ void gradedFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const std::vector<qint64>& rowids = *values->rowids;
     size_t r = values->next;
     if (r >= rowids.size() || rowids[r] != rowid) {
-        if (r > 0 && rowids[r - 1] == rowid)
-            --r;
+        if (r + 1 < rowids.size() && rowids[r + 1] == rowid)
+            ++r;
         else {
             const auto it = std::lower_bound(rowids.begin(), rowids.end(), rowid);
             if (it == rowids.end() || *it != rowid) {
@@ -189,21 +194,49 @@ void gradedFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
             r = size_t(it - rowids.begin());
         }
     }
-    values->next = r + 1;
-    const QVariant& v = (*values->rows)[r][column];
-    const QString* text = static_cast<const QString*>(v.constData());
+    values->next = r;
+    const int slot = column >= 0 && column < int(values->slotOf.size()) ? values->slotOf[size_t(column)] : -1;
+    if (slot < 0) {
+        sqlite3_result_error(ctx, "risk_graded: a column that was not graded", -1);
+        return;
+    }
+    const auto [start, length] = values->spans[r * size_t(values->perRow) + size_t(slot)];
     // As a bound text: a null text is NULL, an empty one "".
-    if (text->isNull())
+    if (length < 0)
         sqlite3_result_null(ctx);
     else
-        sqlite3_result_text16(ctx, text->constData(), int(text->size() * 2), SQLITE_STATIC);
+        sqlite3_result_text(ctx, values->utf8.data() + start, length, SQLITE_STATIC);
 }
 
 // Writes the graded rows into the (new, empty) risk table in one statement, every column by name: a staged column
 // copied from the staging table as it is stored, every other one from the rows graded.
 void writeRiskTable(Database& db, const QStringList& columns, const std::vector<RiskSource>& sources,
                     const StagedTexts& staged, const std::vector<QVariantList>& rows) {
-    GradedValues values{&staged.rowids, &rows};
+    GradedValues values;
+    values.rowids = &staged.rowids;
+    values.slotOf.assign(size_t(columns.size()), -1);
+    std::vector<int> graded;
+    for (int c = 0; c < columns.size(); ++c)
+        if (sources[size_t(c)].kind != RiskSource::Staged) {
+            values.slotOf[size_t(c)] = int(graded.size());
+            graded.push_back(c);
+        }
+    values.perRow = int(graded.size());
+    values.spans.reserve(rows.size() * graded.size());
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    for (const QVariantList& row : rows)
+        for (int c : graded) {
+            const QString* text = static_cast<const QString*>(row[c].constData());
+            if (text->isNull()) {
+                values.spans.emplace_back(0, -1);
+                continue;
+            }
+            const qsizetype start = qsizetype(values.utf8.size());
+            values.utf8.resize(size_t(start + encoder.requiredSpace(text->size())));
+            char* end = encoder.appendToBuffer(values.utf8.data() + start, *text);
+            values.utf8.resize(size_t(end - values.utf8.data()));
+            values.spans.emplace_back(start, int(end - (values.utf8.data() + start)));
+        }
     sqlite3* handle = db.sqliteHandle();
     if (!handle || sqlite3_create_function_v2(handle, "risk_graded", 2, SQLITE_UTF8, &values, gradedFunction, nullptr,
                                               nullptr, nullptr) != SQLITE_OK)
