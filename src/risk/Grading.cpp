@@ -489,7 +489,7 @@ std::optional<int> cardiovascularClass(const QString& riskScoreText) {
     t = t.trimmed();
     if (t.startsWith(QLatin1Char('>'))) return 2;
     if (!vb::isNumeric(t)) return std::nullopt;
-    const double v = t.toDouble();
+    const double v = numericValue(t);
     if (v < 10) return 0;
     if (v <= 20) return 1;
     return 2;
