@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <set>
 
@@ -58,9 +59,30 @@ QString sexName(Sex sex) {
     return sex == Sex::Male ? QStringLiteral("男") : sex == Sex::Female ? QStringLiteral("女") : QString();
 }
 
+namespace {
+// The value of a text that passed vb::isNumeric: plain ASCII, read on the spot (this runs for every measurement of
+// every graded row); anything from_chars cannot take whole (a leading "+", an overflow) goes through toDouble.
+double numericValue(const QString& text) {
+    const QString t = text.trimmed();
+    char ascii[64];
+    const qsizetype n = t.size();
+    qsizetype from = n > 0 && t[0] == QLatin1Char('+') ? 1 : 0;
+    if (n - from < qsizetype(sizeof ascii)) {
+        for (qsizetype i = from; i < n; ++i) {
+            if (t[i].unicode() > 127) return t.toDouble();
+            ascii[i - from] = char(t[i].unicode());
+        }
+        double v = 0;
+        const auto [stop, error] = std::from_chars(ascii, ascii + (n - from), v, std::chars_format::general);
+        if (error == std::errc() && stop == ascii + (n - from)) return v;
+    }
+    return t.toDouble();
+}
+} // namespace
+
 std::optional<double> measurement(const QString& text) {
     if (!vb::isNumeric(text)) return std::nullopt;
-    const double v = text.trimmed().toDouble();
+    const double v = numericValue(text);
     if (!(v > 0)) return std::nullopt;
     return v;
 }
@@ -230,6 +252,7 @@ bool aboutRelative(const QString& before) {
 } // namespace
 
 bool historyNames(const QString& history, Condition condition) {
+    if (history.isEmpty()) return false; // most checks have no history: no clause to read
     const HistoryTerms& terms = termsOf(condition);
     static const QRegularExpression clauseSep(QStringLiteral("[，,;；。\\n\\r]"));
     const QStringList clauses = history.toLower().split(clauseSep, Qt::SkipEmptyParts);
@@ -279,7 +302,7 @@ QString ageBand(int age) {
     if (age < kFirstAgeBandStart) return QStringLiteral("<30(以30-34計)");
     if (age > kLastAgeBandEnd) return QStringLiteral(">74");
     const int start = kFirstAgeBandStart + (age - kFirstAgeBandStart) / 5 * 5;
-    return QStringLiteral("%1-%2").arg(start).arg(start + 4);
+    return QString::number(start) + QLatin1Char('-') + QString::number(start + 4);
 }
 
 std::optional<double> bmi(std::optional<double> heightCm, std::optional<double> weightKg) {
@@ -466,7 +489,7 @@ std::optional<int> cardiovascularClass(const QString& riskScoreText) {
     t = t.trimmed();
     if (t.startsWith(QLatin1Char('>'))) return 2;
     if (!vb::isNumeric(t)) return std::nullopt;
-    const double v = t.toDouble();
+    const double v = numericValue(t);
     if (v < 10) return 0;
     if (v <= 20) return 1;
     return 2;

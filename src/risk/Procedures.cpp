@@ -11,8 +11,10 @@
 #include <QHash>
 #include <QProgressBar>
 #include <QSet>
+#include <QStringEncoder>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 
 namespace risk {
@@ -49,6 +51,58 @@ Recordset readAll(const Database& db, const QString& table) {
     return db.query(QStringLiteral("SELECT * FROM ") + Database::quoteName(table) + QStringLiteral(" ORDER BY rowid"));
 }
 
+// A staged table's rows as the texts Recordset::text gives, read once in staging order without a recordset's copies.
+struct StagedTexts {
+    QStringList fields;
+    std::vector<QString> texts; // row after row
+    std::vector<qint64> rowids; // of each row, ascending
+
+    int columnCount() const { return int(fields.size()); }
+    int fieldCount() const { return columnCount(); }
+    int rowCount() const { return fields.isEmpty() ? 0 : int(texts.size() / size_t(fields.size())); }
+    // The index of a column by name (letter case ignored), or -1.
+    int index(const QString& name) const {
+        for (int i = 0; i < fields.size(); ++i)
+            if (fields[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+        return -1;
+    }
+    int fieldIndex(const QString& name) const { return index(name); }
+    // A column the table lacks (index -1) reads as "".
+    QString text(int row, int column) const {
+        return column < 0 ? QString() : texts[size_t(row) * size_t(fields.size()) + size_t(column)];
+    }
+};
+
+StagedTexts readStaged(const Database& db, const QString& table) {
+    StagedTexts t;
+    t.fields = db.columns(table);
+    const int n = int(t.fields.size());
+    const qint64 rows = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(table)).toLongLong();
+    t.texts.reserve(size_t(rows) * size_t(n));
+    t.rowids.reserve(size_t(rows));
+    // The rowid last, so that the columns keep their places.
+    db.forEachRow(QStringLiteral("SELECT *, rowid FROM ") + Database::quoteName(table) +
+                      QStringLiteral(" ORDER BY rowid"),
+                  {}, [&](const RowView& row) {
+                      for (int c = 0; c < n; ++c)
+                          t.texts.push_back(row.text(c));
+                      t.rowids.push_back(row.value(n).toLongLong());
+                  });
+    return t;
+}
+
+std::vector<StagedKey> keysOf(const StagedTexts& t, bool withWorkload) {
+    const int employee = t.index(QStringLiteral("員工編號")), year = t.index(QStringLiteral("年度代碼")),
+              workload = t.index(QStringLiteral("工作負荷等級"));
+    std::vector<StagedKey> keys(size_t(t.rowCount()));
+    for (int r = 0; r < t.rowCount(); ++r) {
+        keys[size_t(r)].employee = t.text(r, employee);
+        keys[size_t(r)].year = t.text(r, year);
+        if (withWorkload) keys[size_t(r)].workload = t.text(r, workload);
+    }
+    return keys;
+}
+
 std::vector<StagedKey> keysOf(const Recordset& rs, bool withWorkload) {
     const Column employee(rs, QStringLiteral("員工編號")), year(rs, QStringLiteral("年度代碼")),
         workload(rs, QStringLiteral("工作負荷等級"));
@@ -70,7 +124,7 @@ struct RiskSource {
 
 // The source of every risk-table column, by name. A column without a source is a fault of the table lists, not of
 // the data: it throws instead of writing a row out of step with its columns.
-std::vector<RiskSource> riskTableSources(const QStringList& columns, const Recordset& staged) {
+std::vector<RiskSource> riskTableSources(const QStringList& columns, const StagedTexts& staged) {
     static const QHash<QString, QString HealthGrades::*> grades{
         {QStringLiteral("年齡"), &HealthGrades::age},
         {QStringLiteral("年齡分組"), &HealthGrades::ageBand},
@@ -110,6 +164,107 @@ std::vector<RiskSource> riskTableSources(const QStringList& columns, const Recor
     return sources;
 }
 
+// The graded values of the rows being written to the risk table, handed to SQLite by risk_graded(rowid, column) as
+// the INSERT … SELECT that copies the staged values reads them: row r was staged under rowids[r]. The values are
+// encoded once, as a bound text would be, into one buffer.
+struct GradedValues {
+    const std::vector<qint64>* rowids = nullptr;
+    std::vector<int> slotOf; // risk-table column → its place among the graded columns, or -1
+    int perRow = 0;
+    std::vector<char> utf8;                       // every graded value, row after row
+    std::vector<std::pair<qsizetype, int>> spans; // where each one starts and its length (-1: NULL)
+    size_t next = 0; // the rows are read in rowid order, so the row asked for is nearly always this one or the next
+};
+
+void gradedFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* values = static_cast<GradedValues*>(sqlite3_user_data(ctx));
+    const qint64 rowid = sqlite3_value_int64(argv[0]);
+    const int column = sqlite3_value_int(argv[1]);
+    const std::vector<qint64>& rowids = *values->rowids;
+    size_t r = values->next;
+    if (r >= rowids.size() || rowids[r] != rowid) {
+        if (r + 1 < rowids.size() && rowids[r + 1] == rowid)
+            ++r;
+        else {
+            const auto it = std::lower_bound(rowids.begin(), rowids.end(), rowid);
+            if (it == rowids.end() || *it != rowid) {
+                sqlite3_result_error(ctx, "risk_graded: a row that was not graded", -1);
+                return;
+            }
+            r = size_t(it - rowids.begin());
+        }
+    }
+    values->next = r;
+    const int slot = column >= 0 && column < int(values->slotOf.size()) ? values->slotOf[size_t(column)] : -1;
+    if (slot < 0) {
+        sqlite3_result_error(ctx, "risk_graded: a column that was not graded", -1);
+        return;
+    }
+    const auto [start, length] = values->spans[r * size_t(values->perRow) + size_t(slot)];
+    // As a bound text: a null text is NULL, an empty one "".
+    if (length < 0)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_text(ctx, values->utf8.data() + start, length, SQLITE_STATIC);
+}
+
+// Writes the graded rows into the (new, empty) risk table in one statement, every column by name: a staged column
+// copied from the staging table as it is stored, every other one from the rows graded.
+void writeRiskTable(Database& db, const QStringList& columns, const std::vector<RiskSource>& sources,
+                    const StagedTexts& staged, const std::vector<QVariantList>& rows) {
+    GradedValues values;
+    values.rowids = &staged.rowids;
+    values.slotOf.assign(size_t(columns.size()), -1);
+    std::vector<int> graded;
+    for (int c = 0; c < columns.size(); ++c)
+        if (sources[size_t(c)].kind != RiskSource::Staged) {
+            values.slotOf[size_t(c)] = int(graded.size());
+            graded.push_back(c);
+        }
+    values.perRow = int(graded.size());
+    values.spans.reserve(rows.size() * graded.size());
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    for (const QVariantList& row : rows)
+        for (int c : graded) {
+            const QString* text = static_cast<const QString*>(row[c].constData());
+            if (text->isNull()) {
+                values.spans.emplace_back(0, -1);
+                continue;
+            }
+            const qsizetype start = qsizetype(values.utf8.size());
+            values.utf8.resize(size_t(start + encoder.requiredSpace(text->size())));
+            char* end = encoder.appendToBuffer(values.utf8.data() + start, *text);
+            values.utf8.resize(size_t(end - values.utf8.data()));
+            values.spans.emplace_back(start, int(end - (values.utf8.data() + start)));
+        }
+    sqlite3* handle = db.sqliteHandle();
+    if (!handle || sqlite3_create_function_v2(handle, "risk_graded", 2, SQLITE_UTF8, &values, gradedFunction, nullptr,
+                                              nullptr, nullptr) != SQLITE_OK)
+        throw DbError(QStringLiteral("cannot register risk_graded"), QString());
+    // Unregistered whatever happens: the values live only as long as this call.
+    struct Unregister {
+        sqlite3* handle;
+        ~Unregister() {
+            sqlite3_create_function_v2(handle, "risk_graded", 2, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr);
+        }
+    } unregister{handle};
+    QStringList targets, expressions;
+    for (int c = 0; c < columns.size(); ++c) {
+        targets << Database::quoteName(columns[c]);
+        const RiskSource& source = sources[size_t(c)];
+        if (source.kind == RiskSource::Staged)
+            // As read for the sheet: a NULL stays NULL, anything else is its text.
+            expressions << QStringLiteral("CAST(s.") + Database::quoteName(staged.fields[source.stagedIndex]) +
+                               QStringLiteral(" AS TEXT)");
+        else
+            expressions << QStringLiteral("risk_graded(s.rowid, %1)").arg(c);
+    }
+    db.exec(QStringLiteral("INSERT INTO ") + Database::quoteName(kFramingham) + QStringLiteral(" (") +
+            targets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + expressions.join(QStringLiteral(", ")) +
+            QStringLiteral(" FROM ") + Database::quoteName(kInPutFramingham) + QStringLiteral(" s ORDER BY s.rowid"));
+}
+
 // The result workbook, named after its first sheet; true when it was written (FinishExcel then said "完成").
 bool writeResultWorkbook(Program& program, const ResultSheets& sheets, bool withOverload) {
     ExcelSession& excel = CreateExcelWorkbook(program, 0);
@@ -130,49 +285,51 @@ bool writeResultWorkbook(Program& program, const ResultSheets& sheets, bool with
 
 ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
                          const std::function<void(int)>& progress) {
-    const Recordset staged = readAll(db, kInPutFramingham);
+    const StagedTexts staged = readStaged(db, kInPutFramingham);
     const bool haveScales = withOverload && db.tableExists(kInPutBurnOut);
-    const Recordset scales = haveScales ? readAll(db, kInPutBurnOut) : Recordset();
+    const StagedTexts scales = haveScales ? readStaged(db, kInPutBurnOut) : StagedTexts();
     const std::vector<int> pairs = pairOverworkScales(keysOf(staged, false), keysOf(scales, true));
-    const Column sex(staged, QStringLiteral("性別")), birthDate(staged, QStringLiteral("出生年月日")),
-        checkDate(staged, QStringLiteral("健檢日期")), height(staged, QStringLiteral("身高_cm")),
-        weight(staged, QStringLiteral("體重_kg")), waist(staged, QStringLiteral("腰圍_cm")),
-        systolic(staged, QStringLiteral("收縮壓")), diastolic(staged, QStringLiteral("舒張壓")),
-        glucose(staged, QStringLiteral("飯前血醣")), totalCholesterol(staged, QStringLiteral("總膽固醇")),
-        triglyceride(staged, QStringLiteral("三酸甘油脂")), hdl(staged, QStringLiteral("高密度膽固醇")),
-        ldl(staged, QStringLiteral("低密度膽固醇")), smoking(staged, QStringLiteral("抽菸習慣")),
-        history(staged, QStringLiteral("既往病歷"));
-    const Column workload(scales, QStringLiteral("工作負荷等級"));
+    const int sex = staged.index(QStringLiteral("性別")), birthDate = staged.index(QStringLiteral("出生年月日")),
+              checkDate = staged.index(QStringLiteral("健檢日期")), height = staged.index(QStringLiteral("身高_cm")),
+              weight = staged.index(QStringLiteral("體重_kg")), waist = staged.index(QStringLiteral("腰圍_cm")),
+              systolic = staged.index(QStringLiteral("收縮壓")), diastolic = staged.index(QStringLiteral("舒張壓")),
+              glucose = staged.index(QStringLiteral("飯前血醣")),
+              totalCholesterol = staged.index(QStringLiteral("總膽固醇")),
+              triglyceride = staged.index(QStringLiteral("三酸甘油脂")),
+              hdl = staged.index(QStringLiteral("高密度膽固醇")), ldl = staged.index(QStringLiteral("低密度膽固醇")),
+              smoking = staged.index(QStringLiteral("抽菸習慣")), history = staged.index(QStringLiteral("既往病歷"));
+    const int workload = scales.index(QStringLiteral("工作負荷等級"));
 
     const QStringList columns = names(framinghamColumns());
     const std::vector<RiskSource> sources = riskTableSources(columns, staged);
+    const int count = staged.rowCount();
     std::vector<QVariantList> rows;
-    rows.reserve(size_t(staged.recordCount()));
+    rows.reserve(size_t(count));
     int lastPercent = -1;
-    for (int r = 0; r < staged.recordCount(); ++r) {
+    for (int r = 0; r < count; ++r) {
         HealthCheck h;
-        h.sex = sex(r);
-        h.birthDate = birthDate(r);
-        h.checkDate = checkDate(r);
-        h.height = height(r);
-        h.weight = weight(r);
-        h.waist = waist(r);
-        h.systolic = systolic(r);
-        h.diastolic = diastolic(r);
-        h.glucose = glucose(r);
-        h.totalCholesterol = totalCholesterol(r);
-        h.triglyceride = triglyceride(r);
-        h.hdl = hdl(r);
-        h.ldl = ldl(r);
-        h.smoking = smoking(r);
-        h.history = history(r);
-        const HealthGrades g = gradeHealthCheck(h, today);
+        h.sex = staged.text(r, sex);
+        h.birthDate = staged.text(r, birthDate);
+        h.checkDate = staged.text(r, checkDate);
+        h.height = staged.text(r, height);
+        h.weight = staged.text(r, weight);
+        h.waist = staged.text(r, waist);
+        h.systolic = staged.text(r, systolic);
+        h.diastolic = staged.text(r, diastolic);
+        h.glucose = staged.text(r, glucose);
+        h.totalCholesterol = staged.text(r, totalCholesterol);
+        h.triglyceride = staged.text(r, triglyceride);
+        h.hdl = staged.text(r, hdl);
+        h.ldl = staged.text(r, ldl);
+        h.smoking = staged.text(r, smoking);
+        h.history = staged.text(r, history);
+        HealthGrades g = gradeHealthCheck(h, today);
 
         QString overworkLevel;
         if (withOverload) {
             const int s = pairs[size_t(r)];
             overworkLevel = overworkRiskLevel(cardiovascularClass(g.riskScore), g.riskScore,
-                                              s < 0 ? QString() : workload(s), s >= 0);
+                                              s < 0 ? QString() : scales.text(s, workload), s >= 0);
         }
         // Every column by its name: the staged value of that name, a grade, or one of the three rewritten values.
         QVariantList row;
@@ -180,33 +337,33 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
         for (const RiskSource& source : sources) {
             switch (source.kind) {
             case RiskSource::Staged:
-                row << staged.text(r, source.stagedIndex);
+                row.emplace_back(staged.text(r, source.stagedIndex));
                 break;
             case RiskSource::Grade:
-                row << g.*source.grade;
+                row.emplace_back(std::move(g.*source.grade));
                 break;
             case RiskSource::SexCode:
-                row << (g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode);
+                row.emplace_back(g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode);
                 break;
             case RiskSource::BirthDate: {
                 const QString birth = vb::normalizeDate(h.birthDate);
-                row << (birth.isEmpty() ? h.birthDate : birth);
+                row.emplace_back(birth.isEmpty() ? h.birthDate : birth);
                 break;
             }
             case RiskSource::OverworkLevel:
-                row << overworkLevel;
+                row.emplace_back(overworkLevel);
                 break;
             }
         }
         rows.push_back(std::move(row));
-        const int percent = int(qint64(r + 1) * 90 / staged.recordCount());
+        const int percent = int(qint64(r + 1) * 90 / count);
         if (progress && percent != lastPercent) progress(lastPercent = percent);
     }
 
     {
         Transaction t(db);
         recreateTable(db, kFramingham, framinghamColumns());
-        db.execBatch(insertSql(kFramingham, columns), rows);
+        writeRiskTable(db, columns, sources, staged, rows);
         db.exec(QStringLiteral("DROP TABLE ") + Database::quoteName(kInPutFramingham));
         t.commit();
     }
@@ -216,29 +373,33 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     // Sheet 2: each scale with the risk of the health check it was read with; a scale read with two checks of the
     // same person appears once per check, and a scale without a check appears once with the missing check named.
     if (withOverload) {
-        QStringList fields = scales.fieldNames();
         const QStringList added{QStringLiteral("Framingham_Risk_Score"), QStringLiteral("心血管疾病風險等級"),
                                 QStringLiteral("異常工作負荷促發疾病_風險等級")};
         const int riskAt = int(columns.indexOf(added[0])), classAt = int(columns.indexOf(added[1])),
                   levelAt = int(columns.indexOf(added[2]));
         std::vector<QVariantList> sheet;
-        std::vector<bool> used(size_t(scales.recordCount()), false);
-        auto scaleRow = [&](int s) {
+        sheet.reserve(rows.size());
+        std::vector<bool> used(size_t(scales.rowCount()), false);
+        auto scaleRow = [&](int s, QVariant risk, QVariant riskClass, QVariant level) {
             QVariantList v;
-            for (int c = 0; c < scales.fieldCount(); ++c)
-                v << scales.text(s, c);
+            v.reserve(scales.columnCount() + 3);
+            for (int c = 0; c < scales.columnCount(); ++c)
+                v.emplace_back(scales.text(s, c));
+            v.emplace_back(std::move(risk));
+            v.emplace_back(std::move(riskClass));
+            v.emplace_back(std::move(level));
             return v;
         };
         for (size_t r = 0; r < rows.size(); ++r) {
             const int s = pairs[r];
             if (s < 0) continue;
             used[size_t(s)] = true;
-            sheet.push_back(scaleRow(s) << rows[r][riskAt] << rows[r][classAt] << rows[r][levelAt]);
+            sheet.push_back(scaleRow(s, rows[r][riskAt], rows[r][classAt], rows[r][levelAt]));
         }
-        for (int s = 0; s < scales.recordCount(); ++s)
+        for (int s = 0; s < scales.rowCount(); ++s)
             if (!used[size_t(s)])
-                sheet.push_back(scaleRow(s) << QString() << QString() << missingText({QStringLiteral("健檢資料")}));
-        out.overwork = Recordset(fields + added, std::move(sheet));
+                sheet.push_back(scaleRow(s, QString(), QString(), missingText({QStringLiteral("健檢資料")})));
+        out.overwork = Recordset(scales.fields + added, std::move(sheet));
     }
     out.health = Recordset(columns, std::move(rows));
     if (progress) progress(100);
@@ -353,7 +514,16 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const char* digits = begin < end && *begin == '+' ? begin + 1 : begin; // from_chars takes no "+"
     double value = 0;
     const auto [stop, error] = std::from_chars(digits, end, value, std::chars_format::general);
-    if (error == std::errc() && stop == end && vb::isNumeric(QString::fromLatin1(begin, end - begin)))
+    // from_chars also takes "inf", "nan" and "+-1", which IsNumeric refuses: those (any letter but an exponent, a
+    // second sign after "+") go through IsNumeric itself.
+    auto plain = [&] {
+        if (begin < end && *begin == '+' && digits < end && (*digits == '-' || *digits == '+')) return false;
+        for (const char* p = begin; p < end; ++p)
+            if (!((*p >= '0' && *p <= '9') || *p == '.' || *p == 'e' || *p == 'E' || *p == '+' || *p == '-'))
+                return false;
+        return true;
+    };
+    if (error == std::errc() && stop == end && (plain() || vb::isNumeric(QString::fromLatin1(begin, end - begin))))
         sqlite3_result_double(ctx, value);
     else
         sqlite3_result_null(ctx);

@@ -412,3 +412,84 @@ TEST_F(RiskDb, EveryRiskTableColumnHoldsTheValueOfItsName) {
     EXPECT_NE(g.tcPoints, g.ldlPoints);
     EXPECT_NE(g.ageBand, g.bmiGrade);
 }
+
+// The risk table holds what the health sheet shows, value for value: a NULL stays NULL and an empty text stays empty,
+// rare characters and quotes arrive whole, and a gap in the staged rows (a row taken out) moves no grade to another
+// person.
+TEST_F(RiskDb, RiskTableHoldsTheSheetsValuesWhateverTheStagedText) {
+    Check a;
+    a.name = QStringLiteral("林𠀋'\"明"), a.note = QStringLiteral("");
+    stage(db(), a);
+    Check gone;
+    gone.employee = "E009";
+    stage(db(), gone);
+    Check b;
+    b.employee = "E002", b.birth = QString(), b.tc = "", b.ldl = QString(), b.history = "糖尿病，高血壓",
+    b.note = QString();
+    stage(db(), b);
+    Check c;
+    c.employee = "E003", c.sex = "2", c.sbp = "128", c.hdl = "62", c.smoking = "每天一包";
+    stage(db(), c);
+    db().exec("DELETE FROM InPutFramingham WHERE 員工編號 = 'E009'");
+
+    const ResultSheets sheets = gradeStaged(db(), QDate(2024, 6, 1), false);
+    const Recordset table = framingham();
+    ASSERT_EQ(table.recordCount(), 3);
+    ASSERT_EQ(table.fieldNames(), sheets.health.fieldNames());
+    ASSERT_EQ(sheets.health.recordCount(), 3);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < table.fieldCount(); ++c) {
+            const QString shown = sheets.health.value(r, c).toString();
+            SCOPED_TRACE(table.fieldName(c).toStdString() + " row " + std::to_string(r));
+            EXPECT_EQ(table.isNull(r, c), shown.isNull());
+            EXPECT_EQ(table.text(r, c), shown);
+        }
+    EXPECT_EQ(table.text(0, "姓名"), QStringLiteral("林𠀋'\"明"));
+    EXPECT_FALSE(table.isNull(0, table.fieldIndex("健檢過程備註說明")));
+    EXPECT_TRUE(table.isNull(1, table.fieldIndex("健檢過程備註說明")));
+    EXPECT_EQ(table.text(1, "員工編號"), "E002");
+    EXPECT_EQ(table.text(1, "糖尿病"), "是");
+    EXPECT_EQ(table.text(2, "SEX"), "2");
+    EXPECT_EQ(table.text(2, "吸菸"), "是");
+    EXPECT_FALSE(db().tableExists(kInPutFramingham));
+}
+
+// A measurement enters the history as a number only when it is one by IsNumeric's rule; anything else is NULL.
+TEST_F(RiskDb, HistoryMeasurementsAreNumbersOnlyWhenNumeric) {
+    const struct {
+        const char* staged;
+        std::optional<double> stored;
+    } cases[] = {
+        {" 172.5 ", 172.5},
+        {"+170", 170},
+        {"1.7e2", 170},
+        {"-5", -5},
+        {".5", 0.5},
+        {"170.", 170},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"+-170", std::nullopt},
+        {"170cm", std::nullopt},
+        {"１７０", std::nullopt},
+        {"", std::nullopt},
+        {"1e", std::nullopt},
+    };
+    int i = 0;
+    for (const auto& c : cases) {
+        Check k;
+        k.employee = QStringLiteral("E%1").arg(++i, 3, 10, QLatin1Char('0'));
+        k.height = QString::fromUtf8(c.staged);
+        stage(db(), k);
+    }
+    ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false}));
+    SavePersonalHistory(tp.program());
+    const Recordset h = db().query("SELECT 身高 FROM PersonalHealth ORDER BY 員工編號");
+    ASSERT_EQ(h.recordCount(), i);
+    for (int r = 0; r < i; ++r) {
+        SCOPED_TRACE(cases[r].staged);
+        if (cases[r].stored)
+            EXPECT_DOUBLE_EQ(h.value(r, 0).toDouble(), *cases[r].stored);
+        else
+            EXPECT_TRUE(h.isNull(r, 0));
+    }
+}
