@@ -244,7 +244,8 @@ TEST_F(LogSummaryTest, AFormThatCannotBeFilledIsSaidAndNothingIsSaved) {
                                                         countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
     EXPECT_TRUE(path.isEmpty());
     ASSERT_FALSE(tp.ui().shown.isEmpty());
-    EXPECT_TRUE(tp.ui().shown.last().text.startsWith("無法寫入健康服務紀錄統計表")) << tp.ui().shown.last().text.toStdString();
+    EXPECT_TRUE(tp.ui().shown.last().text.startsWith("無法寫入健康服務紀錄統計表"))
+        << tp.ui().shown.last().text.toStdString();
     EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
     EXPECT_FALSE(QDir(outputFolder()).exists());
     EXPECT_TRUE(tp.ui().opened.isEmpty());
