@@ -82,9 +82,15 @@ QString docPath(Program& program, const QString& fileName) {
 
 office::XlsxSheet& ExcelSession::worksheet(int number) {
     number = std::max(number, 1);
-    while (book.sheetCount() < number)
+    int seen = 0;
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        XlsxSheet& s = book.sheet(i);
+        if (std::find(continuations.begin(), continuations.end(), &s) != continuations.end()) continue;
+        if (++seen == number) return s;
+    }
+    for (; seen < number - 1; ++seen)
         book.addSheet();
-    return book.sheet(number - 1);
+    return book.addSheet();
 }
 
 office::XlsxSheet& ExcelSession::activate(int number) {
@@ -116,20 +122,52 @@ XlsxStyle excelHeaderStyle() {
 
 // ---- tables ----
 
-void WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet) {
-    Q_UNUSED(program);
+std::vector<XlsxSheet*> WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet) {
+    ExcelSession* session = program.excel.get();
+    const int perSheet = std::max(session ? session->rowsPerSheet : office::kXlsxMaxRows - 1, 1);
+    const int total = rs.recordCount();
     // The rows are shared with the caller's recordset, not copied, and written when the workbook is saved.
     writeTable(
-        sheet, rs.fieldNames(), rs.recordCount(), [rs](int r, int c) { return rs.text(r, c); }, true, true);
+        sheet, rs.fieldNames(), std::min(total, perSheet), [rs](int r, int c) { return rs.text(r, c); }, true, true);
+    std::vector<XlsxSheet*> written{&sheet};
+    for (int first = perSheet; first < total; first += perSheet) {
+        XlsxSheet& next = sheet.workbook().addSheet(sheet.name(), written.back()->index() + 1);
+        if (session) session->continuations.push_back(&next);
+        writeTable(
+            next, rs.fieldNames(), std::min(total - first, perSheet),
+            [rs, first](int r, int c) { return rs.text(first + r, c); }, true, true);
+        written.push_back(&next);
+        QCoreApplication::processEvents();
+    }
+    return written;
 }
 
 void WriteRecordsetToSheet(Program& program, const Recordset& rs) {
     if (program.excel && program.excel->sheet) WriteRecordsetToSheet(program, rs, *program.excel->sheet);
 }
 
-office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex) {
-    return package.writeTable(sheetIndex, rs.fieldNames(), rs.recordCount(),
-                              [&rs](int r, int c) { return rs.text(r, c); });
+office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
+                                         int rowsPerSheet) {
+    const int perSheet = std::max(rowsPerSheet, 1);
+    const int total = rs.recordCount();
+    office::XlsxStatus status = package.writeTable(sheetIndex, rs.fieldNames(), std::min(total, perSheet),
+                                                   [&rs](int r, int c) { return rs.text(r, c); });
+    const QString name = package.sheetName(sheetIndex);
+    int at = sheetIndex;
+    for (int first = perSheet; status && first < total; first += perSheet) {
+        at = package.addSheet(name, at + 1, &status);
+        if (status && at >= 0)
+            status = package.writeTable(at, rs.fieldNames(), std::min(total - first, perSheet),
+                                        [&rs, first](int r, int c) { return rs.text(first + r, c); });
+        if (!status || at < 0)
+            return office::XlsxStatus::failure(status.code(),
+                                               QStringLiteral("工作表「%1」之後無法接續, 有 %2 筆資料未寫入:\r\n\r\n%3")
+                                                   .arg(name)
+                                                   .arg(total - first)
+                                                   .arg(status.message()));
+        QCoreApplication::processEvents();
+    }
+    return status;
 }
 
 void WriteListViewToSheet(const QTreeWidget* list, office::XlsxSheet& sheet) {

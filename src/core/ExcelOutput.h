@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 class Program;
 class Recordset;
@@ -19,8 +20,14 @@ struct ExcelSession {
     office::XlsxWorkbook book;
     office::XlsxSheet* sheet = nullptr;
     QString name = QStringLiteral("報表");
+    // The records a list may hold on one sheet below its header: as many as Excel's rows allow. A longer list goes
+    // on over further sheets (a test may lower the number).
+    int rowsPerSheet = office::kXlsxMaxRows - 1;
+    // The sheets that carry on a list: they follow their list's sheet and take no position of their own.
+    std::vector<const office::XlsxSheet*> continuations;
 
-    // Worksheet n counted from 1, as Excel counts them; sheets are added at the end when the book has fewer.
+    // Worksheet n counted from 1, as Excel counts them, sheets that carry on a list not counted; sheets are added at
+    // the end when the book has fewer.
     office::XlsxSheet& worksheet(int number);
     // Makes worksheet n the current sheet and returns it.
     office::XlsxSheet& activate(int number);
@@ -36,12 +43,17 @@ office::XlsxStyle excelHeaderStyle();
 // Writes a recordset onto a sheet from A1: the field names in row 1, every record below (NULL as ""), every cell of
 // the sheet in the text format "@", the header row styled (excelHeaderStyle), the column widths fitted, and the
 // AutoFilter toggled over the table (a fresh sheet ends with filter arrows; writing the same sheet again removes
-// them). A recordset without fields writes nothing.
-void WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet);
+// them). A recordset without fields writes nothing. Records past the sheet's rows (ExcelSession::rowsPerSheet) go
+// on over further sheets inserted right after it, named after it with " (2)", " (3)" ..., each with the header.
+// Returns the sheets written, the first one first.
+std::vector<office::XlsxSheet*> WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet);
 // The same onto the current sheet of program.excel (nothing without a workbook).
 void WriteRecordsetToSheet(Program& program, const Recordset& rs);
-// The same onto a sheet (from 0) of an opened template or workbook.
-office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex);
+// The same onto a sheet (from 0) of an opened template or workbook, going on over sheets inserted after it when the
+// records outnumber rowsPerSheet. Where no sheet can be added the status fails, saying how many records were left
+// out.
+office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
+                                         int rowsPerSheet = office::kXlsxMaxRows - 1);
 
 // Saves program.excel under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (the Ui's clock; "_2", "_3" ... when the
 // name is taken) and opens it with the desktop; then, when showDone, shows "完成". A failure to write says so in a

@@ -14,6 +14,7 @@ Ui::Answer ScriptedUi::showMessage(const QString& text, const QString& title, Ic
 
 std::optional<QString> ScriptedUi::input(const QString& prompt, const QString& title, const QString& defaultText) {
     shown.append({"input", prompt, title.isEmpty() ? programTitle() : title, Icon::None, Buttons::OkCancel});
+    if (onInput) onInput(shown.last());
     if (!m_inputs.empty()) {
         const bool given = m_inputs.front().has_value();
         const QString text = given ? *m_inputs.front() : QString();

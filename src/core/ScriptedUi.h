@@ -30,6 +30,8 @@ public:
     void failNextOpen() { ++m_failOpens; }
     // Called for every message box before it is answered (a test may act on the window meanwhile).
     std::function<void(const Shown&)> onMessage;
+    // Called for every input box before it is answered.
+    std::function<void(const Shown&)> onInput;
 
     std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter, const QString& folder) override;

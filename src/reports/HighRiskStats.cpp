@@ -79,14 +79,14 @@ QString writeHighRiskWorkbook(Program& program, const HighRiskStats& stats) {
     if (stats.severe.recordCount() > 0) {
         office::XlsxSheet& sheet = x.activate(2);
         sheet.setName(QStringLiteral("高風險人員_嚴重代碼曾出現 2 或 3 者"));
-        WriteRecordsetToSheet(program, stats.severe, sheet);
-        wrapDescriptions(sheet);
+        for (office::XlsxSheet* written : WriteRecordsetToSheet(program, stats.severe, sheet))
+            wrapDescriptions(*written);
     }
     if (stats.history.recordCount() > 0) {
         office::XlsxSheet& sheet = x.activate(3);
         sheet.setName(QStringLiteral("高風險人員_歷程記錄"));
-        WriteRecordsetToSheet(program, stats.history, sheet);
-        wrapDescriptions(sheet);
+        for (office::XlsxSheet* written : WriteRecordsetToSheet(program, stats.history, sheet))
+            wrapDescriptions(*written);
     }
     return FinishExcel(program, false);
 }

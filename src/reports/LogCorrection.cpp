@@ -15,32 +15,6 @@ const QString kNotLinkedTitle = QStringLiteral("人事資料庫尚未連結");
 const QStringList kVardelColumns = {QStringLiteral("EMPLNO"), QStringLiteral("NAME"), QStringLiteral("DepName"),
                                     QStringLiteral("RealDepCode")};
 
-// The personnel file attached under a schema name for as long as this lives (an attachment found in place is left).
-class Attachment {
-public:
-    Attachment(Database& db, const QString& path, const QString& schema) : m_db(db), m_schema(schema) {
-        const Recordset list = db.query(QStringLiteral("PRAGMA database_list"));
-        for (int r = 0; r < list.recordCount(); ++r)
-            if (list.text(r, QStringLiteral("name")).compare(schema, Qt::CaseInsensitive) == 0) return;
-        db.exec(QStringLiteral("ATTACH DATABASE ? AS ") + Database::quoteName(schema), {path});
-        m_attached = true;
-    }
-    ~Attachment() {
-        if (!m_attached) return;
-        try {
-            m_db.exec(QStringLiteral("DETACH DATABASE ") + Database::quoteName(m_schema));
-        } catch (const DbError&) {
-        }
-    }
-    Attachment(const Attachment&) = delete;
-    Attachment& operator=(const Attachment&) = delete;
-
-private:
-    Database& m_db;
-    QString m_schema;
-    bool m_attached = false;
-};
-
 } // namespace
 
 std::optional<QString> vardelSchemaName(const QString& emplTablePrefix) {
@@ -53,31 +27,69 @@ std::optional<QString> vardelSchemaName(const QString& emplTablePrefix) {
     return name;
 }
 
-LogCorrection correctLogPersonalData(Database& db, const QString& vardelPath, const QString& emplTablePrefix,
-                                     const ReportPeriod& period) {
-    LogCorrection result;
+VardelLink::VardelLink(Database& db, const QString& vardelPath, const QString& emplTablePrefix,
+                       const QStringList& columns)
+    : m_db(db) {
     const auto schema = vardelSchemaName(emplTablePrefix);
     if (vardelPath.trimmed().isEmpty() || !schema) {
-        result.refusal = QStringLiteral("請先完成與 Vardel 系統資料庫之連結設定");
-        return result;
+        m_refusal = QStringLiteral("請先完成與 Vardel 系統資料庫之連結設定");
+        return;
     }
     // ATTACH would create an empty file where none is.
     if (!QFileInfo(vardelPath).isFile()) {
-        result.refusal = QStringLiteral("以下檔案不存在: \r\n\r\n") + vardelPath;
-        return result;
+        m_refusal = QStringLiteral("以下檔案不存在: \r\n\r\n") + vardelPath;
+        return;
     }
-    Attachment attached(db, vardelPath, *schema);
-    const QString empl = Database::quoteName(*schema) + QStringLiteral(".[EMPL]");
-    const Recordset have = db.query(QStringLiteral("SELECT name FROM pragma_table_info('EMPL', ?)"), {*schema});
+    m_schema = *schema;
+    bool present = false;
+    const Recordset list = db.query(QStringLiteral("PRAGMA database_list"));
+    for (int r = 0; r < list.recordCount(); ++r)
+        present = present || list.text(r, QStringLiteral("name")).compare(m_schema, Qt::CaseInsensitive) == 0;
+    if (!present) {
+        db.exec(QStringLiteral("ATTACH DATABASE ? AS ") + Database::quoteName(m_schema), {vardelPath});
+        m_attached = true;
+    }
+    Recordset have;
+    try {
+        have = db.query(QStringLiteral("SELECT name FROM pragma_table_info('EMPL', ?)"), {m_schema});
+    } catch (const DbError&) {
+        detach(); // a constructor that throws runs no destructor
+        throw;
+    }
     QStringList missing;
-    for (const QString& column : kVardelColumns) {
+    for (const QString& column : columns) {
         bool found = false;
         for (int r = 0; r < have.recordCount(); ++r)
             found = found || have.text(r, 0).compare(column, Qt::CaseInsensitive) == 0;
         if (!found) missing << column;
     }
-    if (!missing.isEmpty()) {
-        result.refusal = QStringLiteral("人事資料庫的 EMPL 資料表缺少欄位: ") + missing.join(QStringLiteral(", "));
+    if (!missing.isEmpty())
+        m_refusal = QStringLiteral("人事資料庫的 EMPL 資料表缺少欄位: ") + missing.join(QStringLiteral(", "));
+}
+
+VardelLink::~VardelLink() {
+    detach();
+}
+
+void VardelLink::detach() {
+    if (!m_attached) return;
+    m_attached = false;
+    try {
+        m_db.exec(QStringLiteral("DETACH DATABASE ") + Database::quoteName(m_schema));
+    } catch (const DbError&) {
+    }
+}
+
+QString VardelLink::empl() const {
+    return Database::quoteName(m_schema) + QStringLiteral(".[EMPL]");
+}
+
+LogCorrection correctLogPersonalData(Database& db, const QString& vardelPath, const QString& emplTablePrefix,
+                                     const ReportPeriod& period) {
+    LogCorrection result;
+    const VardelLink link(db, vardelPath, emplTablePrefix, kVardelColumns);
+    if (!link.ready()) {
+        result.refusal = link.refusal();
         return result;
     }
     const SqlCondition inPeriod = periodCondition(QStringLiteral("[NursingBook].[記錄日期]"), period);
@@ -86,7 +98,7 @@ LogCorrection correctLogPersonalData(Database& db, const QString& vardelPath, co
                                "[所屬部門] = ifnull(e.[DepName], '') || '_' || ifnull(e.[RealDepCode], '') "
                                "FROM %1 AS e WHERE [NursingBook].[員工編號] = e.[EMPLNO] "
                                "AND trim(ifnull([NursingBook].[員工編號], '')) <> '' AND %2")
-                    .arg(empl, inPeriod.sql),
+                    .arg(link.empl(), inPeriod.sql),
                 inPeriod.params);
     return result;
 }

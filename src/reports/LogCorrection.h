@@ -10,6 +10,7 @@
 #include "reports/ReportPeriod.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class Database;
@@ -20,6 +21,31 @@ namespace reports {
 // The schema name of a table prefix: "Vardel." and "[Vardel]." give "Vardel", "" gives "Vardel"; nullopt for a
 // prefix that is no plain name (letters, digits and "_", not starting with a digit).
 std::optional<QString> vardelSchemaName(const QString& emplTablePrefix);
+
+// The personnel file attached for as long as this lives (an attachment found in place is left), with EMPL checked
+// for the columns a use needs. When the link cannot serve (no path, a prefix that is no plain name, a missing file,
+// a column missing from EMPL) refusal() says why, in the words of the message the nurse sees. Throws DbError for a
+// failing ATTACH.
+class VardelLink {
+public:
+    VardelLink(Database& db, const QString& vardelPath, const QString& emplTablePrefix, const QStringList& columns);
+    ~VardelLink();
+    VardelLink(const VardelLink&) = delete;
+    VardelLink& operator=(const VardelLink&) = delete;
+
+    bool ready() const { return m_refusal.isEmpty(); }
+    const QString& refusal() const { return m_refusal; }
+    // The quoted EMPL table of the attached file, for a statement.
+    QString empl() const;
+
+private:
+    void detach();
+
+    Database& m_db;
+    QString m_schema;
+    QString m_refusal;
+    bool m_attached = false;
+};
 
 // Why a correction could not run (the text of the message the builder shows), or the number of entries corrected.
 struct LogCorrection {

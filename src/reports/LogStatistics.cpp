@@ -4,6 +4,7 @@
 #include "core/ExcelOutput.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
+#include "office/XlsxText.h"
 #include "reports/LogSummary.h"
 
 #include <QCoreApplication>
@@ -38,14 +39,15 @@ Recordset crossTableRecordset(const MonthCrossTable& table) {
     return Recordset(fields, std::move(rows));
 }
 
-// The bar chart of a category sheet: one bar per code (the Note column), the most frequent at the top, placed from
-// column E as wide as columns A to F and as high as the table plus fifteen rows.
+// The bar chart of a category sheet: one bar per code (the Note column) in one colour, the most frequent at the top,
+// placed from column E as wide as columns A to F and as high as the table plus fifteen rows.
 void AddBarChartToSheet(XlsxSheet& sheet, const QString& title, int rowCount) {
     office::XlsxBarChart chart;
     chart.categories = {1, 1, rowCount, 1};
     chart.values = {1, 2, rowCount, 2};
     chart.seriesName = office::XlsxCellRef{0, 2};
     chart.title = title;
+    chart.barColor = office::xlsxColorIndex(55); // one colour for every bar
     chart.anchor = {0, 4};
     chart.size = QSize(sheet.columnLeftPx(6), sheet.rowTopPx(rowCount + 14));
     sheet.addBarChart(chart);

@@ -4,6 +4,7 @@
 #include "core/Program.h"
 #include "core/VbRules.h"
 #include "core/WordOutput.h"
+#include "reports/LogCorrection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +21,7 @@ const QString kOutputFolder = QStringLiteral("DataBase/健康服務紀錄統計"
 // Cells of sheet 1, rows and columns from 0.
 constexpr int kTitleRow = 0;
 constexpr int kHeadingRow = 2;              // C3:H3, the category headings
+constexpr int kUnshownRow = 14;             // A15, under the grid: the categories the form has no room for
 constexpr int kFirstGridColumn = 2;         // column C
 int severityRow(int person, int severity) { // C4, C8, C12 for severity 1 of each person type
     return 3 + 4 * person + severity;
@@ -91,22 +93,31 @@ LogSummary computeLogSummary(const Database& db, const LogCounts& counts,
     LogSummary s;
     s.period = counts.period;
     std::map<EventCategory, int> slotOf;
+    std::map<QString, int> slotOfLetter; // the first slot of each letter
     for (int k = 0; k < kSummarySlots && k < int(categories.size()); ++k) {
         s.heads[size_t(k)] = categories[size_t(k)];
         slotOf.emplace(categories[size_t(k)], k);
+        slotOfLetter.emplace(categories[size_t(k)].letter, k);
     }
+    for (size_t k = kSummarySlots; k < categories.size(); ++k)
+        s.unshown << categories[k].name();
     std::array<std::array<std::map<QString, qint64>, kSummarySlots>, kPersonTypes> byNote;
     std::array<std::array<qint64, kSummarySlots>, kPersonTypes> totals{};
     for (const LogCount& row : counts.rows) {
         const int p = int(summaryPersonTypes().indexOf(row.personType));
+        if (p < 0) continue;
         const auto code = counts.codes.find(row.code);
-        if (p < 0 || code == counts.codes.end()) continue;
-        const auto slot = slotOf.find(code->second.category);
-        if (slot == slotOf.end()) continue;
-        const int k = slot->second;
+        const bool known = code != counts.codes.end();
+        // A code no longer in the table (renamed or retired) has no item, but its entries count by their letter.
+        const auto slot = known ? slotOf.find(code->second.category) : slotOf.end();
+        const auto letterSlot = known ? slotOfLetter.end() : slotOfLetter.find(row.code.left(1));
+        if (slot == slotOf.end() && letterSlot == slotOfLetter.end()) continue;
+        const int k = known ? slot->second : letterSlot->second;
         const qint64 n = row.count;
-        byNote[size_t(p)][size_t(k)][code->second.note] += n;
-        totals[size_t(p)][size_t(k)] += n;
+        if (known) {
+            byNote[size_t(p)][size_t(k)][code->second.note] += n;
+            totals[size_t(p)][size_t(k)] += n;
+        }
         const QString& severity = row.severity;
         if (severity == u"1" || severity == u"2" || severity == u"3") {
             std::optional<qint64>& cell = s.severity[size_t(p)][size_t(severity.toInt() - 1)][size_t(k)];
@@ -128,32 +139,67 @@ LogSummary computeLogSummary(const Database& db, const LogCounts& counts,
     return s;
 }
 
+SexCounts countLogEntriesBySex(Database& db, const QString& vardelPath, const QString& emplTablePrefix,
+                               const ReportPeriod& period, const QString& keyword) {
+    SexCounts result;
+    const VardelLink link(db, vardelPath, emplTablePrefix, {QStringLiteral("EMPLNO"), QStringLiteral("SEX")});
+    if (!link.ready()) {
+        result.refusal = link.refusal();
+        return result;
+    }
+    // SEX is compared as text: a personnel file may store the number 2.
+    const SqlCondition where = logEntriesOf(period, keyword);
+    const Recordset rs =
+        db.query(QStringLiteral("SELECT ifnull(sum(CAST(e.[SEX] AS TEXT) <> '2'), 0), "
+                                "ifnull(sum(CAST(e.[SEX] AS TEXT) = '2'), 0) "
+                                "FROM NursingBook INNER JOIN %1 AS e ON NursingBook.員工編號 = e.[EMPLNO] "
+                                "WHERE trim(ifnull(NursingBook.員工編號, '')) <> '' AND %2")
+                     .arg(link.empl(), where.sql),
+                 where.params);
+    result.male = rs.value(0, 0).toLongLong();
+    result.female = rs.value(0, 1).toLongLong();
+    return result;
+}
+
 QString writeLogSummary(Program& program, const LogSummary& s) {
     const std::unique_ptr<office::XlsxPackage> book = OpenWorkbookFile(program, kTemplate);
     if (!book) return {};
     office::XlsxPackage& x = *book;
-    x.renameSheet(0, QStringLiteral(" 健康服務紀錄分析總表"));
-    x.setCellText(0, kTitleRow, 0, QStringLiteral("健康服務紀錄分析總表 【") + s.period.text() + QStringLiteral("】"));
+    // The first failure stops the filling and is said; nothing is saved then.
+    office::XlsxStatus st = office::XlsxStatus::success();
+    const auto text = [&](int row, int col, const QString& value) {
+        if (st) st = x.setCellText(0, row, col, value);
+    };
+    const auto number = [&](int row, int col, double value) {
+        if (st) st = x.setCellNumber(0, row, col, value);
+    };
+    x.renameSheet(0, QStringLiteral(" 健康服務紀錄分析總表"), &st);
+    QString title = QStringLiteral("健康服務紀錄分析總表 【") + s.period.text() + QStringLiteral("】");
+    if (s.bySex) title += QStringLiteral("__男: %1; 女: %2").arg(s.bySex->male).arg(s.bySex->female);
+    text(kTitleRow, 0, title);
     for (int k = 0; k < kSummarySlots; ++k) {
         const auto& slot = s.heads[size_t(k)];
         if (!slot) continue;
-        x.setCellText(0, kHeadingRow, kFirstGridColumn + k, slot->name());
+        text(kHeadingRow, kFirstGridColumn + k, slot->name());
         for (int p = 0; p < kPersonTypes; ++p)
-            x.setCellText(0, topLabelRow(p, k), topColumn(k), slot->name() + QStringLiteral("_前三名排行"));
+            text(topLabelRow(p, k), topColumn(k), slot->name() + QStringLiteral("_前三名排行"));
     }
+    if (!s.unshown.isEmpty())
+        text(kUnshownRow, 0,
+             QStringLiteral("本表僅容六個類別, 以下類別未列入: ") + s.unshown.join(QStringLiteral("、")));
     for (int p = 0; p < kPersonTypes; ++p) {
         for (int sev = 0; sev < 3; ++sev)
             for (int k = 0; k < kSummarySlots; ++k)
                 if (const auto& n = s.severity[size_t(p)][size_t(sev)][size_t(k)])
-                    x.setCellNumber(0, severityRow(p, sev), kFirstGridColumn + k, double(*n));
+                    number(severityRow(p, sev), kFirstGridColumn + k, double(*n));
         for (int k = 0; k < kSummarySlots; ++k) {
             const auto& top = s.top[size_t(p)][size_t(k)];
             for (int r = 0; r < int(top.size()); ++r) {
                 const int row = topLabelRow(p, k) + 1 + r;
                 const int col = topColumn(k);
-                x.setCellText(0, row, col, top[size_t(r)].note);
-                x.setCellNumber(0, row, col + 1, double(top[size_t(r)].count));
-                x.setCellText(0, row, col + 2, vb::format(top[size_t(r)].share, QStringLiteral("0.00%")));
+                text(row, col, top[size_t(r)].note);
+                number(row, col + 1, double(top[size_t(r)].count));
+                text(row, col + 2, vb::format(top[size_t(r)].share, QStringLiteral("0.00%")));
             }
         }
         QCoreApplication::processEvents();
@@ -164,12 +210,21 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
         {QStringLiteral("嚴重等級_2"), &s.severity2},
         {QStringLiteral("嚴重等級_3"), &s.severity3},
     };
-    for (int i = 0; i < 3; ++i) {
+    // Named first, then written: a list too long for one sheet goes on over sheets inserted after its own.
+    QString names[3];
+    for (int i = 0; i < 3 && st; ++i) {
         const int sheet = i + 1;
-        if (x.sheetCount() <= sheet) x.addSheet();
-        x.renameSheet(sheet, lists[i].first);
-        WriteRecordsetToSheet(*lists[i].second, x, sheet);
+        if (x.sheetCount() <= sheet) x.addSheet({}, -1, &st);
+        if (st) names[i] = x.renameSheet(sheet, lists[i].first, &st);
+    }
+    for (int i = 0; i < 3 && st; ++i) {
+        st = WriteRecordsetToSheet(*lists[i].second, x, x.sheetIndex(names[i]));
         QCoreApplication::processEvents();
+    }
+    if (!st) {
+        program.ui().message(QStringLiteral("無法寫入健康服務紀錄統計表:\r\n\r\n") + st.message(), {},
+                             Ui::Icon::Critical);
+        return {};
     }
 
     const QString path = NewOutputFilePath(program.path(kOutputFolder), QStringLiteral("健康服務紀錄統計"),
@@ -187,7 +242,16 @@ QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<Event
                            "請勿點選正在進行中的 Excel"),
             100);
     QCoreApplication::processEvents();
-    return writeLogSummary(program, computeLogSummary(program.DBConn, counts, categories));
+    LogSummary summary = computeLogSummary(program.DBConn, counts, categories);
+    if (!program.VardelDBPath.trimmed().isEmpty()) {
+        SexCounts bySex = countLogEntriesBySex(program.DBConn, program.VardelDBPath, program.EmplTablePrefix,
+                                               counts.period, counts.keyword);
+        if (bySex.refusal.isEmpty())
+            summary.bySex = std::move(bySex);
+        else
+            program.ui().message(bySex.refusal + QStringLiteral("\r\n\r\n標題未附男女件數"), {}, Ui::Icon::Warning);
+    }
+    return writeLogSummary(program, summary);
 }
 
 } // namespace reports

@@ -27,11 +27,23 @@ struct TopItem {
     double share = 0; // of the person type's entries of the category
 };
 
+// Log entries of employees known to the personnel file, by its SEX: "2" female, any other value male.
+struct SexCounts {
+    qint64 male = 0;
+    qint64 female = 0;
+    QString refusal; // why the personnel link cannot serve; empty when it counted
+};
+
 struct LogSummary {
     ReportPeriod period;
     // The first six categories of the list; an empty slot when the list is shorter.
     std::array<std::optional<EventCategory>, kSummarySlots> heads;
-    // severity[person type][severity 1..3 as 0..2][slot]: entries of the period; nullopt where there are none.
+    // The categories past the sixth: the form names them under the grid.
+    QStringList unshown;
+    // Appended to the title when the personnel link is set.
+    std::optional<SexCounts> bySex;
+    // severity[person type][severity 1..3 as 0..2][slot]: entries of the period; nullopt where there are none. An
+    // entry counts in its code's category; one whose code is not in NursingCode in the first category of its letter.
     std::array<std::array<std::array<std::optional<qint64>, kSummarySlots>, 3>, kPersonTypes> severity;
     // top[person type][slot]: at most three items, most frequent first (notes in order among equals).
     std::array<std::array<std::vector<TopItem>, kSummarySlots>, kPersonTypes> top;
@@ -47,12 +59,18 @@ LogSummary computeLogSummary(const Database& db, const LogCounts& counts, const 
 LogSummary computeLogSummary(const Database& db, const std::vector<EventCategory>& categories,
                              const ReportPeriod& period, const QString& keyword);
 
+// The entries of a period (and department keyword) whose employee number is in the EMPL table of the personnel file
+// VardelDBPath names (attached as for the personal-data correction), counted by SEX.
+SexCounts countLogEntriesBySex(Database& db, const QString& vardelPath, const QString& emplTablePrefix,
+                               const ReportPeriod& period, const QString& keyword);
+
 // Fills the form "健康服務紀錄統計.xlsx" of DataBase/DOC/ and saves it as
 // DataBase/健康服務紀錄統計/健康服務紀錄統計_YYYYMMDD_hhmmss.xlsx ("_2", "_3" ... when taken), then opens it. A missing
 // or unreadable form, or a file that cannot be written, is said in a critical box. Returns the file, "" if none.
 QString writeLogSummary(Program& program, const LogSummary& summary);
 
-// The second half of the report kind "ShowReport": computes and writes the summary workbook.
+// The second half of the report kind "ShowReport": computes and writes the summary workbook, with the male and female
+// counts in the title when the personnel link is set (a link that cannot serve is said, and the form goes on without).
 QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<EventCategory>& categories,
                                        const LogCounts& counts, const ReportProgress& progress = {});
 

@@ -326,13 +326,7 @@ void ButtonShowReport_Click(MainForm& form, Program& program) {
 
     s.running = true;
     s.run->setEnabled(false);
-    std::unique_ptr<SplashInformation> splash;
-    if (showsProgressWindow(kind)) {
-        splash = std::make_unique<SplashInformation>(&form);
-        splash->show();
-        splash->setMessage(kBusy);
-        splash->setValue(0);
-    }
+    // The keyword is asked before the progress window comes up: that window stays on top and would cover the box.
     QString keyword;
     if (asksDepartmentKeyword(kind)) {
         const auto answer = ui.input(QStringLiteral("若需要針對特定部門進行統計，") + kTwoBreaks +
@@ -340,6 +334,13 @@ void ButtonShowReport_Click(MainForm& form, Program& program) {
                                          QStringLiteral("若無，則無需輸入任何資料；或按【取消】。"),
                                      QStringLiteral("部門關鍵字"), QString());
         keyword = answer ? answer->trimmed() : QString();
+    }
+    std::unique_ptr<SplashInformation> splash;
+    if (showsProgressWindow(kind)) {
+        splash = std::make_unique<SplashInformation>(&form);
+        splash->show();
+        splash->setMessage(kBusy);
+        splash->setValue(0);
     }
 
     const ReportRequest request{program, kind, s.from->text(), s.to->text(), keyword, year, splash.get()};

@@ -112,6 +112,43 @@ out['name1'] = wb.sheetnames[0]
     EXPECT_EQ(o["name1"].toString(), "A_外傷");
 }
 
+TEST_F(ExcelOutputTest, AListLongerThanASheetGoesOnOverFurtherSheets) {
+    // Two records a sheet stand for Excel's 1 048 575.
+    const Recordset five(
+        {"員工編號", "記錄日期"},
+        {{"E1", "2024/01/01"}, {"E2", "2024/01/02"}, {"E3", "2024/01/03"}, {"E4", "2024/01/04"}, {"E5", "2024/01/05"}});
+    ExcelSession& s = CreateExcelWorkbook(program, 0);
+    s.rowsPerSheet = 2;
+    office::XlsxSheet& first = s.activate(1);
+    first.setName("歷程記錄");
+    const auto written = WriteRecordsetToSheet(program, five, first);
+    ASSERT_EQ(written.size(), 3u);
+    EXPECT_EQ(written[0], &first);
+    // The list's sheets stand together; the positions of the other sheets stay.
+    EXPECT_EQ(s.book.sheetNames(), (QStringList{"歷程記錄", "歷程記錄 (2)", "歷程記錄 (3)", "工作表2", "工作表3"}));
+    EXPECT_EQ(s.worksheet(2).name(), QString("工作表2"));
+    EXPECT_EQ(s.worksheet(4).name(), QString("工作表4"));
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(written[size_t(k)]->text(0, 0), "員工編號");
+        EXPECT_EQ(written[size_t(k)]->text(1, 0), QString("E%1").arg(2 * k + 1));
+    }
+    EXPECT_EQ(written[1]->text(2, 1), "2024/01/04");
+    EXPECT_EQ(written[2]->rowCount(), 2); // the header and E5
+
+    // A template: the list goes on over sheets inserted after its own, before the template's next sheet.
+    office::XlsxWorkbook form;
+    form.addSheet("總表");
+    form.addSheet("清單");
+    form.addSheet("備註");
+    ASSERT_TRUE(form.save(t.folder() + "/form.xlsx"));
+    office::XlsxPackage package;
+    ASSERT_TRUE(package.open(t.folder() + "/form.xlsx"));
+    ASSERT_TRUE(WriteRecordsetToSheet(five, package, 1, 2));
+    EXPECT_EQ(package.sheetNames(), (QStringList{"總表", "清單", "清單 (2)", "清單 (3)", "備註"}));
+    EXPECT_EQ(package.cellText(3, 0, 0), "員工編號");
+    EXPECT_EQ(package.cellText(3, 1, 0), "E5");
+}
+
 TEST_F(ExcelOutputTest, FinishExcelSavesUnderTheReportFolderNeverOverwritingThenSaysDone) {
     CreateExcelWorkbook(program, 0).name = "高風險人員";
     const QString first = FinishExcel(program, true);

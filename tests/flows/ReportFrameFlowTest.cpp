@@ -217,6 +217,25 @@ TEST(ReportFrameFlow, ConfirmationYesRunsTheBuilderAndClosesTheFrameNoKeepsItOpe
     EXPECT_TRUE(tp.ui().allAnswersUsed());
 }
 
+TEST(ReportFrameFlow, TheKeywordIsAskedBeforeTheProgressWindowComesUp) {
+    TestProgram tp;
+    Frame f(tp);
+    Probe probe;
+    registerReportBuilder(f.w, kKindShowReport, probe.builder());
+    f.pick("QVStatisticaRegulation");
+    f.from->setText("2024/01/01");
+    f.to->setText("2024/12/31");
+    // The progress window stays on top: up while the keyword is typed, it would cover the box.
+    int splashWhileAsked = -1;
+    tp.ui().onInput = [&](const ScriptedUi::Shown&) { splashWhileAsked = splashWindows(); };
+    tp.ui().answerNext(Ui::Answer::Yes);
+    tp.ui().inputNext(QStringLiteral("品保"));
+    f.run->click();
+    EXPECT_EQ(splashWhileAsked, 0);
+    EXPECT_TRUE(probe.progressShown);
+    EXPECT_EQ(probe.keyword, "品保");
+}
+
 TEST(ReportFrameFlow, EveryKindHasItsConfirmationProgressAndKeywordRule) {
     TestProgram tp;
     Frame f(tp);

@@ -202,6 +202,19 @@ TEST_F(LogStatisticsTest, WorkbookReadBack) {
     EXPECT_TRUE(wb["各月份細類比較"].toObject()["filter"].toString().isEmpty());
 }
 
+TEST_F(LogStatisticsTest, TheBarsHaveTheirOneColourFill) {
+    BuildNursingLogStatsWorkbook(tp.program(), kFrom, kTo, {});
+    ASSERT_FALSE(tp.ui().opened.isEmpty());
+    // The fill of the series (colour index 55), not the theme's accent the chart would take.
+    const QString fills =
+        runPython("import re, sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                  "xml = z.read(sorted(n for n in z.namelist() if n.startswith('xl/charts/chart'))[0]).decode()\n"
+                  "ser = re.search(r'<c:ser>.*?</c:ser>', xml, re.S).group(0)\n"
+                  "print(*re.findall(r'<a:solidFill><a:srgbClr val=\"([0-9A-F]+)\"', ser))\n",
+                  {localPath(tp.ui().opened[0])});
+    EXPECT_EQ(fills.trimmed(), QString("333399"));
+}
+
 TEST_F(LogStatisticsTest, MoreCategoriesThanTheElevenSheetsGetSheetsOfTheirOwn) {
     std::vector<QVariantList> codes;
     for (char letter = 'F'; letter <= 'P'; ++letter)

@@ -85,6 +85,18 @@ TEST_F(LogSummaryTest, SixCategoriesWithTheirOwnLetters) {
     EXPECT_EQ(s.severity3.text(1, "記錄時間"), "13:00");
 }
 
+TEST_F(LogSummaryTest, EntriesOfCodesOutsideTheTableCountByTheirLetter) {
+    // A retired A code and a renamed B code: they name no item, but their entries still count.
+    tp.db().execBatch(
+        "INSERT INTO NursingBook (SerialX, 記錄日期, 人員身份, 事件代碼, 嚴重代碼) VALUES (?, ?, ?, ?, ?)",
+        {{"old1", "2019/06/01", "員工", "A99", "1"}, {"old2", "2019/06/02", "派遣", "B77", "1"}});
+    const LogSummary s = compute();
+    EXPECT_EQ(s.severity[Employee][0][0], 2);   // A01 and A99, in the first column of A
+    EXPECT_EQ(s.severity[Dispatched][0][2], 3); // B01, B02 and B77
+    ASSERT_EQ(s.top[Employee][0].size(), 1u);   // no item to rank
+    EXPECT_DOUBLE_EQ(s.top[Employee][0][0].share, 1.0);
+}
+
 TEST_F(LogSummaryTest, TopThreeSharesAreOfTheWholeCategory) {
     // Four more items for employees in B: 4, 3, 2 and 1 entries.
     std::vector<QVariantList> rows;
@@ -189,6 +201,54 @@ TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
     // Empty lists still get their named sheets with a header.
     const QJsonObject empty = readBack(second, {"A1"});
     EXPECT_EQ(empty["職傷意外記錄"].toObject()["cells"].toObject()["A1"].toString(), "記錄日期");
+}
+
+TEST_F(LogSummaryTest, CategoriesPastTheSixthAreNamedUnderTheGrid) {
+    const QString path = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
+                                                        countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
+    ASSERT_FALSE(path.isEmpty());
+    const QJsonObject c = readBack(path, {"A15"})[" 健康服務紀錄分析總表"].toObject()["cells"].toObject();
+    EXPECT_EQ(c["A15"].toString(), "本表僅容六個類別, 以下類別未列入: X_職場訪視及其他服務、Y_職傷意外");
+}
+
+TEST_F(LogSummaryTest, ThePersonnelLinkAddsTheMaleAndFemaleCountsToTheTitle) {
+    // The personnel file: E1 a man, E2 a woman, E4 a woman stored as the number 2, E5 without SEX (counted nowhere);
+    // E3's entry and the others have no personnel row.
+    const QString vardel = tp.folder() + "/vardel.sqlite";
+    {
+        Database v;
+        ASSERT_TRUE(v.open(vardel));
+        v.exec("CREATE TABLE EMPL (EMPLNO TEXT, NAME TEXT, SEX)");
+        v.execBatch("INSERT INTO EMPL (EMPLNO, NAME, SEX) VALUES (?, ?, ?)",
+                    {{"E1", "甲", "1"}, {"E2", "乙", "2"}, {"E4", "丙", 2}, {"E5", "丁", QVariant()}});
+        v.close();
+    }
+    tp.program().VardelDBPath = vardel;
+    const QString path = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
+                                                        countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
+    ASSERT_FALSE(path.isEmpty());
+    const QJsonObject c = readBack(path, {"A1"})[" 健康服務紀錄分析總表"].toObject()["cells"].toObject();
+    EXPECT_EQ(c["A1"].toString(), "健康服務紀錄分析總表 【2019/03/01 ~ 2020/01/31】__男: 1; 女: 2");
+    EXPECT_TRUE(tp.ui().messageTexts().isEmpty());
+}
+
+TEST_F(LogSummaryTest, AFormThatCannotBeFilledIsSaidAndNothingIsSaved) {
+    // The form opens, but its first sheet holds no readable XML: the first cell written fails.
+    const QString form = tp.program().docFolder() + "健康服務紀錄統計.xlsx";
+    runPython("import shutil, sys, zipfile\nsrc = sys.argv[1] + '.orig'\nshutil.move(sys.argv[1], src)\n"
+              "with zipfile.ZipFile(src) as a, zipfile.ZipFile(sys.argv[1], 'w') as b:\n"
+              "    for i in a.infolist():\n"
+              "        b.writestr(i, b'<worksheet' if i.filename == 'xl/worksheets/sheet1.xml' else a.read(i))\n",
+              {form});
+    const QString path = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
+                                                        countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
+    EXPECT_TRUE(path.isEmpty());
+    ASSERT_FALSE(tp.ui().shown.isEmpty());
+    EXPECT_TRUE(tp.ui().shown.last().text.startsWith("無法寫入健康服務紀錄統計表"))
+        << tp.ui().shown.last().text.toStdString();
+    EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
+    EXPECT_FALSE(QDir(outputFolder()).exists());
+    EXPECT_TRUE(tp.ui().opened.isEmpty());
 }
 
 TEST_F(LogSummaryTest, AMissingFormIsSaidAndNothingIsSaved) {
