@@ -12,6 +12,7 @@ namespace reports {
 
 namespace {
 const char* const kTitle = "多項四段分級";
+constexpr double kLinePoints = 15; // a line of the default font
 const char* const kAdvice[kLevelCount] = {
     "健康指標均在正常範圍內；建議邀請參加健康講座，並發表經驗分享。",
     "輕微偏離正常範圍，無臨床症狀或無需醫療介入，建議以 mail 寄發衛教資訊。",
@@ -75,7 +76,18 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     WriteRecordsetToSheet(program, standards, second);
     second.setName(QStringLiteral("多項四級_標準值"));
 
-    const Recordset graded = db.query(QStringLiteral("SELECT * FROM \"X_Temp\" ORDER BY \"NOindex\""));
+    // The summaries read one item per line: "；<@> " becomes a line break, and the break after the last item goes, so
+    // that a one-line row does not show only an empty last line.
+    const QStringList summaries = gradingColumns().mid(2);
+    QStringList select;
+    for (const QString& c : db.columns(QStringLiteral("X_Temp"))) {
+        const QString q = Database::quoteName(c);
+        select << (summaries.contains(c)
+                       ? QStringLiteral("rtrim(replace(%1, '；<@> ', '；' || char(10)), char(10)) AS %1").arg(q)
+                       : q);
+    }
+    const Recordset graded = db.query(
+        QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))));
     office::XlsxSheet& third = session.activate(3);
     WriteRecordsetToSheet(program, graded, third);
     third.setName(QStringLiteral("Ostivw_健檢總表_多項四段分級"));
@@ -88,8 +100,18 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     third.applyStyleWhereTextContains(levelLabel(3), yellow);
     third.applyStyleWhereTextContains(levelLabel(4), pink);
     const int summary = graded.fieldIndex(QStringLiteral("個人分級彙整"));
-    if (summary >= 0) third.setColumnWidth(summary, summary + 3, 40);
     third.replaceText(QStringLiteral("；<@>"), QStringLiteral("；\n"));
+    if (summary >= 0 && graded.recordCount() > 0) {
+        third.setColumnWidth(summary, summary + 3, 40);
+        // Wrapped, each row as high as the person's summary has lines (an item fits a line of 40 characters).
+        office::XlsxStyle wrap;
+        wrap.wrap = true;
+        third.applyStyle({1, summary, graded.recordCount(), summary + 3}, wrap);
+        for (int r = 0; r < graded.recordCount(); ++r) {
+            const qsizetype lines = graded.text(r, summary).count(QLatin1Char('\n')) + 1;
+            if (lines > 1) third.setRowHeight(r + 1, kLinePoints * double(lines));
+        }
+    }
     letEventsThrough();
     return FinishExcel(program, true);
 }

@@ -402,12 +402,38 @@ TEST_F(Grading, TheWorkbookHasTheThreeSheetsWithNotesColoursAndPrintSetup) {
     EXPECT_EQ(line(12), "['最高等級', '目前等級', '個人分級彙整', 'Level_2_分級彙整', 'Level_3_分級彙整', "
                         "'Level_4_分級彙整', 'NOindex']");
     // A: level 2 blood pressure (no colour) and a level-4 BMI: the summary takes the level-4 colour.
-    EXPECT_EQ(line(13), "'150【Level_2】' 00000000 'BMI：36.2【Level_4】；\\n 收縮壓：150【Level_2】；\\n ' FFFF66B2");
-    EXPECT_EQ(line(14), "'170【Level_3】' FFFFFF00 '收縮壓：170【Level_3】；\\n ' FFFFFF00");
-    EXPECT_EQ(line(15), "'100【Level_0】' 00000000 'BMI：25【Level_1】；\\n ' 00000000");
+    EXPECT_EQ(line(13), "'150【Level_2】' 00000000 'BMI：36.2【Level_4】；\\n收縮壓：150【Level_2】；' FFFF66B2");
+    EXPECT_EQ(line(14), "'170【Level_3】' FFFFFF00 '收縮壓：170【Level_3】；' FFFFFF00");
+    EXPECT_EQ(line(15), "'100【Level_0】' 00000000 'BMI：25【Level_1】；' 00000000");
     EXPECT_EQ(line(16), "40 0 3") << "the four summary columns are 40 wide";
     EXPECT_EQ(line(17), "None") << "the graded sheet is shown without filter arrows";
     EXPECT_EQ(line(18), "[(200, 100)]") << "every note box is 200 x 100 points";
+}
+
+TEST_F(Grading, TheSummariesOfTheWorkbookEndWithoutABreakAndWrapInRowsThatFit) {
+    standard("收縮壓", "0", {"<120", "<140", "<160", "<180", ">=180"});
+    standard("BMI", "0", {"18.5~23.9", "<27", "<30", "<35", ">=35"});
+    person("A", "1", 150, 36.2);
+    person("B", "2", 170, 22);
+    const QString path = PrepareMultipleLevelGrading(tp.program(), "2024");
+    ASSERT_FALSE(path.isEmpty());
+    const QString out = runPython("import openpyxl,sys\n"
+                                  "g=openpyxl.load_workbook(sys.argv[1]).worksheets[2]\n"
+                                  "head=[c.value for c in g[1]]\n"
+                                  "for row in (2,3):\n"
+                                  "    for name in ('個人分級彙整','Level_2_分級彙整','Level_4_分級彙整'):\n"
+                                  "        c=g.cell(row,head.index(name)+1)\n"
+                                  "        print(repr(c.value), c.alignment.wrap_text)\n"
+                                  "    print(g.row_dimensions[row].height)\n",
+                                  {path});
+    EXPECT_EQ(out.toStdString(), "'BMI：36.2【Level_4】；\\n收縮壓：150【Level_2】；' True\n"
+                                 "'收縮壓：150【Level_2】；' True\n"
+                                 "'BMI：36.2【Level_4】；' True\n"
+                                 "30.0\n"
+                                 "'收縮壓：170【Level_3】；' True\n"
+                                 "None True\n"
+                                 "None True\n"
+                                 "None\n");
 }
 
 } // namespace
