@@ -116,18 +116,6 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     return FinishExcel(program, true);
 }
 
-QString standardProblemsHtml(const std::vector<StandardProblem>& problems) {
-    QString body = htmlBanner(QStringLiteral("多項四段分級標準_無法使用的標準列")) +
-                   QStringLiteral("<TABLE border=1 cellspacing=0 cellpadding=4><TR><TH>順序</TH><TH>項目名稱</TH>"
-                                  "<TH>性別</TH><TH>欄位</TH><TH>內容</TH><TH>原因</TH></TR>");
-    for (const StandardProblem& p : problems)
-        body += QStringLiteral("<TR><TD>%1</TD><TD>%2</TD><TD>%3</TD><TD>%4</TD><TD>%5</TD><TD>%6</TD></TR>")
-                    .arg(p.position > 0 ? QString::number(p.position) : QStringLiteral("-"), htmlEscape(p.item),
-                         htmlEscape(p.sex), htmlEscape(p.column), htmlEscape(p.text), htmlEscape(p.reason));
-    body += QStringLiteral("</TABLE><P>以上標準修正前, 不進行任何分級。<P>");
-    return body;
-}
-
 QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
                                     const std::function<void(int)>& progress) {
     Ui& ui = program.ui();
@@ -138,8 +126,20 @@ QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
                                       "請修正標準後重新匯入; 問題清單已顯示於網頁.")
                            .arg(run.problems.size()),
                        QString::fromUtf8(kTitle), Ui::Icon::Critical);
-            ShowHtmlText(program, QStringLiteral("除錯訊息"), standardProblemsHtml(run.problems));
+            std::vector<StandardProblem> listed = run.problems;
+            listed.insert(listed.end(), run.skipped.begin(), run.skipped.end());
+            ShowHtmlText(program, QStringLiteral("除錯訊息"),
+                         grading::standardProblemsHtml(listed, QStringLiteral("順序"),
+                                                       QStringLiteral("以上標準修正前, 不進行任何分級。")));
             return {};
+        }
+        if (!run.skipped.empty()) {
+            QStringList rows;
+            for (const StandardProblem& p : run.skipped)
+                rows << QStringLiteral("第 %1 筆 %2 (性別 %3)").arg(p.position).arg(p.item, p.sex);
+            ui.message(QStringLiteral("以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n") +
+                           rows.join(QStringLiteral("\r\n")),
+                       QString::fromUtf8(kTitle), Ui::Icon::Warning);
         }
         letEventsThrough();
         return BuildMultipleLevelWorkbook(program, run.counts, yearCode);
