@@ -250,7 +250,7 @@ void OpenExampleWorkbook(Program& program, const QString& path) {
     ui.message(path + QStringLiteral("\r\n\r\n範例檔案已呼叫, 請先另存新檔後, 再進行編輯"), {}, Ui::Icon::Information);
 }
 
-std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QString& fileName) {
+std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QString& fileName, int maxSheetRows) {
     const QString path = docPath(program, fileName);
     Ui& ui = program.ui();
     if (!QFileInfo(path).isFile()) {
@@ -258,7 +258,7 @@ std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QS
         return nullptr;
     }
     auto package = std::make_unique<office::XlsxPackage>();
-    const office::XlsxStatus status = package->open(path);
+    const office::XlsxStatus status = package->open(path, maxSheetRows);
     if (!status) {
         ui.message(QStringLiteral("無法開啟 Excel 活頁簿:\r\n\r\n") + path + QStringLiteral("\r\n\r\n") +
                        status.message(),

@@ -78,8 +78,9 @@ void OpenExampleWorkbook(Program& program, const QString& path);
 
 // Opens an .xlsx for reading or filling: fileName is a name in DataBase/DOC/ or a full path. A missing file shows
 // "以下檔案不存在: ", two line breaks and the path in a critical box titled "檔案不存在"; a damaged, legacy or
-// foreign file says why in a critical box. Returns null in both cases.
-std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QString& fileName);
+// foreign file says why in a critical box. Returns null in both cases. maxSheetRows > 0 reads only that many rows of
+// each worksheet (XlsxPackage::open), for an import that must not load a huge sheet.
+std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QString& fileName, int maxSheetRows = 0);
 // Saves a filled package under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (never over an older file) and opens it
 // with the desktop. A failure says so in a critical box. Returns the file written, "" if none.
 QString SaveWorkbookToReportFolder(Program& program, office::XlsxPackage& package, const QString& name);

@@ -56,6 +56,8 @@ std::vector<TableDef> buildTables() {
         for (const char* n : {"抽菸習慣", "既往病歷", "健檢過程備註說明"})
             c.push_back({n, kText});
         append(c, vc50({"成人血壓分級", "Framingham_Risk_Score", "代謝症候群_分級", "BMI分級", "三高族群分級"}));
+        // Urine protein and occult blood, graded as texts ("-", "+/-", "+" ...).
+        append(c, vc50({"PRO", "UOB"}));
         t.push_back({QStringLiteral("PersonalHealth"), c, {}});
     }
     {

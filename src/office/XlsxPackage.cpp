@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <set>
@@ -66,8 +67,77 @@ void XlsxPackage::removePart(const QString& name) {
 
 // ---- opening ----
 
+namespace {
+
+// Ends a worksheet's XML after a number of rows: scans the tags as they arrive, keeps the elements open around the
+// rows, and once the last wanted row has ended cuts the bytes there and closes those elements, so the part stays
+// well-formed. Cell texts cannot hold "<", so every "<" starts a tag.
+class RowCut {
+public:
+    explicit RowCut(int maxRows) : m_maxRows(maxRows) {}
+    bool enough(QByteArray* data) {
+        const char* d = data->constData();
+        for (;;) {
+            const qsizetype lt = data->indexOf('<', m_pos);
+            if (lt < 0) {
+                m_pos = data->size();
+                return false;
+            }
+            const qsizetype gt = data->indexOf('>', lt);
+            if (gt < 0) {
+                m_pos = lt; // the tag ends in a later chunk
+                return false;
+            }
+            m_pos = gt + 1;
+            if (gt == lt + 1 || d[lt + 1] == '?' || d[lt + 1] == '!') continue;
+            const bool closing = d[lt + 1] == '/';
+            const bool empty = d[gt - 1] == '/';
+            qsizetype end = lt + (closing ? 2 : 1);
+            const qsizetype start = end;
+            while (end < gt && d[end] != '/' && !std::isspace(static_cast<unsigned char>(d[end])))
+                ++end;
+            const QByteArray name(d + start, end - start);
+            if (closing) {
+                if (!m_open.empty()) m_open.pop_back();
+            } else if (!empty) {
+                m_open.push_back(name);
+            }
+            const qsizetype colon = name.lastIndexOf(':');
+            if ((closing || empty) && name.mid(colon + 1) == "row" && ++m_rows >= m_maxRows) {
+                data->truncate(m_pos);
+                for (auto it = m_open.rbegin(); it != m_open.rend(); ++it)
+                    data->append("</" + *it + '>');
+                return true;
+            }
+        }
+    }
+
+private:
+    int m_maxRows;
+    int m_rows = 0;
+    qsizetype m_pos = 0;
+    std::vector<QByteArray> m_open;
+};
+
+bool isWorksheetPart(const QString& name) {
+    return name.contains(QLatin1String("worksheets/"), Qt::CaseInsensitive) &&
+           name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 XlsxStatus XlsxPackage::open(const QString& path) {
+    return open(path, 0);
+}
+
+bool XlsxPackage::rowsLeftOut(int sheet) const {
+    return sheet >= 0 && sheet < int(m_sheets.size()) &&
+           m_cutParts.contains(m_sheets[size_t(sheet)].part, Qt::CaseInsensitive);
+}
+
+XlsxStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
     m_parts.clear();
+    m_cutParts.clear();
     m_sheets.clear();
     m_shared.clear();
     m_sharedLoaded = m_stylesLoaded = false;
@@ -79,7 +149,18 @@ XlsxStatus XlsxPackage::open(const QString& path) {
     m_path = path;
 
     std::vector<ZipEntry> entries;
-    const ZipRead read = readZipFile(path, &entries);
+    ZipEntryCut cut;
+    if (maxSheetRows > 0) {
+        cut.applies = isWorksheetPart;
+        auto current = std::make_shared<std::pair<QString, RowCut>>(QString(), RowCut(maxSheetRows));
+        cut.enough = [this, current, maxSheetRows](const QString& name, QByteArray* data) {
+            if (current->first != name) *current = {name, RowCut(maxSheetRows)};
+            if (!current->second.enough(data)) return false;
+            m_cutParts << name;
+            return true;
+        };
+    }
+    const ZipRead read = readZipFile(path, &entries, cut);
     if (!read) return openFailure(read);
     for (auto& e : entries)
         addPart(e.name, e.data);
@@ -210,6 +291,8 @@ QByteArray XlsxPackage::partData(const QString& name) {
 
 XlsxStatus XlsxPackage::saveAs(const QString& path) {
     if (!isOpen()) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿未開啟"));
+    if (!m_cutParts.isEmpty())
+        return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿只讀入部分內容, 不可儲存"));
     if (m_formulaRemoved) {
         dropCalcChain();
         m_formulaRemoved = false;

@@ -43,6 +43,12 @@ public:
     // Opens a workbook. A legacy .xls, an encrypted workbook, a file that is no workbook or a damaged one fails
     // with a reason the nurse can read; the package is then empty.
     XlsxStatus open(const QString& path);
+    // Opens a workbook reading only the first maxSheetRows rows of each worksheet (as stored, empty rows included),
+    // so that a huge sheet costs no more than its beginning: for an import that checks its header first. A package
+    // that left rows out is for reading only (saveAs fails).
+    XlsxStatus open(const QString& path, int maxSheetRows);
+    // Whether rows of the sheet were left out by open(path, maxSheetRows).
+    bool rowsLeftOut(int sheet) const;
     bool isOpen() const { return !m_parts.empty(); }
     const QString& path() const { return m_path; }
 
@@ -152,6 +158,7 @@ private:
 
     QString m_path;
     std::vector<std::unique_ptr<Part>> m_parts; // archive order
+    QStringList m_cutParts;                     // worksheets whose later rows were not read
     QString m_workbookPart;                     // "xl/workbook.xml"
     std::vector<SheetInfo> m_sheets;
     bool m_date1904 = false;

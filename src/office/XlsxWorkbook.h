@@ -73,7 +73,7 @@ struct XlsxPicture {
         : file(std::move(f)), anchor(at), xScale(xs), yScale(ys) {}
     QString file;
     XlsxCellRef anchor;
-    QSize offset;
+    QSize offset{0, 0}; // pixels right of and below the anchor cell's corner
     double xScale = 1.0;
     double yScale = 1.0;
 };

@@ -6,9 +6,13 @@
 
 #include <zip.h>
 
+#include <algorithm>
+
 namespace office {
 
 namespace {
+
+constexpr qsizetype kChunk = 65536;
 
 ZipRead failed(OfficeError fault, const QString& reason) {
     return OfficeStatus::failure(fault, reason);
@@ -41,7 +45,9 @@ ZipRead openFailure(int code, const QString& shown, bool exists) {
 }
 
 // Reads the entries of an open archive and discards it.
-ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
+ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entries, qint64 maxTotalBytes,
+                    const ZipEntryCut* cut = nullptr) {
+    auto mayCut = [cut](const char* name) { return cut && cut->applies && cut->applies(QString::fromUtf8(name)); };
     const zip_int64_t n = zip_get_num_entries(za, 0);
     qint64 total = 0;
     ZipRead result = OfficeStatus::success();
@@ -55,7 +61,8 @@ ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entr
     for (zip_int64_t i = 0; i < n; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
+        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
+            !((st.valid & ZIP_STAT_NAME) && mayCut(st.name))) {
             if (st.size > zip_uint64_t(maxTotalBytes - declared)) {
                 zip_discard(za);
                 return tooLarge();
@@ -78,8 +85,9 @@ ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entr
         }
         // The stated size refuses a huge archive before anything is unpacked; the bytes actually unpacked are counted
         // too, since the stated size may lie.
+        const bool cutting = mayCut(st.name);
         const qint64 stated = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
-        if (stated > maxTotalBytes - total) {
+        if (!cutting && stated > maxTotalBytes - total) {
             result = tooLarge();
             break;
         }
@@ -91,16 +99,22 @@ ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entr
             break;
         }
         QByteArray data;
-        data.reserve(qsizetype(stated));
-        char buf[65536];
+        data.reserve(qsizetype(cutting ? std::min<qint64>(stated, kChunk) : stated));
+        char buf[kChunk];
         zip_int64_t got;
+        bool ended = false;
         // Reading on to the end lets libzip compare the checksum.
         while ((got = zip_fread(f, buf, sizeof buf)) > 0) {
             total += got;
             if (total > maxTotalBytes) break;
             data.append(buf, qsizetype(got));
+            if (cutting && cut->enough(name, &data)) {
+                ended = true;
+                break;
+            }
         }
         zip_fclose(f);
+        if (ended) got = 0;
         if (total > maxTotalBytes) {
             result = tooLarge();
             break;
@@ -124,6 +138,10 @@ bool isOleCompoundFile(const QByteArray& head) {
 }
 
 ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
+    return readZipFile(path, entries, ZipEntryCut{}, maxTotalBytes);
+}
+
+ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut, qint64 maxTotalBytes) {
     entries->clear();
     const QString shown = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile()) return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
@@ -137,7 +155,7 @@ ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 
     int code = 0;
     zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
     if (!za) return openFailure(code, shown, QFileInfo(path).isFile());
-    return readEntries(za, shown, entries, maxTotalBytes);
+    return readEntries(za, shown, entries, maxTotalBytes, &cut);
 }
 
 ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "office/OfficeStatus.h"
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,17 @@ bool isOleCompoundFile(const QByteArray& head);
 // (checksum included) or encrypted entry, and entries unpacking to more than maxTotalBytes fail with `entries` empty;
 // the sizes the archive declares are summed before anything is unpacked.
 ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes = kZipMaxTotalBytes);
+
+// Ends the reading of some entries early, for a reader that needs only their beginning. `applies` names the entries
+// it may end (their stated sizes do not count against the limit; the bytes unpacked do); `enough` sees the bytes
+// unpacked so far after every chunk and returns true to stop there, the entry keeping the bytes as it left them.
+// An entry ended early is not checked against its checksum.
+struct ZipEntryCut {
+    std::function<bool(const QString& name)> applies;
+    std::function<bool(const QString& name, QByteArray* data)> enough;
+};
+ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut,
+                    qint64 maxTotalBytes = kZipMaxTotalBytes);
 // The same for an archive already in memory; displayName names the file in reasons.
 ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
                      qint64 maxTotalBytes = kZipMaxTotalBytes);

@@ -5,7 +5,6 @@
 #include "core/VbRules.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace reports {
@@ -23,57 +22,6 @@ QString levelColumn(int level) {
 }
 QString levelSummaryColumn(int level) {
     return QStringLiteral("Level_%1_分級彙整").arg(level);
-}
-
-CriterionParse refuse(const QString& reason) {
-    CriterionParse out;
-    out.error = reason;
-    return out;
-}
-
-// "op value" with one of the six operators; the longest operator is taken first.
-std::optional<CriterionPart> parseComparison(const QString& part, QString* error) {
-    struct OpText {
-        const char* text;
-        CriterionPart::Op op;
-    };
-    static const OpText ops[] = {
-        {"<=", CriterionPart::Op::LessEqual}, {">=", CriterionPart::Op::GreaterEqual},
-        {"<>", CriterionPart::Op::NotEqual},  {"<", CriterionPart::Op::Less},
-        {">", CriterionPart::Op::Greater},    {"=", CriterionPart::Op::Equal},
-    };
-    for (const OpText& o : ops) {
-        const QString op = QString::fromLatin1(o.text);
-        if (!part.startsWith(op)) continue;
-        const QString value = part.mid(op.size()).trimmed();
-        if (!vb::isNumeric(value)) {
-            *error = QStringLiteral("「%1」的比較值不是數值").arg(part);
-            return std::nullopt;
-        }
-        return CriterionPart{o.op, vb::val(value), 0};
-    }
-    *error = QStringLiteral("「%1」缺少比較運算子 (<、<=、>、>=、=、<>)").arg(part);
-    return std::nullopt;
-}
-
-// "low~high" with both ends numeric and low ≤ high.
-std::optional<CriterionPart> parseRange(const QString& part, QString* error) {
-    const QStringList ends = part.split(QLatin1Char('~'));
-    if (ends.size() != 2) {
-        *error = QStringLiteral("「%1」不是「下限~上限」的範圍").arg(part);
-        return std::nullopt;
-    }
-    const QString low = ends[0].trimmed();
-    const QString high = ends[1].trimmed();
-    if (!vb::isNumeric(low) || !vb::isNumeric(high)) {
-        *error = QStringLiteral("「%1」的範圍上下限必須都是數值").arg(part);
-        return std::nullopt;
-    }
-    if (vb::val(low) > vb::val(high)) {
-        *error = QStringLiteral("「%1」的下限大於上限").arg(part);
-        return std::nullopt;
-    }
-    return CriterionPart{CriterionPart::Op::Range, vb::val(low), vb::val(high)};
 }
 
 } // namespace
@@ -119,109 +67,6 @@ bool numericValue(const QString& text, double* value) {
 
 QString levelLabel(int level) {
     return QStringLiteral("【Level_%1】").arg(level);
-}
-
-bool isTextItem(const QString& item) {
-    return item == QLatin1String("PRO") || item == QLatin1String("UOB");
-}
-
-bool Criterion::holds(double v) const {
-    for (const CriterionPart& p : parts) {
-        switch (p.op) {
-        case CriterionPart::Op::Less:
-            if (v < p.value) return true;
-            break;
-        case CriterionPart::Op::LessEqual:
-            if (v <= p.value) return true;
-            break;
-        case CriterionPart::Op::Greater:
-            if (v > p.value) return true;
-            break;
-        case CriterionPart::Op::GreaterEqual:
-            if (v >= p.value) return true;
-            break;
-        case CriterionPart::Op::Equal:
-            if (v == p.value) return true;
-            break;
-        case CriterionPart::Op::NotEqual:
-            if (v != p.value) return true;
-            break;
-        case CriterionPart::Op::Range:
-            if (v >= p.value && v <= p.high) return true;
-            break;
-        }
-    }
-    return false;
-}
-
-CriterionParse parseCriterion(const std::optional<QString>& text, bool textItem) {
-    CriterionParse out;
-    if (!text || text->trimmed() == QLatin1String("NA")) {
-        out.unused = true;
-        return out;
-    }
-    const QString t = text->trimmed();
-    if (t.isEmpty()) return refuse(QStringLiteral("標準為空白 (不使用的等級請填 NA)"));
-    Criterion c;
-    c.textItem = textItem;
-    if (textItem) {
-        c.text = t;
-        out.criterion = std::move(c);
-        return out;
-    }
-    const QStringList parts = t.split(QStringLiteral("OR"));
-    const bool ranges = t.contains(QLatin1Char('~'));
-    static const QRegularExpression lowerOr(QStringLiteral("or"), QRegularExpression::CaseInsensitiveOption);
-    for (const QString& raw : parts) {
-        const QString part = raw.trimmed();
-        if (part.isEmpty()) return refuse(QStringLiteral("OR 的前後都必須有條件"));
-        if (part.contains(lowerOr)) return refuse(QStringLiteral("「%1」: 條件之間只能以大寫 OR 連接").arg(part));
-        QString error;
-        std::optional<CriterionPart> p;
-        if (ranges) {
-            if (!part.contains(QLatin1Char('~')))
-                return refuse(QStringLiteral("「%1」: 範圍 (~) 不可與比較條件混用").arg(part));
-            p = parseRange(part, &error);
-        } else {
-            p = parseComparison(part, &error);
-        }
-        if (!p) return refuse(error);
-        c.parts.push_back(*p);
-    }
-    out.criterion = std::move(c);
-    return out;
-}
-
-std::vector<Standard> checkStandards(const std::vector<StandardRow>& rows, const QStringList& healthColumns,
-                                     std::vector<StandardProblem>* problems) {
-    std::vector<Standard> out;
-    out.reserve(rows.size());
-    for (const StandardRow& row : rows) {
-        bool sound = true;
-        auto problem = [&](const QString& column, const QString& text, const QString& reason) {
-            sound = false;
-            if (problems) problems->push_back({row.position, row.item, row.sex, column, text, reason});
-        };
-        Standard s;
-        s.item = row.item.trimmed();
-        s.sex = row.sex.trimmed();
-        s.textItem = isTextItem(s.item);
-        if (s.item.isEmpty())
-            problem(kItem, row.item, QStringLiteral("項目名稱為空白"));
-        else if (!healthColumns.contains(s.item))
-            problem(kItem, row.item, QStringLiteral("不是健檢資料 (PersonalHealth) 的欄位名稱"));
-        if (s.sex != QLatin1String("0") && s.sex != QLatin1String("1") && s.sex != QLatin1String("2"))
-            problem(kSex, row.sex, QStringLiteral("性別必須為 0 (不分性別)、1 (男) 或 2 (女)"));
-        for (int n = 0; n < kLevelCount; ++n) {
-            const CriterionParse p = parseCriterion(row.levels[size_t(n)], s.textItem);
-            if (!p.ok())
-                problem(levelColumn(n), row.levels[size_t(n)].value_or(QString()), p.error);
-            else if (p.criterion)
-                s.levels[size_t(n)] = *p.criterion;
-        }
-        if (sound) out.push_back(std::move(s));
-    }
-    return out;
 }
 
 StandardsTable readStandards(const Database& db, std::vector<StandardProblem>* problems) {
@@ -427,7 +272,8 @@ MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
     QStringList healthColumns;
     for (int r = 0; r < info.recordCount(); ++r)
         healthColumns << info.text(r, 0);
-    const std::vector<Standard> standards = checkStandards(standardsTable.rows, healthColumns, &run.problems);
+    const std::vector<Standard> standards =
+        checkStandards(standardsTable.rows, healthColumns, &run.problems, &run.skipped);
     if (!run.problems.empty()) return run;
 
     // The work table: the columns of PersonalHealth, single-precision ones as text so that a label can follow the

@@ -3,7 +3,10 @@
 // sex, one criterion per level 0 to 4) grades the year's values of that item. A value takes the label of the lowest
 // level whose criterion it meets ("150【Level_2】"); a labelled value no longer meets any later criterion, so later
 // rows of the same item only grade what earlier rows left. Every standard is checked before anything is graded: one
-// that does not parse, names no column of PersonalHealth or names an unknown sex refuses the whole run.
+// that does not parse or names an unknown sex refuses the whole run; one whose item is no column of PersonalHealth
+// is left out and the others are graded.
+
+#include "core/GradingCriteria.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,81 +20,22 @@ class Database;
 
 namespace reports {
 
-inline constexpr int kLevelCount = 5;
+using grading::Criterion;
+using grading::CriterionParse;
+using grading::CriterionPart;
+using grading::isTextItem;
+using grading::kLevelCount;
+using grading::parseCriterion;
+using grading::Standard;
+using grading::StandardProblem;
+using grading::StandardRow;
+
 // "【Level_0】" … "【Level_4】".
 QString levelLabel(int level);
 // vb::isNumeric and vb::val in one pass, without a regular expression (the grading asks it of every value): blanks
 // around, an optional sign, digits with at most one point (at least one digit), an optional exponent. Returns whether
 // the whole text is numeric and, if so, its value.
 bool numericValue(const QString& text, double* value);
-// The items graded by text equality instead of by number: exactly "PRO" and "UOB".
-bool isTextItem(const QString& item);
-
-// One alternative of a numeric criterion: a comparison with a value, or a range whose both ends are included.
-struct CriterionPart {
-    enum class Op { Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual, Range };
-    Op op = Op::Equal;
-    double value = 0; // the compared value, or the low end of a range
-    double high = 0;  // the high end of a range
-    bool operator==(const CriterionPart&) const = default;
-};
-
-// A parsed criterion. Text items: the stored text must equal `text`. Numeric items: a stored text that is numeric as
-// a whole (vb::isNumeric) meets the criterion when any part holds for its value.
-struct Criterion {
-    bool textItem = false;
-    QString text;
-    std::vector<CriterionPart> parts;
-    bool holds(double value) const;
-};
-
-// The outcome of parsing one criterion: a criterion, a level not used ("NA" or null), or the reason it is refused.
-struct CriterionParse {
-    std::optional<Criterion> criterion;
-    bool unused = false;
-    QString error;
-    bool ok() const { return error.isEmpty(); }
-};
-
-// The grammar, blanks around the parts ignored; "OR" must be upper case, nothing else joins parts:
-//   numeric item  op value           op one of < <= > >= = <>, value numeric (">=140")
-//                 op value OR op value …                        ("<90 OR >=140")
-//                 low~high [OR low~high …]  both ends numeric, low ≤ high ("120~139 OR 160~179")
-//   text item     any text but the empty one: the stored text must equal it (trimmed)
-// "NA" or null: the level is not used. Everything else is refused with a reason (an empty text, a lower-case "or",
-// a value without an operator, a range mixed with a comparison, "～" or "≧" written in full width ...).
-CriterionParse parseCriterion(const std::optional<QString>& text, bool textItem);
-
-// A standard row as stored.
-struct StandardRow {
-    int position = 0; // 1 for the first row in the grading order
-    QString item;
-    QString sex;
-    std::array<std::optional<QString>, kLevelCount> levels;
-};
-
-// A standard row ready to grade.
-struct Standard {
-    QString item;
-    QString sex; // "0" both sexes, else compared with SEX
-    bool textItem = false;
-    std::array<std::optional<Criterion>, kLevelCount> levels; // empty: level not used
-};
-
-// Why a standard row cannot be graded.
-struct StandardProblem {
-    int position = 0;
-    QString item;
-    QString sex;
-    QString column; // "項目名稱", "性別" or "Level_N"
-    QString text;   // the refused text
-    QString reason;
-};
-
-// Checks every row: the item must be a column of PersonalHealth (letter case as written), the sex "0", "1" or "2",
-// every level criterion must parse. Rows come back graded in the same order.
-std::vector<Standard> checkStandards(const std::vector<StandardRow>& rows, const QStringList& healthColumns,
-                                     std::vector<StandardProblem>* problems);
 
 // The standards table as the grading reads it: its column names in table order (the count table's header) and its
 // rows ordered by 項目名稱 (rows of one item in the order they were stored). Missing grading columns are problems.
@@ -129,6 +73,7 @@ CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standard
 // The outcome of a grading run.
 struct MultipleLevelRun {
     std::vector<StandardProblem> problems; // not empty: nothing was graded and X_Temp is as it was
+    std::vector<StandardProblem> skipped;  // rows whose item is no column of PersonalHealth: not graded
     CountTable counts;
     int healthChecks = 0; // the rows of the year
 };

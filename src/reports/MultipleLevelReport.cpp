@@ -75,7 +75,18 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     WriteRecordsetToSheet(program, standards, second);
     second.setName(QStringLiteral("多項四級_標準值"));
 
-    const Recordset graded = db.query(QStringLiteral("SELECT * FROM \"X_Temp\" ORDER BY \"NOindex\""));
+    // The summaries read one item per line: "；<@> " becomes a line break, and the break after the last item goes, so
+    // that a one-line row does not show only an empty last line.
+    const QStringList summaries = gradingColumns().mid(2);
+    QStringList select;
+    for (const QString& c : db.columns(QStringLiteral("X_Temp"))) {
+        const QString q = Database::quoteName(c);
+        select << (summaries.contains(c)
+                       ? QStringLiteral("rtrim(replace(%1, '；<@> ', '；' || char(10)), char(10)) AS %1").arg(q)
+                       : q);
+    }
+    const Recordset graded = db.query(
+        QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))));
     office::XlsxSheet& third = session.activate(3);
     WriteRecordsetToSheet(program, graded, third);
     third.setName(QStringLiteral("Ostivw_健檢總表_多項四段分級"));
@@ -88,22 +99,17 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     third.applyStyleWhereTextContains(levelLabel(3), yellow);
     third.applyStyleWhereTextContains(levelLabel(4), pink);
     const int summary = graded.fieldIndex(QStringLiteral("個人分級彙整"));
-    if (summary >= 0) third.setColumnWidth(summary, summary + 3, 40);
     third.replaceText(QStringLiteral("；<@>"), QStringLiteral("；\n"));
+    if (summary >= 0 && graded.recordCount() > 0) {
+        third.setColumnWidth(summary, summary + 3, 40);
+        // Wrapped, one item a line (an item fits a line of 40 characters). No height is stored: the reader sizes a
+        // row of wrapped cells to its lines, and a stored height would keep the sheet from being written as it goes.
+        office::XlsxStyle wrap;
+        wrap.wrap = true;
+        third.applyStyle({1, summary, graded.recordCount(), summary + 3}, wrap);
+    }
     letEventsThrough();
     return FinishExcel(program, true);
-}
-
-QString standardProblemsHtml(const std::vector<StandardProblem>& problems) {
-    QString body = htmlBanner(QStringLiteral("多項四段分級標準_無法使用的標準列")) +
-                   QStringLiteral("<TABLE border=1 cellspacing=0 cellpadding=4><TR><TH>順序</TH><TH>項目名稱</TH>"
-                                  "<TH>性別</TH><TH>欄位</TH><TH>內容</TH><TH>原因</TH></TR>");
-    for (const StandardProblem& p : problems)
-        body += QStringLiteral("<TR><TD>%1</TD><TD>%2</TD><TD>%3</TD><TD>%4</TD><TD>%5</TD><TD>%6</TD></TR>")
-                    .arg(p.position > 0 ? QString::number(p.position) : QStringLiteral("-"), htmlEscape(p.item),
-                         htmlEscape(p.sex), htmlEscape(p.column), htmlEscape(p.text), htmlEscape(p.reason));
-    body += QStringLiteral("</TABLE><P>以上標準修正前, 不進行任何分級。<P>");
-    return body;
 }
 
 QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
@@ -116,8 +122,20 @@ QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
                                       "請修正標準後重新匯入; 問題清單已顯示於網頁.")
                            .arg(run.problems.size()),
                        QString::fromUtf8(kTitle), Ui::Icon::Critical);
-            ShowHtmlText(program, QStringLiteral("除錯訊息"), standardProblemsHtml(run.problems));
+            std::vector<StandardProblem> listed = run.problems;
+            listed.insert(listed.end(), run.skipped.begin(), run.skipped.end());
+            ShowHtmlText(program, QStringLiteral("除錯訊息"),
+                         grading::standardProblemsHtml(listed, QStringLiteral("順序"),
+                                                       QStringLiteral("以上標準修正前, 不進行任何分級。")));
             return {};
+        }
+        if (!run.skipped.empty()) {
+            QStringList rows;
+            for (const StandardProblem& p : run.skipped)
+                rows << QStringLiteral("第 %1 筆 %2 (性別 %3)").arg(p.position).arg(p.item, p.sex);
+            ui.message(QStringLiteral("以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n") +
+                           rows.join(QStringLiteral("\r\n")),
+                       QString::fromUtf8(kTitle), Ui::Icon::Warning);
         }
         letEventsThrough();
         return BuildMultipleLevelWorkbook(program, run.counts, yearCode);

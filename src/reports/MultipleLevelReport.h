@@ -26,12 +26,10 @@ void SetupReportPage(Program& program, office::XlsxSheet& sheet, const CountTabl
 // with "完成". Reads MultipleLevel and X_Temp. Returns the file written ("" if none).
 QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, const QString& yearCode);
 
-// The standards that cannot be graded, as the body of the problem page.
-QString standardProblemsHtml(const std::vector<StandardProblem>& problems);
-
 // The run button's builder for "Multiple": checks every standard first; refused ones are listed on the page (after
-// one message) and nothing is graded. Otherwise grades the year into X_Temp and writes the workbook. A database error
-// is said in a message box. Returns the workbook written ("" if none).
+// one message, with the rows left out for an unknown item below them) and nothing is graded. Otherwise grades the
+// year into X_Temp, says which rows were left out for an item that is no health-check column, and writes the
+// workbook. A database error is said in a message box. Returns the workbook written ("" if none).
 QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
                                     const std::function<void(int)>& progress = {});
 

@@ -329,6 +329,23 @@ TEST_F(XlsxWorkbookTest, BarChartWithItsStylesAndAPictureFittedToASize) {
     EXPECT_EQ(o["sheet"].toString(), "A_外傷");
 }
 
+TEST_F(XlsxWorkbookTest, APictureStartsExactlyAtItsCell) {
+    XlsxWorkbook book;
+    XlsxSheet& s = book.addSheet("NMQ");
+    s.setColumnWidth(0, kXlsxMaxColumns - 1, 20);
+    QImage img(50, 80, QImage::Format_RGB32);
+    img.fill(Qt::gray);
+    ASSERT_TRUE(img.save(path("body.png")));
+    ASSERT_TRUE(s.addPictureSized(path("body.png"), {0, 4}, QSize(s.columnLeftPx(4), s.rowTopPx(37))));
+    ASSERT_TRUE(book.save(path("picture.xlsx")));
+    XlsxPackage pkg;
+    ASSERT_TRUE(pkg.open(path("picture.xlsx")));
+    const QString drawing = QString::fromUtf8(pkg.partData("xl/drawings/drawing1.xml"));
+    EXPECT_TRUE(drawing.contains("<xdr:from><xdr:col>4</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>0</xdr:row>"
+                                 "<xdr:rowOff>0</xdr:rowOff></xdr:from>"))
+        << drawing.toStdString();
+}
+
 TEST_F(XlsxWorkbookTest, SavingIsAtomicAndFailuresAreReported) {
     XlsxWorkbook empty;
     EXPECT_FALSE(empty.save(path("empty.xlsx"))); // no sheet, no file

@@ -157,21 +157,22 @@ TEST(StandardsCheck, RowsThatCannotBeGradedAreListed) {
             if (levels[n]) r.levels[n] = QString::fromUtf8(levels[n]);
         return r;
     };
-    std::vector<StandardProblem> problems;
-    const auto ok = checkStandards({row(1, "收縮壓", "0", {"<120", nullptr, "NA", "140~159", ">=160"}),
-                                    row(2, "bmi", "0", {"<24", "NA", "NA", "NA", "NA"}),
-                                    row(3, "BMI", "男", {"<24", "NA", "NA", "NA", "NA"}),
-                                    row(4, "收縮壓", "1", {"<120", "120 ~ 129 or 130~139", "NA", "NA", "NA"})},
-                                   health, &problems);
+    std::vector<StandardProblem> problems, skipped;
+    const auto ok = grading::checkStandards({row(1, "收縮壓", "0", {"<120", nullptr, "NA", "140~159", ">=160"}),
+                                             row(2, "bmi", "0", {"<24", "NA", "NA", "NA", "NA"}),
+                                             row(3, "BMI", "男", {"<24", "NA", "NA", "NA", "NA"}),
+                                             row(4, "收縮壓", "1", {"<120", "120 ~ 129 or 130~139", "NA", "NA", "NA"})},
+                                            health, &problems, &skipped);
     ASSERT_EQ(ok.size(), 1u);
     EXPECT_FALSE(ok[0].levels[1].has_value());
     EXPECT_FALSE(ok[0].levels[2].has_value());
-    ASSERT_EQ(problems.size(), 3u);
-    EXPECT_EQ(problems[0].position, 2);
-    EXPECT_EQ(problems[0].column, "項目名稱") << "item names are columns of PersonalHealth, letter case included";
-    EXPECT_EQ(problems[1].column, "性別");
-    EXPECT_EQ(problems[2].column, "Level_1");
-    EXPECT_EQ(problems[2].text, "120 ~ 129 or 130~139");
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].position, 3);
+    EXPECT_EQ(problems[0].column, "性別");
+    EXPECT_EQ(problems[1].column, "Level_1");
+    EXPECT_EQ(problems[1].text, "120 ~ 129 or 130~139");
+    ASSERT_EQ(skipped.size(), 1u) << "item names are columns of PersonalHealth, letter case included";
+    EXPECT_EQ(skipped[0].position, 2);
 }
 
 // A fresh program with its default standards replaced by the rows given.
@@ -275,7 +276,6 @@ TEST_F(Grading, SummariesCollectTheAbnormalItemsInGradingOrder) {
 }
 
 TEST_F(Grading, TextItemsAreGradedByEquality) {
-    tp.db().exec("ALTER TABLE PersonalHealth ADD COLUMN PRO VARCHAR(50)");
     standard("PRO", "0", {"-", "+/-", "+", "++", "+++"});
     tp.db().exec("INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼, SEX, PRO) VALUES ('x', 'P', '2024', '1', '++')");
     tp.db().exec(
@@ -334,7 +334,7 @@ TEST_F(Grading, AStandardThatDoesNotParseGradesNothingAndIsListed) {
     EXPECT_TRUE(tp.db().fieldExists("X_Temp", "marker")) << "the work table of the last run is left as it was";
     ASSERT_EQ(tp.ui().shown.size(), 1);
     EXPECT_EQ(tp.ui().shown[0].icon, Ui::Icon::Critical);
-    EXPECT_TRUE(tp.ui().shown[0].text.startsWith("多項四段分級標準有 2 處無法使用"));
+    EXPECT_TRUE(tp.ui().shown[0].text.startsWith("多項四段分級標準有 1 處無法使用"));
     QFile page(htmlPagePath(tp.program()));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(page.readAll());
@@ -342,6 +342,22 @@ TEST_F(Grading, AStandardThatDoesNotParseGradesNothingAndIsListed) {
     EXPECT_TRUE(html.contains("100 ~ 125 or 126~199"));
     EXPECT_TRUE(html.contains("身高X"));
     EXPECT_EQ(tp.ui().opened.size(), 1) << "only the page";
+}
+
+TEST_F(Grading, AnItemThatIsNoHealthColumnIsLeftOutAndTheOtherRowsGrade) {
+    standard("UOB", "0", {"-", "+/-", "+", "++", "+++"});
+    standard("尿酸", "0", {"<7", ">=7", "NA", "NA", "NA"});
+    standard("收縮壓", "0", {"<120", ">=120", "NA", "NA", "NA"});
+    person("A", "1", 125);
+    tp.db().exec("UPDATE PersonalHealth SET UOB = '+' WHERE 員工編號 = 'A'");
+    const QString path = PrepareMultipleLevelGrading(tp.program(), "2024");
+    EXPECT_FALSE(path.isEmpty());
+    EXPECT_EQ(xTemp("A", "UOB"), "+【Level_2】");
+    EXPECT_EQ(xTemp("A", "收縮壓"), "125【Level_1】");
+    ASSERT_EQ(tp.ui().messageTexts().size(), 2);
+    EXPECT_EQ(tp.ui().messageTexts()[0],
+              "以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n第 2 筆 尿酸 (性別 0)");
+    EXPECT_EQ(tp.ui().messageTexts()[1], "完成");
 }
 
 TEST_F(Grading, TheWorkbookHasTheThreeSheetsWithNotesColoursAndPrintSetup) {
@@ -402,12 +418,38 @@ TEST_F(Grading, TheWorkbookHasTheThreeSheetsWithNotesColoursAndPrintSetup) {
     EXPECT_EQ(line(12), "['最高等級', '目前等級', '個人分級彙整', 'Level_2_分級彙整', 'Level_3_分級彙整', "
                         "'Level_4_分級彙整', 'NOindex']");
     // A: level 2 blood pressure (no colour) and a level-4 BMI: the summary takes the level-4 colour.
-    EXPECT_EQ(line(13), "'150【Level_2】' 00000000 'BMI：36.2【Level_4】；\\n 收縮壓：150【Level_2】；\\n ' FFFF66B2");
-    EXPECT_EQ(line(14), "'170【Level_3】' FFFFFF00 '收縮壓：170【Level_3】；\\n ' FFFFFF00");
-    EXPECT_EQ(line(15), "'100【Level_0】' 00000000 'BMI：25【Level_1】；\\n ' 00000000");
+    EXPECT_EQ(line(13), "'150【Level_2】' 00000000 'BMI：36.2【Level_4】；\\n收縮壓：150【Level_2】；' FFFF66B2");
+    EXPECT_EQ(line(14), "'170【Level_3】' FFFFFF00 '收縮壓：170【Level_3】；' FFFFFF00");
+    EXPECT_EQ(line(15), "'100【Level_0】' 00000000 'BMI：25【Level_1】；' 00000000");
     EXPECT_EQ(line(16), "40 0 3") << "the four summary columns are 40 wide";
     EXPECT_EQ(line(17), "None") << "the graded sheet is shown without filter arrows";
     EXPECT_EQ(line(18), "[(200, 100)]") << "every note box is 200 x 100 points";
+}
+
+TEST_F(Grading, TheSummariesOfTheWorkbookEndWithoutABreakAndWrap) {
+    standard("收縮壓", "0", {"<120", "<140", "<160", "<180", ">=180"});
+    standard("BMI", "0", {"18.5~23.9", "<27", "<30", "<35", ">=35"});
+    person("A", "1", 150, 36.2);
+    person("B", "2", 170, 22);
+    const QString path = PrepareMultipleLevelGrading(tp.program(), "2024");
+    ASSERT_FALSE(path.isEmpty());
+    const QString out = runPython("import openpyxl,sys\n"
+                                  "g=openpyxl.load_workbook(sys.argv[1]).worksheets[2]\n"
+                                  "head=[c.value for c in g[1]]\n"
+                                  "for row in (2,3):\n"
+                                  "    for name in ('個人分級彙整','Level_2_分級彙整','Level_4_分級彙整'):\n"
+                                  "        c=g.cell(row,head.index(name)+1)\n"
+                                  "        print(repr(c.value), c.alignment.wrap_text)\n"
+                                  "    print(g.row_dimensions[row].height)\n",
+                                  {path});
+    EXPECT_EQ(out.toStdString(), "'BMI：36.2【Level_4】；\\n收縮壓：150【Level_2】；' True\n"
+                                 "'收縮壓：150【Level_2】；' True\n"
+                                 "'BMI：36.2【Level_4】；' True\n"
+                                 "None\n"
+                                 "'收縮壓：170【Level_3】；' True\n"
+                                 "None True\n"
+                                 "None True\n"
+                                 "None\n");
 }
 
 } // namespace
