@@ -106,6 +106,20 @@ void LoadMaternityCaseList(CaseRegister& r, const QString& keyword) {
     r.list.load(keyword);
 }
 
+void RefreshMaternityCaseList(CaseRegister& r) {
+    const auto row = r.list.isCurrent() ? people::selectedRow(r.form) : std::nullopt;
+    LoadMaternityCaseList(r, people::keywordText(r.form));
+    if (!row) return;
+    QTreeWidget* list = r.form.PersonListView;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(i);
+        if (item->text(CaseNumber) != row->subItem(CaseNumber)) continue;
+        list->setCurrentItem(item);
+        people::MarkSelectedListItem(list, item);
+        return;
+    }
+}
+
 void MaternityHealthButton_Click(CaseRegister& r) {
     r.list.search();
 }

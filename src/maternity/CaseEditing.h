@@ -70,6 +70,9 @@ std::optional<SelectedCase> selectedCase(CaseRegister& r);
 void MaternityHealthButton_Click(CaseRegister& r);
 // Fills the person list with the case list for the keyword.
 void LoadMaternityCaseList(CaseRegister& r, const QString& keyword);
+// Rebuilds the list with the current keyword (new counts of attached tables show) and selects the case that was
+// selected again, when it is still listed.
+void RefreshMaternityCaseList(CaseRegister& r);
 // "母性保護_個案管理": shows the person panel and runs the case search.
 void QVNewTopicMotherCareManagement_Click(CaseRegister& r);
 

@@ -76,6 +76,7 @@ Menus installCaseRegister(MainForm& form, Program& program) {
     menus.motherCare = motherCare;
     menus.caseList = &list;
     menus.selectedCase = [reg] { return maternity::selectedCase(*reg); };
+    menus.refreshCaseList = [reg] { RefreshMaternityCaseList(*reg); };
     return menus;
 }
 
