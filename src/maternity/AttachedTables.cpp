@@ -193,13 +193,13 @@ bool importAttachedTable(Program& program, const MaternityCase& selected) {
 // ---- the export ----
 
 QString exportFileName(const QString& name, int tableNumber, const QString& status, const QString& key) {
-    const QString head = cleanFileNamePart(name) + QStringLiteral("_母保附表%1_").arg(tableNumber);
+    const QString table = QStringLiteral("_母保附表%1_").arg(tableNumber);
     const QString tail = QStringLiteral("_") + cleanFileNamePart(key) + QStringLiteral(".xlsx");
-    QString word = cleanFileNamePart(status.isNull() ? QStringLiteral("未填") : status);
-    // A free-text status can be long; the name must stay within the file system's 255 bytes.
-    while (!word.isEmpty() && (head + word + tail).toUtf8().size() > 250)
-        word.chop(word.size() >= 2 && word.at(word.size() - 1).isLowSurrogate() ? 2 : 1);
-    return head + word + tail;
+    // The name must stay within the file system's bytes: the status word gives way first, then the case name; the
+    // table number and the key stay whole.
+    QString head = fitFileName(name, table + tail);
+    head.chop(table.size() + tail.size());
+    return fitFileName(head + table + (status.isNull() ? QStringLiteral("未填") : status), tail);
 }
 
 QString maternityOutputFolder(Program& program) {

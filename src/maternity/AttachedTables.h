@@ -72,7 +72,8 @@ bool importAttachedTable(Program& program, const MaternityCase& selected);
 
 // The name of the exported workbook of one stored row: name_母保附表n_status_key.xlsx, the status word being RiskT1
 // (table 1), CurrentSate (table 2) or CurrentSate-RiskT3 (table 3), "未填" for a status that was never stored;
-// every part cleaned and the status shortened so the name stays within the 255 bytes a file system allows.
+// every part cleaned, and the status, then the name shortened so the name stays within the 255 bytes a file system
+// allows.
 QString exportFileName(const QString& name, int tableNumber, const QString& status, const QString& key);
 
 // The folder beside the program the export and the statistics save into.
