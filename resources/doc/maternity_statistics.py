@@ -51,7 +51,9 @@ def summary(ws):
     put(ws, "A10", "風險等級", LABEL_FILL, bold=True)
     put(ws, "B10", "各管理分級人數")
     put(ws, "C10")
-    ws.row_dimensions[10].height = 48
+    # C10 holds one line per management level and the empty line after the last break: four lines at most, each
+    # about 1.5 times the 11 pt font.
+    ws.row_dimensions[10].height = 4 * 16.5
     ws.merge_cells("A11:C11")
     put(ws, "A11", "女性勞工", HEADER_FILL, bold=True)
     for row, text in ((12, "女性員工人數"), (13, "15 至 49 歲女性員工人數"), (14, "妊娠中 (最近一次附表二)"),

@@ -44,6 +44,19 @@ QString cleanFileNamePart(const QString& text) {
     return out;
 }
 
+QString fitFileName(const QString& text, const QString& suffix) {
+    QString stem = cleanFileNamePart(text);
+    const qsizetype room = kMaxFileNameBytes - suffix.toUtf8().size();
+    qsizetype bytes = stem.toUtf8().size();
+    while (!stem.isEmpty() && bytes > room) {
+        // A character outside the BMP is two UTF-16 units and leaves whole.
+        const qsizetype n = stem.size() >= 2 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1;
+        bytes -= stem.right(n).toUtf8().size();
+        stem.chop(n);
+    }
+    return stem + suffix;
+}
+
 QString htmlEscape(const QString& text) {
     return text.toHtmlEscaped();
 }

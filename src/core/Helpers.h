@@ -21,6 +21,12 @@ QString likeContainsPattern(const QString& keyword);
 // A text made fit to be part of a file name: every character a file system refuses ("\/:*?"<>|" and control
 // characters such as a line break or DEL) becomes "_".
 QString cleanFileNamePart(const QString& text);
+// The most bytes a file name may take on the file systems the program writes to (UTF-8 bytes on Linux).
+inline constexpr int kMaxFileNameBytes = 255;
+// A file name built from stored text, made to fit the file system: `text` made fit (cleanFileNamePart) and cut at its
+// end, on a character boundary, so that it and `suffix` take at most kMaxFileNameBytes bytes in UTF-8. The suffix
+// (the extension, with any time stamp or key before it) is kept whole.
+QString fitFileName(const QString& text, const QString& suffix);
 // Escapes a text for HTML.
 QString htmlEscape(const QString& text);
 // A date box of the program's frames: a narrow line edit named objectName, its tooltip giving the year-first format.

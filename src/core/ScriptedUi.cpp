@@ -9,6 +9,7 @@ Ui::Answer ScriptedUi::showMessage(const QString& text, const QString& title, Ic
         m_answers.pop_front();
         return a;
     }
+    if (buttons == Buttons::YesNoDefaultNo) return Answer::No;
     return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A Ui for tests and other drivers: every box is answered from a queue the script fills beforehand, and every text
 // shown and every file opened is recorded. A box with no scripted answer takes its default (Ok, Yes for a question,
-// the default text for an input box, "" for a file dialog) so an unexpected box never blocks a run; the test sees it
-// in the record.
+// No for a question whose default is No, the default text for an input box, "" for a file dialog) so an unexpected box
+// never blocks a run; the test sees it in the record.
 
 #include "core/Ui.h"
 

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -31,6 +32,10 @@ public:
         bold.setBold(true);
         caption->setFont(bold);
         layout->addWidget(caption);
+        subject = new QLabel(frame);
+        subject->setObjectName(QStringLiteral("StringFrameSubject"));
+        subject->setWordWrap(true);
+        layout->addWidget(subject);
         text = new QLineEdit(frame);
         text->setObjectName(QStringLiteral("StringText"));
         layout->addWidget(text);
@@ -51,9 +56,13 @@ public:
         connect(cancel, &QPushButton::clicked, this, [this] { StringCancelButton_Click(); });
     }
 
-    void show(const QString& captionText, const QString& initialText, std::function<void(const QString&)> onOk) {
+    int show(const QString& captionText, const QString& subjectText, const QString& initialText,
+             std::function<void(const QString&)> onOk) {
         m_onOk = std::move(onOk);
+        ++m_edit;
         caption->setText(captionText);
+        subject->setText(subjectText);
+        subject->setVisible(!subjectText.isEmpty());
         text->setText(initialText);
         QFrame* frame = m_form.StringFrame;
         const QWidget* inner = m_form.centralWidget() ? m_form.centralWidget() : &m_form;
@@ -63,25 +72,37 @@ public:
         frame->raise();
         text->setFocus();
         text->selectAll();
+        return m_edit;
     }
 
     void StringOKButton_Click() {
-        if (!m_onOk) {
+        // The edit leaves the pending place while it runs: what it does may cancel the editor (a rebuilt list).
+        std::function<void(const QString&)> onOk = std::exchange(m_onOk, nullptr);
+        if (!onOk) {
             m_form.StringFrame->hide();
             return;
         }
-        // A failed edit keeps the frame open with the typed text.
-        if (!runGuarded(m_form.program(), caption->text(), [&] { m_onOk(stringEditValue(text->text())); })) return;
-        m_onOk = nullptr;
+        const int edit = m_edit;
+        // A failed edit keeps the frame open with the typed text, unless it was cancelled meanwhile.
+        if (!runGuarded(m_form.program(), caption->text(), [&] { onOk(stringEditValue(text->text())); })) {
+            if (edit == m_edit && m_form.StringFrame->isVisible()) m_onOk = std::move(onOk);
+            return;
+        }
         m_form.StringFrame->hide();
     }
 
     void StringCancelButton_Click() {
         m_onOk = nullptr;
+        ++m_edit;
         m_form.StringFrame->hide();
     }
 
+    void cancelEdit(int edit) {
+        if (edit == m_edit && m_onOk) StringCancelButton_Click();
+    }
+
     QLabel* caption = nullptr;
+    QLabel* subject = nullptr;
     QLineEdit* text = nullptr;
     QPushButton* ok = nullptr;
     QPushButton* cancel = nullptr;
@@ -89,6 +110,7 @@ public:
 private:
     MainForm& m_form;
     std::function<void(const QString&)> m_onOk;
+    int m_edit = 0; // the number of the edit last shown or cancelled
 };
 
 StringEditor& editor(MainForm& form) {
@@ -104,7 +126,11 @@ QString stringEditValue(const QString& text) {
     return value.isEmpty() ? QStringLiteral("-") : value;
 }
 
-void ShowStringEditFrame(MainForm& form, const QString& caption, const QString& initialText,
-                         std::function<void(const QString& value)> onOk) {
-    editor(form).show(caption, initialText, std::move(onOk));
+int ShowStringEditFrame(MainForm& form, const QString& caption, const QString& initialText,
+                        std::function<void(const QString& value)> onOk, const QString& subject) {
+    return editor(form).show(caption, subject, initialText, std::move(onOk));
+}
+
+void CancelStringEditFrame(MainForm& form, int edit) {
+    editor(form).cancelEdit(edit);
 }

@@ -59,6 +59,10 @@ Ui::Answer QtUi::showMessage(const QString& text, const QString& title, Icon ico
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case Buttons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        break;
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     switch (box.exec()) {
@@ -69,7 +73,7 @@ Ui::Answer QtUi::showMessage(const QString& text, const QString& title, Icon ico
     case QMessageBox::No:
         return Answer::No;
     default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Ok;
     }
 }
 

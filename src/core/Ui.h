@@ -13,7 +13,8 @@ class QWidget;
 class Ui {
 public:
     enum class Icon { None, Information, Warning, Critical, Question };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // YesNoDefaultNo: Yes and No with No the default button, for a question before something that cannot be undone.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
     // The answer of a message box; the values are VB's (vbOK 1, vbCancel 2, vbYes 6, vbNo 7).
     enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 

@@ -19,13 +19,15 @@ QString ReportOutputFolder(Program& program) {
 }
 
 QString NewOutputFilePath(const QString& folder, const QString& name, const QDateTime& when, const QString& extension) {
-    QString base = cleanFileNamePart(name.trimmed());
-    if (base.isEmpty()) base = QStringLiteral("報表");
-    const QString stem = base + QLatin1Char('_') + when.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    QString base = name.trimmed();
+    if (cleanFileNamePart(base).isEmpty()) base = QStringLiteral("報表");
+    const QString stamp = QLatin1Char('_') + when.toString(QStringLiteral("yyyyMMdd_HHmmss"));
     const QDir dir(folder);
-    QString candidate = dir.filePath(stem + QLatin1Char('.') + extension);
+    // A long name (an employee number, a case name) is cut to fit; the time stamp and the extension stay.
+    QString candidate = dir.filePath(fitFileName(base, stamp + QLatin1Char('.') + extension));
     for (int n = 2; QFileInfo::exists(candidate); ++n)
-        candidate = dir.filePath(stem + QLatin1Char('_') + QString::number(n) + QLatin1Char('.') + extension);
+        candidate = dir.filePath(
+            fitFileName(base, stamp + QLatin1Char('_') + QString::number(n) + QLatin1Char('.') + extension));
     return candidate;
 }
 

@@ -27,7 +27,8 @@ WordMergeResult RunWordMailMerge(Program& program, const QString& templatePath, 
 bool OpenWordDocument(Program& program, const QString& path);
 
 // A file in folder named "<name>_YYYYMMDD_hhmmss.<extension>" that does not exist yet ("_2", "_3" ... added before
-// the extension when needed). Characters a file name cannot hold in name become "_".
+// the extension when needed). Characters a file name cannot hold in name become "_", and a name too long for the
+// file system is cut (fitFileName).
 QString NewOutputFilePath(const QString& folder, const QString& name, const QDateTime& when, const QString& extension);
 
 // The folder of the documents and workbooks the program leaves for the user: 報表暫存/ beside the program.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <exception>
 #include <functional>
+#include <utility>
 
 namespace maternity {
 
@@ -30,13 +31,12 @@ void addItem(QMenu* menu, const char* name, const QString& caption, std::functio
 }
 
 // Runs an action on the case selected in the case list (the list says so when none is).
-std::function<void()> onSelectedCase(Program& program, const Menus& menus,
-                                     void (*action)(Program&, const MaternityCase&)) {
-    return [&program, selected = menus.selectedCase, action] {
+std::function<void()> onSelectedCase(const Menus& menus, std::function<void(const MaternityCase&)> action) {
+    return [selected = menus.selectedCase, action = std::move(action)] {
         if (!selected) return;
         const auto c = selected();
         if (!c) return;
-        action(program, MaternityCase{c->name, c->caseNumber, c->employeeNumber});
+        action(MaternityCase{c->name, c->caseNumber, c->employeeNumber});
     };
 }
 
@@ -49,9 +49,15 @@ void addAttachedTableMenus(Program& program, const Menus& menus) {
         m->addSeparator();
         addItem(m, "QVMaternityHealthProtectionTableLink",
                 QStringLiteral("附表匯入_女性勞工母性健康保護實施辦法_附表1~3"),
-                onSelectedCase(program, menus, importAttachedTable), program);
+                onSelectedCase(menus,
+                               [&program, refresh = menus.refreshCaseList](const MaternityCase& c) {
+                                   // The list shows the new table in its counts at once.
+                                   if (importAttachedTable(program, c) && refresh) refresh();
+                               }),
+                program);
         addItem(m, "QVMaternityHealthProtectionIndividualRepor", QStringLiteral("個人_評估表 (附表1~3) 彙整"),
-                onSelectedCase(program, menus, exportAttachedTables), program);
+                onSelectedCase(menus, [&program](const MaternityCase& c) { exportAttachedTables(program, c); }),
+                program);
         addItem(
             m, "QVMaternityHealthProtectionTableDeleteSelect", QStringLiteral("刪除附表_須指定附表案件號"),
             [&program] { deleteAttachedTable(program); }, program);

@@ -142,7 +142,7 @@ QString storeAttachedTable(Database& db, const AttachedTableReading& reading, co
 
 // ---- the import ----
 
-void importAttachedTable(Program& program, const MaternityCase& selected) {
+bool importAttachedTable(Program& program, const MaternityCase& selected) {
     Ui& ui = program.ui();
     const QString question =
         QStringList{QStringLiteral("匯入格式須使用本系統指定之附表，系統會自動判斷匯入檔為附表1、2、3"),
@@ -154,9 +154,9 @@ void importAttachedTable(Program& program, const MaternityCase& selected) {
                     QStringLiteral("個案工號 【") + selected.employeeNumber + QStringLiteral("】"),
                     QStringLiteral("個案檔號【") + selected.caseNumber + QStringLiteral("】")}
             .join(QStringLiteral("\r\n"));
-    if (!ui.askYesNo(question, QStringLiteral("附表匯入"), Ui::Icon::Information)) return;
+    if (!ui.askYesNo(question, QStringLiteral("附表匯入"), Ui::Icon::Information)) return false;
     const QString path = ui.openFileName(QStringLiteral("開啟"), QStringLiteral("MS-Excel 檔 (*.XLS* *.xls*)"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return false;
 
     QString problems;
     AttachedTableReading reading;
@@ -172,30 +172,34 @@ void importAttachedTable(Program& program, const MaternityCase& selected) {
     }
 
     if (problems.isEmpty()) {
+        QString key;
         try {
-            storeAttachedTable(program.DBConn, reading, selected.caseNumber, ui.now());
+            key = storeAttachedTable(program.DBConn, reading, selected.caseNumber, ui.now());
         } catch (const DbError& e) {
             ui.message(QStringLiteral("【母保附表 匯入】 無法寫入資料庫，未匯入任何資料:\r\n\r\n") + e.message(), {},
                        Ui::Icon::Critical);
-            return;
+            return false;
         }
-        ui.message(QStringLiteral("【母保附表  匯入】 完成"));
-        return;
+        // The kind is the one A1 names, whichever sheet the nurse filled: she is told which table was stored.
+        ui.message(QStringLiteral("【母保附表  匯入】 完成\r\n\r\n附表%1，").arg(reading.kind->number) + key +
+                   QStringLiteral(" 已存入\r\n") + reading.kind->title);
+        return true;
     }
     ui.message(QStringLiteral("【母保附表 匯入查驗】 完成, 但有部份檔案內容有誤, 暫不匯入，請參考除錯報告."));
     ShowHtmlText(program, QStringLiteral("除錯訊息"), problems);
+    return false;
 }
 
 // ---- the export ----
 
 QString exportFileName(const QString& name, int tableNumber, const QString& status, const QString& key) {
-    const QString head = cleanFileNamePart(name) + QStringLiteral("_母保附表%1_").arg(tableNumber);
+    const QString table = QStringLiteral("_母保附表%1_").arg(tableNumber);
     const QString tail = QStringLiteral("_") + cleanFileNamePart(key) + QStringLiteral(".xlsx");
-    QString word = cleanFileNamePart(status.isNull() ? QStringLiteral("未填") : status);
-    // A free-text status can be long; the name must stay within the file system's 255 bytes.
-    while (!word.isEmpty() && (head + word + tail).toUtf8().size() > 250)
-        word.chop(word.size() >= 2 && word.at(word.size() - 1).isLowSurrogate() ? 2 : 1);
-    return head + word + tail;
+    // The name must stay within the file system's bytes: the status word gives way first, then the case name; the
+    // table number and the key stay whole.
+    QString head = fitFileName(name, table + tail);
+    head.chop(table.size() + tail.size());
+    return fitFileName(head + table + (status.isNull() ? QStringLiteral("未填") : status), tail);
 }
 
 QString maternityOutputFolder(Program& program) {
@@ -307,39 +311,79 @@ void exportAttachedTables(Program& program, const MaternityCase& selected) {
 
 // ---- delete and example ----
 
-DeleteOutcome deleteAttachedTableRows(Database& db, const QString& key) {
-    if (key.size() < 2) return DeleteOutcome::NotAKey;
+const AttachedTableKind* kindOfKey(const QString& key) {
+    if (key.size() < 2) return nullptr;
     const QChar digit = key.at(1);
-    if (digit < QLatin1Char('1') || digit > QLatin1Char('3')) return DeleteOutcome::NotAKey;
-    const AttachedTableKind& kind = attachedTableKind(digit.digitValue());
+    if (digit < QLatin1Char('1') || digit > QLatin1Char('3')) return nullptr;
+    return &attachedTableKind(digit.digitValue());
+}
+
+std::vector<StoredTableRow> storedTableRows(const Database& db, const QString& key) {
+    const AttachedTableKind* kind = kindOfKey(key);
+    if (!kind) return {};
+    const Recordset rs =
+        db.query(QStringLiteral(
+                     "SELECT ifnull((SELECT M.\"姓名\" FROM \"MaternityHealth\" AS M WHERE M.\"個案檔號\" = T.CaseKey "
+                     "ORDER BY M.rowid LIMIT 1), T.Name), T.CaseKey, T.xSaveDate FROM %1 AS T WHERE T.%2 = ? "
+                     "ORDER BY T.rowid")
+                     .arg(Database::quoteName(kind->table), Database::quoteName(kind->keyColumn)),
+                 {key});
+    std::vector<StoredTableRow> rows;
+    for (int r = 0; r < rs.recordCount(); ++r)
+        rows.push_back({rs.text(r, 0), rs.text(r, 1), rs.text(r, 2)});
+    return rows;
+}
+
+DeleteOutcome deleteAttachedTableRows(Database& db, const QString& key) {
+    const AttachedTableKind* kind = kindOfKey(key);
+    if (!kind) return DeleteOutcome::NotAKey;
     const int removed = db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                                    .arg(Database::quoteName(kind.table), Database::quoteName(kind.keyColumn)),
+                                    .arg(Database::quoteName(kind->table), Database::quoteName(kind->keyColumn)),
                                 {key});
     return removed > 0 ? DeleteOutcome::Deleted : DeleteOutcome::NoSuchTable;
 }
 
 void deleteAttachedTable(Program& program) {
     Ui& ui = program.ui();
+    const QString title = QStringLiteral("刪除附表_須指定附表案件號");
     const auto answer = ui.input(QStringLiteral("請輸入母性保護附表之案件號 \r\n(系統產出個人套表文件，右上方之編碼)"),
-                                 QStringLiteral("刪除附表_須指定附表案件號"), QString());
+                                 title, QString());
     const QString key = answer ? answer->trimmed() : QString();
     if (key.isEmpty()) return;
+    const QString n = key.size() >= 2 ? QString(key.at(1)) : QString();
+    auto sayNoSuchTable = [&] {
+        ui.message(QStringLiteral("查無附表") + n + QStringLiteral("，") + key + QStringLiteral("，未刪除任何資料"), {},
+                   Ui::Icon::Warning);
+    };
     DeleteOutcome outcome;
     try {
+        if (kindOfKey(key)) {
+            // Keys differ only in their time digits: the nurse sees whose table the key names before it goes.
+            const std::vector<StoredTableRow> rows = storedTableRows(program.DBConn, key);
+            if (rows.empty()) {
+                sayNoSuchTable();
+                return;
+            }
+            QString question = QStringLiteral("附表") + n + QStringLiteral("，") + key + QStringLiteral("\r\n");
+            for (const StoredTableRow& row : rows)
+                question += QStringLiteral("\r\n個案姓名【") + row.caseName + QStringLiteral("】，個案檔號【") +
+                            row.caseNumber + QStringLiteral("】，存檔日期 ") + row.savedAt;
+            question += QStringLiteral("\r\n\r\n此動作將刪除以上附表，是否確定執行?");
+            if (ui.message(question, title, Ui::Icon::Information, Ui::Buttons::YesNoDefaultNo) != Ui::Answer::Yes)
+                return;
+        }
         outcome = deleteAttachedTableRows(program.DBConn, key);
     } catch (const DbError& e) {
         ui.message(QStringLiteral("無法刪除附表:\r\n\r\n") + e.message(), {}, Ui::Icon::Critical);
         return;
     }
     letEventsThrough();
-    const QString n = key.size() >= 2 ? QString(key.at(1)) : QString();
     switch (outcome) {
     case DeleteOutcome::Deleted:
         ui.message(QStringLiteral("附表") + n + QStringLiteral("，") + key + QStringLiteral(" 已刪除"));
         break;
     case DeleteOutcome::NoSuchTable:
-        ui.message(QStringLiteral("查無附表") + n + QStringLiteral("，") + key + QStringLiteral("，未刪除任何資料"), {},
-                   Ui::Icon::Warning);
+        sayNoSuchTable();
         break;
     case DeleteOutcome::NotAKey:
         ui.message(QStringLiteral("【") + key +

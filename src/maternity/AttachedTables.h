@@ -11,6 +11,7 @@
 #include <QString>
 #include <map>
 #include <optional>
+#include <vector>
 
 class Database;
 class Program;
@@ -65,12 +66,14 @@ QString storeAttachedTable(Database& db, const AttachedTableReading& reading, co
                            const QDateTime& at);
 
 // The menu's import: asks, lets the nurse choose one workbook, checks it against the case and stores it as a new
-// record, or shows every problem on the message page. The nurse's file is never changed.
-void importAttachedTable(Program& program, const MaternityCase& selected);
+// record, saying which table was stored under which key, or shows every problem on the message page. The nurse's
+// file is never changed. Whether a table was stored.
+bool importAttachedTable(Program& program, const MaternityCase& selected);
 
 // The name of the exported workbook of one stored row: name_母保附表n_status_key.xlsx, the status word being RiskT1
 // (table 1), CurrentSate (table 2) or CurrentSate-RiskT3 (table 3), "未填" for a status that was never stored;
-// every part cleaned and the status shortened so the name stays within the 255 bytes a file system allows.
+// every part cleaned, and the status, then the name shortened so the name stays within the 255 bytes a file system
+// allows.
 QString exportFileName(const QString& name, int tableNumber, const QString& status, const QString& key);
 
 // The folder beside the program the export and the statistics save into.
@@ -87,11 +90,23 @@ void sayStoredAndOpen(Program& program, const QString& what, const QString& fold
 // 套表_母性保護_暫存/, one workbook per table, then the folder is opened.
 void exportAttachedTables(Program& program, const MaternityCase& selected);
 
+// The kind a record key names by its second character ("1" to "3"), or null for a text that is no key.
+const AttachedTableKind* kindOfKey(const QString& key);
+// A stored row of a table as the delete question names it: its case's name (the table's own Name when the case is
+// gone), the case number and the table's save date.
+struct StoredTableRow {
+    QString caseName;
+    QString caseNumber;
+    QString savedAt;
+};
+// The rows stored under a key (normally one; none for a key that names no stored table or is no key).
+std::vector<StoredTableRow> storedTableRows(const Database& db, const QString& key);
 // The outcome of deleting a table by its key.
 enum class DeleteOutcome { Deleted, NoSuchTable, NotAKey };
 // Removes the rows of MHPTn whose key equals `key` (n = its second character, "1" to "3" only).
 DeleteOutcome deleteAttachedTableRows(Database& db, const QString& key);
-// The menu's delete: asks for the key, removes that one table and says what happened.
+// The menu's delete: asks for the key, names the table, its case and its save date in a question whose default is
+// No, removes that one table on Yes and says what happened.
 void deleteAttachedTable(Program& program);
 
 // The menu's example: opens 範例_母性保護_匯入檔.xlsx of DataBase/DOC/.

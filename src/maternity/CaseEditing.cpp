@@ -106,6 +106,20 @@ void LoadMaternityCaseList(CaseRegister& r, const QString& keyword) {
     r.list.load(keyword);
 }
 
+void RefreshMaternityCaseList(CaseRegister& r) {
+    const auto row = r.list.isCurrent() ? people::selectedRow(r.form) : std::nullopt;
+    LoadMaternityCaseList(r, people::keywordText(r.form));
+    if (!row) return;
+    QTreeWidget* list = r.form.PersonListView;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(i);
+        if (item->text(CaseNumber) != row->subItem(CaseNumber)) continue;
+        list->setCurrentItem(item);
+        people::MarkSelectedListItem(list, item);
+        return;
+    }
+}
+
 void MaternityHealthButton_Click(CaseRegister& r) {
     r.list.search();
 }
@@ -184,25 +198,48 @@ void QVMaternityHealthProtectionEdit_Click(CaseRegister& r, CaseField field) {
     const QString current = rs.recordCount() > 0 ? rs.text(0, 0) : QString();
     CaseRegister* reg = &r;
     const QString caseNumber = sel->caseNumber;
-    ShowStringEditFrame(r.form, editCaption(field), current, [reg, column, caseNumber](const QString& value) {
-        reg->program.DBConn.exec(
-            QStringLiteral("UPDATE \"MaternityHealth\" SET %1 = ? WHERE \"個案檔號\" = ?").arg(column),
-            {value, caseNumber});
-        // The list keeps its current search.
-        LoadMaternityCaseList(*reg, people::keywordText(reg->form));
-    });
+    // The editor names the case it writes to; the edit ends when another row may be selected.
+    const QString subject =
+        QStringLiteral("個案姓名【") + sel->name + QStringLiteral("】，個案檔號【") + caseNumber + QStringLiteral("】");
+    r.pendingEdit = ShowStringEditFrame(
+        r.form, editCaption(field), current,
+        [reg, column, caseNumber](const QString& value) {
+            reg->program.DBConn.exec(
+                QStringLiteral("UPDATE \"MaternityHealth\" SET %1 = ? WHERE \"個案檔號\" = ?").arg(column),
+                {value, caseNumber});
+            // The list keeps its current search.
+            LoadMaternityCaseList(*reg, people::keywordText(reg->form));
+        },
+        subject);
+}
+
+void CancelCaseEdit(CaseRegister& r) {
+    CancelStringEditFrame(r.form, r.pendingEdit);
 }
 
 void QVMaternityHealthProtectionEndCase_Click(CaseRegister& r) {
     const auto sel = selectedCase(r);
     if (!sel) return;
     Ui& ui = r.program.ui();
+    const QString title = QStringLiteral("母保對象 解除列管");
+    // Ending is once: an open row of the number comes first, so a stored end date here means every row is ended.
+    const Recordset stored =
+        r.program.DBConn.query(QStringLiteral("SELECT \"個案解除日\" FROM \"MaternityHealth\" WHERE \"個案檔號\" = ? "
+                                              "ORDER BY \"個案解除日\" IS NOT NULL, rowid LIMIT 1"),
+                               {sel->caseNumber});
+    if (stored.recordCount() > 0 && !stored.isNull(0, 0)) {
+        ui.message(caseHead(*sel) + kCrLf + kCrLf + QStringLiteral("母保對象已於 ") + stored.text(0, 0) +
+                       QStringLiteral(" 解除列管，不再重複解除"),
+                   title, Ui::Icon::Information);
+        return;
+    }
     const QString today = vb::dateText(ui.now().date());
     if (ui.message(caseHead(*sel) + kCrLf + kCrLf + QStringLiteral(" 將於 ") + today + QStringLiteral(" 解除列管?"),
-                   QStringLiteral("母保對象 解除列管"), Ui::Icon::Information, Ui::Buttons::YesNo) == Ui::Answer::No)
+                   title, Ui::Icon::Information, Ui::Buttons::YesNo) == Ui::Answer::No)
         return;
-    // The stored end is the moment of confirmation, time included.
-    r.program.DBConn.exec(QStringLiteral("UPDATE \"MaternityHealth\" SET \"個案解除日\" = ? WHERE \"個案檔號\" = ?"),
+    // The stored end is the moment of confirmation, time included; a row ended already keeps its date.
+    r.program.DBConn.exec(QStringLiteral("UPDATE \"MaternityHealth\" SET \"個案解除日\" = ? WHERE \"個案檔號\" = ? "
+                                         "AND \"個案解除日\" IS NULL"),
                           {vb::dateTimeText(ui.now()), sel->caseNumber});
     ui.message(caseHead(*sel) + kCrLf + kCrLf + QStringLiteral("母保對象已解除列管"));
     LoadMaternityCaseList(r, QString());
@@ -213,7 +250,8 @@ void QVMaternityHealthProtectionDeleteCase_Click(CaseRegister& r) {
     if (!sel) return;
     Ui& ui = r.program.ui();
     if (ui.message(caseHead(*sel) + kCrLf + kCrLf + QStringLiteral(" 此動作將刪除以下指定個案，是否確定執行?"),
-                   QStringLiteral("母保對象 刪除紀錄"), Ui::Icon::Information, Ui::Buttons::YesNo) != Ui::Answer::Yes)
+                   QStringLiteral("母保對象 刪除紀錄"), Ui::Icon::Information,
+                   Ui::Buttons::YesNoDefaultNo) != Ui::Answer::Yes)
         return;
     // Only the register row goes; the assessment rows stay under the number.
     r.program.DBConn.exec(QStringLiteral("DELETE FROM \"MaternityHealth\" WHERE \"個案檔號\" = ?"), {sel->caseNumber});

@@ -53,11 +53,13 @@ struct SelectedCase {
     QString employeeNumber;
 };
 
-// What the handlers work with: the window, the program and the case list mode.
+// What the handlers work with: the window, the program, the case list mode and the number of the one-line editor's
+// edit last opened on a case (cancelled when the selected row may change).
 struct CaseRegister {
     MainForm& form;
     Program& program;
     people::ListMode& list;
+    int pendingEdit = 0;
 };
 
 // The selected row of the case list; when the list shows no case list or no row is selected, says
@@ -68,18 +70,25 @@ std::optional<SelectedCase> selectedCase(CaseRegister& r);
 void MaternityHealthButton_Click(CaseRegister& r);
 // Fills the person list with the case list for the keyword.
 void LoadMaternityCaseList(CaseRegister& r, const QString& keyword);
+// Rebuilds the list with the current keyword (new counts of attached tables show) and selects the case that was
+// selected again, when it is still listed.
+void RefreshMaternityCaseList(CaseRegister& r);
 // "母性保護_個案管理": shows the person panel and runs the case search.
 void QVNewTopicMotherCareManagement_Click(CaseRegister& r);
 
 // "新增_母保個案": the question, six input boxes, the refusals (also of a case number that exists already), the
 // confirmation, the insert and the rebuilt list.
 void QVMaternityHealthProtectionNewCase_Click(CaseRegister& r);
-// "編輯_個案資訊 (手機)" / "(備註說明)": the one-line editor with the stored value; its OK stores the new value ("-"
-// for an empty one) and rebuilds the list with the current keyword.
+// "編輯_個案資訊 (手機)" / "(備註說明)": the one-line editor with the stored value, naming the case; its OK stores
+// the new value ("-" for an empty one) and rebuilds the list with the current keyword. The edit is cancelled when the
+// selected row may change (CancelCaseEdit).
 void QVMaternityHealthProtectionEdit_Click(CaseRegister& r, CaseField field);
-// "解除_母保個案": stamps the end date and time after a question (ending an ended case moves the stamp).
+// Cancels the edit the one-line editor holds for a case, if it is still pending: nothing is stored.
+void CancelCaseEdit(CaseRegister& r);
+// "解除_母保個案": stamps the end date and time after a question. An ended case is not ended again: the nurse is told
+// when it was ended and nothing changes.
 void QVMaternityHealthProtectionEndCase_Click(CaseRegister& r);
-// "刪除_母保個案": removes the case row after a question; its assessment rows stay.
+// "刪除_母保個案": removes the case row after a question whose default is No; its assessment rows stay.
 void QVMaternityHealthProtectionDeleteCase_Click(CaseRegister& r);
 
 } // namespace maternity

@@ -43,6 +43,8 @@ Menus installCaseRegister(MainForm& form, Program& program) {
     // The handlers' context lives as long as the window.
     auto* reg = new CaseRegister{form, program, list};
     QObject::connect(&form, &QObject::destroyed, [reg] { delete reg; });
+    // An edit of a case is never stored once another row may be the selected one.
+    people::whenSelectedRowMayChange(form, [reg] { CancelCaseEdit(*reg); });
 
     // The case list's right-click menu: a new case always, the case actions while the list has cases.
     onTriggered(list.addMenuItem(QStringLiteral("QVMaternityHealthProtectionNewCase"), QStringLiteral("新增_母保個案"),
@@ -74,6 +76,7 @@ Menus installCaseRegister(MainForm& form, Program& program) {
     menus.motherCare = motherCare;
     menus.caseList = &list;
     menus.selectedCase = [reg] { return maternity::selectedCase(*reg); };
+    menus.refreshCaseList = [reg] { RefreshMaternityCaseList(*reg); };
     return menus;
 }
 

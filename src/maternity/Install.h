@@ -28,6 +28,8 @@ struct Menus {
     people::ListMode* caseList = nullptr;
     // The selected case of the list (name and 個案檔號); says "請先在清單中選取一筆資料" and gives nullopt when none.
     std::function<std::optional<SelectedCase>()> selectedCase;
+    // Rebuilds the case list with its current search, the selected case kept selected.
+    std::function<void()> refreshCaseList;
 };
 
 // Registers the case list mode, builds the case menus and connects the case handlers; returns the menus.

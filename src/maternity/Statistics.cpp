@@ -122,13 +122,14 @@ QString MaternityStatistics::levelLines() const {
     return out;
 }
 
-MaternityStatistics computeMaternityStatistics(Database& db, const QDate& start, const QDate& today,
+MaternityStatistics computeMaternityStatistics(Database& db, const QDateTime& start, const QDate& today,
                                                const std::array<QString, 6>& hazardNames) {
     MaternityStatistics s;
     s.start = start;
     s.today = today;
-    // Opened "after the start date": a case opened during the start day is inside, one at its midnight is not.
-    const QString window = vb::dateText(start) + QStringLiteral(" 00:00:00");
+    // Opened "after the start": a case opened during a start day is inside, one at its midnight is not; a typed time
+    // moves the bound to that moment.
+    const QString window = vb::dateTimeText(start);
     s.caseList = caseList(db, window, today);
 
     const AttachedTableKind& t1 = attachedTableKind(1);
@@ -200,8 +201,8 @@ office::XlsxStatus writeMaternityStatistics(office::XlsxPackage& book, const Mat
 
     list(2, s.caseList, QStringLiteral("個案列表"));
     if (st) st = book.unprotectSheet(0, kSheetPassword);
-    text(0, QStringLiteral("A2"),
-         QStringLiteral("日期範圍: ") + vb::dateText(s.start) + QStringLiteral(" ~ ") + vb::dateText(s.today));
+    const QString start = s.start.time() == QTime(0, 0) ? vb::dateText(s.start.date()) : vb::dateTimeText(s.start);
+    text(0, QStringLiteral("A2"), QStringLiteral("日期範圍: ") + start + QStringLiteral(" ~ ") + vb::dateText(s.today));
     for (int i = 0; i < 6; ++i) {
         const auto& h = s.hazards[size_t(i)];
         number(0, QStringLiteral("C%1").arg(i + 4), h.list.recordCount());
@@ -243,8 +244,9 @@ void runMaternityStatistics(Program& program) {
     const auto answer =
         ui.input(QStringLiteral("母性保護統計分析起始日期 \r\n\r\n(預設前2個年度的第一天 (YYYY/01/01))"),
                  QStringLiteral("母性保護統計分析"), vb::dateText(QDate(today.year() - 2, 1, 1)));
-    if (!answer || answer->trimmed().isEmpty()) return;
-    const auto start = vb::parseDate(answer->trimmed());
+    // Only the empty answer (and Cancel) ends silently; blanks are no date. The start keeps a typed time.
+    if (!answer || answer->isEmpty()) return;
+    const auto start = vb::parseDateTime(answer->trimmed());
     if (!start) {
         ui.message(QStringLiteral("日期格式錯誤"), {}, Ui::Icon::Critical);
         return;

@@ -7,6 +7,7 @@
 #include "office/XlsxStatus.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -37,7 +38,7 @@ QString managementLevel(const QString& riskT1);
 bool namesHazard(const QVariant& hazardCell);
 
 struct MaternityStatistics {
-    QDate start; // cases opened after this day's midnight are inside the window
+    QDateTime start; // cases opened after this moment are inside the window (a typed date alone: its midnight)
     QDate today;
     Recordset caseList; // sheet 3: every case of the window, newest first
     struct Hazard {
@@ -72,8 +73,8 @@ struct MaternityStatistics {
 // The hazard names the template holds in B4 to B9 of its first sheet when it is not at hand.
 std::array<QString, 6> defaultHazardNames();
 
-// Computes the statistics of the cases opened after the start date (its midnight excluded). Throws DbError.
-MaternityStatistics computeMaternityStatistics(Database& db, const QDate& start, const QDate& today,
+// Computes the statistics of the cases opened after the start (a date's midnight excluded). Throws DbError.
+MaternityStatistics computeMaternityStatistics(Database& db, const QDateTime& start, const QDate& today,
                                                const std::array<QString, 6>& hazardNames = defaultHazardNames());
 
 // Writes the statistics into an opened statistics template (sheet 1 unprotected and protected again with the sheet

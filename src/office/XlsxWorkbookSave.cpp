@@ -12,6 +12,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace office {
@@ -392,12 +393,13 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
                                    QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
     if (m_sheets.empty()) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿沒有任何工作表"));
 
-    // A unique temporary name in the target's folder, so that the final rename never crosses file systems.
-    QTemporaryFile temp(dir.filePath(QStringLiteral(".~%1.XXXXXX").arg(target.completeBaseName())));
+    // A unique temporary name in the target's folder, so that the final rename never crosses file systems. It is
+    // short whatever the target's name: a target name at the file system's limit must not make it too long.
+    QTemporaryFile temp(dir.filePath(QStringLiteral(".~xlsx.XXXXXX")));
     if (!temp.open())
-        return XlsxStatus::failure(
-            OfficeError::WriteFailed,
-            QStringLiteral("無法在此資料夾建立檔案: %1").arg(QDir::toNativeSeparators(dir.path())));
+        return XlsxStatus::failure(OfficeError::WriteFailed,
+                                   QStringLiteral("無法在此資料夾建立檔案: %1 (%2)")
+                                       .arg(QDir::toNativeSeparators(dir.path()), temp.errorString()));
     const QString tempPath = temp.fileName();
     temp.close();
 
@@ -410,18 +412,23 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     XlsxRenderer renderer(*this, wb);
     const lxw_error renderError = renderer.render();
     const lxw_error closeError = workbook_close(wb); // frees the workbook in every case
+    const int closeErrno = errno;
     const lxw_error e = renderError ? renderError : closeError;
     if (e != LXW_NO_ERROR) {
         QFile::remove(tempPath);
+        // A file that could not be made names the system's reason.
+        const QString reason =
+            e == LXW_ERROR_CREATING_XLSX_FILE ? QStringLiteral(" (%1)").arg(qt_error_string(closeErrno)) : QString();
         return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   renderer.detail.isEmpty() ? lxwMessage(e) : renderer.detail);
+                                   renderer.detail.isEmpty() ? lxwMessage(e) + reason : renderer.detail);
     }
     // rename(2) replaces an existing target in one step; QFile::rename would refuse it.
     if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        const QString reason = qt_error_string(errno);
         QFile::remove(tempPath);
-        return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   QStringLiteral("無法寫入檔案 (檔案正被其他程式開啟或沒有權限): %1")
-                                       .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+        return XlsxStatus::failure(
+            OfficeError::WriteFailed,
+            QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(target.absoluteFilePath()), reason));
     }
     temp.setAutoRemove(false); // the temporary name no longer exists
     QFile::setPermissions(target.absoluteFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |

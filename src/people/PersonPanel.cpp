@@ -64,12 +64,20 @@ public:
     int nextButtonIndex; // where the next registered button goes (before the stretch and the close button)
     QList<QPushButton*> searchButtons;
     std::vector<std::unique_ptr<ListMode>> modes;
+    std::vector<std::function<void()>> selectedRowWatchers;
 };
 
 PanelState* panelState(const MainForm& form) {
     for (QObject* c : form.children())
         if (auto* s = dynamic_cast<PanelState*>(c)) return s;
     return nullptr;
+}
+
+// Tells every watcher that the selected row may have changed.
+void selectedRowMayHaveChanged(const MainForm& form) {
+    if (PanelState* state = panelState(form))
+        for (const auto& watcher : state->selectedRowWatchers)
+            watcher();
 }
 
 // The right-click menu of the list.
@@ -115,6 +123,8 @@ void buildPersonPanel(MainForm& form, Program& program) {
     // The buttons of the modes other subsystems register go here, after the panel's own.
     auto* state = new PanelState(form, row, row->count());
     state->searchButtons = {find, select, toWord};
+    // A watcher's context may go with the window before the list does: none is called once the window goes.
+    QObject::connect(&form, &QObject::destroyed, state, [state] { state->selectedRowWatchers.clear(); });
     row->addStretch(1);
     row->addWidget(close);
     layout->addLayout(row);
@@ -138,6 +148,8 @@ void buildPersonPanel(MainForm& form, Program& program) {
                    [&form] { ClosePersonQueryPanel(form); });
     connectGuarded(list, &QTreeWidget::itemClicked, &form, program, QStringLiteral("選取人員"),
                    [list](QTreeWidgetItem* item, int) { MarkSelectedListItem(list, item); });
+    connectGuarded(list, &QTreeWidget::itemSelectionChanged, &form, program, QStringLiteral("選取人員"),
+                   [&form] { selectedRowMayHaveChanged(form); });
     connectGuarded(list, &QWidget::customContextMenuRequested, &form, program, QStringLiteral("人員清單選單"),
                    [&form](const QPoint&) { PersonListView_MouseUp(form); });
 
@@ -170,11 +182,13 @@ void ShowPersonQueryPanel(MainForm& form) {
     if (auto* key = form.findChild<QLineEdit*>(QStringLiteral("KeyNameTxt"))) key->setFocus();
     form.PersonListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     form.PersonListView->hide();
+    selectedRowMayHaveChanged(form);
 }
 
 void ClosePersonQueryPanel(MainForm& form) {
     form.FindSomeoneFrame->hide();
     form.enableToolbar();
+    selectedRowMayHaveChanged(form);
 }
 
 QString listMode(const MainForm& form) {
@@ -209,6 +223,7 @@ void fillPersonList(MainForm& form, const Recordset& rows, const QString& mode, 
             list->resizeColumnToContents(c);
     }
     list->setUpdatesEnabled(true);
+    selectedRowMayHaveChanged(form);
 }
 
 bool PersonSelectButton_Click(MainForm& form, Program& program) {
@@ -353,6 +368,15 @@ QMenu* ListMode::addSubmenu(const QString& name, const QString& title, Offer off
 void ListMode::offerItems(bool listHasRows) const {
     for (const auto& [action, offer] : m_items)
         if (listHasRows || offer == Offer::Always) action->setVisible(true);
+}
+
+void whenSelectedRowMayChange(MainForm& form, std::function<void()> handler) {
+    PanelState* state = panelState(form);
+    if (!state) {
+        buildPersonPanel(form, form.program());
+        state = panelState(form);
+    }
+    state->selectedRowWatchers.push_back(std::move(handler));
 }
 
 ListMode& addListMode(MainForm& form, ListModeSpec spec) {

@@ -71,6 +71,11 @@ private:
 // been built (people::install).
 ListMode& addListMode(MainForm& form, ListModeSpec spec);
 
+// Calls `handler` whenever the selected row, the one an action of the panel works on, may change: the list's
+// selection changes, the list is filled again (any search), or the panel is shown afresh or closed. Work pending on
+// the selected row (an edit in the one-line editor) is dropped there.
+void whenSelectedRowMayChange(MainForm& form, std::function<void()> handler);
+
 // The selected row of the list as texts: column 0 is the row text (the name), column N its sub-item N.
 struct PersonRow {
     QStringList columns;

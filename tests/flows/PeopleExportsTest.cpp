@@ -2,9 +2,13 @@
 // workbook and to the web page; the workbooks are read back with openpyxl.
 
 #include "common/TestProgram.h"
+#include "core/Helpers.h"
+#include "maternity/AttachedTables.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -105,6 +109,42 @@ TEST_F(PanelExports, OnePersonsRecordsMakeFiveSheets) {
     EXPECT_EQ(cell(path, "健檢資料筆數", "H3"), "170.3");
     EXPECT_EQ(cell(path, "健檢資料筆數", "F3"), "男");
     EXPECT_EQ(cell(path, "健康服務資料量", "A2"), "2024/05/01");
+}
+
+TEST_F(PanelExports, LongStoredNamesAreCutToFitTheFileSystemAndEveryFileIsWritten) {
+    // The person's workbook under an employee number of 300 characters.
+    const QString longNumber = QString(300, QChar(u'9'));
+    tp.db().exec("INSERT INTO PersonalHealth (XID, 員工編號, 年度代碼, 姓名) VALUES (?, ?, '2024', '林')",
+                 {"2024_" + longNumber, longNumber});
+    search("FindPersonButton");
+    for (int i = 0; i < w->PersonListView->topLevelItemCount(); ++i)
+        w->PersonListView->topLevelItem(i)->setSelected(w->PersonListView->topLevelItem(i)->text(3) == longNumber);
+    run("QVPersonalToExcelSelected");
+    EXPECT_EQ(tp.ui().messageTexts(), QStringList{"完成"});
+    ASSERT_EQ(tp.ui().opened.size(), 1);
+    const QString book = QFileInfo(localPath(tp.ui().opened[0])).fileName();
+    EXPECT_EQ(book.toUtf8().size(), kMaxFileNameBytes);
+    EXPECT_TRUE(book.startsWith("員工編號_999")) << book.toStdString();
+    EXPECT_TRUE(book.endsWith("9_20250601_090000.xlsx")) << book.toStdString();
+
+    // The maternity tables of a case named with 120 Chinese characters: one workbook for each table, the status word
+    // and then the name cut, the table number and the key whole.
+    const QString longName = QString(120, QChar(u'美'));
+    tp.db().exec("INSERT INTO MaternityHealth (姓名, 個案檔號, 員工編號) VALUES (?, 'A1-202501', 'E1')", {longName});
+    for (int n = 1; n <= 3; ++n)
+        tp.db().exec(QString("INSERT INTO MHPT%1 (CaseKeyT%1, CaseKey, xSaveDate) VALUES ('T%1-250101000000', "
+                             "'A1-202501', '2025/01/01 00:00:00')")
+                         .arg(n));
+    tp.ui().answerNext(Ui::Answer::Yes);
+    maternity::exportAttachedTables(tp.program(), {longName, "A1-202501", "E1"});
+    const QStringList files = QDir(maternity::maternityOutputFolder(tp.program())).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 3) << tp.ui().messageTexts().join("\n").toStdString();
+    for (int n = 1; n <= 3; ++n) {
+        const QString file = files[n - 1];
+        EXPECT_LE(file.toUtf8().size(), kMaxFileNameBytes);
+        EXPECT_TRUE(file.startsWith("美美美")) << file.toStdString();
+        EXPECT_TRUE(file.endsWith(QString("美_母保附表%1__T%1-250101000000.xlsx").arg(n))) << file.toStdString();
+    }
 }
 
 TEST_F(PanelExports, TheWholeListGoesToASheetNamedAfterTheMode) {

@@ -218,7 +218,7 @@ TEST(AttachedTableImport, TheMenuFlowStoresOrShowsEveryProblem) {
     tp.ui().shown.clear();
     importFile(tp, fillTable(tp, 1, minimalFilling(1), "good.xlsx"));
     ASSERT_EQ(tp.ui().shown.size(), 3);
-    EXPECT_EQ(tp.ui().shown[2].text, "【母保附表  匯入】 完成");
+    EXPECT_TRUE(tp.ui().shown[2].text.startsWith("【母保附表  匯入】 完成"));
     EXPECT_EQ(tp.ui().shown[2].title, Program::title());
     EXPECT_EQ(tp.db().scalar("SELECT CaseKeyT1 FROM MHPT1 WHERE CaseKey = 'A123456789-202403'").toString(),
               "T1-240305100000");
@@ -377,25 +377,32 @@ TEST(AttachedTableDelete, OnlyTheNamedTableGoesAndEveryOtherAnswerIsSaid) {
         db.exec(QStringLiteral("INSERT INTO MHPT%1 (CaseKeyT%1, CaseKey) VALUES ('T%1-240101000000', 'X')").arg(n));
     struct Case {
         std::optional<QString> typed;
+        bool asked;      // the key names a stored table: the question comes first, answered Yes
         QString message; // "" when nothing is said
         int left[3];
         const char* why;
     } cases[] = {
-        {"  T3-240101000000 ", "附表3，T3-240101000000 已刪除", {1, 1, 0}, "blanks removed; only MHPT3"},
-        {"T3-240101000000", "查無附表3，T3-240101000000，未刪除任何資料", {1, 1, 0}, "the second time"},
-        {"T4-240101000000", "【T4-240101000000】 不是母性保護附表之案件號，未刪除任何資料", {1, 1, 0}, "no table 4"},
+        {"  T3-240101000000 ", true, "附表3，T3-240101000000 已刪除", {1, 1, 0}, "blanks removed; only MHPT3"},
+        {"T3-240101000000", false, "查無附表3，T3-240101000000，未刪除任何資料", {1, 1, 0}, "the second time"},
+        {"T4-240101000000",
+         false,
+         "【T4-240101000000】 不是母性保護附表之案件號，未刪除任何資料",
+         {1, 1, 0},
+         "no table 4"},
         {"T1-240101000000' OR '1'='1",
+         false,
          "查無附表1，T1-240101000000' OR '1'='1，未刪除任何資料",
          {1, 1, 0},
          "an apostrophe alters nothing"},
-        {"   ", "", {1, 1, 0}, "empty answer"},
-        {std::nullopt, "", {1, 1, 0}, "cancelled"},
-        {"T1-240101000000", "附表1，T1-240101000000 已刪除", {0, 1, 0}, "table 1"},
+        {"   ", false, "", {1, 1, 0}, "empty answer"},
+        {std::nullopt, false, "", {1, 1, 0}, "cancelled"},
+        {"T1-240101000000", true, "附表1，T1-240101000000 已刪除", {0, 1, 0}, "table 1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         tp.ui().shown.clear();
         tp.ui().inputNext(c.typed);
+        if (c.asked) tp.ui().answerNext(Ui::Answer::Yes);
         deleteAttachedTable(tp.program());
         ASSERT_GE(tp.ui().shown.size(), 1);
         EXPECT_EQ(tp.ui().shown[0].text, "請輸入母性保護附表之案件號 \r\n(系統產出個人套表文件，右上方之編碼)");
@@ -403,12 +410,30 @@ TEST(AttachedTableDelete, OnlyTheNamedTableGoesAndEveryOtherAnswerIsSaid) {
         if (c.message.isEmpty()) {
             EXPECT_EQ(tp.ui().shown.size(), 1);
         } else {
-            ASSERT_EQ(tp.ui().shown.size(), 2);
-            EXPECT_TRUE(tp.ui().shown[1].text.startsWith(c.message)) << tp.ui().shown[1].text.toStdString();
+            ASSERT_EQ(tp.ui().shown.size(), c.asked ? 3 : 2);
+            EXPECT_TRUE(tp.ui().shown.last().text.startsWith(c.message)) << tp.ui().shown.last().text.toStdString();
         }
         for (int n = 1; n <= 3; ++n)
             EXPECT_EQ(db.scalar(QStringLiteral("SELECT count(*) FROM MHPT%1").arg(n)).toInt(), c.left[n - 1]) << n;
     }
+}
+
+TEST(AttachedTableDelete, TheQuestionNamesTheTableItsCaseAndDateAndNoDeletesNothing) {
+    TestProgram tp;
+    ASSERT_TRUE(tp.start());
+    Database& db = tp.db();
+    addCase(db, "陳美玲", "B223456789-202501", "E002", "2025/01/02 08:00:00");
+    db.exec("INSERT INTO MHPT2 (CaseKeyT2, CaseKey, xSaveDate, Name) VALUES "
+            "('T2-250615103102', 'B223456789-202501', '2025/06/15 10:31:02', '陳美玲')");
+    tp.ui().inputNext("T2-250615103102");
+    deleteAttachedTable(tp.program()); // the question left to its default button
+    ASSERT_EQ(tp.ui().shown.size(), 2);
+    const auto question = tp.ui().shown[1];
+    EXPECT_EQ(question.buttons, Ui::Buttons::YesNoDefaultNo);
+    EXPECT_EQ(question.title, "刪除附表_須指定附表案件號");
+    EXPECT_EQ(question.text, "附表2，T2-250615103102\r\n\r\n個案姓名【陳美玲】，個案檔號【B223456789-202501】，"
+                             "存檔日期 2025/06/15 10:31:02\r\n\r\n此動作將刪除以上附表，是否確定執行?");
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM MHPT2").toInt(), 1);
 }
 
 TEST(AttachedTableExample, OpensTheShippedExampleOrSaysItIsMissing) {

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace maternity;
@@ -247,6 +248,32 @@ TEST(CaseEditFlow, PhoneAndRemarksThroughTheOneLineEditor) {
     EXPECT_TRUE(cw.tp.ui().messageTexts().isEmpty());
 }
 
+TEST(CaseEditFlow, TheEditorNamesItsCaseAndAnotherSelectionSearchOrCloseCancelsIt) {
+    CaseWindow cw;
+    addCase(cw.tp.db(), {"王小美", "A1-202501", "2025/01/02 08:00:00"});
+    addCase(cw.tp.db(), {"陳美玲", "B2-202502", "2025/02/02 08:00:00"});
+    MainForm& w = cw.open();
+    // Each way the selected row may change: a click on another case, a new search, closing the panel.
+    const std::vector<std::function<void()>> changes = {
+        [&] { cw.select("B2-202502"); },
+        [&] { cw.search(""); },
+        [&] { QTest::mouseClick(cw.tp.find<QPushButton>("ClosePanelButton"), Qt::LeftButton); },
+    };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        cw.select("A1-202501");
+        cw.choose("QVMaternityHealthProtectionEdit_0");
+        EXPECT_EQ(cw.tp.find<QLabel>("StringFrameSubject")->text(), "個案姓名【王小美】，個案檔號【A1-202501】") << i;
+        changes[i]();
+        EXPECT_FALSE(w.StringFrame->isVisible()) << i;
+        cw.tp.find<QLineEdit>("StringText")->setText("0900");
+        cw.tp.find<QPushButton>("StringOKButton")->click();
+        const Recordset rs = register_(cw.tp.db());
+        EXPECT_EQ(rs.text(0, "手機號碼"), "-") << i;
+        EXPECT_EQ(rs.text(1, "手機號碼"), "-") << i;
+    }
+    EXPECT_TRUE(cw.tp.ui().messageTexts().isEmpty());
+}
+
 TEST(CaseEditFlow, EndingStampsTheMomentOfConfirmation) {
     CaseWindow cw;
     addCase(cw.tp.db(), {"王小美", "A1-202501", "2025/01/02 08:00:00"});
@@ -273,13 +300,21 @@ TEST(CaseEditFlow, EndingStampsTheMomentOfConfirmation) {
     EXPECT_TRUE(rs.isNull(0, 6));
     EXPECT_EQ(rs.text(1, "個案解除日"), "2025/06/15 10:30:05");
     EXPECT_EQ(cw.column(CaseEnded), (QStringList{"2025/06/15 10:30:05", "列管中"}));
+}
 
-    // Ending an ended case moves the stamp.
-    cw.tp.ui().clock = QDateTime(QDate(2025, 6, 20), QTime(9, 0, 0));
+TEST(CaseEditFlow, AnEndedCaseIsNotEndedAgain) {
+    CaseWindow cw;
+    addCase(cw.tp.db(),
+            {"陳美玲", "B2-202502", "2025/02/02 08:00:00", "1990/01/01", "E002", "B2", QString("2026/12/06 16:14:00")});
+    cw.open();
     cw.select("B2-202502");
-    cw.tp.ui().answerNext(Ui::Answer::Yes);
     cw.choose("QVMaternityHealthProtectionEndCase");
-    EXPECT_EQ(register_(cw.tp.db()).text(1, "個案解除日"), "2025/06/20 09:00:00");
+    const auto said = cw.tp.ui().shown.last();
+    EXPECT_EQ(said.buttons, Ui::Buttons::Ok);
+    EXPECT_EQ(said.title, "母保對象 解除列管");
+    EXPECT_EQ(said.text, "個案檔號【B2-202502】，" + kCrLf + "個案姓名【陳美玲】" + kCrLf + kCrLf +
+                             "母保對象已於 2026/12/06 16:14:00 解除列管，不再重複解除");
+    EXPECT_EQ(register_(cw.tp.db()).text(0, "個案解除日"), "2026/12/06 16:14:00");
 }
 
 TEST(CaseEditFlow, DeletingLeavesTheAssessmentRows) {
@@ -318,6 +353,16 @@ TEST(CaseEditFlow, DeletingLeavesTheAssessmentRows) {
     EXPECT_EQ(cw.column(CaseNumber), (QStringList{"A123456789-202506", "B2-202502"}));
     EXPECT_EQ(cw.column(CaseTable1), (QStringList{"2", "0"}));
     EXPECT_EQ(cw.column(CaseTable3), (QStringList{"1", "0"}));
+}
+
+TEST(CaseEditFlow, TheDeleteQuestionDefaultsToNo) {
+    CaseWindow cw;
+    addCase(cw.tp.db(), {"王小美", "A1-202501", "2025/01/02 08:00:00"});
+    cw.open();
+    cw.select("A1-202501");
+    cw.choose("QVMaternityHealthProtectionDeleteCase"); // the question left to its default button
+    EXPECT_EQ(cw.tp.ui().shown.last().buttons, Ui::Buttons::YesNoDefaultNo);
+    EXPECT_EQ(register_(cw.tp.db()).recordCount(), 1);
 }
 
 TEST(CaseEditFlow, NoSelectedCaseIsSaidAndNothingChanges) {

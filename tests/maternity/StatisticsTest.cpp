@@ -69,7 +69,7 @@ TEST(MaternityStatisticsData, KnownAnswersOnASmallRegister) {
     TestProgram tp(false);
     ASSERT_TRUE(tp.start());
     seedRegister(tp.db());
-    const MaternityStatistics s = computeMaternityStatistics(tp.db(), QDate(2024, 1, 1), kToday);
+    const MaternityStatistics s = computeMaternityStatistics(tp.db(), QDate(2024, 1, 1).startOfDay(), kToday);
 
     // The window: opened after the start's midnight, newest first.
     EXPECT_EQ(column(s.caseList, "個案檔號"), (QStringList{"E-1", "D-1", "B-1"}));
@@ -127,7 +127,7 @@ TEST(MaternityStatisticsData, RulesOfLevelsHazardsAndShares) {
     // Without cases the counts stand and the shares stay empty.
     TestProgram tp(false);
     ASSERT_TRUE(tp.start());
-    const MaternityStatistics none = computeMaternityStatistics(tp.db(), QDate(2024, 1, 1), kToday);
+    const MaternityStatistics none = computeMaternityStatistics(tp.db(), QDate(2024, 1, 1).startOfDay(), kToday);
     EXPECT_EQ(none.caseCount(), 0);
     EXPECT_FALSE(none.share(0).has_value());
     EXPECT_EQ(none.countAndShare(0), "0 人；");
@@ -141,13 +141,13 @@ TEST(MaternityStatisticsWorkbook, TheMenuRunWritesTheTemplateAndOpensTheFolder) 
     seedRegister(tp.db());
     tp.ui().clock = QDateTime(kToday, QTime(9, 0));
 
-    // Cancel and an empty answer end silently; day-first and impossible dates are no dates.
+    // Cancel and an empty answer end silently; blanks, day-first and impossible dates are no dates.
     tp.ui().inputNext(std::nullopt);
     runMaternityStatistics(tp.program());
     ASSERT_EQ(tp.ui().shown.size(), 1);
     EXPECT_EQ(tp.ui().shown[0].title, "母性保護統計分析");
     EXPECT_EQ(tp.ui().shown[0].text, "母性保護統計分析起始日期 \r\n\r\n(預設前2個年度的第一天 (YYYY/01/01))");
-    for (const QString typed : {"01/01/2024", "2024/02/30"}) {
+    for (const QString typed : {"01/01/2024", "2024/02/30", "   "}) {
         tp.ui().shown.clear();
         tp.ui().inputNext(typed);
         runMaternityStatistics(tp.program());
@@ -194,6 +194,37 @@ TEST(MaternityStatisticsWorkbook, TheMenuRunWritesTheTemplateAndOpensTheFolder) 
                   "print(len(wb.sheetnames), wb.worksheets[0]['C18'].value, wb.worksheets[1]['N2'].value)\n",
                   {out});
     EXPECT_EQ(seen.trimmed(), "14 1 人；33.3% 3");
+}
+
+TEST(MaternityStatisticsWorkbook, ATypedTimeBoundsTheWindow) {
+    TestProgram tp;
+    ASSERT_TRUE(tp.start());
+    seedRegister(tp.db());
+    tp.ui().clock = QDateTime(kToday, QTime(9, 0));
+    tp.ui().inputNext("2024/01/01 09:00"); // after 乙, opened at 08:00
+    runMaternityStatistics(tp.program());
+    office::XlsxPackage book;
+    ASSERT_TRUE(bool(book.open(maternityOutputFolder(tp.program()) + "/套表_母性保護_統計與執行紀錄表.xlsx")));
+    EXPECT_EQ(book.cellText(0, "A2"), "日期範圍: 2024/01/01 09:00:00 ~ 2026/12/07");
+    EXPECT_EQ(book.cellText(1, "N2"), "2");
+}
+
+TEST(MaternityStatisticsWorkbook, TheLevelLinesHaveTheHeightTheyNeed) {
+    TestProgram tp;
+    ASSERT_TRUE(tp.start());
+    seedRegister(tp.db());
+    addTable1(tp.db(), "T1-240601000000", "E-1", "2024/06/01 11:00:00", "第一級管理", "無", "無");
+    tp.ui().inputNext("2024/01/01");
+    runMaternityStatistics(tp.program());
+    // Every line of C10 (three levels and the empty one after the last break) at 1.4 times its font size at least.
+    const QString seen =
+        runPython("import openpyxl, sys\nws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                  "print(ws['C10'].value.count('\\n') + 1, ws['C10'].font.sz, ws.row_dimensions[10].height)\n",
+                  {maternityOutputFolder(tp.program()) + "/套表_母性保護_統計與執行紀錄表.xlsx"});
+    const QStringList v = seen.trimmed().split(' ');
+    ASSERT_EQ(v.size(), 3) << seen.toStdString();
+    EXPECT_EQ(v[0], "4");
+    EXPECT_GE(v[2].toDouble(), v[0].toInt() * v[1].toDouble() * 1.4);
 }
 
 TEST(MaternityStatisticsWorkbook, AShortTemplateGainsSheetsAndAMissingOneIsSaid) {
