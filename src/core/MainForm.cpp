@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
@@ -53,6 +54,10 @@ MainForm::MainForm(Program& program, QWidget* parent) : QMainWindow(parent), m_p
              available.y() + std::max(0, (available.height() - height() - 48) / 2));
     program.mainForm = this;
 
+    QVOnlineKeyIn = addPopupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入"));
+    QVNewTopic = addPopupMenu(QStringLiteral("QVNewTopic"), QStringLiteral("新興議題"));
+    QVStatistica = addPopupMenu(QStringLiteral("QVStatistica"), QStringLiteral("報表"));
+    QVPersonalToWord = addPopupMenu(QStringLiteral("QVPersonalToWord"), QString());
     buildToolbar();
 
     StatusBar1 = new QStatusBar(this);
@@ -145,11 +150,8 @@ void MainForm::buildToolbar() {
     addButton(QStringLiteral("Exit"), QStringLiteral("離開"), false);
 
     // The buttons that only pop up a menu; their menus are filled by the subsystems.
-    setToolbarHandler(QStringLiteral("OnlineKeyIn"), [this](QAction*) {
-        popUp(popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入")));
-    });
-    setToolbarHandler(QStringLiteral("NewTopic"),
-                      [this](QAction*) { popUp(popupMenu(QStringLiteral("QVNewTopic"), QStringLiteral("新興議題"))); });
+    setToolbarHandler(QStringLiteral("OnlineKeyIn"), [this](QAction*) { popUp(QVOnlineKeyIn); });
+    setToolbarHandler(QStringLiteral("NewTopic"), [this](QAction*) { popUp(QVNewTopic); });
     setToolbarHandler(QStringLiteral("Exit"), [this](QAction*) { close(); });
 
     // The report button pops up the report menu while it is down; raised, it gives the report frame its state back.
@@ -158,7 +160,7 @@ void MainForm::buildToolbar() {
             if (ShowReportFrame) ShowReportFrame(b);
             return;
         }
-        QMenu* menu = popupMenu(QStringLiteral("QVStatistica"));
+        QMenu* menu = QVStatistica;
         bool shown = false;
         const auto watch = connect(menu, &QMenu::aboutToShow, this, [&shown] { shown = true; });
         popUp(menu);
@@ -194,16 +196,11 @@ void MainForm::buildToolbar() {
     });
 }
 
-QMenu* MainForm::popupMenu(const QString& name, const QString& title) {
-    QMenu* m = m_menus.value(name);
-    if (!m) {
-        m = new QMenu(title, this);
-        m->setObjectName(name);
-        m->hide();
-        m_menus.insert(name, m);
-    } else if (!title.isEmpty() && m->title().isEmpty()) {
-        m->setTitle(title);
-    }
+QMenu* MainForm::addPopupMenu(const QString& name, const QString& title) {
+    auto* m = new QMenu(title, this);
+    m->setObjectName(name);
+    m->hide();
+    m_menus.insert(name, m);
     return m;
 }
 
@@ -235,6 +232,19 @@ void MainForm::enableToolbar(bool enabled) {
 
 void MainForm::setStatusText(const QString& text) {
     m_statusLabel->setText(text);
+}
+
+void MainForm::openCalendar(QLineEdit* box, int tag, const QDate& date) {
+    MonthView1->setSelectedDate(date);
+    // The calendar is a popup window: it opens at the box's place on the screen.
+    if (box) MonthView1->move(box->mapToGlobal(QPoint(0, 0)));
+    m_calendarBox = box;
+    MonthView1->setProperty("Tag", QString::number(tag));
+    MonthView1->show();
+}
+
+QLineEdit* MainForm::calendarBox() const {
+    return m_calendarBox;
 }
 
 void MainForm::Form_Load() {

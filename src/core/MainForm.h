@@ -5,15 +5,18 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QSize>
 #include <functional>
 
 class Program;
 class QAction;
 class QCalendarWidget;
+class QDate;
 class QFrame;
 class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QStatusBar;
 class QToolBar;
@@ -56,9 +59,8 @@ public:
     // Enables every toolbar button (a frame that closes gives the toolbar back).
     void enableToolbar(bool enabled = true);
 
-    // The popup menus by object name ("QVStatistica", "QVOnlineKeyIn", "QVNewTopic", "QVPersonalToWord" ...).
-    // popupMenu creates an empty one on first use; subsystems add their items (each with its objectName).
-    QMenu* popupMenu(const QString& name, const QString& title = {});
+    // A popup menu by object name (see the members below); null for a name the window has none of.
+    QMenu* popupMenu(const QString& name) const { return m_menus.value(name); }
     // Shows a popup menu at the cursor (tests replace this to see which items a right click offers).
     std::function<void(QMenu*)> popUp;
     // The procedures of other subsystems the toolbar dispatch calls; empty until a subsystem sets them (the key then
@@ -77,6 +79,11 @@ public:
     QFrame* StringFrame = nullptr;         // the one-line editor
     QTreeWidget* PersonListView = nullptr; // the person list (inside FindSomeoneFrame)
     QCalendarWidget* MonthView1 = nullptr; // the calendar; its "Tag" property says which box gets the date
+    // The popup menus, made with the window; subsystems add their items (each with its objectName).
+    QMenu* QVOnlineKeyIn = nullptr;    // "單筆鍵入": the OnlineKeyIn button pops it up
+    QMenu* QVNewTopic = nullptr;       // "新興議題": the NewTopic button pops it up
+    QMenu* QVStatistica = nullptr;     // "報表": the ShowReport button pops it up
+    QMenu* QVPersonalToWord = nullptr; // the person list's right-click menu
     // The area frames are laid in: TraceLV fills it; FrameNursing and FindSomeoneFrame lie over it.
     QWidget* Workspace = nullptr;
     QVBoxLayout* TopFrames = nullptr; // the layout that holds FrameSearch and FrameReport above the workspace
@@ -84,12 +91,18 @@ public:
     // The status bar's text.
     void setStatusText(const QString& text);
 
+    // Opens MonthView1 over a date box (at the box's place on the screen) showing `date`, with `tag` as its "Tag".
+    void openCalendar(QLineEdit* box, int tag, const QDate& date);
+    // The date box the calendar was last opened over; null before the first opening or once that box is gone.
+    QLineEdit* calendarBox() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     QAction* addButton(const QString& key, const QString& caption, bool checkable);
     void buildToolbar();
+    QMenu* addPopupMenu(const QString& name, const QString& title);
 
     Program& m_program;
     QMap<QString, QAction*> m_buttons;
@@ -97,4 +110,5 @@ private:
     QMap<QString, QMenu*> m_menus;
     std::vector<std::pair<QString, std::function<void()>>> m_loadSteps;
     QLabel* m_statusLabel = nullptr;
+    QPointer<QLineEdit> m_calendarBox;
 };

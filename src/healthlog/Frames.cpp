@@ -58,15 +58,33 @@ void buildEntryFrame(MainForm& form) {
     layout->addRow(QStringLiteral("追蹤日期"), follow);
 }
 
+SearchPeriod searchPeriod(const MainForm& form) {
+    const QFrame* frame = form.FrameSearch;
+    return {frame->findChild<QComboBox*>(QStringLiteral("SearchTypeCombo")),
+            frame->findChild<QLineEdit*>(QStringLiteral("Text5_2")),
+            frame->findChild<QLineEdit*>(QStringLiteral("Text5_3"))};
+}
+
+void setEntryPerson(MainForm& form, const EntryPerson& person) {
+    const QFrame* frame = form.FrameNursing;
+    if (auto* type = frame->findChild<QComboBox*>(QStringLiteral("SubjectTypeCombo"))) type->setCurrentIndex(0);
+    const std::pair<const char*, const QString*> boxes[] = {{"Text4_1", &person.name},
+                                                            {"Text4_2", &person.employeeNo},
+                                                            {"Text4_3", &person.department},
+                                                            {"Text4_10", &person.extension}};
+    for (const auto& [name, text] : boxes)
+        if (auto* box = frame->findChild<QLineEdit*>(QString::fromUtf8(name))) box->setText(*text);
+}
+
 void MonthView1_DateClick(MainForm& form, const QDate& date) {
     // The Tag holds the box index as text; one that is no number names no box.
     bool ok = false;
     const int tag = form.MonthView1->property("Tag").toString().trimmed().toInt(&ok);
     QLineEdit* box = nullptr;
     if (ok && tag == kFollowUpTag)
-        box = form.findChild<QLineEdit*>(kFollowUpDateBox);
+        box = form.FrameNursing->findChild<QLineEdit*>(kFollowUpDateBox);
     else if (ok && tag < 10)
-        box = form.findChild<QLineEdit*>(QStringLiteral("Text5_%1").arg(tag));
+        box = form.calendarBox();
     // Dates are compared as text everywhere, so the calendar writes the same form the period list does.
     if (box) box->setText(vb::dateText(date));
     form.MonthView1->hide();

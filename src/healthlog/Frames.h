@@ -5,7 +5,9 @@
 #include <QString>
 
 class MainForm;
+class QComboBox;
 class QDate;
+class QLineEdit;
 
 namespace healthlog {
 
@@ -22,8 +24,27 @@ void buildSearchFrame(MainForm& form);
 // SubjectTypeCombo ("員工", "承攬商", "派遣").
 void buildEntryFrame(MainForm& form);
 
-// A date clicked on MonthView1: Tag 99 → the follow-up date box; Tag below 10 → the date box Text5_<Tag>; the date
-// is written "YYYY/MM/DD". Then the calendar hides.
+// The search frame's period list and its two date boxes, which the reports' period rule serves. Null before
+// buildSearchFrame.
+struct SearchPeriod {
+    QComboBox* list = nullptr; // SearchTypeCombo
+    QLineEdit* from = nullptr; // Text5_2
+    QLineEdit* to = nullptr;   // Text5_3
+};
+SearchPeriod searchPeriod(const MainForm& form);
+
+// A person taken into the entry frame (from the person list).
+struct EntryPerson {
+    QString name;       // Text4_1
+    QString employeeNo; // Text4_2
+    QString department; // Text4_3
+    QString extension;  // Text4_10
+};
+// Sets the person type to "員工" and writes the person into the entry frame's boxes.
+void setEntryPerson(MainForm& form, const EntryPerson& person);
+
+// A date clicked on MonthView1: Tag 99 → the follow-up date box; Tag below 10 → the date box the calendar was opened
+// over (MainForm::openCalendar); the date is written "YYYY/MM/DD". Then the calendar hides.
 void MonthView1_DateClick(MainForm& form, const QDate& date);
 
 } // namespace healthlog

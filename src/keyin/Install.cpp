@@ -62,7 +62,7 @@ void install(MainForm& form, Program& program) {
     // The catalogue's rows arrive with the table when the schema step creates it; an emptied catalogue stays empty
     // and each dialog reports it when it opens.
     auto* keyIn = new KeyInMenu(form, program);
-    QMenu* menu = form.popupMenu(QStringLiteral("QVOnlineKeyIn"), QStringLiteral("單筆鍵入"));
+    QMenu* menu = form.QVOnlineKeyIn;
     QAction* nmqItem = menu->addAction(QStringLiteral("肌肉骨骼症狀調查表_個人_單筆鍵入"));
     nmqItem->setObjectName(QStringLiteral("QVNewTopicErgonomicsIndividual"));
     connectGuarded(nmqItem, program, [keyIn] { keyIn->QVNewTopicErgonomicsIndividual_Click(); });

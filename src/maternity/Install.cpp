@@ -63,7 +63,7 @@ Menus installCaseRegister(MainForm& form, Program& program) {
         reg, QVMaternityHealthProtectionDeleteCase_Click);
 
     // "新興議題" → "工作場所母性健康保護" → "母性保護_個案管理".
-    QMenu* newTopic = form.popupMenu(QStringLiteral("QVNewTopic"), QStringLiteral("新興議題"));
+    QMenu* newTopic = form.QVNewTopic;
     auto* motherCare = new QMenu(QStringLiteral("工作場所母性健康保護"), newTopic);
     motherCare->setObjectName(QStringLiteral("QVNewTopicMotherCare"));
     newTopic->addMenu(motherCare)->setObjectName(QStringLiteral("QVNewTopicMotherCare"));

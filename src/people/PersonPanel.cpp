@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -65,6 +66,7 @@ public:
     QList<QPushButton*> searchButtons;
     std::vector<std::unique_ptr<ListMode>> modes;
     std::vector<std::function<void()>> selectedRowWatchers;
+    std::array<QAction*, kPanelItemCount> items{}; // the panel's own items of QVPersonalToWord, by PanelItem
 };
 
 PanelState* panelState(const MainForm& form) {
@@ -80,17 +82,12 @@ void selectedRowMayHaveChanged(const MainForm& form) {
             watcher();
 }
 
-// The right-click menu of the list.
-QMenu* personMenu(MainForm& form) {
-    return form.popupMenu(QStringLiteral("QVPersonalToWord"));
-}
-
 struct MenuItem {
     const char* name;
     const char* caption;
 };
-// The items of the panel's right-click menu; a right click shows those that fit the list mode.
-const MenuItem kMenuItems[] = {
+// The items of the panel's right-click menu, in PanelItem order; a right click shows those that fit the list mode.
+const MenuItem kMenuItems[kPanelItemCount] = {
     {"QVPersonalSelected", "健康日誌_選擇此人"},
     {"QVPersonalToWordSelected", "套印目前選取項目 (Word)"},
     {"QVPersonalToExcelSelected", "健康服務_輸出目前選取項目 (Excel)"},
@@ -153,16 +150,15 @@ void buildPersonPanel(MainForm& form, Program& program) {
     connectGuarded(list, &QWidget::customContextMenuRequested, &form, program, QStringLiteral("人員清單選單"),
                    [&form](const QPoint&) { PersonListView_MouseUp(form); });
 
-    QMenu* menu = form.popupMenu(QStringLiteral("QVPersonalToWord"));
-    for (const MenuItem& m : kMenuItems) {
-        QAction* a = menu->addAction(QString::fromUtf8(m.caption));
-        a->setObjectName(QString::fromUtf8(m.name));
+    // The actions of the items belong to other subsystems: an item shows in its mode but cannot be chosen until a
+    // handler is connected (setPanelItemHandler).
+    for (int i = 0; i < kPanelItemCount; ++i) {
+        QAction* a = form.QVPersonalToWord->addAction(QString::fromUtf8(kMenuItems[i].caption));
+        a->setObjectName(QString::fromUtf8(kMenuItems[i].name));
         a->setVisible(false);
+        a->setEnabled(false);
+        state->items[i] = a;
     }
-    // The consultation form and the NMQ history belong to the reports: their items show in their mode but cannot be
-    // chosen until a handler is connected (setPanelItemHandler).
-    for (const char* name : {"PersonalReportAll", "PersonalReportNMQ"})
-        menu->findChild<QAction*>(QString::fromUtf8(name))->setEnabled(false);
 }
 
 void ShowPersonQueryPanel(MainForm& form) {
@@ -287,43 +283,40 @@ QTreeWidgetItem* selectedPersonRow(const MainForm& form) {
 }
 
 void setPanelItemHandler(MainForm& form, PanelItem item, std::function<void()> handler) {
-    const QString name = item == PanelItem::PersonalReportAll ? QStringLiteral("PersonalReportAll")
-                                                              : QStringLiteral("PersonalReportNMQ");
-    QAction* action = form.popupMenu(QStringLiteral("QVPersonalToWord"))->findChild<QAction*>(name);
-    if (!action) return;
+    PanelState* state = panelState(form);
+    if (!state) return;
+    QAction* action = state->items[int(item)];
     action->setEnabled(true);
     connectGuarded(action, form.program(), std::move(handler));
 }
 
 void PersonListView_MouseUp(MainForm& form) {
-    QMenu* menu = personMenu(form);
-    const QList<QAction*> actions = menu->actions();
-    for (QAction* a : actions)
+    QMenu* menu = form.QVPersonalToWord;
+    for (QAction* a : menu->actions())
         a->setVisible(false);
-    auto show = [&actions](const QString& name) {
-        for (QAction* a : actions)
-            if (a->objectName() == name) a->setVisible(true);
+    PanelState* state = panelState(form);
+    if (!state) return;
+    auto show = [state](std::initializer_list<PanelItem> items) {
+        for (PanelItem item : items)
+            state->items[int(item)]->setVisible(true);
     };
     const QString mode = listMode(form);
     const bool hasRows = form.PersonListView->topLevelItemCount() > 0;
     if (hasRows) {
         if (mode == kModeToWord) {
-            show(QStringLiteral("QVPersonalToWordSelected"));
+            show({PanelItem::QVPersonalToWordSelected});
         } else if (mode == kModeHealthServices) {
-            for (const char* n :
-                 {"QVPersonalToWebSelected", "QVPersonalToExcelSelected", "PersonalReportAll", "PersonalReportNMQ"})
-                show(QString::fromUtf8(n));
+            show({PanelItem::QVPersonalToWebSelected, PanelItem::QVPersonalToExcelSelected,
+                  PanelItem::PersonalReportAll, PanelItem::PersonalReportNMQ});
         } else if (mode == kModeEmployees) {
             // Taking a person into the log entry only makes sense while an entry is open.
-            if (!form.FrameNursing->isHidden()) show(QStringLiteral("QVPersonalSelected"));
+            if (!form.FrameNursing->isHidden()) show({PanelItem::QVPersonalSelected});
         }
-        show(QStringLiteral("QVPersonalToExcel"));
-        show(QStringLiteral("QVPersonalToWeb"));
+        show({PanelItem::QVPersonalToExcel, PanelItem::QVPersonalToWeb});
     }
     // A registered mode offers its own items (some of them on an empty list too).
-    if (PanelState* state = panelState(form))
-        for (const auto& m : state->modes)
-            if (m->mode() == mode) m->offerItems(hasRows);
+    for (const auto& m : state->modes)
+        if (m->mode() == mode) m->offerItems(hasRows);
     form.popUp(menu);
 }
 
@@ -347,7 +340,7 @@ void ListMode::search() {
 }
 
 QAction* ListMode::addMenuItem(const QString& name, const QString& caption, Offer offer) {
-    QAction* a = personMenu(m_form)->addAction(caption);
+    QAction* a = m_form.QVPersonalToWord->addAction(caption);
     a->setObjectName(name);
     a->setVisible(false);
     m_items.emplace_back(a, offer);
@@ -355,7 +348,7 @@ QAction* ListMode::addMenuItem(const QString& name, const QString& caption, Offe
 }
 
 QMenu* ListMode::addSubmenu(const QString& name, const QString& title, Offer offer) {
-    QMenu* parent = personMenu(m_form);
+    QMenu* parent = m_form.QVPersonalToWord;
     auto* sub = new QMenu(title, parent);
     sub->setObjectName(name);
     QAction* a = parent->addMenu(sub);

@@ -122,9 +122,21 @@ void MarkSelectedListItem(QTreeWidget* list, QTreeWidgetItem* item);
 // is selected.
 QTreeWidgetItem* selectedPersonRow(const MainForm& form);
 
-// The items of the popup menu QVPersonalToWord that another subsystem serves.
-enum class PanelItem { PersonalReportAll, PersonalReportNMQ };
-// Connects a handler to a popup item; the item, offered but disabled until then, becomes choosable.
+// The panel's own items of the popup menu QVPersonalToWord (each named so), in menu order. Other subsystems serve
+// them.
+enum class PanelItem {
+    QVPersonalSelected,
+    QVPersonalToWordSelected,
+    QVPersonalToExcelSelected,
+    QVPersonalToWebSelected,
+    PersonalReportAll,
+    PersonalReportNMQ,
+    QVPersonalToExcel,
+    QVPersonalToWeb,
+};
+inline constexpr int kPanelItemCount = 8;
+// Connects a handler to a popup item; the item, offered but disabled until then, becomes choosable. The panel must
+// have been built (people::install).
 void setPanelItemHandler(MainForm& form, PanelItem item, std::function<void()> handler);
 
 // The right click: hides every item of QVPersonalToWord, shows those the mode offers (see the .cpp; a registered mode

@@ -4,8 +4,8 @@
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
+#include "healthlog/Frames.h"
 
-#include <QCalendarWidget>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
@@ -105,27 +105,33 @@ void GetPeriodDateRange(QComboBox* list, QLineEdit* from, QLineEdit* to, const Q
 }
 
 void SearchTypeCombo_Click(MainForm& form, Program& program) {
-    GetPeriodDateRange(form.findChild<QComboBox*>(QStringLiteral("SearchTypeCombo")),
-                       form.findChild<QLineEdit*>(QStringLiteral("Text5_2")),
-                       form.findChild<QLineEdit*>(QStringLiteral("Text5_3")), program.ui().now().date());
+    const healthlog::SearchPeriod search = healthlog::searchPeriod(form);
+    GetPeriodDateRange(search.list, search.from, search.to, program.ui().now().date());
 }
 
-void Text5_DblClick(MainForm& form, Program& program, int index) {
-    QCalendarWidget* cal = form.MonthView1;
-    cal->setSelectedDate(program.ui().now().date());
-    if (auto* box = form.findChild<QLineEdit*>(QStringLiteral("Text5_%1").arg(index))) {
-        // The calendar is a popup window: it opens at the box's place on the screen.
-        cal->move(box->mapToGlobal(QPoint(0, 0)));
-    }
-    cal->setProperty("Tag", QString::number(index));
-    cal->show();
+void Text5_DblClick(MainForm& form, Program& program, QLineEdit* box, int index) {
+    form.openCalendar(box, index, program.ui().now().date());
 }
 
 void connectDateBox(MainForm& form, Program& program, QLineEdit* box, int index) {
     if (!box) return;
     box->installEventFilter(
-        new DoubleClickFilter(box, guarded(program, QStringLiteral("選取日期"),
-                                           [&form, &program, index] { Text5_DblClick(form, program, index); })));
+        new DoubleClickFilter(box, guarded(program, QStringLiteral("選取日期"), [&form, &program, box, index] {
+                                  Text5_DblClick(form, program, box, index);
+                              })));
+}
+
+void connectSearchPeriod(MainForm& form, Program& program) {
+    const healthlog::SearchPeriod search = healthlog::searchPeriod(form);
+    if (!search.list) return;
+    fillPeriodList(search.list, program.ui().now().date());
+    // Filled again at every start-up step, connected once.
+    if (search.list->property("periodListWired").toBool()) return;
+    search.list->setProperty("periodListWired", true);
+    connectGuarded(search.list, &QComboBox::activated, &form, program, QStringLiteral("選擇期間"),
+                   [&form, &program](int) { SearchTypeCombo_Click(form, program); });
+    connectDateBox(form, program, search.from, 2);
+    connectDateBox(form, program, search.to, 3);
 }
 
 } // namespace reports

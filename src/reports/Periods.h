@@ -51,9 +51,11 @@ void GetPeriodDateRange(QComboBox* list, QLineEdit* from, QLineEdit* to, const Q
 // SearchTypeCombo → Text5_2, Text5_3 (ReportTypeCombo's own click is the report frame's, see ReportFrame.h).
 void SearchTypeCombo_Click(MainForm& form, Program& program);
 // Opens MonthView1 on today's date over the date box Text5_<index>, with the index as its Tag.
-void Text5_DblClick(MainForm& form, Program& program, int index);
+void Text5_DblClick(MainForm& form, Program& program, QLineEdit* box, int index);
 
-// Connects a date box's double click to Text5_DblClick (for the boxes of a frame built later).
+// Connects the double click of the date box Text5_<index> to Text5_DblClick.
 void connectDateBox(MainForm& form, Program& program, QLineEdit* box, int index);
+// Fills the log search frame's period list (healthlog) and connects it and its two date boxes Text5_2 and Text5_3.
+void connectSearchPeriod(MainForm& form, Program& program);
 
 } // namespace reports

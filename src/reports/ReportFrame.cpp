@@ -213,7 +213,7 @@ void buildReportFrame(MainForm& form, Program& program) {
                    [&form, &program] { ButtonShowReport_Click(form, program); });
 
     // The report menu of the "報表" button: four items with separators between them.
-    QMenu* menu = form.popupMenu(QStringLiteral("QVStatistica"), QStringLiteral("報表"));
+    QMenu* menu = form.QVStatistica;
     const struct {
         const char* name;
         const char* caption;

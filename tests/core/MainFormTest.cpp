@@ -42,8 +42,11 @@ TEST(MainFormFlow, StartUpShowsTheWindowOverAFreshDatabase) {
     EXPECT_TRUE(w.toolbarButton("MedicalDrug")->isCheckable());
     EXPECT_TRUE(w.toolbarButton("FindRS")->isCheckable());
     EXPECT_FALSE(w.toolbarButton("PersonalHealth")->isCheckable());
-    EXPECT_NE(w.popupMenu("QVOnlineKeyIn"), nullptr);
-    EXPECT_EQ(w.popupMenu("QVOnlineKeyIn")->objectName(), QStringLiteral("QVOnlineKeyIn"));
+    for (QMenu* menu : {w.QVOnlineKeyIn, w.QVNewTopic, w.QVStatistica, w.QVPersonalToWord})
+        EXPECT_EQ(w.popupMenu(menu->objectName()), menu);
+    // A name the window has no menu of finds none (a mistyped name is not a new empty menu).
+    EXPECT_EQ(w.popupMenu("QVStatistic"), nullptr);
+    EXPECT_EQ(w.findChild<QMenu*>("QVStatistic"), nullptr);
     // Nothing was asked at start-up.
     EXPECT_TRUE(tp.ui().messageTexts().isEmpty()) << tp.ui().messageTexts().join("|").toStdString();
 }
