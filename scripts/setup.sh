@@ -17,5 +17,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# OSTIVA_WERROR=ON in the environment (as .ci/run sets it) treats warnings as errors.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTIVA_WERROR="${OSTIVA_WERROR:-OFF}" >/dev/null
 cmake --build build -j"$(nproc)"

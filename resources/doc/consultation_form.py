@@ -7,6 +7,7 @@ from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
 from docgen import save_workbook
 
 FILE_NAME = "健康諮詢單.xlsx"
+OUTPUTS = [FILE_NAME]
 
 HEALTH = ["年度代碼", "姓名", "員工編號", "部門代號", "部門名稱", "性別 (1 男 / 2 女)", "出生年月日", "身高 (cm)",
           "體重 (kg)", "腰圍 (cm)", "收縮壓 (mmHg)", "舒張壓 (mmHg)", "飯前血醣 (mg/dL)", "總膽固醇 (mg/dL)",

@@ -9,6 +9,7 @@ from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
 from openpyxl.worksheet.pagebreak import Break
 
 FILE_NAME = "健康服務紀錄統計.xlsx"
+OUTPUTS = [FILE_NAME]
 FONT = "微軟正黑體"
 PERSON_TYPES = ["員工", "承攬商", "派遣"]
 HEAD_FILL = PatternFill("solid", fgColor="DDEBF7")

@@ -8,6 +8,7 @@ from openpyxl.styles import Alignment, Border, Font, PatternFill, Protection, Si
 from xlsxgen import FONT, a4, protect, save
 
 FILE_NAME = "套表_母性保護_統計與執行紀錄表.xlsx"
+OUTPUTS = [FILE_NAME]
 HAZARDS = ["物理性危害", "化學性危害", "生物性危害", "人因性危害", "社會心理性危害", "其他危害"]
 LIST_SHEETS = ["個案列表"] + HAZARDS + ["附表1_作業場所危害風險評估", "附表2_健康情況評估", "附表3_工作適性安排"]
 HEADER_FILL = PatternFill("solid", fgColor="D9E1F2")

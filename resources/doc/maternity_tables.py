@@ -10,6 +10,9 @@ from openpyxl.styles import Alignment, Border, Font, PatternFill, Protection, Si
 from openpyxl.worksheet.datavalidation import DataValidation
 from xlsxgen import FONT, a4, protect, read_cellmap, save
 
+TABLE_NAME = "套表_母性保護_附表%d.xlsx"
+EXAMPLE_NAME = "範例_母性保護_匯入檔.xlsx"
+OUTPUTS = [TABLE_NAME % n for n in (1, 2, 3)] + [EXAMPLE_NAME]
 LAST_COL = "E"
 HEADER_FILL = PatternFill("solid", fgColor="D9E1F2")
 LABEL_FILL = PatternFill("solid", fgColor="F2F2F2")
@@ -144,7 +147,7 @@ def build(out_dir):
         ws = wb.active
         ws.title = "附表%d" % n
         build_sheet(ws, n, table)
-        save(wb, out_dir / ("套表_母性保護_附表%d.xlsx" % n))
+        save(wb, out_dir / (TABLE_NAME % n))
     wb = Workbook()
     for n, table in tables.items():
         ws = wb.active if n == 1 else wb.create_sheet()
@@ -152,4 +155,4 @@ def build(out_dir):
         build_sheet(ws, n, table, EXAMPLE[n])
         ws["G1"].value = "範例：請先另存新檔後再編輯。匯入時系統讀取第一個工作表，附表二、附表三請各存成一個活頁簿。"
         ws["G1"].font = Font(name=FONT, size=10, color="C00000")
-    save(wb, out_dir / "範例_母性保護_匯入檔.xlsx")
+    save(wb, out_dir / EXAMPLE_NAME)

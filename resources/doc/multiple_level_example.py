@@ -7,6 +7,7 @@ from openpyxl.styles import Alignment, Font, PatternFill
 from docgen import save_workbook
 
 FILE_NAME = "範例_多項四段分級標準.xlsx"
+OUTPUTS = [FILE_NAME]
 COLUMNS = ["項目名稱", "性別", "Level_0", "Level_1", "Level_2", "Level_3", "Level_4"]
 
 # The same rows the program seeds into a new MultipleLevel (a test compares the two).

@@ -9,6 +9,7 @@ from PIL import Image, ImageDraw, ImageFont
 from docgen import write_if_changed
 
 FILE_NAME = "NMQ_人體背面圖.jpg"
+OUTPUTS = [FILE_NAME]
 WIDTH, HEIGHT = 600, 900
 SKIN = (236, 226, 214)
 OUTLINE = (90, 90, 90)

@@ -4,6 +4,7 @@ from docgen import F, grid, heading, new_document, note, save, title
 from docx.shared import Pt
 
 FILE_NAME = "套表_NMQ評估問卷.docx"
+OUTPUTS = [FILE_NAME]
 
 # The columns of PersonalNMQ, in table order: the merge fields of this template.
 PERSONAL_NMQ_COLUMNS = (

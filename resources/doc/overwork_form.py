@@ -6,6 +6,7 @@ from docgen import F, grid, heading, new_document, note, save, title
 from docx.shared import Pt
 
 FILE_NAME = "套表_過負荷評估問卷.docx"
+OUTPUTS = [FILE_NAME]
 
 # Every column of the Framingham work table, in table order, as the grading creates it (risk's framinghamColumns()):
 # the staged health check, then the grades. Keep this list and that one alike.

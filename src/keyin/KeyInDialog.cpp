@@ -104,7 +104,8 @@ KeyInDialog::KeyInDialog(Program& program, DialogConfig config, QWidget* parent)
     QVTreeSetingSelect = QVKeyInTreeSeting->addAction(QStringLiteral("選用"));
     QVTreeSetingSelect->setObjectName(QStringLiteral("QVTreeSetingSelect"));
 
-    // Every button runs guarded (core/Guard.h); the run behind OKButton reports its own errors.
+    // Every button runs guarded (core/Guard.h); OKButton_Click guards its run itself, inside the hold against a second
+    // press.
     connectGuarded(DatalButtonOK, &QPushButton::clicked, this, m_program, DatalButtonOK->text(),
                    [this] { DatalButtonOK_Click(); });
     connectGuarded(DataButtonCancel, &QPushButton::clicked, this, m_program, DataButtonCancel->text(),
@@ -438,13 +439,9 @@ void KeyInDialog::OKButton_Click() {
     if (m_running) return;
     m_running = true;
     OKButton->setEnabled(false);
-    try {
+    runGuarded(m_program, OKButton->text(), [this] {
         if (completenessCheck()) run();
-    } catch (const DbError& e) {
-        m_program.ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
-    } catch (const std::exception& e) {
-        m_program.ui().message(QString::fromLocal8Bit(e.what()), QStringLiteral("錯誤"), Ui::Icon::Critical);
-    }
+    });
     m_running = false;
     OKButton->setEnabled(true);
 }

@@ -54,7 +54,6 @@ public:
     // The width of a tree in twips as the layouts set it.
     int treeWidthTwips(int tree) const { return m_widthTwips[size_t(tree)]; }
     QString currentCode() const { return m_code; }
-    bool isRunning() const { return m_running; }
 
     // The controls, by their object names.
     std::array<QTreeWidget*, 3> trees{}; // TreeViewPersonalData, TreeViewHealthData, TreeViewBurnOut

@@ -157,7 +157,6 @@ void NmqDialog::run() {
     m_program.DBConn.exec(QStringLiteral("INSERT INTO [PersonalNMQ] (%1) VALUES (%2)")
                               .arg(quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
                           values);
-    m_lastXid = xid;
     letEventsThrough();
     letEventsThrough();
 

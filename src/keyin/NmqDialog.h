@@ -13,8 +13,6 @@ public:
 
     // The layout and catalogue settings of this dialog.
     static DialogConfig makeConfig();
-    // The key of the last stored record ("" before the first).
-    const QString& lastXid() const { return m_lastXid; }
 
 protected:
     Verdict rule(const QString& code, const QString& answer) override;
@@ -26,7 +24,6 @@ protected:
 private:
     // A key no stored record holds yet ("" when none could be found).
     QString freshXid(const QDateTime& now);
-    QString m_lastXid;
 };
 
 } // namespace keyin

@@ -1,5 +1,6 @@
 #include "maternity/AttachedTableMenus.h"
 
+#include "core/Guard.h"
 #include "core/Program.h"
 #include "maternity/AttachedTables.h"
 #include "maternity/Install.h"
@@ -7,7 +8,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <exception>
 #include <functional>
 #include <utility>
 
@@ -18,16 +18,7 @@ namespace {
 void addItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> run, Program& program) {
     auto* action = menu->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
-    QObject::connect(action, &QAction::triggered, menu, [run = std::move(run), &program] {
-        // Nothing a handler meets ends the program: it is said and the window stays usable.
-        try {
-            run();
-        } catch (const DbError& e) {
-            program.ui().message(e.message(), QStringLiteral("資料庫錯誤"), Ui::Icon::Critical);
-        } catch (const std::exception& e) {
-            program.ui().message(QString::fromLocal8Bit(e.what()), QStringLiteral("錯誤"), Ui::Icon::Critical);
-        }
-    });
+    connectGuarded(action, program, std::move(run));
 }
 
 // Runs an action on the case selected in the case list (the list says so when none is).

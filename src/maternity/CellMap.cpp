@@ -1,6 +1,7 @@
 #include "maternity/CellMap.h"
 
 #include "core/Program.h"
+#include "maternity/CellMapCheck.h"
 #include "maternity/CellMapData.h"
 #include "office/XlsxCellRef.h"
 
@@ -11,8 +12,15 @@ namespace maternity {
 
 namespace {
 
-// Reads the embedded map. The file is checked by the tests (every line well formed, 21/37/28 cells), so a line that
-// does not parse is a fault of the build and stops at once rather than giving a table with a missing column.
+// The embedded map is checked by the compiler: a bad line stops the build at the instantiation of
+// BadCellMapLine<N>, N the line of cellmap.tsv to mend.
+template <int Line> struct BadCellMapLine {
+    static_assert(Line == 0, "resources/maternity/cellmap.tsv: line N of BadCellMapLine<N> is not a title or cell line "
+                             "as the header of that file describes (or a table lacks its title or cells)");
+};
+[[maybe_unused]] constexpr BadCellMapLine<cellmap::firstBadLine(kMaternityCellMapText)> kCellMapChecked{};
+
+// Reads the embedded map, which the check above has held to the form read here.
 std::vector<AttachedTableKind> parseMap() {
     std::vector<AttachedTableKind> kinds(3);
     for (int n = 1; n <= 3; ++n) {
@@ -25,16 +33,13 @@ std::vector<AttachedTableKind> parseMap() {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
         const QStringList f = raw.split(QLatin1Char('\t'));
-        const int n = f.value(1).toInt();
-        if (n < 1 || n > 3) throw std::logic_error("cellmap.tsv: bad table number");
-        AttachedTableKind& kind = kinds[size_t(n - 1)];
-        if (f[0] == QLatin1String("title") && f.size() >= 3) {
+        AttachedTableKind& kind = kinds[size_t(f[1].toInt() - 1)];
+        if (f[0] == QLatin1String("title")) {
             kind.title = f[2];
-        } else if (f[0] == QLatin1String("cell") && f.size() >= 6) {
+        } else {
             MappedCell c;
             c.cell = f[2];
             const auto ref = office::parseXlsxCell(c.cell);
-            if (!ref) throw std::logic_error("cellmap.tsv: bad cell address");
             c.row = ref->row;
             c.col = ref->col;
             c.column = f[3];
@@ -42,8 +47,6 @@ std::vector<AttachedTableKind> parseMap() {
             c.maxLength = columnLength(c.type);
             c.label = f[5].trimmed();
             kind.cells.push_back(c);
-        } else {
-            throw std::logic_error("cellmap.tsv: bad line");
         }
     }
     return kinds;

@@ -113,130 +113,162 @@ QStringList gradingColumns() {
     return {kHighest, kCurrent, kSummary, levelSummaryColumn(2), levelSummaryColumn(3), levelSummaryColumn(4)};
 }
 
-CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standards, const QStringList& headerColumns,
-                      int standardRowCount, const std::function<void(int)>& progress) {
+namespace {
+
+// Where the count table puts each value: by column name, whatever order the standards table has (-1: no such column).
+struct CountLayout {
+    int width = 0;
+    int itemAt = -1;
+    int sexAt = -1;
+    std::array<int, kLevelCount> levelAt{};
+};
+
+CountLayout countLayout(const QStringList& headerColumns) {
+    CountLayout layout;
+    layout.width = int(headerColumns.size());
+    layout.itemAt = int(headerColumns.indexOf(kItem));
+    layout.sexAt = int(headerColumns.indexOf(kSex));
+    for (int n = 0; n < kLevelCount; ++n)
+        layout.levelAt[size_t(n)] = int(headerColumns.indexOf(levelColumn(n)));
+    return layout;
+}
+
+// The header row and one empty row per standard row.
+CountTable emptyCountTable(const QStringList& headerColumns, int standardRowCount) {
     CountTable counts;
     const int width = int(headerColumns.size());
     counts.rows.assign(size_t(std::max(standardRowCount, 0)) + 1, QVariantList(width));
     for (int c = 0; c < width; ++c)
         counts.rows[0][c] = headerColumns[c];
-    // The count table places its values by column name, whatever order the standards table has.
-    const int itemAt = int(headerColumns.indexOf(kItem));
-    const int sexAt = int(headerColumns.indexOf(kSex));
-    std::array<int, kLevelCount> levelAt{};
-    for (int n = 0; n < kLevelCount; ++n)
-        levelAt[size_t(n)] = int(headerColumns.indexOf(levelColumn(n)));
+    return counts;
+}
 
-    const size_t rows = table.rows.size();
-    const int sexCol = table.column(QStringLiteral("SEX"));
+// Row `at` of the count table: the standard and the persons at each level it has a criterion for (-1: none).
+void putCountRow(CountTable& counts, const CountLayout& layout, int at, const Standard& s,
+                 const std::array<int, kLevelCount>& levelCounts) {
+    if (at >= int(counts.rows.size())) counts.rows.emplace_back(layout.width);
+    QVariantList& out = counts.rows[size_t(at)];
+    if (layout.itemAt >= 0) out[layout.itemAt] = s.item;
+    if (layout.sexAt >= 0) out[layout.sexAt] = s.sex;
+    for (int n = 0; n < kLevelCount; ++n)
+        if (levelCounts[size_t(n)] >= 0 && layout.levelAt[size_t(n)] >= 0)
+            out[layout.levelAt[size_t(n)]] = levelCounts[size_t(n)];
+}
+
+// Per graded column, computed once: whether each cell is numeric as a whole and its value, and the level its label
+// will carry (-1: none yet). A labelled value meets no later criterion (it is no longer numeric, nor equal to a text),
+// so each cell takes at most one label.
+struct ColumnState {
+    std::vector<char> numeric;
+    std::vector<double> value;
+    std::vector<signed char> label;
+};
+
+// A label given to a row: the standard and the level.
+struct Hit {
+    int standard;
+    int level;
+};
+
+// What the grading decides, before anything is written into the table: labels and summaries are written at the end,
+// in grading order, from the values as they were.
+struct Grading {
+    Grading(const GradingTable& t, const std::vector<Standard>& s)
+        : table(t), standards(s), columns(t.columns.size()), hits(t.rows.size()), highest(t.rows.size(), 0),
+          standardColumn(s.size(), -1), inSex(t.rows.size(), 1), sexCol(t.column(QStringLiteral("SEX"))) {}
+
+    const GradingTable& table;
+    const std::vector<Standard>& standards;
+    std::vector<std::optional<ColumnState>> columns; // per table column, read when a standard first grades it
+    std::vector<std::vector<Hit>> hits;              // per row, its labels of level 1 or higher
+    std::vector<int> highest;                        // per row, its highest level
+    std::vector<int> standardColumn;                 // per standard, the column of its item (-1: none)
+    std::vector<char> inSex;                         // per row, whether the standard being graded covers its sex
+    int sexCol;
+};
+
+ColumnState& columnState(Grading& g, int col, bool textItem) {
+    auto& slot = g.columns[size_t(col)];
+    if (!slot) {
+        const size_t rows = g.table.rows.size();
+        ColumnState cs;
+        cs.numeric.assign(rows, 0);
+        cs.value.assign(rows, 0);
+        cs.label.assign(rows, -1);
+        if (!textItem)
+            for (size_t i = 0; i < rows; ++i) {
+                const auto& cell = g.table.rows[i][size_t(col)];
+                double v = 0;
+                if (cell && numericValue(*cell, &v)) {
+                    cs.numeric[i] = 1;
+                    cs.value[i] = v;
+                }
+            }
+        slot = std::move(cs);
+    }
+    return *slot;
+}
+
+// Grades standard k over the rows its earlier standards left: the persons at each level it has a criterion for (-1:
+// no criterion), or nothing when the year holds no value of its item for its sex.
+std::optional<std::array<int, kLevelCount>> gradeStandard(Grading& g, size_t k) {
+    const Standard& s = g.standards[k];
+    const auto& cells = g.table.rows;
+    const size_t rows = cells.size();
+    const int col = g.table.column(s.item);
+    g.standardColumn[k] = col;
+    if (col < 0) return std::nullopt;
+    const bool bothSexes = s.sex == QLatin1String("0");
+    for (size_t i = 0; i < rows; ++i) {
+        const auto& sex = g.sexCol >= 0 && !bothSexes ? cells[i][size_t(g.sexCol)] : std::nullopt;
+        g.inSex[i] = bothSexes || (sex && *sex == s.sex);
+    }
+    ColumnState& cs = columnState(g, col, s.textItem);
+    auto open = [&](size_t i) {
+        return g.inSex[i] && cs.label[i] < 0 && (s.textItem ? cells[i][size_t(col)].has_value() : cs.numeric[i] != 0);
+    };
+    // The population: the values of the item for the sex; a labelled text still counts (it is not empty), a
+    // labelled number no longer does (it is no number).
+    bool population = false;
+    for (size_t i = 0; i < rows && !population; ++i)
+        population = s.textItem ? g.inSex[i] && cells[i][size_t(col)].has_value() : open(i);
+    if (!population) return std::nullopt;
+
+    std::array<int, kLevelCount> levelCounts;
+    for (int n = 0; n < kLevelCount; ++n) {
+        const auto& criterion = s.levels[size_t(n)];
+        levelCounts[size_t(n)] = -1;
+        if (!criterion) continue;
+        int count = 0;
+        for (size_t i = 0; i < rows; ++i) {
+            if (!open(i)) continue;
+            const bool meets = s.textItem ? *cells[i][size_t(col)] == criterion->text : criterion->holds(cs.value[i]);
+            if (!meets) continue;
+            ++count;
+            cs.label[i] = static_cast<signed char>(n);
+            if (n >= 1) g.hits[i].push_back({int(k), n});
+            g.highest[i] = std::max(g.highest[i], n);
+        }
+        levelCounts[size_t(n)] = count;
+    }
+    return levelCounts;
+}
+
+// The summaries: "item：value【Level_N】；<@> " per item at level 1 or higher, the value as it stood before its label.
+void writeSummaries(GradingTable& table, const Grading& g, const std::array<QString, kLevelCount>& labels) {
     const int summaryCol = table.column(kSummary);
     std::array<int, kLevelCount> levelSummaryCol{-1, -1, -1, -1, -1};
     for (int n = 2; n < kLevelCount; ++n)
         levelSummaryCol[size_t(n)] = table.column(levelSummaryColumn(n));
-    std::vector<int> highest(rows, 0);
-
-    // Per graded column, computed once: whether each cell is numeric as a whole and its value, and the level its
-    // label will carry (-1: none yet). A labelled value meets no later criterion (it is no longer numeric, nor equal
-    // to a text), so each cell takes at most one label. Labels and summaries are written at the end, in grading order.
-    struct ColumnState {
-        std::vector<char> numeric;
-        std::vector<double> value;
-        std::vector<signed char> label;
-    };
-    std::vector<std::optional<ColumnState>> columnStates(table.columns.size());
-    auto columnState = [&](int col, bool textItem) -> ColumnState& {
-        auto& slot = columnStates[size_t(col)];
-        if (!slot) {
-            ColumnState cs;
-            cs.numeric.assign(rows, 0);
-            cs.value.assign(rows, 0);
-            cs.label.assign(rows, -1);
-            if (!textItem)
-                for (size_t i = 0; i < rows; ++i) {
-                    const auto& cell = table.rows[i][size_t(col)];
-                    double v = 0;
-                    if (cell && numericValue(*cell, &v)) {
-                        cs.numeric[i] = 1;
-                        cs.value[i] = v;
-                    }
-                }
-            slot = std::move(cs);
-        }
-        return *slot;
-    };
-    // The labels given to a row, in grading order: the standard and the level.
-    struct Hit {
-        int standard;
-        int level;
-    };
-    std::vector<std::vector<Hit>> hits(rows);
-
-    if (progress) progress(0);
-    int countRow = 0;
-    const int total = std::max(standardRowCount, 1);
-    std::vector<char> inSex(rows, 1);
-    std::vector<int> standardColumn(standards.size(), -1);
-    for (size_t k = 0; k < standards.size(); ++k) {
-        if (progress) progress(int((k + 1) * 100 / size_t(total)));
-        const Standard& s = standards[k];
-        const int col = table.column(s.item);
-        standardColumn[k] = col;
-        if (col < 0) continue;
-        const bool bothSexes = s.sex == QLatin1String("0");
-        for (size_t i = 0; i < rows; ++i) {
-            const auto& sex = sexCol >= 0 && !bothSexes ? table.rows[i][size_t(sexCol)] : std::nullopt;
-            inSex[i] = bothSexes || (sex && *sex == s.sex);
-        }
-        ColumnState& cs = columnState(col, s.textItem);
-        auto open = [&](size_t i) {
-            return inSex[i] && cs.label[i] < 0 &&
-                   (s.textItem ? table.rows[i][size_t(col)].has_value() : cs.numeric[i] != 0);
-        };
-        // The population: the values of the item for the sex; a labelled text still counts (it is not empty), a
-        // labelled number no longer does (it is no number).
-        bool population = false;
-        for (size_t i = 0; i < rows && !population; ++i)
-            population = s.textItem ? inSex[i] && table.rows[i][size_t(col)].has_value() : open(i);
-        if (!population) continue;
-
-        ++countRow;
-        if (countRow >= int(counts.rows.size())) counts.rows.emplace_back(width);
-        QVariantList& out = counts.rows[size_t(countRow)];
-        if (itemAt >= 0) out[itemAt] = s.item;
-        if (sexAt >= 0) out[sexAt] = s.sex;
-
-        for (int n = 0; n < kLevelCount; ++n) {
-            const auto& criterion = s.levels[size_t(n)];
-            if (!criterion) continue;
-            int count = 0;
-            for (size_t i = 0; i < rows; ++i) {
-                if (!open(i)) continue;
-                const bool meets =
-                    s.textItem ? *table.rows[i][size_t(col)] == criterion->text : criterion->holds(cs.value[i]);
-                if (!meets) continue;
-                ++count;
-                cs.label[i] = static_cast<signed char>(n);
-                if (n >= 1) hits[i].push_back({int(k), n});
-                highest[i] = std::max(highest[i], n);
-            }
-            if (levelAt[size_t(n)] >= 0) out[levelAt[size_t(n)]] = count;
-        }
-    }
-
-    // The summaries: "item：value【Level_N】；<@> " per item at level 1 or higher, the value as it stood before its
-    // label.
-    std::array<QString, kLevelCount> labels;
-    for (int n = 0; n < kLevelCount; ++n)
-        labels[size_t(n)] = levelLabel(n);
     const QString colon = QStringLiteral("：");
     const QString tail = QStringLiteral("；<@> ");
-    for (size_t i = 0; i < rows; ++i) {
-        if (hits[i].empty()) continue;
+    for (size_t i = 0; i < table.rows.size(); ++i) {
+        if (g.hits[i].empty()) continue;
         QString person;
         std::array<QString, kLevelCount> byLevel;
-        for (const Hit& h : hits[i]) {
-            const QString& value = *table.rows[i][size_t(standardColumn[size_t(h.standard)])];
-            const QString entry = standards[size_t(h.standard)].item + colon + value + labels[size_t(h.level)] + tail;
+        for (const Hit& h : g.hits[i]) {
+            const QString& value = *table.rows[i][size_t(g.standardColumn[size_t(h.standard)])];
+            const QString entry = g.standards[size_t(h.standard)].item + colon + value + labels[size_t(h.level)] + tail;
             person += entry;
             if (h.level >= 2) byLevel[size_t(h.level)] += entry;
         }
@@ -245,19 +277,45 @@ CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standard
             if (levelSummaryCol[size_t(n)] >= 0 && !byLevel[size_t(n)].isEmpty())
                 table.rows[i][size_t(levelSummaryCol[size_t(n)])] = byLevel[size_t(n)];
     }
-    // The labels, after the summaries took the values as they were.
-    for (size_t col = 0; col < columnStates.size(); ++col) {
-        if (!columnStates[col]) continue;
-        const ColumnState& cs = *columnStates[col];
+}
+
+// The labels after the values, then 最高等級 (目前等級 stays null).
+void writeLabelsAndLevels(GradingTable& table, const Grading& g, const std::array<QString, kLevelCount>& labels) {
+    const size_t rows = table.rows.size();
+    for (size_t col = 0; col < g.columns.size(); ++col) {
+        if (!g.columns[col]) continue;
+        const ColumnState& cs = *g.columns[col];
         for (size_t i = 0; i < rows; ++i)
             if (cs.label[i] >= 0) *table.rows[i][col] += labels[size_t(cs.label[i])];
     }
     const int highestCol = table.column(kHighest);
     const int currentCol = table.column(kCurrent);
     for (size_t i = 0; i < rows; ++i) {
-        if (highestCol >= 0) table.rows[i][size_t(highestCol)] = QString::number(highest[i]);
+        if (highestCol >= 0) table.rows[i][size_t(highestCol)] = QString::number(g.highest[i]);
         if (currentCol >= 0) table.rows[i][size_t(currentCol)].reset();
     }
+}
+
+} // namespace
+
+CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standards, const QStringList& headerColumns,
+                      int standardRowCount, const std::function<void(int)>& progress) {
+    const CountLayout layout = countLayout(headerColumns);
+    CountTable counts = emptyCountTable(headerColumns, standardRowCount);
+    Grading g(table, standards);
+    if (progress) progress(0);
+    int countRow = 0;
+    const int total = std::max(standardRowCount, 1);
+    for (size_t k = 0; k < standards.size(); ++k) {
+        if (progress) progress(int((k + 1) * 100 / size_t(total)));
+        if (const auto levelCounts = gradeStandard(g, k))
+            putCountRow(counts, layout, ++countRow, standards[k], *levelCounts);
+    }
+    std::array<QString, kLevelCount> labels;
+    for (int n = 0; n < kLevelCount; ++n)
+        labels[size_t(n)] = levelLabel(n);
+    writeSummaries(table, g, labels);
+    writeLabelsAndLevels(table, g, labels);
     return counts;
 }
 

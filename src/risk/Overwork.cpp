@@ -53,19 +53,20 @@ QString interviewAdvice(int t) {
 
 QString overworkRiskLevel(const std::optional<int>& cardiovascularClass, const QString& riskScoreText,
                           const QString& workloadLevelText, bool hasOverworkScale) {
-    const auto workload = hasOverworkScale ? levelValue(workloadLevelText) : std::nullopt;
+    // The workload level, -1 when it cannot be read.
+    const int workload = hasOverworkScale ? levelValue(workloadLevelText).value_or(-1) : -1;
     if (!cardiovascularClass) {
         const QString reason =
             riskScoreText.isEmpty() ? missingText({QStringLiteral("Framingham_Risk_Score")}) : riskScoreText;
-        if (!workload) return reason;
+        if (workload < 0) return reason;
         // The class is at least low, so the workload alone gives the least advice the matrix allows: a high
         // workload is never left without its interview.
-        const QString advice = interviewAdvice(*workload);
+        const QString advice = interviewAdvice(workload);
         return shortenGradeText(reason, kGradeTextLimit - int(advice.size())) + advice;
     }
     if (!hasOverworkScale) return missingText({QStringLiteral("過勞量表")});
-    if (!workload) return missingText({QStringLiteral("工作負荷等級")});
-    const int t = *cardiovascularClass + *workload;
+    if (workload < 0) return missingText({QStringLiteral("工作負荷等級")});
+    const int t = *cardiovascularClass + workload;
     return QString::number(t) + interviewAdvice(t);
 }
 

@@ -281,32 +281,19 @@ bool writeResultWorkbook(Program& program, const ResultSheets& sheets, bool with
     return !FinishExcel(program, true).isEmpty();
 }
 
-} // namespace
+// The staged columns a health check is read from (-1: a column the table lacks, read as "").
+struct HealthCheckColumns {
+    explicit HealthCheckColumns(const StagedTexts& staged)
+        : sex(staged.index(QStringLiteral("性別"))), birthDate(staged.index(QStringLiteral("出生年月日"))),
+          checkDate(staged.index(QStringLiteral("健檢日期"))), height(staged.index(QStringLiteral("身高_cm"))),
+          weight(staged.index(QStringLiteral("體重_kg"))), waist(staged.index(QStringLiteral("腰圍_cm"))),
+          systolic(staged.index(QStringLiteral("收縮壓"))), diastolic(staged.index(QStringLiteral("舒張壓"))),
+          glucose(staged.index(QStringLiteral("飯前血醣"))), totalCholesterol(staged.index(QStringLiteral("總膽固醇"))),
+          triglyceride(staged.index(QStringLiteral("三酸甘油脂"))), hdl(staged.index(QStringLiteral("高密度膽固醇"))),
+          ldl(staged.index(QStringLiteral("低密度膽固醇"))), smoking(staged.index(QStringLiteral("抽菸習慣"))),
+          history(staged.index(QStringLiteral("既往病歷"))) {}
 
-ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
-                         const std::function<void(int)>& progress) {
-    const StagedTexts staged = readStaged(db, kInPutFramingham);
-    const bool haveScales = withOverload && db.tableExists(kInPutBurnOut);
-    const StagedTexts scales = haveScales ? readStaged(db, kInPutBurnOut) : StagedTexts();
-    const std::vector<int> pairs = pairOverworkScales(keysOf(staged, false), keysOf(scales, true));
-    const int sex = staged.index(QStringLiteral("性別")), birthDate = staged.index(QStringLiteral("出生年月日")),
-              checkDate = staged.index(QStringLiteral("健檢日期")), height = staged.index(QStringLiteral("身高_cm")),
-              weight = staged.index(QStringLiteral("體重_kg")), waist = staged.index(QStringLiteral("腰圍_cm")),
-              systolic = staged.index(QStringLiteral("收縮壓")), diastolic = staged.index(QStringLiteral("舒張壓")),
-              glucose = staged.index(QStringLiteral("飯前血醣")),
-              totalCholesterol = staged.index(QStringLiteral("總膽固醇")),
-              triglyceride = staged.index(QStringLiteral("三酸甘油脂")),
-              hdl = staged.index(QStringLiteral("高密度膽固醇")), ldl = staged.index(QStringLiteral("低密度膽固醇")),
-              smoking = staged.index(QStringLiteral("抽菸習慣")), history = staged.index(QStringLiteral("既往病歷"));
-    const int workload = scales.index(QStringLiteral("工作負荷等級"));
-
-    const QStringList columns = names(framinghamColumns());
-    const std::vector<RiskSource> sources = riskTableSources(columns, staged);
-    const int count = staged.rowCount();
-    std::vector<QVariantList> rows;
-    rows.reserve(size_t(count));
-    int lastPercent = -1;
-    for (int r = 0; r < count; ++r) {
+    HealthCheck read(const StagedTexts& staged, int r) const {
         HealthCheck h;
         h.sex = staged.text(r, sex);
         h.birthDate = staged.text(r, birthDate);
@@ -323,6 +310,26 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
         h.ldl = staged.text(r, ldl);
         h.smoking = staged.text(r, smoking);
         h.history = staged.text(r, history);
+        return h;
+    }
+
+    int sex, birthDate, checkDate, height, weight, waist, systolic, diastolic, glucose, totalCholesterol, triglyceride,
+        hdl, ldl, smoking, history;
+};
+
+// The rows of the risk table, one per staged person in staging order, every column from its source. With the
+// overload, pairs[r] is the scale read with person r (-1: none). progress gets up to 90.
+std::vector<QVariantList> gradeRows(const StagedTexts& staged, const std::vector<RiskSource>& sources,
+                                    const QDate& today, bool withOverload, const StagedTexts& scales,
+                                    const std::vector<int>& pairs, const std::function<void(int)>& progress) {
+    const HealthCheckColumns from(staged);
+    const int workload = scales.index(QStringLiteral("工作負荷等級"));
+    const int count = staged.rowCount();
+    std::vector<QVariantList> rows;
+    rows.reserve(size_t(count));
+    int lastPercent = -1;
+    for (int r = 0; r < count; ++r) {
+        const HealthCheck h = from.read(staged, r);
         HealthGrades g = gradeHealthCheck(h, today);
 
         QString overworkLevel;
@@ -333,7 +340,7 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
         }
         // Every column by its name: the staged value of that name, a grade, or one of the three rewritten values.
         QVariantList row;
-        row.reserve(columns.size());
+        row.reserve(qsizetype(sources.size()));
         for (const RiskSource& source : sources) {
             switch (source.kind) {
             case RiskSource::Staged:
@@ -359,7 +366,54 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
         const int percent = int(qint64(r + 1) * 90 / count);
         if (progress && percent != lastPercent) progress(lastPercent = percent);
     }
+    return rows;
+}
 
+// Sheet 2: each scale with the risk of the health check it was read with; a scale read with two checks of the same
+// person appears once per check, and a scale without a check appears once with the missing check named.
+Recordset overworkSheet(const StagedTexts& scales, const std::vector<int>& pairs, const QStringList& columns,
+                        const std::vector<QVariantList>& rows) {
+    const QStringList added{QStringLiteral("Framingham_Risk_Score"), QStringLiteral("心血管疾病風險等級"),
+                            QStringLiteral("異常工作負荷促發疾病_風險等級")};
+    const int riskAt = int(columns.indexOf(added[0])), classAt = int(columns.indexOf(added[1])),
+              levelAt = int(columns.indexOf(added[2]));
+    std::vector<QVariantList> sheet;
+    sheet.reserve(rows.size());
+    std::vector<bool> used(size_t(scales.rowCount()), false);
+    auto scaleRow = [&](int s, QVariant risk, QVariant riskClass, QVariant level) {
+        QVariantList v;
+        v.reserve(scales.columnCount() + 3);
+        for (int c = 0; c < scales.columnCount(); ++c)
+            v.emplace_back(scales.text(s, c));
+        v.emplace_back(std::move(risk));
+        v.emplace_back(std::move(riskClass));
+        v.emplace_back(std::move(level));
+        return v;
+    };
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const int s = pairs[r];
+        if (s < 0) continue;
+        used[size_t(s)] = true;
+        sheet.push_back(scaleRow(s, rows[r][riskAt], rows[r][classAt], rows[r][levelAt]));
+    }
+    for (int s = 0; s < scales.rowCount(); ++s)
+        if (!used[size_t(s)])
+            sheet.push_back(scaleRow(s, QString(), QString(), missingText({QStringLiteral("健檢資料")})));
+    return Recordset(scales.fields + added, std::move(sheet));
+}
+
+} // namespace
+
+ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
+                         const std::function<void(int)>& progress) {
+    const StagedTexts staged = readStaged(db, kInPutFramingham);
+    const bool haveScales = withOverload && db.tableExists(kInPutBurnOut);
+    const StagedTexts scales = haveScales ? readStaged(db, kInPutBurnOut) : StagedTexts();
+    const std::vector<int> pairs = pairOverworkScales(keysOf(staged, false), keysOf(scales, true));
+    const QStringList columns = names(framinghamColumns());
+    const std::vector<RiskSource> sources = riskTableSources(columns, staged);
+
+    std::vector<QVariantList> rows = gradeRows(staged, sources, today, withOverload, scales, pairs, progress);
     {
         Transaction t(db);
         recreateTable(db, kFramingham, framinghamColumns());
@@ -370,37 +424,7 @@ ResultSheets gradeStaged(Database& db, const QDate& today, bool withOverload,
     if (progress) progress(95);
 
     ResultSheets out;
-    // Sheet 2: each scale with the risk of the health check it was read with; a scale read with two checks of the
-    // same person appears once per check, and a scale without a check appears once with the missing check named.
-    if (withOverload) {
-        const QStringList added{QStringLiteral("Framingham_Risk_Score"), QStringLiteral("心血管疾病風險等級"),
-                                QStringLiteral("異常工作負荷促發疾病_風險等級")};
-        const int riskAt = int(columns.indexOf(added[0])), classAt = int(columns.indexOf(added[1])),
-                  levelAt = int(columns.indexOf(added[2]));
-        std::vector<QVariantList> sheet;
-        sheet.reserve(rows.size());
-        std::vector<bool> used(size_t(scales.rowCount()), false);
-        auto scaleRow = [&](int s, QVariant risk, QVariant riskClass, QVariant level) {
-            QVariantList v;
-            v.reserve(scales.columnCount() + 3);
-            for (int c = 0; c < scales.columnCount(); ++c)
-                v.emplace_back(scales.text(s, c));
-            v.emplace_back(std::move(risk));
-            v.emplace_back(std::move(riskClass));
-            v.emplace_back(std::move(level));
-            return v;
-        };
-        for (size_t r = 0; r < rows.size(); ++r) {
-            const int s = pairs[r];
-            if (s < 0) continue;
-            used[size_t(s)] = true;
-            sheet.push_back(scaleRow(s, rows[r][riskAt], rows[r][classAt], rows[r][levelAt]));
-        }
-        for (int s = 0; s < scales.rowCount(); ++s)
-            if (!used[size_t(s)])
-                sheet.push_back(scaleRow(s, QString(), QString(), missingText({QStringLiteral("健檢資料")})));
-        out.overwork = Recordset(scales.fields + added, std::move(sheet));
-    }
+    if (withOverload) out.overwork = overworkSheet(scales, pairs, columns, rows);
     out.health = Recordset(columns, std::move(rows));
     if (progress) progress(100);
     return out;

@@ -68,7 +68,9 @@ QString runPython(const QString& script, const QStringList& args, int* exitCode)
     p.waitForFinished(120000);
     if (exitCode) *exitCode = p.exitCode();
     const QString err = QString::fromUtf8(p.readAllStandardError());
-    if (!exitCode) EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    if (!exitCode) {
+        EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    }
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 

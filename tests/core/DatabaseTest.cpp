@@ -257,8 +257,9 @@ TEST(DatabaseLayer, BatchesAndQueriesBoundDirectlyKeepQtSqlsValues) {
                           EXPECT_EQ(row.value(2), viaSqlite.value(r, 2));
                           EXPECT_EQ(row.isNull(2), viaSqlite.isNull(r, 2));
                           EXPECT_EQ(row.text(2), viaSqlite.text(r, 2));
-                          if (viaSqlite.text(r, 1) != "real") // SQLite renders 2.5 as "2.5" too, but as its own text
+                          if (viaSqlite.text(r, 1) != "real") { // SQLite renders 2.5 as "2.5" too, but as its own text
                               EXPECT_EQ(row.utf8(2).toByteArray(), viaSqlite.text(r, 2).toUtf8());
+                          }
                           ++r;
                       });
         EXPECT_EQ(r, viaSqlite.recordCount());

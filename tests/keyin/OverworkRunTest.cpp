@@ -3,6 +3,7 @@
 
 #include "KeyInTestSupport.h"
 #include "common/TestProgram.h"
+#include "core/ExcelOutput.h"
 #include "core/HtmlOutput.h"
 #include "keyin/Catalogue.h"
 #include "keyin/OverworkDialog.h"
@@ -58,6 +59,7 @@ protected:
         RiskProcedures logged;
         logged.framingham = [this, real](QProgressBar* bar) {
             log << "Framingham";
+            if (beforeGrading) beforeGrading();
             barPassed = bar;
             stagedHealth = columnsOf(tp.db(), "InPutFramingham");
             stagedScale = columnsOf(tp.db(), "InPutBurnOut");
@@ -122,6 +124,7 @@ protected:
     QStringList log;
     int openedBefore = 0;
     QProgressBar* barPassed = nullptr;
+    std::function<void()> beforeGrading; // a failure to set off inside the grading
     std::vector<Column> stagedHealth, stagedScale;
     Recordset healthRow, scaleRow;
 };
@@ -235,4 +238,16 @@ TEST_F(OverworkRun, AMissingTemplateIsNamedAndNothingIsPrinted) {
     EXPECT_EQ(tp.ui().shown.last().title, "無法套印");
     EXPECT_EQ(tp.ui().shown.last().icon, Ui::Icon::Critical);
     EXPECT_EQ(count("PersonalHealth"), 1); // stored before the print
+}
+
+TEST_F(OverworkRun, AFailureWithTheWorkbookHalfBuiltIsSaidAndLeavesNoWorkbookBehind) {
+    beforeGrading = [this] {
+        CreateExcelWorkbook(tp.program(), 0);
+        throw DbError("disk I/O error", QString());
+    };
+    const QStringList shown = run(Ui::Answer::Yes);
+    EXPECT_EQ(shown, (QStringList{"Framingham", "message: 「運算與套表」無法完成, 資料庫回報:\r\n\r\ndisk I/O error"}));
+    EXPECT_EQ(tp.ui().shown.last().title, "資料庫錯誤");
+    EXPECT_FALSE(tp.program().excel); // the next report starts its own
+    EXPECT_TRUE(d->OKButton->isEnabled());
 }

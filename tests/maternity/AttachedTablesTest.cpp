@@ -15,10 +15,6 @@ namespace {
 
 const MaternityCase kCase{"王小華", "A123456789-202403", "E001"};
 
-QString fileKind(int n, const QString& py, const QString& name, TestProgram& tp) {
-    return fillTable(tp, n, py, name);
-}
-
 // Runs the menu's import of one file for the case: Yes to the question, the file chosen.
 void importFile(TestProgram& tp, const QString& path, const MaternityCase& c = kCase) {
     tp.ui().answerNext(Ui::Answer::Yes);
@@ -97,7 +93,9 @@ TEST(AttachedTableCheck, ProblemsAreCollectedInOrderAndNothingElseIsRequired) {
             at = std::max(at, found);
         }
         EXPECT_EQ(r.problems.count("----------------------<P>"), int(c.expected.size())) << r.problems.toStdString();
-        if (c.expected.isEmpty()) EXPECT_EQ(r.values.size(), 2 + attachedTableKind(c.table).cells.size());
+        if (c.expected.isEmpty()) {
+            EXPECT_EQ(r.values.size(), 2 + attachedTableKind(c.table).cells.size());
+        }
     }
 }
 

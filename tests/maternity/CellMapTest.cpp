@@ -3,6 +3,7 @@
 #include "maternity/CellMap.h"
 #include "core/Schema.h"
 #include "core/Startup.h"
+#include "maternity/CellMapCheck.h"
 #include "maternity/MaternityTestSupport.h"
 #include "office/XlsxPackage.h"
 
@@ -51,6 +52,34 @@ TEST(CellMap, EachTableHasItsCellsOnceAndTheFiveCommonColumnsFirst) {
     EXPECT_EQ(cell(3, "Suggestion_12").maxLength, 255);
     EXPECT_EQ(attachedTableKind(3).cells.back().column, "ExecuteDateT3");
     EXPECT_THROW(attachedTableKind(4), std::out_of_range);
+}
+
+// The compiler checks the embedded map with this (CellMap.cpp): the first line the reader could not take is named.
+TEST(CellMap, TheBuildsCheckNamesTheFirstLineTheReaderCouldNotTake) {
+    using cellmap::firstBadLine;
+    const std::string good = "# header\ntitle\t1\t甲\ntitle\t2\t乙\ntitle\t3\t丙\n"
+                             "cell\t1\tB5\tDepName\tVARCHAR(50)\t部門名稱\n\ncell\t2\tAB12\tRisk_2\tTEXT\t風險\n"
+                             "cell\t3\tA21\tRiskT3\tVARCHAR(255)\t風險等級\n";
+    static_assert(firstBadLine("title\t1\tA\ntitle\t2\tB\ntitle\t3\tC\ncell\t1\tB2\tX\tTEXT\tx\n"
+                               "cell\t2\tB2\tX\tTEXT\tx\ncell\t3\tB2\tX\tTEXT\tx") == 0);
+    EXPECT_EQ(firstBadLine(good), 0);
+    const struct {
+        const char* line;
+        const char* reason;
+    } bad[] = {
+        {"cell\t4\tB7\tX\tTEXT\tx", "table 4"},  {"cell\t\tB7\tX\tTEXT\tx", "no table"},
+        {"cell\t1\tB0\tX\tTEXT\tx", "row 0"},    {"cell\t1\t7B\tX\tTEXT\tx", "not an address"},
+        {"cell\t1\tXFE1\tX\tTEXT\tx", "column"}, {"cell\t1\tB7\tX Y\tTEXT\tx", "column name"},
+        {"cell\t1\tB7\tX\tMEMO\tx", "type"},     {"cell\t1\tB7\tX\tVARCHAR()\tx", "no width"},
+        {"cell\t1\tB7\tX\tTEXT", "no label"},    {"title\t1\t再一次", "second title"},
+        {"row\t1\tB7\tX\tTEXT\tx", "kind"},
+    };
+    for (const auto& c : bad)
+        EXPECT_EQ(firstBadLine(good + c.line + "\ncell\t1\tB8\tY\tTEXT\ty\n"), 9) << c.reason;
+    // A table without its title: after the last line.
+    EXPECT_EQ(firstBadLine("title\t1\tA\ntitle\t2\tB\ncell\t1\tB2\tX\tTEXT\tx\ncell\t2\tB2\tX\tTEXT\tx\n"
+                           "cell\t3\tB2\tX\tTEXT\tx\n"),
+              7);
 }
 
 TEST(CellMap, StartUpCreatesTheTablesFromTheMapWithTheirIndexes) {

@@ -180,7 +180,7 @@ TEST(MaternityStatisticsWorkbook, TheMenuRunWritesTheTemplateAndOpensTheFolder) 
                                 "1 人；33.3%", "2 人；66.7%", "1 人；33.3%"}));
     EXPECT_EQ(book.cell(0, 3, 2).kind, office::XlsxCellValue::Kind::Number) << "counts are numbers";
     QStringList sheet2;
-    for (const QString& c : {"B2", "B3", "D2", "E2", "D3", "E3", "H2", "H3", "H4", "K2", "K3", "N2", "N3", "N4", "N5"})
+    for (const char* c : {"B2", "B3", "D2", "E2", "D3", "E3", "H2", "H3", "H4", "K2", "K3", "N2", "N3", "N4", "N5"})
         sheet2.append(book.cellText(1, c));
     EXPECT_EQ(sheet2, (QStringList{"1", "1", "B_第二級管理", "1", "C_第三級管理", "1", "1", "1", "1", "1", "2", "3",
                                    "2", "2", "1"}));

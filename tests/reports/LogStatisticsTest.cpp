@@ -237,8 +237,9 @@ TEST_F(LogStatisticsTest, MoreCategoriesThanTheElevenSheetsGetSheetsOfTheirOwn) 
         sheets << v.toString();
     ASSERT_EQ(sheets.size(), 22);
     for (int i = 0; i < 20; ++i)
-        if (s.categories[size_t(i)].category.letter != "Q" || s.categories[size_t(i)].category.type == "類別Q")
+        if (s.categories[size_t(i)].category.letter != "Q" || s.categories[size_t(i)].category.type == "類別Q") {
             EXPECT_EQ(sheets[i], s.categories[size_t(i)].category.name());
+        }
     EXPECT_TRUE(sheets.contains("Q_內科_外科_急診_"));
     EXPECT_EQ(sheets[20], "各月份大類比較");
     EXPECT_EQ(sheets[21], "各月份細類比較");
