@@ -5,8 +5,8 @@
 // protection password. Nothing touches the disk before save(), which writes a temporary file beside the target and
 // renames it into place, so a failed save leaves no half file.
 
+#include "office/OfficeStatus.h"
 #include "office/XlsxCellRef.h"
-#include "office/XlsxStatus.h"
 
 #include <QRgb>
 #include <QSize>
@@ -170,9 +170,9 @@ public:
     void addBarChart(const XlsxBarChart& chart) { m_charts.push_back(chart); }
     const std::vector<XlsxBarChart>& charts() const { return m_charts; }
     // A picture at a cell, scaled. Fails for a missing or unreadable picture file.
-    XlsxStatus addPicture(const XlsxPicture& picture);
+    OfficeStatus addPicture(const XlsxPicture& picture);
     // A picture at a cell, scaled to a size in pixels.
-    XlsxStatus addPictureSized(const QString& file, XlsxCellRef anchor, QSize sizePx);
+    OfficeStatus addPictureSized(const QString& file, XlsxCellRef anchor, QSize sizePx);
     const std::vector<XlsxPicture>& pictures() const { return m_pictures; }
 
     // A row's height in points, stored in the file: a reader that does not size rows to their wrapped text keeps
@@ -292,7 +292,7 @@ public:
     static constexpr int kMaxCellText = 32767;
 
     // Writes the workbook to `path` atomically (a temporary file in the same folder renamed into place).
-    XlsxStatus save(const QString& path) const;
+    OfficeStatus save(const QString& path) const;
 
 private:
     friend class XlsxSheet;

@@ -385,21 +385,22 @@ private:
     std::vector<QByteArray> m_keep;
 };
 
-XlsxStatus XlsxWorkbook::save(const QString& path) const {
+OfficeStatus XlsxWorkbook::save(const QString& path) const {
     const QFileInfo target(path);
     const QDir dir = target.absoluteDir();
     if (!dir.exists())
-        return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
-    if (m_sheets.empty()) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿沒有任何工作表"));
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
+    if (m_sheets.empty())
+        return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿沒有任何工作表"));
 
     // A unique temporary name in the target's folder, so that the final rename never crosses file systems. It is
     // short whatever the target's name: a target name at the file system's limit must not make it too long.
     QTemporaryFile temp(dir.filePath(QStringLiteral(".~xlsx.XXXXXX")));
     if (!temp.open())
-        return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   QStringLiteral("無法在此資料夾建立檔案: %1 (%2)")
-                                       .arg(QDir::toNativeSeparators(dir.path()), temp.errorString()));
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     QStringLiteral("無法在此資料夾建立檔案: %1 (%2)")
+                                         .arg(QDir::toNativeSeparators(dir.path()), temp.errorString()));
     const QString tempPath = temp.fileName();
     temp.close();
 
@@ -407,7 +408,7 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(tempName.constData(), &options);
-    if (!wb) return XlsxStatus::failure(OfficeError::WriteFailed, lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    if (!wb) return OfficeStatus::failure(OfficeError::WriteFailed, lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
 
     XlsxRenderer renderer(*this, wb);
     const lxw_error renderError = renderer.render();
@@ -419,21 +420,21 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
         // A file that could not be made names the system's reason.
         const QString reason =
             e == LXW_ERROR_CREATING_XLSX_FILE ? QStringLiteral(" (%1)").arg(qt_error_string(closeErrno)) : QString();
-        return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   renderer.detail.isEmpty() ? lxwMessage(e) + reason : renderer.detail);
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     renderer.detail.isEmpty() ? lxwMessage(e) + reason : renderer.detail);
     }
     // rename(2) replaces an existing target in one step; QFile::rename would refuse it.
     if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
         const QString reason = qt_error_string(errno);
         QFile::remove(tempPath);
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(target.absoluteFilePath()), reason));
     }
     temp.setAutoRemove(false); // the temporary name no longer exists
     QFile::setPermissions(target.absoluteFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                          QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
 } // namespace office
