@@ -53,7 +53,7 @@ void WriteRecordsetToSheet(Program& program, const Recordset& rs);
 // records outnumber rowsPerSheet. Where no sheet can be added the status fails, saying how many records were left
 // out.
 office::OfficeStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
-                                         int rowsPerSheet = office::kXlsxMaxRows - 1);
+                                           int rowsPerSheet = office::kXlsxMaxRows - 1);
 
 // Saves program.excel under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (the Ui's clock; "_2", "_3" ... when the
 // name is taken) and opens it with the desktop; then, when showDone, shows "完成". A failure to write says so in a
