@@ -89,8 +89,8 @@ public:
     // Adds an empty worksheet at a position (-1: after the last); `position` (when not null) receives its position.
     OfficeStatus addSheet(const QString& name = {}, int index = -1, int* position = nullptr);
 
-    // Writes a table from A1: the header in row 1 with the header style, `rows` rows below, every cell as text
-    // (format "@"); fits the widths of the columns written and toggles the sheet's AutoFilter over the table.
+    // Writes a table from A1: the header in row 1 (Arial 12 bold, white on green), `rows` rows below, every cell as
+    // text (format "@"); fits the widths of the columns written and toggles the sheet's AutoFilter over the table.
     OfficeStatus writeTable(int sheet, const QStringList& header, int rows,
                             const std::function<QString(int row, int col)>& cell);
     // Sets the AutoFilter when the sheet has none, removes it otherwise. `range` defaults to the used area.
@@ -110,16 +110,6 @@ public:
 
     // The raw bytes of a part (after edits are serialised), for checks; empty when there is no such part.
     QByteArray partData(const QString& name);
-
-    // The header and body styles writeTable uses: fill RGB, font name, size, bold, colour.
-    struct TableHeaderStyle {
-        QString fontName = QStringLiteral("Arial");
-        double fontSize = 12;
-        bool bold = true;
-        unsigned fontRgb = 0xFFFFFF;
-        unsigned fillRgb = 0x008000;
-    };
-    void setTableHeaderStyle(const TableHeaderStyle& style) { m_headerStyle = style; }
 
 private:
     struct Part;
@@ -171,7 +161,6 @@ private:
     int m_headerXf = -1;
     bool m_calcDirty = false;      // values changed: formulas recalculate on opening
     bool m_formulaRemoved = false; // the calculation chain would name a cell without formula
-    TableHeaderStyle m_headerStyle;
 };
 
 } // namespace office

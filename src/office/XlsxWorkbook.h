@@ -188,7 +188,6 @@ public:
 
     // Rows repeated at the top of every printed page.
     void setPrintTitleRows(int firstRow, int lastRow) { m_printTitles = {firstRow, lastRow}; }
-    std::optional<std::pair<int, int>> printTitleRows() const { return m_printTitles; }
     // Header and footer with Excel's codes ("&P/&N", "&\"Times New Roman,Bold\"&D"); at most 255 characters.
     void setHeader(const QString& codes) { m_header = codes; }
     void setFooter(const QString& codes) { m_footer = codes; }
@@ -197,7 +196,6 @@ public:
 
     // Protects the sheet with Excel's default options and the password (empty: no password).
     void protect(const QString& password) { m_protection = password; }
-    void unprotect() { m_protection.reset(); }
     const std::optional<QString>& protection() const { return m_protection; }
 
 private:
