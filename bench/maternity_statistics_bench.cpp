@@ -71,7 +71,7 @@ OSTIVA_BENCH("maternity-statistics", "2 000 cases × 3 tables of each kind: the 
 
     maternity::MaternityStatistics stats;
     const double data = bench::bestSeconds(context.repeats, [&] {
-        stats = maternity::computeMaternityStatistics(program.DBConn, QDate(2024, 1, 1), QDate(2026, 12, 7));
+        stats = maternity::computeMaternityStatistics(program.DBConn, QDate(2024, 1, 1).startOfDay(), QDate(2026, 12, 7));
     });
     bool written = false;
     const double workbook = bench::bestSeconds(context.repeats, [&] {
