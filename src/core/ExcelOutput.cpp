@@ -146,25 +146,25 @@ void WriteRecordsetToSheet(Program& program, const Recordset& rs) {
     if (program.excel && program.excel->sheet) WriteRecordsetToSheet(program, rs, *program.excel->sheet);
 }
 
-office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
-                                         int rowsPerSheet) {
+office::OfficeStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
+                                           int rowsPerSheet) {
     const int perSheet = std::max(rowsPerSheet, 1);
     const int total = rs.recordCount();
-    office::XlsxStatus status = package.writeTable(sheetIndex, rs.fieldNames(), std::min(total, perSheet),
-                                                   [&rs](int r, int c) { return rs.text(r, c); });
+    office::OfficeStatus status = package.writeTable(sheetIndex, rs.fieldNames(), std::min(total, perSheet),
+                                                     [&rs](int r, int c) { return rs.text(r, c); });
     const QString name = package.sheetName(sheetIndex);
     int at = sheetIndex;
     for (int first = perSheet; status && first < total; first += perSheet) {
-        at = package.addSheet(name, at + 1, &status);
-        if (status && at >= 0)
+        status = package.addSheet(name, at + 1, &at);
+        if (status)
             status = package.writeTable(at, rs.fieldNames(), std::min(total - first, perSheet),
                                         [&rs, first](int r, int c) { return rs.text(first + r, c); });
-        if (!status || at < 0)
-            return office::XlsxStatus::failure(status.code(),
-                                               QStringLiteral("工作表「%1」之後無法接續, 有 %2 筆資料未寫入:\r\n\r\n%3")
-                                                   .arg(name)
-                                                   .arg(total - first)
-                                                   .arg(status.message()));
+        if (!status)
+            return office::OfficeStatus::failure(
+                status.code(), QStringLiteral("工作表「%1」之後無法接續, 有 %2 筆資料未寫入:\r\n\r\n%3")
+                                   .arg(name)
+                                   .arg(total - first)
+                                   .arg(status.message()));
         QCoreApplication::processEvents();
     }
     return status;
@@ -228,7 +228,7 @@ QString FinishExcel(Program& program, bool showDone) {
     Ui& ui = program.ui();
     const QString path = newReportWorkbookPath(program, session->name);
     if (path.isEmpty()) return {};
-    const office::XlsxStatus status = session->book.save(path);
+    const office::OfficeStatus status = session->book.save(path);
     if (!status) {
         ui.message(QString::fromUtf8(kCannotSave) + status.message() + QStringLiteral("\r\n\r\n") +
                        QDir::toNativeSeparators(path),
@@ -258,7 +258,7 @@ std::unique_ptr<office::XlsxPackage> OpenWorkbookFile(Program& program, const QS
         return nullptr;
     }
     auto package = std::make_unique<office::XlsxPackage>();
-    const office::XlsxStatus status = package->open(path, maxSheetRows);
+    const office::OfficeStatus status = package->open(path, maxSheetRows);
     if (!status) {
         ui.message(QStringLiteral("無法開啟 Excel 活頁簿:\r\n\r\n") + path + QStringLiteral("\r\n\r\n") +
                        status.message(),
@@ -278,10 +278,10 @@ QString SaveWorkbookToReportFolder(Program& program, office::XlsxPackage& packag
 
 bool SaveWorkbookAs(Program& program, office::XlsxPackage& package, const QString& path) {
     const QFileInfo target(path);
-    office::XlsxStatus status = office::XlsxStatus::success();
+    office::OfficeStatus status = office::OfficeStatus::success();
     if (!QDir().mkpath(target.absolutePath()))
-        status = office::XlsxStatus::failure(QStringLiteral("無法建立資料夾: ") +
-                                             QDir::toNativeSeparators(target.absolutePath()));
+        status = office::OfficeStatus::failure(QStringLiteral("無法建立資料夾: ") +
+                                               QDir::toNativeSeparators(target.absolutePath()));
     else
         status = package.saveAs(path);
     if (!status) {

@@ -52,8 +52,8 @@ void WriteRecordsetToSheet(Program& program, const Recordset& rs);
 // The same onto a sheet (from 0) of an opened template or workbook, going on over sheets inserted after it when the
 // records outnumber rowsPerSheet. Where no sheet can be added the status fails, saying how many records were left
 // out.
-office::XlsxStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
-                                         int rowsPerSheet = office::kXlsxMaxRows - 1);
+office::OfficeStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
+                                           int rowsPerSheet = office::kXlsxMaxRows - 1);
 
 // Saves program.excel under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (the Ui's clock; "_2", "_3" ... when the
 // name is taken) and opens it with the desktop; then, when showDone, shows "完成". A failure to write says so in a

@@ -47,7 +47,7 @@ int characters(const QString& text) {
 
 // ---- reading a filled workbook ----
 
-office::XlsxStatus FilledWorkbook::open(const QString& path) {
+office::OfficeStatus FilledWorkbook::open(const QString& path) {
     return m_package.open(path);
 }
 
@@ -163,7 +163,7 @@ bool importAttachedTable(Program& program, const MaternityCase& selected) {
     FilledWorkbook book;
     if (!QFileInfo(path).isFile()) {
         problems = htmlEscape(path) + QStringLiteral(" --> 不存在, 無法匯入<P>");
-    } else if (const office::XlsxStatus st = book.open(path); !st) {
+    } else if (const office::OfficeStatus st = book.open(path); !st) {
         problems = htmlEscape(path) + QStringLiteral(" --> 無法開啟, 無法匯入: ") + htmlEscape(st.message()) +
                    QStringLiteral("<P>") + kRule;
     } else {
@@ -214,7 +214,7 @@ QString makeMaternityOutputFolder(Program& program, const QString& title) {
     return {};
 }
 
-void sayTemplateNotFilled(Program& program, const office::XlsxPackage& book, const office::XlsxStatus& status,
+void sayTemplateNotFilled(Program& program, const office::XlsxPackage& book, const office::OfficeStatus& status,
                           const QString& title) {
     program.ui().message(QStringLiteral("無法填寫範本:\r\n\r\n") + book.path() + QStringLiteral("\r\n\r\n") +
                              status.message(),
@@ -286,7 +286,7 @@ void exportAttachedTables(Program& program, const MaternityCase& selected) {
         if (!book) return;
         const int keyField = rs.fieldIndex(kind.keyColumn);
         for (int r = 0; r < rs.recordCount(); ++r) {
-            office::XlsxStatus st = book->unprotectSheet(0, kSheetPassword);
+            office::OfficeStatus st = book->unprotectSheet(0, kSheetPassword);
             auto put = [&](const QString& cell, const QString& column) {
                 if (st) st = book->setCellText(0, cell, rs.text(r, column));
             };

@@ -33,7 +33,7 @@ struct MaternityCase {
 class FilledWorkbook {
 public:
     // Fails with a reason the nurse can read (no workbook, damaged, legacy .xls).
-    office::XlsxStatus open(const QString& path);
+    office::OfficeStatus open(const QString& path);
     // The value of a cell of the first worksheet by its A1 address; text as the program works with it.
     office::XlsxCellValue cell(const QString& a1);
     QString text(const QString& a1) { return cell(a1).text; }
@@ -81,7 +81,7 @@ QString maternityOutputFolder(Program& program);
 // The same folder, made when missing; "" after saying that it cannot be made (a critical box under title).
 QString makeMaternityOutputFolder(Program& program, const QString& title = {});
 // Says in a critical box under title that a template could not be filled: its path and the reason.
-void sayTemplateNotFilled(Program& program, const office::XlsxPackage& book, const office::XlsxStatus& status,
+void sayTemplateNotFilled(Program& program, const office::XlsxPackage& book, const office::OfficeStatus& status,
                           const QString& title = {});
 // Says "<what>已存於 <folder>/  " and opens the folder with the desktop.
 void sayStoredAndOpen(Program& program, const QString& what, const QString& folder);

@@ -179,18 +179,18 @@ MaternityStatistics computeMaternityStatistics(Database& db, const QDateTime& st
     return s;
 }
 
-office::XlsxStatus writeMaternityStatistics(office::XlsxPackage& book, const MaternityStatistics& s) {
-    using office::XlsxStatus;
-    XlsxStatus st = XlsxStatus::success();
+office::OfficeStatus writeMaternityStatistics(office::XlsxPackage& book, const MaternityStatistics& s) {
+    using office::OfficeStatus;
+    OfficeStatus st = OfficeStatus::success();
     for (int add = kSheetsWanted - book.sheetCount(); add > 0 && st; --add) {
-        book.addSheet({}, -1, &st);
+        st = book.addSheet();
         letEventsThrough();
     }
     if (!st) return st;
     auto list = [&](int sheet, const Recordset& rs, const QString& name) {
         if (!st) return;
         st = WriteRecordsetToSheet(rs, book, sheet);
-        if (st) book.renameSheet(sheet, name, &st);
+        if (st) st = book.renameSheet(sheet, name);
     };
     auto text = [&](int sheet, const QString& cell, const QString& value) {
         if (st) st = book.setCellText(sheet, cell, value);
@@ -266,7 +266,7 @@ void runMaternityStatistics(Program& program) {
         return;
     }
     letEventsThrough();
-    if (const office::XlsxStatus st = writeMaternityStatistics(*book, stats); !st) {
+    if (const office::OfficeStatus st = writeMaternityStatistics(*book, stats); !st) {
         sayTemplateNotFilled(program, *book, st);
         return;
     }

@@ -4,7 +4,7 @@
 // women among all employees. Computed first as plain data, then written into the statistics template.
 
 #include "core/Database.h"
-#include "office/XlsxStatus.h"
+#include "office/OfficeStatus.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -79,7 +79,7 @@ MaternityStatistics computeMaternityStatistics(Database& db, const QDateTime& st
 
 // Writes the statistics into an opened statistics template (sheet 1 unprotected and protected again with the sheet
 // password, sheets added until there are 14) and renames its list sheets.
-office::XlsxStatus writeMaternityStatistics(office::XlsxPackage& book, const MaternityStatistics& stats);
+office::OfficeStatus writeMaternityStatistics(office::XlsxPackage& book, const MaternityStatistics& stats);
 
 // The menu's statistics: asks for the start date, computes, writes the template and saves it as
 // 套表_母性保護_暫存/套表_母性保護_統計與執行紀錄表.xlsx, then opens the folder.

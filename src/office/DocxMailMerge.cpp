@@ -59,15 +59,12 @@ const char* localName(pugi::xml_node n) {
     return colon ? colon + 1 : name;
 }
 
-bool parseXml(pugi::xml_document& doc, const QByteArray& data, const QString& part, const QString& file,
-              OfficeStatus* error) {
+OfficeStatus parseXml(pugi::xml_document& doc, const QByteArray& data, const QString& part, const QString& file) {
     const pugi::xml_parse_result res = doc.load_buffer(data.constData(), size_t(data.size()), kParseFlags);
-    if (res) return true;
-    if (error)
-        *error = OfficeStatus::failure(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2: %3, 位置 %4)")
-                                                                 .arg(file, part, QString::fromUtf8(res.description()))
-                                                                 .arg(res.offset));
-    return false;
+    if (res) return OfficeStatus::success();
+    return OfficeStatus::failure(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2: %3, 位置 %4)")
+                                                           .arg(file, part, QString::fromUtf8(res.description()))
+                                                           .arg(res.offset));
 }
 
 QByteArray saveXml(const pugi::xml_document& doc) {
@@ -108,6 +105,21 @@ void appendValue(pugi::xml_node run, const QString& value, const WordNames& w) {
     flush();
 }
 
+// Removes a node and everything inside it, innermost first: the library's own removal recurses once per level, which
+// a template nested a few hundred thousand deep would take beyond the stack.
+void removeTree(pugi::xml_node top) {
+    pugi::xml_node parent = top.parent();
+    for (pugi::xml_node n = top;;) {
+        while (n.first_child())
+            n = n.first_child();
+        if (n == top) break;
+        pugi::xml_node up = n.parent();
+        up.remove_child(n);
+        n = up;
+    }
+    parent.remove_child(top);
+}
+
 // The node after `n` and everything inside it, in document order, within `top`; null at the end. The walks below
 // go by it rather than by recursion, so that a template nested tens of thousands deep cannot exhaust the stack.
 pugi::xml_node nextAfter(pugi::xml_node n, pugi::xml_node top) {
@@ -132,7 +144,7 @@ void fillSimpleFields(pugi::xml_node top, const Lookup& valueOf, const WordNames
                     if (placeholder) run.append_copy(placeholder.child(w.rPr.c_str()));
                     appendValue(run, value, w);
                 }
-                node.remove_child(child);
+                removeTree(child);
                 child = next;
                 continue;
             }
@@ -163,93 +175,104 @@ void collectItems(pugi::xml_node top, std::vector<Item>& items, const WordNames&
     }
 }
 
+constexpr size_t kNoItem = size_t(-1);
+
+// A complex MERGEFIELD as positions among the items: its begin, separate (kNoItem when it has none) and end.
+struct FieldSpan {
+    size_t begin, separate, end;
+    QString name;
+};
+
+// The MERGEFIELDs among the items, in document order. Fields nested in other fields are found too; of a MERGEFIELD
+// inside another MERGEFIELD only the outer one is kept, since it goes with it.
+std::vector<FieldSpan> mergeFieldSpans(const std::vector<Item>& items, const WordNames& w) {
+    struct Open {
+        size_t begin;
+        size_t separate = kNoItem;
+        QString instruction;
+    };
+    std::vector<Open> open;
+    std::vector<FieldSpan> spans;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const pugi::xml_node c = items[i].child;
+        if (WordNames::is(c, w.fldChar)) {
+            const char* type = c.attribute(w.fldCharType.c_str()).value();
+            if (std::strcmp(type, "begin") == 0) {
+                open.push_back({i, kNoItem, QString()});
+            } else if (std::strcmp(type, "separate") == 0) {
+                if (!open.empty() && open.back().separate == kNoItem) open.back().separate = i;
+            } else if (std::strcmp(type, "end") == 0 && !open.empty()) {
+                const Open f = open.back();
+                open.pop_back();
+                if (const auto name = mergeFieldName(f.instruction)) spans.push_back({f.begin, f.separate, i, *name});
+            }
+        } else if (WordNames::is(c, w.instrText) && !open.empty() && open.back().separate == kNoItem) {
+            open.back().instruction += QString::fromUtf8(c.text().get());
+        }
+    }
+    // Spans close inner first; keep the outermost ones, in document order.
+    std::sort(spans.begin(), spans.end(), [](const FieldSpan& a, const FieldSpan& b) { return a.begin < b.begin; });
+    std::vector<FieldSpan> outermost;
+    for (FieldSpan& s : spans)
+        if (outermost.empty() || s.begin > outermost.back().end) outermost.push_back(std::move(s));
+    return outermost;
+}
+
+// What the begin run of a field holds before the field moves into a run of its own in front, so that the value stands
+// exactly where the field began (the end of the field and text after it may share the same run).
+void splitRunBefore(const Item& begin, const WordNames& w) {
+    const pugi::xml_node run = begin.run;
+    const pugi::xml_node first =
+        run.find_child([&](pugi::xml_node c) { return c.type() == pugi::node_element && !WordNames::is(c, w.rPr); });
+    if (first == begin.child) return;
+    pugi::xml_node prefix = run.parent().insert_child_before(w.r.c_str(), run);
+    if (pugi::xml_node rPr = run.child(w.rPr.c_str())) prefix.append_copy(rPr);
+    for (pugi::xml_node c = run.first_child(); c && c != begin.child;) {
+        const pugi::xml_node next = c.next_sibling();
+        if (!WordNames::is(c, w.rPr)) prefix.append_move(c);
+        c = next;
+    }
+}
+
+// Replaces a field's whole span by one run holding the value, formatted like the placeholder text («name») or else
+// like the field's first run; runs the field leaves empty go.
+void replaceField(const std::vector<Item>& items, const FieldSpan& s, const QString& value, const WordNames& w) {
+    pugi::xml_node formatRun = items[s.begin].run;
+    if (s.separate != kNoItem)
+        for (size_t k = s.separate + 1; k < s.end; ++k)
+            if (WordNames::is(items[k].child, w.t)) {
+                formatRun = items[k].run;
+                break;
+            }
+    const pugi::xml_node beginRun = items[s.begin].run;
+    if (!value.isEmpty()) {
+        pugi::xml_node run = beginRun.parent().insert_child_before(w.r.c_str(), beginRun);
+        if (pugi::xml_node rPr = formatRun.child(w.rPr.c_str())) run.append_copy(rPr);
+        appendValue(run, value, w);
+    }
+    std::vector<pugi::xml_node> touched;
+    for (size_t k = s.begin; k <= s.end; ++k) {
+        removeTree(items[k].child);
+        if (touched.empty() || touched.back() != items[k].run) touched.push_back(items[k].run);
+    }
+    for (pugi::xml_node run : touched) {
+        const pugi::xml_node content = run.find_child(
+            [&](pugi::xml_node c) { return c.type() == pugi::node_element && !WordNames::is(c, w.rPr); });
+        if (!content) removeTree(run);
+    }
+}
+
 // Complex fields: begin, instruction text (possibly split over many runs), separate, the placeholder result, end.
-// A MERGEFIELD's whole span is replaced by one run holding the value, formatted like the placeholder. Fields nested
-// in other fields are found too; a MERGEFIELD inside another MERGEFIELD goes with its outer one.
+// A MERGEFIELD's whole span is replaced by one run holding the value.
 void fillComplexFields(const std::vector<pugi::xml_node>& roots, const Lookup& valueOf, const WordNames& w) {
     std::vector<Item> items;
     for (pugi::xml_node root : roots) {
         if (WordNames::is(root, w.r)) continue; // never a block; runs are read through their parents
         collectItems(root, items, w);
     }
-    constexpr size_t none = size_t(-1);
-    struct Open {
-        size_t begin;
-        size_t separate = none;
-        QString instruction;
-    };
-    struct Span {
-        size_t begin, separate, end;
-        QString name;
-    };
-    std::vector<Open> open;
-    std::vector<Span> spans;
-    for (size_t i = 0; i < items.size(); ++i) {
-        const pugi::xml_node c = items[i].child;
-        if (WordNames::is(c, w.fldChar)) {
-            const char* type = c.attribute(w.fldCharType.c_str()).value();
-            if (std::strcmp(type, "begin") == 0) {
-                open.push_back({i, none, QString()});
-            } else if (std::strcmp(type, "separate") == 0) {
-                if (!open.empty() && open.back().separate == none) open.back().separate = i;
-            } else if (std::strcmp(type, "end") == 0 && !open.empty()) {
-                const Open f = open.back();
-                open.pop_back();
-                if (const auto name = mergeFieldName(f.instruction)) spans.push_back({f.begin, f.separate, i, *name});
-            }
-        } else if (WordNames::is(c, w.instrText) && !open.empty() && open.back().separate == none) {
-            open.back().instruction += QString::fromUtf8(c.text().get());
-        }
-    }
-    // Spans close inner first; keep the outermost ones, in document order.
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
-    size_t coveredTo = 0;
-    bool any = false;
-    for (const Span& s : spans) {
-        if (any && s.begin <= coveredTo) continue;
-        any = true;
-        coveredTo = s.end;
-
-        // The formatting of the placeholder text («name»), else of the field's first run.
-        pugi::xml_node formatRun = items[s.begin].run;
-        if (s.separate != none)
-            for (size_t k = s.separate + 1; k < s.end; ++k)
-                if (WordNames::is(items[k].child, w.t)) {
-                    formatRun = items[k].run;
-                    break;
-                }
-        const pugi::xml_node beginRun = items[s.begin].run;
-        pugi::xml_node parent = beginRun.parent();
-        // What the begin run holds before the field moves into a run of its own in front, so that the value stands
-        // exactly where the field began (the end of the field and text after it may share the same run).
-        if (beginRun.find_child([&](pugi::xml_node c) {
-                return c.type() == pugi::node_element && !WordNames::is(c, w.rPr);
-            }) != items[s.begin].child) {
-            pugi::xml_node prefix = parent.insert_child_before(w.r.c_str(), beginRun);
-            if (pugi::xml_node rPr = beginRun.child(w.rPr.c_str())) prefix.append_copy(rPr);
-            for (pugi::xml_node c = beginRun.first_child(); c && c != items[s.begin].child;) {
-                const pugi::xml_node next = c.next_sibling();
-                if (!WordNames::is(c, w.rPr)) prefix.append_move(c);
-                c = next;
-            }
-        }
-        const QString value = valueOf(s.name);
-        if (!value.isEmpty()) {
-            pugi::xml_node run = parent.insert_child_before(w.r.c_str(), beginRun);
-            if (pugi::xml_node rPr = formatRun.child(w.rPr.c_str())) run.append_copy(rPr);
-            appendValue(run, value, w);
-        }
-        std::vector<pugi::xml_node> touched;
-        for (size_t k = s.begin; k <= s.end; ++k) {
-            items[k].run.remove_child(items[k].child);
-            if (touched.empty() || touched.back() != items[k].run) touched.push_back(items[k].run);
-        }
-        for (pugi::xml_node run : touched) {
-            bool empty = true;
-            for (pugi::xml_node c : run.children())
-                if (c.type() == pugi::node_element && !WordNames::is(c, w.rPr)) empty = false;
-            if (empty) run.parent().remove_child(run);
-        }
+    for (const FieldSpan& s : mergeFieldSpans(items, w)) {
+        splitRunBefore(items[s.begin], w);
+        replaceField(items, s, valueOf(s.name), w);
     }
 }
 
@@ -343,7 +366,7 @@ void makeCopyUnique(pugi::xml_node root, const char* drawingId, const WordNames&
     }
     root.traverse(walker);
     for (pugi::xml_node b : bookmarks)
-        b.parent().remove_child(b);
+        removeTree(b);
 }
 
 // A copy after the first begins on a new page: its first paragraph gets "page break before"; when the copy begins
@@ -471,6 +494,181 @@ QByteArray valueXml(const QString& value, const WordNames& w) {
     return s.toUtf8();
 }
 
+// The column of each field name: letter case and blanks around ignored, the first of repeated headers.
+class FieldColumns {
+public:
+    explicit FieldColumns(const QStringList& headers) {
+        for (int i = 0; i < headers.size(); ++i)
+            if (!m_column.contains(headers[i].trimmed().toLower())) m_column.insert(headers[i].trimmed().toLower(), i);
+    }
+    int of(const QString& name) const { return m_column.value(name.trimmed().toLower(), -1); }
+    // The values of a row by field name: "" for a name without column or beyond the row. Keeps a reference to it.
+    Lookup lookup(const QStringList& row) const {
+        return [this, &row](const QString& name) {
+            const int c = of(name);
+            return c >= 0 && c < row.size() ? row.at(c) : QString();
+        };
+    }
+
+private:
+    QHash<QString, int> m_column; // lower-case name → column
+};
+
+// Headers and footers are shared by every copy: they take one row's values.
+OfficeStatus fillHeadersAndFooters(DocxPackage& out, const QStringList& parts, const QString& file,
+                                   const Lookup& valueOf) {
+    for (const QString& part : parts) {
+        pugi::xml_document doc;
+        if (const OfficeStatus parsed = parseXml(doc, out.find(part)->data, part, file); !parsed) return parsed;
+        const WordNames w(doc.document_element());
+        fillFields(childrenOf(doc), valueOf, w);
+        out.set(part, saveXml(doc));
+    }
+    return OfficeStatus::success();
+}
+
+// Moves the content of the body (all but its final section properties) into `content`, leaving a comment in its
+// place where the merged copies go.
+void detachBody(pugi::xml_document& doc, pugi::xml_document& content, const WordNames& w) {
+    pugi::xml_node body = doc.document_element().child(w.body.c_str());
+    pugi::xml_node sectPr = body.last_child();
+    while (sectPr && sectPr.type() != pugi::node_element)
+        sectPr = sectPr.previous_sibling();
+    if (!WordNames::is(sectPr, w.sectPr)) sectPr = pugi::xml_node();
+    for (pugi::xml_node c = body.first_child(); c;) {
+        const pugi::xml_node next = c.next_sibling();
+        if (c != sectPr) {
+            content.append_copy(c);
+            removeTree(c);
+        }
+        c = next;
+    }
+    (sectPr ? body.insert_child_before(pugi::node_comment, sectPr) : body.append_child(pugi::node_comment))
+        .set_value(kBodySlot);
+}
+
+// The largest drawing id of the main part (its body detached as `content`) and of the headers and footers.
+unsigned largestDrawingId(const pugi::xml_document& doc, const pugi::xml_document& content, const DocxPackage& pkg,
+                          const QStringList& headerFooterParts) {
+    unsigned largest = std::max(maxDrawingId(doc), maxDrawingId(content));
+    for (const QString& part : headerFooterParts) {
+        pugi::xml_document hf;
+        if (hf.load_buffer(pkg.find(part)->data.constData(), size_t(pkg.find(part)->data.size()), kParseFlags))
+            largest = std::max(largest, maxDrawingId(hf));
+    }
+    return largest;
+}
+
+// The body prepared twice, with a mark where each field's value goes: the first copy as the template has it, and the
+// copy every later row follows (on a page of its own, no repeated bookmarks, fresh drawing ids). Each row then costs
+// only the joining of texts.
+struct CompiledBody {
+    CompiledCopy first, later;
+    std::vector<int> columnOfField; // by mark number; -1 for a field without column
+};
+
+CompiledBody compileBody(const pugi::xml_document& content, const FieldColumns& columns, const WordNames& w) {
+    QStringList fields; // field names by mark number
+    const Lookup markOf = [&](const QString& name) {
+        qsizetype k = fields.indexOf(name);
+        if (k < 0) {
+            k = fields.size();
+            fields.append(name);
+        }
+        return kFieldMark + QString::number(k) + kEndMark;
+    };
+    CompiledBody out;
+    out.first = compileCopy(content, markOf, false, w);
+    out.later = compileCopy(content, markOf, true, w);
+    for (const QString& f : fields)
+        out.columnOfField.push_back(columns.of(f));
+    return out;
+}
+
+// The main part: the document around the body's slot, and in the slot one copy of the body per row with the row's
+// values and fresh drawing ids (numbered on from lastDrawingId) in place of the marks.
+QByteArray joinCopies(const QByteArray& whole, const CompiledBody& body, const std::vector<QStringList>& rows,
+                      unsigned lastDrawingId, const WordNames& w) {
+    const QByteArray slot = QByteArray("<!--") + kBodySlot + "-->";
+    const qsizetype at = whole.indexOf(slot);
+    qsizetype copySize = 0;
+    for (const QByteArray& l : body.later.literals)
+        copySize += l.size();
+    QByteArray xml;
+    xml.reserve(whole.size() + copySize * qsizetype(rows.size()) * 5 / 4);
+    xml.append(whole.constData(), at);
+    unsigned drawingId = lastDrawingId;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const CompiledCopy& c = i == 0 ? body.first : body.later;
+        const QStringList& row = rows[i];
+        for (size_t k = 0; k < c.marks.size(); ++k) {
+            xml += c.literals[k];
+            const int mark = c.marks[k];
+            if (mark < 0) {
+                xml += QByteArray::number(++drawingId);
+            } else if (mark < int(body.columnOfField.size())) {
+                const int col = body.columnOfField[size_t(mark)];
+                if (col >= 0 && col < row.size()) xml += valueXml(row[col], w);
+            }
+        }
+        xml += c.literals.back();
+    }
+    xml.append(whole.constData() + at + slot.size(), whole.size() - at - slot.size());
+    return xml;
+}
+
+// The main part with one copy of the body per row.
+OfficeStatus mergeBody(DocxPackage& out, const QString& mainPart, const QStringList& headerFooterParts,
+                       const QString& file, const FieldColumns& columns, const std::vector<QStringList>& rows) {
+    pugi::xml_document doc;
+    if (const OfficeStatus parsed = parseXml(doc, out.find(mainPart)->data, mainPart, file); !parsed) return parsed;
+    const WordNames w(doc.document_element());
+    pugi::xml_document content;
+    detachBody(doc, content, w);
+    const unsigned lastDrawingId = largestDrawingId(doc, content, out, headerFooterParts);
+    const CompiledBody body = compileBody(content, columns, w);
+    out.set(mainPart, joinCopies(saveXml(doc), body, rows, lastDrawingId, w));
+    return OfficeStatus::success();
+}
+
+// No link to the template's data source survives: w:mailMerge goes from the settings, with the relationships it used.
+OfficeStatus dropDataSource(DocxPackage& out, const QString& settingsPart, const QString& file) {
+    if (settingsPart.isEmpty()) return OfficeStatus::success();
+    pugi::xml_document settings;
+    if (const OfficeStatus parsed = parseXml(settings, out.find(settingsPart)->data, settingsPart, file); !parsed)
+        return parsed;
+    const WordNames w(settings.document_element());
+    if (pugi::xml_node mm = settings.document_element().child(w.mailMerge.c_str())) {
+        removeTree(mm);
+        out.set(settingsPart, saveXml(settings));
+    }
+    const QString rels = DocxPackage::relsPartOf(settingsPart);
+    const DocxPackage::Part* relsPart = out.find(rels);
+    pugi::xml_document rd;
+    if (!relsPart || !rd.load_buffer(relsPart->data.constData(), size_t(relsPart->data.size()), kParseFlags))
+        return OfficeStatus::success();
+    bool changed = false;
+    for (pugi::xml_node r = rd.document_element().first_child(); r;) {
+        const pugi::xml_node next = r.next_sibling();
+        const QString type = QString::fromUtf8(r.attribute("Type").value());
+        if (typeIs(type, "mailMergeSource") || typeIs(type, "mailMergeHeaderSource") || typeIs(type, "recipientData")) {
+            removeTree(r);
+            changed = true;
+        }
+        r = next;
+    }
+    if (changed) out.set(rels, saveXml(rd));
+    return OfficeStatus::success();
+}
+
+// A .dotx template gives a document, not another template.
+void declareDocument(DocxPackage& out) {
+    const DocxPackage::Part* ct = out.find(QStringLiteral("[Content_Types].xml"));
+    if (!ct || !ct->data.contains(kTemplateType)) return;
+    QByteArray data = ct->data;
+    out.set(ct->name, data.replace(kTemplateType, kDocumentType));
+}
+
 } // namespace
 
 std::optional<QString> mergeFieldName(const QString& instruction) {
@@ -517,9 +715,7 @@ OfficeStatus DocxMailMerge::load(const QString& templatePath) {
     m.reset();
     auto t = std::make_unique<Template>();
     t->path = templatePath;
-    OfficeStatus st = t->package.load(templatePath);
-    if (!st) return st;
-    OfficeStatus* error = &st;
+    if (const OfficeStatus read = t->package.load(templatePath); !read) return read;
     auto notWord = [&] {
         return OfficeStatus::failure(OfficeError::NotDocument,
                                      QStringLiteral("不是 Word 文件 (.docx): %1").arg(templatePath));
@@ -529,7 +725,9 @@ OfficeStatus DocxMailMerge::load(const QString& templatePath) {
     if (t->mainPart.isEmpty() || !t->package.contains(t->mainPart)) return notWord();
 
     pugi::xml_document doc;
-    if (!parseXml(doc, t->package.find(t->mainPart)->data, t->mainPart, templatePath, error)) return st;
+    if (const OfficeStatus parsed = parseXml(doc, t->package.find(t->mainPart)->data, t->mainPart, templatePath);
+        !parsed)
+        return parsed;
     const pugi::xml_node root = doc.document_element();
     const WordNames w(root);
     if (!WordNames::is(root, w.document)) return notWord(); // a workbook or a presentation has another root
@@ -547,7 +745,8 @@ OfficeStatus DocxMailMerge::load(const QString& templatePath) {
     if (!t->settingsPart.isEmpty()) toCheck.append(t->settingsPart);
     for (const QString& part : toCheck) {
         pugi::xml_document d;
-        if (!parseXml(d, t->package.find(part)->data, part, templatePath, error)) return st;
+        if (const OfficeStatus parsed = parseXml(d, t->package.find(part)->data, part, templatePath); !parsed)
+            return parsed;
     }
     m = std::move(t);
     return OfficeStatus::success();
@@ -577,156 +776,26 @@ QStringList DocxMailMerge::fieldNames() const {
     return names;
 }
 
-std::optional<QByteArray> DocxMailMerge::merge(const QStringList& headers, const std::vector<QStringList>& rows,
-                                               OfficeStatus* error) const {
-    if (!m) {
-        if (error) *error = OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("尚未載入套印範本"));
-        return std::nullopt;
-    }
-    if (rows.empty()) {
-        if (error) *error = OfficeStatus::failure(OfficeError::InvalidInput, noMergeRowsText());
-        return std::nullopt;
-    }
-    QHash<QString, int> column; // lower-case name → first column of that name
-    for (int i = 0; i < headers.size(); ++i)
-        if (!column.contains(headers[i].trimmed().toLower())) column.insert(headers[i].trimmed().toLower(), i);
-    auto lookupFor = [&](const QStringList& row) -> Lookup {
-        return [&column, values = &row](const QString& name) {
-            const int c = column.value(name.trimmed().toLower(), -1);
-            return c >= 0 && c < values->size() ? values->at(c) : QString();
-        };
-    };
-
+OfficeStatus DocxMailMerge::merge(const QStringList& headers, const std::vector<QStringList>& rows,
+                                  QByteArray* document) const {
+    if (!m) return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("尚未載入套印範本"));
+    if (rows.empty()) return OfficeStatus::failure(OfficeError::InvalidInput, noMergeRowsText());
+    const FieldColumns columns(headers);
     DocxPackage out = m->package;
-
-    // Headers and footers are shared by every copy: they take the first row.
-    for (const QString& part : m->headerFooterParts) {
-        pugi::xml_document doc;
-        if (!parseXml(doc, out.find(part)->data, part, m->path, error)) return std::nullopt;
-        const WordNames w(doc.document_element());
-        fillFields(childrenOf(doc), lookupFor(rows.front()), w);
-        out.set(part, saveXml(doc));
-    }
-
-    pugi::xml_document doc;
-    if (!parseXml(doc, out.find(m->mainPart)->data, m->mainPart, m->path, error)) return std::nullopt;
-    const WordNames w(doc.document_element());
-    pugi::xml_node body = doc.document_element().child(w.body.c_str());
-    pugi::xml_node sectPr = body.last_child();
-    while (sectPr && sectPr.type() != pugi::node_element)
-        sectPr = sectPr.previous_sibling();
-    if (!WordNames::is(sectPr, w.sectPr)) sectPr = pugi::xml_node();
-
-    // The template's body moves aside; a comment holds its place before the final section properties.
-    pugi::xml_document original;
-    for (pugi::xml_node c = body.first_child(); c;) {
-        const pugi::xml_node next = c.next_sibling();
-        if (c != sectPr) {
-            original.append_copy(c);
-            body.remove_child(c);
-        }
-        c = next;
-    }
-    unsigned nextDrawingId = std::max(maxDrawingId(doc), maxDrawingId(original));
-    for (const QString& part : m->headerFooterParts) {
-        pugi::xml_document hf;
-        if (hf.load_buffer(out.find(part)->data.constData(), size_t(out.find(part)->data.size()), kParseFlags))
-            nextDrawingId = std::max(nextDrawingId, maxDrawingId(hf));
-    }
-    (sectPr ? body.insert_child_before(pugi::node_comment, sectPr) : body.append_child(pugi::node_comment))
-        .set_value(kBodySlot);
-
-    // The body is prepared twice, with a mark where each field's value goes: the first copy as the template has it,
-    // and the copy every later row follows (on a page of its own, no repeated bookmarks, fresh drawing ids). Each row
-    // then costs only the joining of texts.
-    QStringList fields; // field names by mark number
-    const Lookup markOf = [&](const QString& name) {
-        qsizetype k = fields.indexOf(name);
-        if (k < 0) {
-            k = fields.size();
-            fields.append(name);
-        }
-        return kFieldMark + QString::number(k) + kEndMark;
-    };
-    const CompiledCopy firstCopy = compileCopy(original, markOf, false, w);
-    const CompiledCopy laterCopy = compileCopy(original, markOf, true, w);
-    std::vector<int> columnOfField;
-    for (const QString& f : fields)
-        columnOfField.push_back(column.value(f.trimmed().toLower(), -1));
-
-    const QByteArray whole = saveXml(doc);
-    const QByteArray slot = QByteArray("<!--") + kBodySlot + "-->";
-    const qsizetype at = whole.indexOf(slot);
-    qsizetype copySize = 0;
-    for (const QByteArray& l : laterCopy.literals)
-        copySize += l.size();
-    QByteArray xml;
-    xml.reserve(whole.size() + copySize * qsizetype(rows.size()) * 5 / 4);
-    xml.append(whole.constData(), at);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const CompiledCopy& c = i == 0 ? firstCopy : laterCopy;
-        const QStringList& row = rows[i];
-        for (size_t k = 0; k < c.marks.size(); ++k) {
-            xml += c.literals[k];
-            const int mark = c.marks[k];
-            if (mark < 0) {
-                xml += QByteArray::number(++nextDrawingId);
-            } else if (mark < int(columnOfField.size())) {
-                const int col = columnOfField[size_t(mark)];
-                if (col >= 0 && col < row.size()) xml += valueXml(row[col], w);
-            }
-        }
-        xml += c.literals.back();
-    }
-    xml.append(whole.constData() + at + slot.size(), whole.size() - at - slot.size());
-    out.set(m->mainPart, xml);
-
-    // No link to the template's data source survives: w:mailMerge goes, with the relationships it used.
-    if (!m->settingsPart.isEmpty()) {
-        pugi::xml_document settings;
-        if (!parseXml(settings, out.find(m->settingsPart)->data, m->settingsPart, m->path, error)) return std::nullopt;
-        const WordNames sw(settings.document_element());
-        if (pugi::xml_node mm = settings.document_element().child(sw.mailMerge.c_str())) {
-            settings.document_element().remove_child(mm);
-            out.set(m->settingsPart, saveXml(settings));
-        }
-        const QString rels = DocxPackage::relsPartOf(m->settingsPart);
-        if (const DocxPackage::Part* relsPart = out.find(rels)) {
-            pugi::xml_document rd;
-            if (rd.load_buffer(relsPart->data.constData(), size_t(relsPart->data.size()), kParseFlags)) {
-                bool changed = false;
-                for (pugi::xml_node r = rd.document_element().first_child(); r;) {
-                    const pugi::xml_node next = r.next_sibling();
-                    const QString type = QString::fromUtf8(r.attribute("Type").value());
-                    if (typeIs(type, "mailMergeSource") || typeIs(type, "mailMergeHeaderSource") ||
-                        typeIs(type, "recipientData")) {
-                        rd.document_element().remove_child(r);
-                        changed = true;
-                    }
-                    r = next;
-                }
-                if (changed) out.set(rels, saveXml(rd));
-            }
-        }
-    }
-
-    // A .dotx template gives a document, not another template.
-    if (const DocxPackage::Part* ct = out.find(QStringLiteral("[Content_Types].xml"))) {
-        if (ct->data.contains(kTemplateType)) {
-            QByteArray data = ct->data;
-            out.set(ct->name, data.replace(kTemplateType, kDocumentType));
-        }
-    }
-    return out.toBytes(error);
+    OfficeStatus st = fillHeadersAndFooters(out, m->headerFooterParts, m->path, columns.lookup(rows.front()));
+    if (st) st = mergeBody(out, m->mainPart, m->headerFooterParts, m->path, columns, rows);
+    if (st) st = dropDataSource(out, m->settingsPart, m->path);
+    if (!st) return st;
+    declareDocument(out);
+    return out.toBytes(document);
 }
 
 OfficeStatus DocxMailMerge::mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows,
                                         const QString& outputPath) const {
-    OfficeStatus st = OfficeStatus::success();
-    const std::optional<QByteArray> bytes = merge(headers, rows, &st);
-    if (!bytes) return st;
+    QByteArray bytes;
+    if (const OfficeStatus merged = merge(headers, rows, &bytes); !merged) return merged;
     QSaveFile f(outputPath);
-    if (!f.open(QIODevice::WriteOnly) || f.write(*bytes) != bytes->size() || !f.commit()) {
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
         const QString why = f.errorString();
         f.cancelWriting();
         return OfficeStatus::failure(OfficeError::WriteFailed,

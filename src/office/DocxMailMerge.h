@@ -36,13 +36,12 @@ public:
     // then complex ones.
     QStringList fieldNames() const;
 
-    // The merged document as .docx bytes: one copy of the body per row. A field takes the value of the column of its
-    // name (letter case ignored), "" when no column has that name or the row is shorter than the headers. Line breaks
-    // in a value become line breaks in the document, tabs become tabs, other control characters are dropped. Fields
-    // in headers and footers take the first row's values (the copies share one section). No rows: nullopt with
-    // "沒有可套印的資料".
-    std::optional<QByteArray> merge(const QStringList& headers, const std::vector<QStringList>& rows,
-                                    OfficeStatus* error = nullptr) const;
+    // The merged document as .docx bytes into `document`: one copy of the body per row. A field takes the value of the
+    // column of its name (letter case ignored), "" when no column has that name or the row is shorter than the headers.
+    // Line breaks in a value become line breaks in the document, tabs become tabs, other control characters are
+    // dropped. Fields in headers and footers take the first row's values (the copies share one section). No rows: fails
+    // with "沒有可套印的資料".
+    OfficeStatus merge(const QStringList& headers, const std::vector<QStringList>& rows, QByteArray* document) const;
     // The same, written to outputPath atomically (a temporary file renamed into place); on any failure no file is
     // left behind and an existing file of that name is untouched.
     OfficeStatus mergeToFile(const QStringList& headers, const std::vector<QStringList>& rows,

@@ -8,7 +8,7 @@ namespace {
 
 // Why a file could not be read as a Word document; a legacy or encrypted one and one that is no zip archive are told
 // in a document's words.
-OfficeStatus loadFailure(const ZipRead& read, const QString& displayName) {
+OfficeStatus loadFailure(const OfficeStatus& read, const QString& displayName) {
     switch (read.code()) {
     case OfficeError::OleFile:
         return OfficeStatus::failure(
@@ -26,17 +26,17 @@ OfficeStatus loadFailure(const ZipRead& read, const QString& displayName) {
 
 OfficeStatus DocxPackage::load(const QString& path) {
     std::vector<ZipEntry> entries;
-    const ZipRead read = readZipFile(path, &entries);
+    const OfficeStatus read = readZipFile(path, &entries);
     return adopt(read, path, std::move(entries));
 }
 
 OfficeStatus DocxPackage::loadBytes(const QByteArray& bytes, const QString& displayName) {
     std::vector<ZipEntry> entries;
-    const ZipRead read = readZipBytes(bytes, displayName, &entries);
+    const OfficeStatus read = readZipBytes(bytes, displayName, &entries);
     return adopt(read, displayName, std::move(entries));
 }
 
-OfficeStatus DocxPackage::adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries) {
+OfficeStatus DocxPackage::adopt(const OfficeStatus& read, const QString& displayName, std::vector<ZipEntry> entries) {
     m_parts.clear();
     if (!read) return loadFailure(read, displayName);
     m_parts.reserve(entries.size());
@@ -64,12 +64,11 @@ void DocxPackage::remove(const QString& name) {
     std::erase_if(m_parts, [&](const Part& p) { return p.name == name; });
 }
 
-std::optional<QByteArray> DocxPackage::toBytes(OfficeStatus* error) const {
-    OfficeStatus why = OfficeStatus::success();
-    std::optional<QByteArray> bytes = buildZip(m_parts, &why);
-    if (!bytes && error)
-        *error = OfficeStatus::failure(why.code(), QStringLiteral("無法產生 Word 文件 (%1)").arg(why.message()));
-    return bytes;
+OfficeStatus DocxPackage::toBytes(QByteArray* bytes) const {
+    const OfficeStatus built = buildZip(m_parts, bytes);
+    if (!built)
+        return OfficeStatus::failure(built.code(), QStringLiteral("無法產生 Word 文件 (%1)").arg(built.message()));
+    return built;
 }
 
 QString DocxPackage::resolveTarget(const QString& sourcePart, const QString& target) {

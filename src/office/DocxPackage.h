@@ -31,9 +31,9 @@ public:
     // Removes a part when present.
     void remove(const QString& name);
 
-    // The whole package as zip bytes (deflated, big parts at the fastest level, parts in their order); nullopt with a
-    // reason when libzip fails.
-    std::optional<QByteArray> toBytes(OfficeStatus* error = nullptr) const;
+    // The whole package as zip bytes (deflated, big parts at the fastest level, parts in their order); fails with a
+    // reason when libzip does.
+    OfficeStatus toBytes(QByteArray* bytes) const;
 
     // The part a relationship of a "_rels/x.rels" file points at, resolved against the source part's folder:
     // resolveTarget("word/document.xml", "media/a.png") is "word/media/a.png"; a target starting with "/" is absolute.
@@ -43,7 +43,7 @@ public:
 
 private:
     // Takes the entries of a read, or words why it failed.
-    OfficeStatus adopt(const ZipRead& read, const QString& displayName, std::vector<ZipEntry> entries);
+    OfficeStatus adopt(const OfficeStatus& read, const QString& displayName, std::vector<ZipEntry> entries);
 
     std::vector<Part> m_parts;
 };

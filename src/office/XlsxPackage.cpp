@@ -28,10 +28,11 @@ XlsxPackage::Part* XlsxPackage::part(const QString& name) {
     return nullptr;
 }
 
-pugi::xml_document* XlsxPackage::xml(const QString& name, XlsxStatus* status) {
+pugi::xml_document* XlsxPackage::xml(const QString& name, OfficeStatus* status) {
     Part* p = part(name);
     if (!p) {
-        if (status) *status = XlsxStatus::failure(OfficeError::NotDocument, QStringLiteral("活頁簿缺少 %1").arg(name));
+        if (status)
+            *status = OfficeStatus::failure(OfficeError::NotDocument, QStringLiteral("活頁簿缺少 %1").arg(name));
         return nullptr;
     }
     if (!p->doc) {
@@ -39,7 +40,8 @@ pugi::xml_document* XlsxPackage::xml(const QString& name, XlsxStatus* status) {
         const pugi::xml_parse_result r = doc->load_buffer(p->data.constData(), size_t(p->data.size()), kParseOptions);
         if (!r || !doc->document_element()) {
             if (status)
-                *status = XlsxStatus::failure(OfficeError::Damaged, QStringLiteral("活頁簿內容已損毀 (%1)").arg(name));
+                *status =
+                    OfficeStatus::failure(OfficeError::Damaged, QStringLiteral("活頁簿內容已損毀 (%1)").arg(name));
             return nullptr;
         }
         p->doc = std::move(doc);
@@ -126,7 +128,7 @@ bool isWorksheetPart(const QString& name) {
 
 } // namespace
 
-XlsxStatus XlsxPackage::open(const QString& path) {
+OfficeStatus XlsxPackage::open(const QString& path) {
     return open(path, 0);
 }
 
@@ -135,7 +137,7 @@ bool XlsxPackage::rowsLeftOut(int sheet) const {
            m_cutParts.contains(m_sheets[size_t(sheet)].part, Qt::CaseInsensitive);
 }
 
-XlsxStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
+OfficeStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
     m_parts.clear();
     m_cutParts.clear();
     m_sheets.clear();
@@ -160,11 +162,11 @@ XlsxStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
             return true;
         };
     }
-    const ZipRead read = readZipFile(path, &entries, cut);
+    const OfficeStatus read = readZipFile(path, &entries, cut);
     if (!read) return openFailure(read);
     for (auto& e : entries)
         addPart(e.name, e.data);
-    const XlsxStatus st = loadWorkbook();
+    const OfficeStatus st = loadWorkbook();
     if (!st) {
         m_parts.clear();
         m_sheets.clear();
@@ -172,14 +174,14 @@ XlsxStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
     return st;
 }
 
-XlsxStatus XlsxPackage::loadWorkbook() {
+OfficeStatus XlsxPackage::loadWorkbook() {
     if (!part(QStringLiteral("[Content_Types].xml")))
-        return XlsxStatus::failure(OfficeError::NotDocument,
-                                   QStringLiteral("不是 Excel 活頁簿 (缺少 [Content_Types].xml)"));
+        return OfficeStatus::failure(OfficeError::NotDocument,
+                                     QStringLiteral("不是 Excel 活頁簿 (缺少 [Content_Types].xml)"));
     // The main part is named by the package relationships; "xl/workbook.xml" is the usual place.
     m_workbookPart.clear();
     if (part(QStringLiteral("_rels/.rels"))) {
-        XlsxStatus st = XlsxStatus::success();
+        OfficeStatus st = OfficeStatus::success();
         pugi::xml_document* rels = xml(QStringLiteral("_rels/.rels"), &st);
         if (!rels) return st;
         for (pugi::xml_node r = rels->document_element().first_child(); r; r = r.next_sibling()) {
@@ -191,18 +193,19 @@ XlsxStatus XlsxPackage::loadWorkbook() {
     }
     if (m_workbookPart.isEmpty() || !part(m_workbookPart)) m_workbookPart = QStringLiteral("xl/workbook.xml");
     if (m_workbookPart.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive))
-        return XlsxStatus::failure(OfficeError::Unsupported,
-                                   QStringLiteral("不支援二進位活頁簿 (.xlsb)；請在 Excel 另存為 .xlsx 後再試"));
+        return OfficeStatus::failure(OfficeError::Unsupported,
+                                     QStringLiteral("不支援二進位活頁簿 (.xlsb)；請在 Excel 另存為 .xlsx 後再試"));
     if (!part(m_workbookPart))
-        return XlsxStatus::failure(OfficeError::NotDocument, QStringLiteral("不是 Excel 活頁簿 (找不到 workbook.xml)"));
+        return OfficeStatus::failure(OfficeError::NotDocument,
+                                     QStringLiteral("不是 Excel 活頁簿 (找不到 workbook.xml)"));
 
-    XlsxStatus st = XlsxStatus::success();
+    OfficeStatus st = OfficeStatus::success();
     pugi::xml_document* wb = xml(m_workbookPart, &st);
     if (!wb) return st;
     pugi::xml_node root = wb->document_element();
     if (!is(root, "workbook"))
-        return XlsxStatus::failure(OfficeError::NotDocument,
-                                   QStringLiteral("不是 Excel 活頁簿 (workbook.xml 內容不符)"));
+        return OfficeStatus::failure(OfficeError::NotDocument,
+                                     QStringLiteral("不是 Excel 活頁簿 (workbook.xml 內容不符)"));
     const QString d1904 = qs(child(root, "workbookPr").attribute("date1904").value());
     m_date1904 = d1904 == QLatin1String("1") || d1904.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 
@@ -230,8 +233,9 @@ XlsxStatus XlsxPackage::loadWorkbook() {
         }
         m_sheets.push_back(info);
     }
-    if (m_sheets.empty()) return XlsxStatus::failure(OfficeError::NotDocument, QStringLiteral("活頁簿沒有任何工作表"));
-    return XlsxStatus::success();
+    if (m_sheets.empty())
+        return OfficeStatus::failure(OfficeError::NotDocument, QStringLiteral("活頁簿沒有任何工作表"));
+    return OfficeStatus::success();
 }
 
 // ---- sheets ----
@@ -289,10 +293,10 @@ QByteArray XlsxPackage::partData(const QString& name) {
     return p->data;
 }
 
-XlsxStatus XlsxPackage::saveAs(const QString& path) {
-    if (!isOpen()) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿未開啟"));
+OfficeStatus XlsxPackage::saveAs(const QString& path) {
+    if (!isOpen()) return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿未開啟"));
     if (!m_cutParts.isEmpty())
-        return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿只讀入部分內容, 不可儲存"));
+        return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿只讀入部分內容, 不可儲存"));
     if (m_formulaRemoved) {
         dropCalcChain();
         m_formulaRemoved = false;
@@ -319,30 +323,29 @@ XlsxStatus XlsxPackage::saveAs(const QString& path) {
     // [Content_Types].xml first, as Office writes it; the order of the rest is kept.
     std::stable_partition(entries.begin(), entries.end(),
                           [](const ZipEntry& e) { return e.name == QLatin1String("[Content_Types].xml"); });
-    XlsxStatus error = XlsxStatus::success();
-    const std::optional<QByteArray> archive = buildZip(entries, &error);
-    if (!archive) return error;
+    QByteArray archive;
+    if (const OfficeStatus built = buildZip(entries, &archive); !built) return built;
     const QFileInfo target(path);
     if (!target.absoluteDir().exists())
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(target.absolutePath())));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
-    if (file.write(*archive) != archive->size()) {
+    if (file.write(archive) != archive.size()) {
         file.cancelWriting();
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
     }
     if (!file.commit())
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
 } // namespace office

@@ -4,8 +4,8 @@
 // style; sheets added and renamed; a table written into a sheet; sheet protection removed and set; saved under a
 // new name atomically. Parts the program does not edit are written back byte for byte.
 
+#include "office/OfficeStatus.h"
 #include "office/XlsxCellRef.h"
-#include "office/XlsxStatus.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,11 +42,11 @@ public:
 
     // Opens a workbook. A legacy .xls, an encrypted workbook, a file that is no workbook or a damaged one fails
     // with a reason the nurse can read; the package is then empty.
-    XlsxStatus open(const QString& path);
+    OfficeStatus open(const QString& path);
     // Opens a workbook reading only the first maxSheetRows rows of each worksheet (as stored, empty rows included),
     // so that a huge sheet costs no more than its beginning: for an import that checks its header first. A package
     // that left rows out is for reading only (saveAs fails).
-    XlsxStatus open(const QString& path, int maxSheetRows);
+    OfficeStatus open(const QString& path, int maxSheetRows);
     // Whether rows of the sheet were left out by open(path, maxSheetRows).
     bool rowsLeftOut(int sheet) const;
     bool isOpen() const { return !m_parts.empty(); }
@@ -69,8 +69,8 @@ public:
     // every row with one text per column from the range's first column to its last or to the sheet's last column
     // holding a cell. A sheet that is no worksheet or is damaged fails and gives no rows, as does a range of more
     // than kReadRowsMaxCells cells. Reading costs one pass over the sheet.
-    [[nodiscard]] XlsxStatus readRows(int sheet, std::vector<QStringList>* rows,
-                                      std::optional<XlsxRange> range = std::nullopt);
+    [[nodiscard]] OfficeStatus readRows(int sheet, std::vector<QStringList>* rows,
+                                        std::optional<XlsxRange> range = std::nullopt);
     // One past the last row and column that hold a cell.
     int rowCount(int sheet);
     int columnCount(int sheet);
@@ -78,48 +78,38 @@ public:
     int cellStyle(int sheet, int row, int col);
 
     // Writing keeps the cell's style; a new cell takes its row's or column's style. A formula in the cell goes.
-    XlsxStatus setCellText(int sheet, int row, int col, const QString& text);
-    XlsxStatus setCellText(int sheet, const QString& a1, const QString& text);
-    XlsxStatus setCellNumber(int sheet, int row, int col, double value);
-    XlsxStatus setCellNumber(int sheet, const QString& a1, double value);
+    OfficeStatus setCellText(int sheet, int row, int col, const QString& text);
+    OfficeStatus setCellText(int sheet, const QString& a1, const QString& text);
+    OfficeStatus setCellNumber(int sheet, int row, int col, double value);
+    OfficeStatus setCellNumber(int sheet, const QString& a1, double value);
 
     // Renames a sheet; the name is cleaned to Excel's rules and made unique, references in formulas, defined
-    // names and charts follow. Returns the name given (empty on failure).
-    QString renameSheet(int sheet, const QString& name, XlsxStatus* status = nullptr);
-    // Adds an empty worksheet at a position (-1: after the last); returns its position, or -1.
-    int addSheet(const QString& name = {}, int index = -1, XlsxStatus* status = nullptr);
+    // names and charts follow. `given` (when not null) receives the name given.
+    OfficeStatus renameSheet(int sheet, const QString& name, QString* given = nullptr);
+    // Adds an empty worksheet at a position (-1: after the last); `position` (when not null) receives its position.
+    OfficeStatus addSheet(const QString& name = {}, int index = -1, int* position = nullptr);
 
-    // Writes a table from A1: the header in row 1 with the header style, `rows` rows below, every cell as text
-    // (format "@"); fits the widths of the columns written and toggles the sheet's AutoFilter over the table.
-    XlsxStatus writeTable(int sheet, const QStringList& header, int rows,
-                          const std::function<QString(int row, int col)>& cell);
+    // Writes a table from A1: the header in row 1 (Arial 12 bold, white on green), `rows` rows below, every cell as
+    // text (format "@"); fits the widths of the columns written and toggles the sheet's AutoFilter over the table.
+    OfficeStatus writeTable(int sheet, const QStringList& header, int rows,
+                            const std::function<QString(int row, int col)>& cell);
     // Sets the AutoFilter when the sheet has none, removes it otherwise. `range` defaults to the used area.
-    XlsxStatus toggleAutoFilter(int sheet, std::optional<XlsxRange> range = std::nullopt);
+    OfficeStatus toggleAutoFilter(int sheet, std::optional<XlsxRange> range = std::nullopt);
     bool hasAutoFilter(int sheet);
     // Column width in character units.
-    XlsxStatus setColumnWidth(int sheet, int firstCol, int lastCol, double width);
+    OfficeStatus setColumnWidth(int sheet, int firstCol, int lastCol, double width);
 
     bool isProtected(int sheet);
     // Removes the sheet's protection; fails when the sheet has a password and `password` is not it.
-    XlsxStatus unprotectSheet(int sheet, const QString& password);
+    OfficeStatus unprotectSheet(int sheet, const QString& password);
     // Protects the sheet with Excel's default options (contents, objects, scenarios) and the password.
-    XlsxStatus protectSheet(int sheet, const QString& password);
+    OfficeStatus protectSheet(int sheet, const QString& password);
 
     // Writes the workbook to `path` atomically; the package stays open and may be saved again.
-    XlsxStatus saveAs(const QString& path);
+    OfficeStatus saveAs(const QString& path);
 
     // The raw bytes of a part (after edits are serialised), for checks; empty when there is no such part.
     QByteArray partData(const QString& name);
-
-    // The header and body styles writeTable uses: fill RGB, font name, size, bold, colour.
-    struct TableHeaderStyle {
-        QString fontName = QStringLiteral("Arial");
-        double fontSize = 12;
-        bool bold = true;
-        unsigned fontRgb = 0xFFFFFF;
-        unsigned fillRgb = 0x008000;
-    };
-    void setTableHeaderStyle(const TableHeaderStyle& style) { m_headerStyle = style; }
 
 private:
     struct Part;
@@ -131,16 +121,16 @@ private:
     };
 
     Part* part(const QString& name);
-    pugi::xml_document* xml(const QString& name, XlsxStatus* status = nullptr);
+    pugi::xml_document* xml(const QString& name, OfficeStatus* status = nullptr);
     void markDirty(const QString& name);
     Part& addPart(const QString& name, const QByteArray& data);
     void removePart(const QString& name);
 
-    XlsxStatus loadWorkbook();
+    OfficeStatus loadWorkbook();
     void loadSharedStrings();
     void loadStyles();
-    pugi::xml_document* sheetXml(int sheet, XlsxStatus* status = nullptr);
-    XlsxStatus writableSheet(int sheet, pugi::xml_document** doc);
+    pugi::xml_document* sheetXml(int sheet, OfficeStatus* status = nullptr);
+    OfficeStatus writableSheet(int sheet, pugi::xml_document** doc);
     pugi::xml_node sheetData(pugi::xml_document* doc);
     Part* sheetPart(int sheet);
     void indexRows(Part& p, pugi::xml_document* doc);
@@ -148,7 +138,7 @@ private:
     pugi::xml_node findCell(Part& p, pugi::xml_node rowNode, int row, int col, bool create);
     XlsxCellValue valueOf(pugi::xml_node c);
     void setCellValue(pugi::xml_node c, const QString* text, const double* number);
-    XlsxStatus writeCell(int sheet, int row, int col, const QString* text, const double* number);
+    OfficeStatus writeCell(int sheet, int row, int col, const QString* text, const double* number);
     int styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNode, int col);
     int textStyleFor(int baseXf);
     int headerStyle();
@@ -171,7 +161,6 @@ private:
     int m_headerXf = -1;
     bool m_calcDirty = false;      // values changed: formulas recalculate on opening
     bool m_formulaRemoved = false; // the calculation chain would name a cell without formula
-    TableHeaderStyle m_headerStyle;
 };
 
 } // namespace office

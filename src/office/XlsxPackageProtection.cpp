@@ -26,13 +26,13 @@ bool XlsxPackage::isProtected(int sheet) {
     return p && (on == "1" || on == "true");
 }
 
-XlsxStatus XlsxPackage::unprotectSheet(int sheet, const QString& password) {
-    XlsxStatus st = XlsxStatus::success();
+OfficeStatus XlsxPackage::unprotectSheet(int sheet, const QString& password) {
+    OfficeStatus st = OfficeStatus::success();
     pugi::xml_document* doc = sheetXml(sheet, &st);
     if (!doc) return st;
     pugi::xml_node root = doc->document_element();
     pugi::xml_node p = child(root, "sheetProtection");
-    if (!p) return XlsxStatus::success();
+    if (!p) return OfficeStatus::success();
     bool matches = true;
     if (p.attribute("password")) {
         matches = QString::fromUtf8(p.attribute("password").value())
@@ -47,17 +47,17 @@ XlsxStatus XlsxPackage::unprotectSheet(int sheet, const QString& password) {
                                           xlsxModernPasswordHash(password, salt, spin, algorithm, true) == expected);
     }
     if (!matches)
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::WrongPassword,
             QStringLiteral("工作表「%1」的保護密碼不符，無法解除保護").arg(m_sheets[size_t(sheet)].name));
     root.remove_child(p);
     markDirty(m_sheets[size_t(sheet)].part);
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
-XlsxStatus XlsxPackage::protectSheet(int sheet, const QString& password) {
+OfficeStatus XlsxPackage::protectSheet(int sheet, const QString& password) {
     pugi::xml_document* doc = nullptr;
-    XlsxStatus st = writableSheet(sheet, &doc);
+    OfficeStatus st = writableSheet(sheet, &doc);
     if (!doc) return st;
     pugi::xml_node root = doc->document_element();
     if (pugi::xml_node old = child(root, "sheetProtection")) root.remove_child(old);
@@ -66,7 +66,7 @@ XlsxStatus XlsxPackage::protectSheet(int sheet, const QString& password) {
     p.append_attribute("sheet") = 1;
     p.append_attribute("objects") = 1;
     p.append_attribute("scenarios") = 1;
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
 } // namespace office

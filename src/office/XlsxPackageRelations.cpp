@@ -18,129 +18,125 @@ using namespace pkg;
 
 // ---- adding and renaming sheets ----
 
-int XlsxPackage::addSheet(const QString& name, int index, XlsxStatus* status) {
-    auto fail = [&](const QString& why) {
-        if (status) *status = XlsxStatus::failure(OfficeError::InvalidInput, why);
-        return -1;
-    };
-    if (!isOpen()) return fail(QStringLiteral("活頁簿未開啟"));
-    XlsxStatus st = XlsxStatus::success();
-    pugi::xml_document* wb = xml(m_workbookPart, &st);
-    if (!wb) return fail(st.message());
+namespace {
+
+const QByteArray kEmptyRelationships =
+    QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
+const QByteArray kEmptyWorksheet = QByteArrayLiteral(
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+    "<dimension ref=\"A1\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
+    "<sheetFormatPr defaultRowHeight=\"15\"/><sheetData/>"
+    "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
+    "</worksheet>");
+
+// An id no relationship of the part uses yet ("rId4").
+QString unusedRelationshipId(pugi::xml_node relsRoot) {
+    std::set<QString> ids;
+    for (pugi::xml_node r = relsRoot.first_child(); r; r = r.next_sibling())
+        if (is(r, "Relationship")) ids.insert(qs(r.attribute("Id").value()));
+    int k = int(ids.size()) + 1;
+    while (ids.count(QStringLiteral("rId%1").arg(k)))
+        ++k;
+    return QStringLiteral("rId%1").arg(k);
+}
+
+void appendRelationship(pugi::xml_node relsRoot, const QString& id, const char* type, const QString& target) {
+    pugi::xml_node rel = relsRoot.append_child(qualified(relsRoot, "Relationship").c_str());
+    rel.append_attribute("Id") = utf8(id).constData();
+    rel.append_attribute("Type") = type;
+    rel.append_attribute("Target") = utf8(target).constData();
+}
+
+void appendContentType(pugi::xml_node typesRoot, const QString& partName, const char* contentType) {
+    pugi::xml_node ov = typesRoot.append_child(qualified(typesRoot, "Override").c_str());
+    ov.append_attribute("PartName") = utf8(u'/' + partName).constData();
+    ov.append_attribute("ContentType") = contentType;
+}
+
+// The prefix the workbook binds the relationships namespace to ("r" almost always); declared when missing.
+std::string relationshipPrefix(pugi::xml_node root) {
+    for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute())
+        if (std::string_view(a.value()) == kRelNs && std::string_view(a.name()).substr(0, 6) == "xmlns:")
+            return a.name() + 6;
+    root.append_attribute("xmlns:r") = kRelNs;
+    return "r";
+}
+
+// The workbook's entry for a new sheet at a position of its tab order (0 ≤ index ≤ the sheets there are), with a
+// fresh sheetId. Names local to a sheet are tied to positions: those after the new sheet move one place on.
+void insertSheetEntry(pugi::xml_node root, int index, const QString& name, const QString& relId) {
+    pugi::xml_node sheets = child(root, "sheets");
+    unsigned maxId = 0;
+    pugi::xml_node before;
+    int pos = 0;
+    for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling()) {
+        if (!is(s, "sheet")) continue;
+        maxId = std::max(maxId, s.attribute("sheetId").as_uint());
+        if (pos++ == index) before = s;
+    }
+    const std::string idAttribute = relationshipPrefix(root) + ":id";
+    const std::string tag = qualified(sheets, "sheet");
+    pugi::xml_node s = before ? sheets.insert_child_before(tag.c_str(), before) : sheets.append_child(tag.c_str());
+    s.append_attribute("name") = utf8(name).constData();
+    s.append_attribute("sheetId") = maxId + 1;
+    s.append_attribute(idAttribute.c_str()) = utf8(relId).constData();
+    for (pugi::xml_node d = child(child(root, "definedNames"), "definedName"); d; d = d.next_sibling())
+        if (is(d, "definedName") && d.attribute("localSheetId") && d.attribute("localSheetId").as_int() >= index)
+            d.attribute("localSheetId") = d.attribute("localSheetId").as_int() + 1;
+}
+
+} // namespace
+
+OfficeStatus XlsxPackage::addSheet(const QString& name, int index, int* position) {
+    if (!isOpen()) return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿未開啟"));
     const QString relsPath = relsPathOf(m_workbookPart);
-    if (!part(relsPath))
-        addPart(relsPath,
-                QByteArrayLiteral(
-                    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>"));
-    pugi::xml_document* rels = xml(relsPath, &st);
-    pugi::xml_document* types = xml(QStringLiteral("[Content_Types].xml"), &st);
-    if (!rels || !types) return fail(st.message());
+    OfficeStatus st = OfficeStatus::success();
+    pugi::xml_document* wb = xml(m_workbookPart, &st);
+    if (wb && !part(relsPath)) addPart(relsPath, kEmptyRelationships);
+    pugi::xml_document* rels = wb ? xml(relsPath, &st) : nullptr;
+    pugi::xml_document* types = rels ? xml(QStringLiteral("[Content_Types].xml"), &st) : nullptr;
+    if (!types) return OfficeStatus::failure(OfficeError::InvalidInput, st.message());
     const int previousWorksheets =
         int(std::count_if(m_sheets.begin(), m_sheets.end(), [](const SheetInfo& s) { return s.worksheet; }));
 
     // Names: the sheet's, the part's and the relationship's must all be new.
-    QStringList taken = sheetNames();
-    int number = sheetCount() + 1;
     QString wanted = name;
-    if (wanted.isEmpty()) {
-        while (sheetIndex(QStringLiteral("工作表%1").arg(number)) >= 0)
-            ++number;
-        wanted = QStringLiteral("工作表%1").arg(number);
-    }
-    const QString clean = xlsxCleanSheetName(wanted, taken);
+    for (int number = sheetCount() + 1; wanted.isEmpty(); ++number)
+        if (sheetIndex(QStringLiteral("工作表%1").arg(number)) < 0) wanted = QStringLiteral("工作表%1").arg(number);
+    const QString clean = xlsxCleanSheetName(wanted, sheetNames());
     const qsizetype slash = m_workbookPart.lastIndexOf(u'/');
     const QString folder = slash >= 0 ? m_workbookPart.left(slash + 1) : QString();
     int n = 1;
     while (part(folder + QStringLiteral("worksheets/sheet%1.xml").arg(n)))
         ++n;
-    const QString partName = folder + QStringLiteral("worksheets/sheet%1.xml").arg(n);
-    std::set<QString> ids;
-    for (pugi::xml_node r = rels->document_element().first_child(); r; r = r.next_sibling())
-        if (is(r, "Relationship")) ids.insert(qs(r.attribute("Id").value()));
-    int k = int(ids.size()) + 1;
-    while (ids.count(QStringLiteral("rId%1").arg(k)))
-        ++k;
-    const QString relId = QStringLiteral("rId%1").arg(k);
+    const QString target = QStringLiteral("worksheets/sheet%1.xml").arg(n);
+    const QString relId = unusedRelationshipId(rels->document_element());
 
-    addPart(partName,
-            QByteArrayLiteral(
-                "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-                "<dimension ref=\"A1\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
-                "<sheetFormatPr defaultRowHeight=\"15\"/><sheetData/>"
-                "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
-                "</worksheet>"));
-
-    pugi::xml_node rel =
-        rels->document_element().append_child(qualified(rels->document_element(), "Relationship").c_str());
-    rel.append_attribute("Id") = utf8(relId).constData();
-    rel.append_attribute("Type") = kWorksheetType;
-    rel.append_attribute("Target") = utf8(QStringLiteral("worksheets/sheet%1.xml").arg(n)).constData();
+    addPart(folder + target, kEmptyWorksheet);
+    appendRelationship(rels->document_element(), relId, kWorksheetType, target);
     markDirty(relsPath);
-
-    pugi::xml_node ov =
-        types->document_element().append_child(qualified(types->document_element(), "Override").c_str());
-    ov.append_attribute("PartName") = utf8(u'/' + partName).constData();
-    ov.append_attribute("ContentType") = kWorksheetContent;
+    appendContentType(types->document_element(), folder + target, kWorksheetContent);
     markDirty(QStringLiteral("[Content_Types].xml"));
-
-    pugi::xml_node root = wb->document_element();
-    pugi::xml_node sheets = child(root, "sheets");
-    unsigned maxId = 0;
-    for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling())
-        if (is(s, "sheet")) maxId = std::max(maxId, s.attribute("sheetId").as_uint());
-    // The relationship prefix of the workbook ("r" almost always); declared when missing.
-    std::string relPrefix;
-    for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute())
-        if (std::string_view(a.value()) == kRelNs && std::string_view(a.name()).substr(0, 6) == "xmlns:")
-            relPrefix = a.name() + 6;
-    if (relPrefix.empty()) {
-        relPrefix = "r";
-        root.append_attribute("xmlns:r") = kRelNs;
-    }
     if (index < 0 || index > sheetCount()) index = sheetCount();
-    pugi::xml_node before;
-    int pos = 0;
-    for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling())
-        if (is(s, "sheet") && pos++ == index) before = s;
-    const std::string sheetTag = qualified(sheets, "sheet");
-    pugi::xml_node s =
-        before ? sheets.insert_child_before(sheetTag.c_str(), before) : sheets.append_child(sheetTag.c_str());
-    s.append_attribute("name") = utf8(clean).constData();
-    s.append_attribute("sheetId") = maxId + 1;
-    s.append_attribute((relPrefix + ":id").c_str()) = utf8(relId).constData();
-    // Names local to a sheet are tied to positions: those after the new sheet move one place on.
-    for (pugi::xml_node d = child(child(root, "definedNames"), "definedName"); d; d = d.next_sibling())
-        if (is(d, "definedName") && d.attribute("localSheetId") && d.attribute("localSheetId").as_int() >= index)
-            d.attribute("localSheetId") = d.attribute("localSheetId").as_int() + 1;
+    insertSheetEntry(wb->document_element(), index, clean, relId);
     markDirty(m_workbookPart);
 
-    SheetInfo info;
-    info.name = clean;
-    info.part = partName;
-    info.relId = relId;
-    info.worksheet = true;
-    m_sheets.insert(m_sheets.begin() + index, info);
+    m_sheets.insert(m_sheets.begin() + index, SheetInfo{clean, folder + target, relId, true});
     updateAppTitles(previousWorksheets);
-    if (status) *status = XlsxStatus::success();
-    return index;
+    if (position) *position = index;
+    return OfficeStatus::success();
 }
 
-QString XlsxPackage::renameSheet(int sheet, const QString& name, XlsxStatus* status) {
-    if (sheet < 0 || sheet >= sheetCount()) {
-        if (status)
-            *status = XlsxStatus::failure(OfficeError::NoSuchSheet,
-                                          QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
-        return {};
-    }
-    XlsxStatus st = XlsxStatus::success();
+OfficeStatus XlsxPackage::renameSheet(int sheet, const QString& name, QString* given) {
+    if (sheet < 0 || sheet >= sheetCount())
+        return OfficeStatus::failure(OfficeError::NoSuchSheet,
+                                     QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
+    OfficeStatus st = OfficeStatus::success();
     pugi::xml_document* wb = xml(m_workbookPart, &st);
-    if (!wb) {
-        if (status) *status = st;
-        return {};
-    }
+    if (!wb) return st;
     QStringList taken = sheetNames();
     taken.removeAt(sheet);
     const QString clean = xlsxCleanSheetName(name, taken);
@@ -156,8 +152,8 @@ QString XlsxPackage::renameSheet(int sheet, const QString& name, XlsxStatus* sta
         renameReferences(old, clean);
         updateAppTitles(worksheets);
     }
-    if (status) *status = XlsxStatus::success();
-    return clean;
+    if (given) *given = clean;
+    return OfficeStatus::success();
 }
 
 void XlsxPackage::renameReferences(const QString& oldName, const QString& newName) {

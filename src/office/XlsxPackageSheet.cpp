@@ -35,22 +35,23 @@ int rowNumberOf(const char* text) {
 // their predecessor (so that edits can find them), every reference is checked against the sheet's limits (one past
 // XFD1048576 marks the file as damaged), and the rows are indexed by number: looking up a cell then costs no walk
 // over the rows before it.
-pugi::xml_document* XlsxPackage::sheetXml(int sheet, XlsxStatus* status) {
+pugi::xml_document* XlsxPackage::sheetXml(int sheet, OfficeStatus* status) {
     if (sheet < 0 || sheet >= sheetCount()) {
         if (status)
-            *status = XlsxStatus::failure(OfficeError::NoSuchSheet,
-                                          QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
+            *status = OfficeStatus::failure(OfficeError::NoSuchSheet,
+                                            QStringLiteral("活頁簿沒有第 %1 個工作表").arg(sheet + 1));
         return nullptr;
     }
     const SheetInfo& info = m_sheets[size_t(sheet)];
     if (!info.worksheet || info.part.isEmpty()) {
         if (status)
-            *status = XlsxStatus::failure(OfficeError::NoSuchSheet, QStringLiteral("「%1」不是工作表").arg(info.name));
+            *status =
+                OfficeStatus::failure(OfficeError::NoSuchSheet, QStringLiteral("「%1」不是工作表").arg(info.name));
         return nullptr;
     }
     Part* p = part(info.part);
     if (p && !p->damage.isEmpty()) {
-        if (status) *status = XlsxStatus::failure(OfficeError::Damaged, p->damage);
+        if (status) *status = OfficeStatus::failure(OfficeError::Damaged, p->damage);
         return nullptr;
     }
     pugi::xml_document* doc = xml(info.part, status);
@@ -91,7 +92,7 @@ pugi::xml_document* XlsxPackage::sheetXml(int sheet, XlsxStatus* status) {
             p->doc.reset();
             p->damage =
                 QStringLiteral("活頁簿內容已損毀 (%1 的儲存格位置 %2 超出工作表範圍)").arg(info.part, bad.left(40));
-            if (status) *status = XlsxStatus::failure(OfficeError::Damaged, p->damage);
+            if (status) *status = OfficeStatus::failure(OfficeError::Damaged, p->damage);
             return nullptr;
         }
         indexRows(*p, doc);
@@ -116,8 +117,8 @@ void XlsxPackage::indexRows(Part& p, pugi::xml_document* doc) {
     p.indexed = true;
 }
 
-XlsxStatus XlsxPackage::writableSheet(int sheet, pugi::xml_document** doc) {
-    XlsxStatus st = XlsxStatus::success();
+OfficeStatus XlsxPackage::writableSheet(int sheet, pugi::xml_document** doc) {
+    OfficeStatus st = OfficeStatus::success();
     *doc = sheetXml(sheet, &st);
     if (*doc) {
         markDirty(m_sheets[size_t(sheet)].part);
@@ -289,9 +290,9 @@ int XlsxPackage::cellStyle(int sheet, int row, int col) {
     return findCell(p, findRow(p, sheetData(doc), row, false), row, col, false).attribute("s").as_int();
 }
 
-XlsxStatus XlsxPackage::readRows(int sheet, std::vector<QStringList>* rows, std::optional<XlsxRange> range) {
+OfficeStatus XlsxPackage::readRows(int sheet, std::vector<QStringList>* rows, std::optional<XlsxRange> range) {
     rows->clear();
-    XlsxStatus st = XlsxStatus::success();
+    OfficeStatus st = OfficeStatus::success();
     pugi::xml_document* doc = sheetXml(sheet, &st);
     if (!doc) return st;
     const Part& p = *sheetPart(sheet);
@@ -305,7 +306,7 @@ XlsxStatus XlsxPackage::readRows(int sheet, std::vector<QStringList>* rows, std:
     const int width = lastCol - r.firstCol + 1;
     // A sheet whose cells lie far apart (A1 and XFD1048576) would need more texts than memory holds.
     if (qint64(lastRow - r.firstRow + 1) * width > kReadRowsMaxCells)
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::TooLarge,
             QStringLiteral("工作表「%1」的資料範圍 %2 過大，無法一次讀取")
                 .arg(m_sheets[size_t(sheet)].name, xlsxRangeName({r.firstRow, r.firstCol, lastRow, lastCol})));
@@ -369,28 +370,28 @@ int XlsxPackage::styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNod
     return 0;
 }
 
-XlsxStatus XlsxPackage::setCellText(int sheet, int row, int col, const QString& text) {
+OfficeStatus XlsxPackage::setCellText(int sheet, int row, int col, const QString& text) {
     return writeCell(sheet, row, col, &text, nullptr);
 }
 
-XlsxStatus XlsxPackage::setCellText(int sheet, const QString& a1, const QString& text) {
+OfficeStatus XlsxPackage::setCellText(int sheet, const QString& a1, const QString& text) {
     const auto ref = parseXlsxCell(a1);
-    if (!ref) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("儲存格位置無效: %1").arg(a1));
+    if (!ref) return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("儲存格位置無效: %1").arg(a1));
     return setCellText(sheet, ref->row, ref->col, text);
 }
 
-XlsxStatus XlsxPackage::setCellNumber(int sheet, int row, int col, double value) {
-    if (!std::isfinite(value)) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("數值無效"));
+OfficeStatus XlsxPackage::setCellNumber(int sheet, int row, int col, double value) {
+    if (!std::isfinite(value)) return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("數值無效"));
     return writeCell(sheet, row, col, nullptr, &value);
 }
 
 // Writes a text or a number into a cell; a new cell takes the style of its row or column, an existing one keeps its
 // own.
-XlsxStatus XlsxPackage::writeCell(int sheet, int row, int col, const QString* text, const double* number) {
+OfficeStatus XlsxPackage::writeCell(int sheet, int row, int col, const QString* text, const double* number) {
     if (row < 0 || row >= kXlsxMaxRows || col < 0 || col >= kXlsxMaxColumns)
-        return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("儲存格位置超出工作表範圍"));
+        return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("儲存格位置超出工作表範圍"));
     pugi::xml_document* doc = nullptr;
-    XlsxStatus st = writableSheet(sheet, &doc);
+    OfficeStatus st = writableSheet(sheet, &doc);
     if (!doc) return st;
     Part& p = *sheetPart(sheet);
     pugi::xml_node r = findRow(p, sheetData(doc), row, true);
@@ -400,24 +401,24 @@ XlsxStatus XlsxPackage::writeCell(int sheet, int row, int col, const QString* te
         if (const int s = styleForNewCell(doc->document_element(), r, col)) c.append_attribute("s") = s;
     }
     setCellValue(c, text, number);
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
-XlsxStatus XlsxPackage::setCellNumber(int sheet, const QString& a1, double value) {
+OfficeStatus XlsxPackage::setCellNumber(int sheet, const QString& a1, double value) {
     const auto ref = parseXlsxCell(a1);
-    if (!ref) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("儲存格位置無效: %1").arg(a1));
+    if (!ref) return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("儲存格位置無效: %1").arg(a1));
     return setCellNumber(sheet, ref->row, ref->col, value);
 }
 
 // ---- columns, tables, filters ----
 
-XlsxStatus XlsxPackage::setColumnWidth(int sheet, int firstCol, int lastCol, double width) {
+OfficeStatus XlsxPackage::setColumnWidth(int sheet, int firstCol, int lastCol, double width) {
     pugi::xml_document* doc = nullptr;
-    XlsxStatus st = writableSheet(sheet, &doc);
+    OfficeStatus st = writableSheet(sheet, &doc);
     if (!doc) return st;
     firstCol = std::max(firstCol, 0) + 1; // <col> counts from 1
     lastCol = std::min(lastCol, kXlsxMaxColumns - 1) + 1;
-    if (lastCol < firstCol) return XlsxStatus::success();
+    if (lastCol < firstCol) return OfficeStatus::success();
     width = std::clamp(width, 0.0, 255.0);
     pugi::xml_node root = doc->document_element();
     pugi::xml_node cols = child(root, "cols");
@@ -478,17 +479,17 @@ XlsxStatus XlsxPackage::setColumnWidth(int sheet, int firstCol, int lastCol, dou
         cols.remove_child(cols.first_child());
     for (pugi::xml_node p : pieces)
         cols.append_copy(p);
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
-XlsxStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int rows,
-                                   const std::function<QString(int, int)>& cellText) {
+OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int rows,
+                                     const std::function<QString(int, int)>& cellText) {
     pugi::xml_document* doc = nullptr;
-    XlsxStatus st = writableSheet(sheet, &doc);
+    OfficeStatus st = writableSheet(sheet, &doc);
     if (!doc) return st;
     const int cols = std::min(int(header.size()), kXlsxMaxColumns);
     rows = std::clamp(rows, 0, kXlsxMaxRows - 1);
-    if (cols == 0) return XlsxStatus::success();
+    if (cols == 0) return OfficeStatus::success();
     pugi::xml_node root = doc->document_element();
     pugi::xml_node sd = sheetData(doc);
     Part& p = *sheetPart(sheet);
@@ -529,7 +530,7 @@ XlsxStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int row
         }
     }
     for (int c = 0; c < cols; ++c)
-        if (XlsxStatus widthSet = setColumnWidth(sheet, c, c, xlsxFitWidth(widths[size_t(c)])); !widthSet)
+        if (OfficeStatus widthSet = setColumnWidth(sheet, c, c, xlsxFitWidth(widths[size_t(c)])); !widthSet)
             return widthSet;
     return toggleAutoFilter(sheet, XlsxRange{0, 0, rows, cols - 1});
 }
@@ -539,9 +540,9 @@ bool XlsxPackage::hasAutoFilter(int sheet) {
     return doc && child(doc->document_element(), "autoFilter");
 }
 
-XlsxStatus XlsxPackage::toggleAutoFilter(int sheet, std::optional<XlsxRange> range) {
+OfficeStatus XlsxPackage::toggleAutoFilter(int sheet, std::optional<XlsxRange> range) {
     pugi::xml_document* doc = nullptr;
-    XlsxStatus st = writableSheet(sheet, &doc);
+    OfficeStatus st = writableSheet(sheet, &doc);
     if (!doc) return st;
     pugi::xml_node root = doc->document_element();
     if (pugi::xml_node af = child(root, "autoFilter")) {
@@ -560,7 +561,7 @@ XlsxStatus XlsxPackage::toggleAutoFilter(int sheet, std::optional<XlsxRange> ran
             }
             if (names && !child(names, "definedName")) wb->document_element().remove_child(names);
         }
-        return XlsxStatus::success();
+        return OfficeStatus::success();
     }
     XlsxRange r;
     if (range) {
@@ -570,7 +571,7 @@ XlsxStatus XlsxPackage::toggleAutoFilter(int sheet, std::optional<XlsxRange> ran
     }
     pugi::xml_node af = insertInOrder(root, "autoFilter", kWorksheetOrder);
     af.append_attribute("ref") = utf8(xlsxRangeName(r)).constData();
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
 } // namespace office

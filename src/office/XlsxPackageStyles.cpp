@@ -143,17 +143,13 @@ int XlsxPackage::headerStyle() {
     const QString stylesPart = stylesPartOf(this, m_workbookPart, xml(relsPathOf(m_workbookPart)));
     pugi::xml_node root = stylesRoot(xml(stylesPart));
     if (!root) return 0;
-    auto rgbText = [](unsigned rgb) {
-        return utf8(QStringLiteral("FF%1").arg(rgb & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper());
-    };
+    // Arial 12 bold, white on green.
     pugi::xml_node fonts = ensureList(root, "fonts");
     pugi::xml_node font = fonts.append_child(qualified(fonts, "font").c_str());
-    if (m_headerStyle.bold) font.append_child(qualified(fonts, "b").c_str());
-    font.append_child(qualified(fonts, "sz").c_str()).append_attribute("val") = m_headerStyle.fontSize;
-    font.append_child(qualified(fonts, "color").c_str()).append_attribute("rgb") =
-        rgbText(m_headerStyle.fontRgb).constData();
-    font.append_child(qualified(fonts, "name").c_str()).append_attribute("val") =
-        utf8(m_headerStyle.fontName).constData();
+    font.append_child(qualified(fonts, "b").c_str());
+    font.append_child(qualified(fonts, "sz").c_str()).append_attribute("val") = 12;
+    font.append_child(qualified(fonts, "color").c_str()).append_attribute("rgb") = "FFFFFFFF";
+    font.append_child(qualified(fonts, "name").c_str()).append_attribute("val") = "Arial";
     setCount(fonts, "font");
     const int fontId = countChildren(fonts, "font") - 1;
 
@@ -169,8 +165,7 @@ int XlsxPackage::headerStyle() {
     pugi::xml_node fill = fills.append_child(qualified(fills, "fill").c_str());
     pugi::xml_node pattern = fill.append_child(qualified(fills, "patternFill").c_str());
     pattern.append_attribute("patternType") = "solid";
-    pattern.append_child(qualified(fills, "fgColor").c_str()).append_attribute("rgb") =
-        rgbText(m_headerStyle.fillRgb).constData();
+    pattern.append_child(qualified(fills, "fgColor").c_str()).append_attribute("rgb") = "FF008000";
     pattern.append_child(qualified(fills, "bgColor").c_str()).append_attribute("indexed") = 64;
     setCount(fills, "fill");
     const int fillId = countChildren(fills, "fill") - 1;

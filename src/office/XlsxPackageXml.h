@@ -272,7 +272,7 @@ inline QByteArray serialise(const pugi::xml_document& doc) {
 
 // Why a file could not be read as a workbook; a legacy or encrypted one and one that is no zip archive are told in
 // a workbook's words.
-inline OfficeStatus openFailure(const ZipRead& read) {
+inline OfficeStatus openFailure(const OfficeStatus& read) {
     switch (read.code()) {
     case OfficeError::OleFile:
         return OfficeStatus::failure(read.code(),

@@ -477,21 +477,22 @@ void XlsxSheet::toggleAutoFilter() {
     m_autoFilter = XlsxRange{0, 0, lastRow, lastCol};
 }
 
-XlsxStatus XlsxSheet::addPicture(const XlsxPicture& picture) {
+OfficeStatus XlsxSheet::addPicture(const XlsxPicture& picture) {
     QImageReader reader(picture.file);
     const QByteArray format = reader.format().toLower();
     if (!QFileInfo(picture.file).isFile())
-        return XlsxStatus::failure(OfficeError::Missing, QStringLiteral("圖片檔不存在: %1").arg(picture.file));
+        return OfficeStatus::failure(OfficeError::Missing, QStringLiteral("圖片檔不存在: %1").arg(picture.file));
     if (format != "png" && format != "jpeg" && format != "jpg" && format != "gif" && format != "bmp")
-        return XlsxStatus::failure(OfficeError::InvalidInput,
-                                   QStringLiteral("無法讀取圖片檔 (只接受 PNG、JPEG、GIF、BMP): %1").arg(picture.file));
+        return OfficeStatus::failure(
+            OfficeError::InvalidInput,
+            QStringLiteral("無法讀取圖片檔 (只接受 PNG、JPEG、GIF、BMP): %1").arg(picture.file));
     if (!reader.size().isValid())
-        return XlsxStatus::failure(OfficeError::Damaged, QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
+        return OfficeStatus::failure(OfficeError::Damaged, QStringLiteral("圖片檔已損毀: %1").arg(picture.file));
     m_pictures.push_back(picture);
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
-XlsxStatus XlsxSheet::addPictureSized(const QString& file, XlsxCellRef anchor, QSize sizePx) {
+OfficeStatus XlsxSheet::addPictureSized(const QString& file, XlsxCellRef anchor, QSize sizePx) {
     QImageReader reader(file);
     const QSize natural = reader.size();
     XlsxPicture p;

@@ -5,8 +5,8 @@
 // protection password. Nothing touches the disk before save(), which writes a temporary file beside the target and
 // renames it into place, so a failed save leaves no half file.
 
+#include "office/OfficeStatus.h"
 #include "office/XlsxCellRef.h"
-#include "office/XlsxStatus.h"
 
 #include <QRgb>
 #include <QSize>
@@ -170,9 +170,9 @@ public:
     void addBarChart(const XlsxBarChart& chart) { m_charts.push_back(chart); }
     const std::vector<XlsxBarChart>& charts() const { return m_charts; }
     // A picture at a cell, scaled. Fails for a missing or unreadable picture file.
-    XlsxStatus addPicture(const XlsxPicture& picture);
+    OfficeStatus addPicture(const XlsxPicture& picture);
     // A picture at a cell, scaled to a size in pixels.
-    XlsxStatus addPictureSized(const QString& file, XlsxCellRef anchor, QSize sizePx);
+    OfficeStatus addPictureSized(const QString& file, XlsxCellRef anchor, QSize sizePx);
     const std::vector<XlsxPicture>& pictures() const { return m_pictures; }
 
     // A row's height in points, stored in the file: a reader that does not size rows to their wrapped text keeps
@@ -188,7 +188,6 @@ public:
 
     // Rows repeated at the top of every printed page.
     void setPrintTitleRows(int firstRow, int lastRow) { m_printTitles = {firstRow, lastRow}; }
-    std::optional<std::pair<int, int>> printTitleRows() const { return m_printTitles; }
     // Header and footer with Excel's codes ("&P/&N", "&\"Times New Roman,Bold\"&D"); at most 255 characters.
     void setHeader(const QString& codes) { m_header = codes; }
     void setFooter(const QString& codes) { m_footer = codes; }
@@ -197,7 +196,6 @@ public:
 
     // Protects the sheet with Excel's default options and the password (empty: no password).
     void protect(const QString& password) { m_protection = password; }
-    void unprotect() { m_protection.reset(); }
     const std::optional<QString>& protection() const { return m_protection; }
 
 private:
@@ -292,7 +290,7 @@ public:
     static constexpr int kMaxCellText = 32767;
 
     // Writes the workbook to `path` atomically (a temporary file in the same folder renamed into place).
-    XlsxStatus save(const QString& path) const;
+    OfficeStatus save(const QString& path) const;
 
 private:
     friend class XlsxSheet;

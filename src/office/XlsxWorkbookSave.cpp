@@ -181,45 +181,76 @@ private:
             return LXW_ERROR_CREATING_TMPFILE;
         }
         renderColumns(sheet, ws);
+        if (lxw_error e = renderCells(sheet, ws)) return e;
+        if (sheet.m_autoFilter) {
+            const XlsxRange& a = *sheet.m_autoFilter;
+            worksheet_autofilter(ws, lxw_row_t(a.firstRow), lxw_col_t(a.firstCol), lxw_row_t(a.lastRow),
+                                 lxw_col_t(a.lastCol));
+        }
+        for (const XlsxBarChart& chart : sheet.m_charts)
+            renderChart(sheet, ws, chart, name);
+        if (lxw_error e = renderPictures(sheet, ws)) return e;
+        renderPageSetup(sheet, ws);
+        return LXW_NO_ERROR;
+    }
 
+    // Notes are written as their rows come (the library takes none for a row it has already written).
+    class NoteWriter {
+    public:
+        NoteWriter(const XlsxSheet& sheet, lxw_worksheet* ws) : m_ws(ws) {
+            for (const XlsxNote& n : sheet.m_notes)
+                if (!n.text.isEmpty()) m_notes.push_back(&n);
+            std::stable_sort(m_notes.begin(), m_notes.end(),
+                             [](const XlsxNote* a, const XlsxNote* b) { return a->row < b->row; });
+        }
+        // Writes the notes of the rows up to `row` not written yet.
+        void upTo(int row) {
+            for (; m_next < m_notes.size() && m_notes[m_next]->row <= row; ++m_next)
+                writeNote(m_ws, *m_notes[m_next]);
+        }
+
+    private:
+        lxw_worksheet* m_ws;
+        std::vector<const XlsxNote*> m_notes;
+        size_t m_next = 0;
+    };
+
+    // The cells, row by row: the stored rows, then the streamed blocks below them, each row's notes before it.
+    // Fails only when the library runs out of memory.
+    lxw_error renderCells(const XlsxSheet& sheet, lxw_worksheet* ws) {
         // Rows go to the library in order and leave memory as soon as the next row begins (its constant-memory
         // mode). A sheet with merged ranges is the exception and is kept whole until the workbook closes: the library
         // writes the cells of a merged range when the range is added, which that mode cannot do out of row order.
         // So is a sheet with row heights, which the library takes for rows of that mode only before their cells.
-        const bool buffered = !sheet.m_merges.empty() || !sheet.m_rowHeights.empty();
-        if (buffered) {
-            // The row file the mode opened for the sheet goes unused; closed here, as the library would not.
-            ws->optimize = LXW_FALSE;
-            if (ws->optimize_tmpfile) {
-                std::fclose(ws->optimize_tmpfile);
-                ws->optimize_tmpfile = nullptr;
-            }
-            // Merged ranges first: the library writes an empty first cell, which the cells below then replace.
-            for (const XlsxRange& m : sheet.m_merges) {
-                worksheet_merge_range(ws, lxw_row_t(m.firstRow), lxw_col_t(m.firstCol), lxw_row_t(m.lastRow),
-                                      lxw_col_t(m.lastCol), "",
-                                      format(uint16_t(sheet.styleOf(m.firstRow, m.firstCol))));
-            }
-        }
-
-        // Notes are written as their rows come (the library takes none for a row it has already written).
-        std::vector<const XlsxNote*> notes;
-        for (const XlsxNote& n : sheet.m_notes)
-            if (!n.text.isEmpty()) notes.push_back(&n);
-        std::stable_sort(notes.begin(), notes.end(),
-                         [](const XlsxNote* a, const XlsxNote* b) { return a->row < b->row; });
-        size_t nextNote = 0;
-        auto notesUpTo = [&](int row) {
-            for (; nextNote < notes.size() && notes[nextNote]->row <= row; ++nextNote)
-                writeNote(ws, *notes[nextNote]);
-        };
-
+        if (!sheet.m_merges.empty() || !sheet.m_rowHeights.empty()) keepWhole(sheet, ws);
         for (const auto& [row, height] : sheet.m_rowHeights)
             worksheet_set_row(ws, lxw_row_t(row), height, nullptr);
+        NoteWriter notes(sheet, ws);
+        if (lxw_error e = renderStoredRows(sheet, ws, notes)) return e;
+        if (lxw_error e = renderStreamedBlocks(sheet, ws, notes)) return e;
+        notes.upTo(kXlsxMaxRows);
+        return LXW_NO_ERROR;
+    }
 
+    // Leaves the constant-memory mode for the sheet and adds its merged ranges.
+    void keepWhole(const XlsxSheet& sheet, lxw_worksheet* ws) {
+        // The row file the mode opened for the sheet goes unused; closed here, as the library would not.
+        ws->optimize = LXW_FALSE;
+        if (ws->optimize_tmpfile) {
+            std::fclose(ws->optimize_tmpfile);
+            ws->optimize_tmpfile = nullptr;
+        }
+        // Merged ranges first: the library writes an empty first cell, which the cells below then replace.
+        for (const XlsxRange& m : sheet.m_merges) {
+            worksheet_merge_range(ws, lxw_row_t(m.firstRow), lxw_col_t(m.firstCol), lxw_row_t(m.lastRow),
+                                  lxw_col_t(m.lastCol), "", format(uint16_t(sheet.styleOf(m.firstRow, m.firstCol))));
+        }
+    }
+
+    lxw_error renderStoredRows(const XlsxSheet& sheet, lxw_worksheet* ws, NoteWriter& notes) {
         const char* text = sheet.m_text.data();
         for (size_t r = 0; r < sheet.m_rows.size(); ++r) {
-            if (!sheet.m_rows[r].empty()) notesUpTo(int(r));
+            if (!sheet.m_rows[r].empty()) notes.upTo(int(r));
             for (const XlsxSheet::Cell& c : sheet.m_rows[r]) {
                 lxw_error e = LXW_NO_ERROR;
                 switch (c.kind) {
@@ -239,11 +270,15 @@ private:
                 if (e == LXW_ERROR_MEMORY_MALLOC_FAILED) return e;
             }
         }
-        // Streamed blocks: each text fetched, written and let go.
+        return LXW_NO_ERROR;
+    }
+
+    // Streamed blocks: each text fetched, written and let go.
+    lxw_error renderStreamedBlocks(const XlsxSheet& sheet, lxw_worksheet* ws, NoteWriter& notes) {
         for (const XlsxSheet::Streamed& b : sheet.m_streamed) {
             for (int r = 0; r < b.rows; ++r) {
                 const int row = b.firstRow + r;
-                notesUpTo(row);
+                notes.upTo(row);
                 for (int c = 0; c < b.cols; ++c) {
                     const int col = b.firstCol + c;
                     QString t = b.cell(r, c);
@@ -258,17 +293,10 @@ private:
                 }
             }
         }
-        notesUpTo(kXlsxMaxRows);
+        return LXW_NO_ERROR;
+    }
 
-        if (sheet.m_autoFilter) {
-            const XlsxRange& a = *sheet.m_autoFilter;
-            worksheet_autofilter(ws, lxw_row_t(a.firstRow), lxw_col_t(a.firstCol), lxw_row_t(a.lastRow),
-                                 lxw_col_t(a.lastCol));
-        }
-
-        for (const XlsxBarChart& chart : sheet.m_charts)
-            renderChart(sheet, ws, chart, name);
-
+    lxw_error renderPictures(const XlsxSheet& sheet, lxw_worksheet* ws) {
         for (const XlsxPicture& p : sheet.m_pictures) {
             const QByteArray file = QFile::encodeName(p.file);
             // Checked here too: the file may have gone since it was added, and the library would complain on stderr.
@@ -287,7 +315,11 @@ private:
                 return LXW_ERROR_PARAMETER_VALIDATION;
             }
         }
+        return LXW_NO_ERROR;
+    }
 
+    // Paper, orientation, print titles, header and footer, protection.
+    static void renderPageSetup(const XlsxSheet& sheet, lxw_worksheet* ws) {
         if (sheet.m_landscape || sheet.m_fitToWidth) worksheet_set_paper(ws, 9); // A4
         if (sheet.m_landscape) worksheet_set_landscape(ws);
         if (sheet.m_fitToWidth) worksheet_fit_to_pages(ws, 1, 0);
@@ -305,7 +337,6 @@ private:
             const QByteArray pw = sheet.m_protection->toUtf8();
             worksheet_protect(ws, pw.isEmpty() ? nullptr : pw.constData(), nullptr);
         }
-        return LXW_NO_ERROR;
     }
 
     void renderChart(const XlsxSheet& sheet, lxw_worksheet* ws, const XlsxBarChart& c, const QByteArray& sheetName) {
@@ -385,21 +416,22 @@ private:
     std::vector<QByteArray> m_keep;
 };
 
-XlsxStatus XlsxWorkbook::save(const QString& path) const {
+OfficeStatus XlsxWorkbook::save(const QString& path) const {
     const QFileInfo target(path);
     const QDir dir = target.absoluteDir();
     if (!dir.exists())
-        return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
-    if (m_sheets.empty()) return XlsxStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿沒有任何工作表"));
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(dir.path())));
+    if (m_sheets.empty())
+        return OfficeStatus::failure(OfficeError::InvalidInput, QStringLiteral("活頁簿沒有任何工作表"));
 
     // A unique temporary name in the target's folder, so that the final rename never crosses file systems. It is
     // short whatever the target's name: a target name at the file system's limit must not make it too long.
     QTemporaryFile temp(dir.filePath(QStringLiteral(".~xlsx.XXXXXX")));
     if (!temp.open())
-        return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   QStringLiteral("無法在此資料夾建立檔案: %1 (%2)")
-                                       .arg(QDir::toNativeSeparators(dir.path()), temp.errorString()));
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     QStringLiteral("無法在此資料夾建立檔案: %1 (%2)")
+                                         .arg(QDir::toNativeSeparators(dir.path()), temp.errorString()));
     const QString tempPath = temp.fileName();
     temp.close();
 
@@ -407,7 +439,7 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(tempName.constData(), &options);
-    if (!wb) return XlsxStatus::failure(OfficeError::WriteFailed, lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    if (!wb) return OfficeStatus::failure(OfficeError::WriteFailed, lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
 
     XlsxRenderer renderer(*this, wb);
     const lxw_error renderError = renderer.render();
@@ -419,21 +451,21 @@ XlsxStatus XlsxWorkbook::save(const QString& path) const {
         // A file that could not be made names the system's reason.
         const QString reason =
             e == LXW_ERROR_CREATING_XLSX_FILE ? QStringLiteral(" (%1)").arg(qt_error_string(closeErrno)) : QString();
-        return XlsxStatus::failure(OfficeError::WriteFailed,
-                                   renderer.detail.isEmpty() ? lxwMessage(e) + reason : renderer.detail);
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     renderer.detail.isEmpty() ? lxwMessage(e) + reason : renderer.detail);
     }
     // rename(2) replaces an existing target in one step; QFile::rename would refuse it.
     if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
         const QString reason = qt_error_string(errno);
         QFile::remove(tempPath);
-        return XlsxStatus::failure(
+        return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(target.absoluteFilePath()), reason));
     }
     temp.setAutoRemove(false); // the temporary name no longer exists
     QFile::setPermissions(target.absoluteFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                          QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    return XlsxStatus::success();
+    return OfficeStatus::success();
 }
 
 } // namespace office

@@ -14,7 +14,7 @@ namespace {
 
 constexpr qsizetype kChunk = 65536;
 
-ZipRead failed(OfficeError fault, const QString& reason) {
+OfficeStatus failed(OfficeError fault, const QString& reason) {
     return OfficeStatus::failure(fault, reason);
 }
 
@@ -26,7 +26,7 @@ QString codeText(int code) {
     return text;
 }
 
-ZipRead oleFile(const QString& shown) {
+OfficeStatus oleFile(const QString& shown) {
     return failed(OfficeError::OleFile,
                   QStringLiteral("這是舊版 Office 97-2003 檔案或加密的檔案，無法讀取: %1").arg(shown));
 }
@@ -34,7 +34,7 @@ ZipRead oleFile(const QString& shown) {
 // Why libzip could not open an archive, by its error code. libzip also says "no such file" for an archive whose
 // entry sizes point past its end (sizes of 0xFFFFFFFF without their 64-bit values, say): when the file is there,
 // that is a damaged archive.
-ZipRead openFailure(int code, const QString& shown, bool exists) {
+OfficeStatus openFailure(int code, const QString& shown, bool exists) {
     if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
         return failed(OfficeError::NotZip, QStringLiteral("不是壓縮檔，或檔案已損毀: %1").arg(shown));
     if (code == ZIP_ER_NOENT && !exists)
@@ -45,12 +45,12 @@ ZipRead openFailure(int code, const QString& shown, bool exists) {
 }
 
 // Reads the entries of an open archive and discards it.
-ZipRead readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entries, qint64 maxTotalBytes,
-                    const ZipEntryCut* cut = nullptr) {
+OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entries, qint64 maxTotalBytes,
+                         const ZipEntryCut* cut = nullptr) {
     auto mayCut = [cut](const char* name) { return cut && cut->applies && cut->applies(QString::fromUtf8(name)); };
     const zip_int64_t n = zip_get_num_entries(za, 0);
     qint64 total = 0;
-    ZipRead result = OfficeStatus::success();
+    OfficeStatus result = OfficeStatus::success();
     auto damaged = [&](const QString& what) {
         return failed(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2)").arg(shown, what));
     };
@@ -137,11 +137,12 @@ bool isOleCompoundFile(const QByteArray& head) {
     return head.startsWith(signature);
 }
 
-ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
+OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes) {
     return readZipFile(path, entries, ZipEntryCut{}, maxTotalBytes);
 }
 
-ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut, qint64 maxTotalBytes) {
+OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut,
+                         qint64 maxTotalBytes) {
     entries->clear();
     const QString shown = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile()) return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
@@ -158,8 +159,8 @@ ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, const Z
     return readEntries(za, shown, entries, maxTotalBytes, &cut);
 }
 
-ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
-                     qint64 maxTotalBytes) {
+OfficeStatus readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
+                          qint64 maxTotalBytes) {
     entries->clear();
     if (isOleCompoundFile(bytes)) return oleFile(displayName);
     zip_error_t ze;
@@ -176,11 +177,8 @@ ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::v
     return readEntries(za, displayName, entries, maxTotalBytes); // `bytes` outlives the archive
 }
 
-std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, OfficeStatus* error) {
-    auto fail = [&](const QString& why) -> std::optional<QByteArray> {
-        if (error) *error = OfficeStatus::failure(OfficeError::WriteFailed, why);
-        return std::nullopt;
-    };
+OfficeStatus buildZip(const std::vector<ZipEntry>& entries, QByteArray* archive) {
+    auto fail = [](const QString& why) { return OfficeStatus::failure(OfficeError::WriteFailed, why); };
     zip_error_t ze;
     zip_error_init(&ze);
     zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &ze);
@@ -225,7 +223,8 @@ std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, OfficeS
     }
     zip_source_free(out);
     if (!ok) return fail(QStringLiteral("無法建立壓縮檔"));
-    return bytes;
+    *archive = std::move(bytes);
+    return OfficeStatus::success();
 }
 
 } // namespace office

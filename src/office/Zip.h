@@ -17,10 +17,6 @@ struct ZipEntry {
     QByteArray data;
 };
 
-// What stopped an archive from being read: OfficeError::Missing, Unreadable, OleFile, NotZip, Damaged, Encrypted or
-// TooLarge. OleFile and NotZip are usually reworded by the caller, which knows what the file should have been.
-using ZipRead = OfficeStatus;
-
 // Together, the entries of one archive may unpack to this many bytes; more is refused before it exhausts memory.
 inline constexpr qint64 kZipMaxTotalBytes = qint64(1) << 30;
 // Entries larger than this deflate at the fastest level when an archive is built.
@@ -33,8 +29,10 @@ bool isOleCompoundFile(const QByteArray& head);
 // Reads every entry of the archive at `path` in archive order; folder entries are skipped, a repeated name is kept
 // as often as it occurs. A missing or unreadable file, an OLE compound file, a file that is no zip archive, a damaged
 // (checksum included) or encrypted entry, and entries unpacking to more than maxTotalBytes fail with `entries` empty;
-// the sizes the archive declares are summed before anything is unpacked.
-ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes = kZipMaxTotalBytes);
+// the sizes the archive declares are summed before anything is unpacked. The codes of a failed read: Missing,
+// Unreadable, OleFile, NotZip, Damaged, Encrypted or TooLarge; OleFile and NotZip are usually reworded by the caller,
+// which knows what the file should have been.
+OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes = kZipMaxTotalBytes);
 
 // Ends the reading of some entries early, for a reader that needs only their beginning. `applies` names the entries
 // it may end (their stated sizes do not count against the limit; the bytes unpacked do); `enough` sees the bytes
@@ -44,15 +42,15 @@ struct ZipEntryCut {
     std::function<bool(const QString& name)> applies;
     std::function<bool(const QString& name, QByteArray* data)> enough;
 };
-ZipRead readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut,
-                    qint64 maxTotalBytes = kZipMaxTotalBytes);
+OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut,
+                         qint64 maxTotalBytes = kZipMaxTotalBytes);
 // The same for an archive already in memory; displayName names the file in reasons.
-ZipRead readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
-                     qint64 maxTotalBytes = kZipMaxTotalBytes);
+OfficeStatus readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
+                          qint64 maxTotalBytes = kZipMaxTotalBytes);
 
 // An archive of the entries in their order, deflated: at the usual level, and at the fastest one for entries above
-// kZipFastDeflateAbove, which repeat enough to stay nearly as small. Nullopt with libzip's reason when it fails, e.g.
-// for two entries of one name (code WriteFailed).
-std::optional<QByteArray> buildZip(const std::vector<ZipEntry>& entries, OfficeStatus* error = nullptr);
+// kZipFastDeflateAbove, which repeat enough to stay nearly as small. Fails with libzip's reason, e.g. for two entries
+// of one name (code WriteFailed); `archive` is then left as it was.
+OfficeStatus buildZip(const std::vector<ZipEntry>& entries, QByteArray* archive);
 
 } // namespace office

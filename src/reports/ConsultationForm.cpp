@@ -173,7 +173,7 @@ QString FillConsultationForm(Program& program, const ConsultationPerson& person)
         if (!form) return {};
         letEventsThrough();
         for (const FormCell& cell : consultationCells(records, program.ui().now().date())) {
-            office::XlsxStatus status = office::XlsxStatus::success();
+            office::OfficeStatus status = office::OfficeStatus::success();
             if (cell.value.typeId() == QMetaType::Double)
                 status = form->setCellNumber(0, cell.ref, cell.value.toDouble());
             else if (cell.value.isValid())

@@ -166,14 +166,14 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
     if (!book) return {};
     office::XlsxPackage& x = *book;
     // The first failure stops the filling and is said; nothing is saved then.
-    office::XlsxStatus st = office::XlsxStatus::success();
+    office::OfficeStatus st = office::OfficeStatus::success();
     const auto text = [&](int row, int col, const QString& value) {
         if (st) st = x.setCellText(0, row, col, value);
     };
     const auto number = [&](int row, int col, double value) {
         if (st) st = x.setCellNumber(0, row, col, value);
     };
-    x.renameSheet(0, QStringLiteral(" 健康服務紀錄分析總表"), &st);
+    st = x.renameSheet(0, QStringLiteral(" 健康服務紀錄分析總表"));
     QString title = QStringLiteral("健康服務紀錄分析總表 【") + s.period.text() + QStringLiteral("】");
     if (s.bySex) title += QStringLiteral("__男: %1; 女: %2").arg(s.bySex->male).arg(s.bySex->female);
     text(kTitleRow, 0, title);
@@ -214,8 +214,8 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
     QString names[3];
     for (int i = 0; i < 3 && st; ++i) {
         const int sheet = i + 1;
-        if (x.sheetCount() <= sheet) x.addSheet({}, -1, &st);
-        if (st) names[i] = x.renameSheet(sheet, lists[i].first, &st);
+        if (x.sheetCount() <= sheet) st = x.addSheet();
+        if (st) st = x.renameSheet(sheet, lists[i].first, &names[i]);
     }
     for (int i = 0; i < 3 && st; ++i) {
         st = WriteRecordsetToSheet(*lists[i].second, x, x.sheetIndex(names[i]));

@@ -48,7 +48,7 @@ protected:
     QString path(const QString& name) const { return dir.filePath(name); }
     QString writeTemplate(const office::DocxPackage& pkg, const QString& name = QStringLiteral("template.docx")) {
         const QString p = path(name);
-        EXPECT_TRUE(writeFile(p, *pkg.toBytes()));
+        EXPECT_TRUE(writeFile(p, bytesOf(pkg)));
         return p;
     }
     QString standardTemplate() { return writeTemplate(makeTemplate(kBody.arg(pictureRun()), kHeaderField)); }
@@ -267,15 +267,16 @@ TEST(DocxMailMergeFiles, DamagedAndForeignTemplatesGiveAClearError) {
         EXPECT_FALSE(merge.isLoaded()) << c.file;
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.mentions))) << c.file << ": " << error.toStdString();
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.file))) << c.file << ": " << error.toStdString();
-        OfficeStatus unmerged = OfficeStatus::success();
-        EXPECT_FALSE(merge.merge(kHeaders, {{QStringLiteral("甲")}}, &unmerged)) << c.file;
-        EXPECT_EQ(unmerged.code(), OfficeError::InvalidInput) << c.file;
+        QByteArray unmerged;
+        EXPECT_EQ(merge.merge(kHeaders, {{QStringLiteral("甲")}}, &unmerged).code(), OfficeError::InvalidInput)
+            << c.file;
+        EXPECT_TRUE(unmerged.isEmpty()) << c.file;
     }
 }
 
-TEST_F(DocxMailMergeTest, ATemplateNestedThirtyThousandDeepMergesWithoutExhaustingTheStack) {
+TEST_F(DocxMailMergeTest, ATemplateNestedTwoHundredThousandDeepMergesWithoutExhaustingTheStack) {
     // Content controls inside content controls, a simple and a complex field at the bottom, two rows.
-    const int depth = 30000;
+    const int depth = 200000;
     QString body;
     body.reserve(depth * 64);
     for (int i = 0; i < depth; ++i)

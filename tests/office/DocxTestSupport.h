@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <gtest/gtest.h>
 
 namespace docxtest {
 
@@ -109,6 +110,14 @@ inline office::DocxPackage makeTemplate(const QString& bodyXml, const QString& h
             R"(Target="file:///C:/Program/DataBase/TolvarenDB.mdb" TargetMode="External"/></Relationships>)"));
     pkg.set(QStringLiteral("word/media/image1.png"), png());
     return pkg;
+}
+
+// The package as .docx bytes; fails the test when they cannot be built.
+inline QByteArray bytesOf(const office::DocxPackage& pkg) {
+    QByteArray bytes;
+    const office::OfficeStatus built = pkg.toBytes(&bytes);
+    EXPECT_TRUE(built) << built.message().toStdString();
+    return bytes;
 }
 
 inline bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -209,11 +209,18 @@ wb.save(sys.argv[1])
               {path("refs.xlsx")});
     XlsxPackage pkg;
     ASSERT_TRUE(pkg.open(path("refs.xlsx")));
-    EXPECT_EQ(pkg.renameSheet(1, "個案 列表"), "個案 列表");
-    EXPECT_EQ(pkg.renameSheet(2, "summary"), "summary (2)"); // unique ignoring case
-    EXPECT_EQ(pkg.addSheet(), 3);
-    EXPECT_EQ(pkg.addSheet("附表1_作業場所危害風險評估"), 4);
-    EXPECT_EQ(pkg.addSheet("First", 0), 0);
+    QString given;
+    ASSERT_TRUE(pkg.renameSheet(1, "個案 列表", &given));
+    EXPECT_EQ(given, "個案 列表");
+    ASSERT_TRUE(pkg.renameSheet(2, "summary", &given));
+    EXPECT_EQ(given, "summary (2)"); // unique ignoring case
+    int position = -1;
+    ASSERT_TRUE(pkg.addSheet({}, -1, &position));
+    EXPECT_EQ(position, 3);
+    ASSERT_TRUE(pkg.addSheet("附表1_作業場所危害風險評估", -1, &position));
+    EXPECT_EQ(position, 4);
+    ASSERT_TRUE(pkg.addSheet("First", 0, &position));
+    EXPECT_EQ(position, 0);
     EXPECT_EQ(pkg.sheetNames(),
               (QStringList{"First", "Summary", "個案 列表", "summary (2)", "工作表4", "附表1_作業場所危害風險評估"}));
     ASSERT_TRUE(pkg.setCellText(5, "A1", "on the new sheet"));
@@ -244,8 +251,8 @@ TEST_F(XlsxPackageTest, DocumentPropertiesListTheNewSheetNames) {
     XlsxPackage pkg;
     ASSERT_TRUE(pkg.open(path("titles.xlsx")));
     ASSERT_TRUE(pkg.partData("docProps/app.xml").contains("<vt:lpstr>二</vt:lpstr>"));
-    pkg.renameSheet(0, "甲");
-    pkg.addSheet("丙");
+    ASSERT_TRUE(pkg.renameSheet(0, "甲"));
+    ASSERT_TRUE(pkg.addSheet("丙"));
     const QString app = QString::fromUtf8(pkg.partData("docProps/app.xml"));
     EXPECT_TRUE(app.contains("<vt:i4>3</vt:i4>")) << app.toStdString();
     EXPECT_TRUE(app.contains("<vt:vector size=\"3\" baseType=\"lpstr\"><vt:lpstr>甲</vt:lpstr><vt:lpstr>二</vt:lpstr>"
@@ -313,7 +320,7 @@ wb.save(sys.argv[1])
     XlsxPackage pkg;
     ASSERT_TRUE(pkg.open(path("locked.xlsx")));
     EXPECT_TRUE(pkg.isProtected(0));
-    const XlsxStatus wrong = pkg.unprotectSheet(0, "pzpz");
+    const OfficeStatus wrong = pkg.unprotectSheet(0, "pzpz");
     EXPECT_FALSE(wrong);
     EXPECT_TRUE(wrong.message().contains("密碼不符"));
     EXPECT_TRUE(pkg.isProtected(0));
@@ -384,7 +391,7 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
               {xlsb});
     // A workbook part that is not XML.
     const QString badWorkbook = path("bad_workbook.xlsx");
-    writeFile(badWorkbook, *buildZip({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", "<workbook><sheets>"}}));
+    writeFile(badWorkbook, zipped({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", "<workbook><sheets>"}}));
     const Case cases[] = {
         {data + "text_named.xlsx", "不是 Excel 活頁簿", OfficeError::NotZip},
         {data + "no_workbook.xlsx", "找不到 workbook.xml", OfficeError::NotDocument},
@@ -398,7 +405,7 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
     };
     for (const Case& c : cases) {
         XlsxPackage pkg;
-        const XlsxStatus st = pkg.open(c.file);
+        const OfficeStatus st = pkg.open(c.file);
         EXPECT_EQ(st.code(), c.code) << c.file.toStdString();
         EXPECT_TRUE(st.message().contains(QString::fromUtf8(c.words))) << st.message().toStdString();
         EXPECT_FALSE(pkg.isOpen());
@@ -410,7 +417,7 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
     XlsxPackage broken;
     ASSERT_TRUE(broken.open(data + "broken_sheet.xlsx"));
     EXPECT_EQ(broken.cellText(0, "A1"), "");
-    const XlsxStatus st = broken.setCellText(0, "A1", "x");
+    const OfficeStatus st = broken.setCellText(0, "A1", "x");
     EXPECT_EQ(st.code(), OfficeError::Damaged);
     EXPECT_TRUE(st.message().contains("損毀"));
     std::vector<QStringList> rows;

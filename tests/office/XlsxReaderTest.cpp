@@ -51,7 +51,7 @@ QByteArray workbookWithRows(const QString& rows) {
         {"xl/worksheets/sheet1.xml",
          QStringLiteral("<worksheet %1><sheetData>%2</sheetData></worksheet>").arg(ns, rows).toUtf8()},
     };
-    return *buildZip(parts);
+    return zipped(parts);
 }
 
 } // namespace
@@ -175,7 +175,7 @@ TEST_F(XlsxReaderTest, AReferencePastTheLastCellMarksTheSheetAsDamaged) {
         XlsxPackage pkg;
         open(pkg, "<row r=\"2\"><c r=\"A2\"><v>7</v></c></row>" + c.rows);
         std::vector<QStringList> rows{{"left over"}};
-        const XlsxStatus st = pkg.readRows(0, &rows);
+        const OfficeStatus st = pkg.readRows(0, &rows);
         EXPECT_EQ(st.code(), OfficeError::Damaged) << c.what;
         EXPECT_TRUE(st.message().contains("損毀")) << c.what << ": " << st.message().toStdString();
         EXPECT_TRUE(rows.empty()) << c.what;
@@ -187,7 +187,7 @@ TEST_F(XlsxReaderTest, AReferencePastTheLastCellMarksTheSheetAsDamaged) {
     open(pkg, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"1048576\"><c r=\"XFD1048576\"><v>9</v></c></row>");
     EXPECT_EQ(pkg.cellText(0, "XFD1048576"), "9");
     std::vector<QStringList> rows;
-    const XlsxStatus whole = pkg.readRows(0, &rows);
+    const OfficeStatus whole = pkg.readRows(0, &rows);
     EXPECT_EQ(whole.code(), OfficeError::TooLarge);
     EXPECT_TRUE(whole.message().contains("A1:XFD1048576")) << whole.message().toStdString();
     EXPECT_TRUE(rows.empty());

@@ -3,6 +3,7 @@
 // workbook with its findings returned as JSON.
 
 #include "common/TestProgram.h"
+#include "office/Zip.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,14 @@
 #include <gtest/gtest.h>
 
 namespace xlsxtest {
+
+// A zip archive of the entries; fails the test when it cannot be built.
+inline QByteArray zipped(const std::vector<office::ZipEntry>& entries) {
+    QByteArray archive;
+    const office::OfficeStatus built = office::buildZip(entries, &archive);
+    EXPECT_TRUE(built) << built.message().toStdString();
+    return archive;
+}
 
 // Runs `body` with `wb` loaded from the workbook at `path` (sys.argv[1]); `body` fills the dict `out`, printed as
 // JSON. Fails the test when openpyxl refuses the workbook.

@@ -361,7 +361,7 @@ TEST_F(XlsxWorkbookTest, SavingIsAtomicAndFailuresAreReported) {
     EXPECT_EQ(pkg.cellText(0, "A1"), "第二版");
     EXPECT_EQ(filesIn(dir.path()), QStringList{"out.xlsx"}); // no temporary file left
 
-    const XlsxStatus missingFolder = book.save(dir.filePath("no/such/folder/x.xlsx"));
+    const OfficeStatus missingFolder = book.save(dir.filePath("no/such/folder/x.xlsx"));
     EXPECT_FALSE(missingFolder);
     EXPECT_TRUE(missingFolder.message().contains("資料夾不存在"));
 
@@ -373,7 +373,7 @@ TEST_F(XlsxWorkbookTest, SavingIsAtomicAndFailuresAreReported) {
     ASSERT_TRUE(book.sheet(0).addPicture({path("gone.png"), {2, 2}}));
     book.sheet(0).setText(0, 0, "第三版");
     QFile::remove(path("gone.png"));
-    const XlsxStatus failed = book.save(path("out.xlsx"));
+    const OfficeStatus failed = book.save(path("out.xlsx"));
     EXPECT_FALSE(failed);
     EXPECT_TRUE(failed.message().contains("gone.png"));
     EXPECT_EQ(filesIn(dir.path()), QStringList{"out.xlsx"});
