@@ -194,23 +194,28 @@ private:
         return LXW_NO_ERROR;
     }
 
-    // Notes are written as their rows come (the library takes none for a row it has already written).
-    class NoteWriter {
+    // A row's height and notes are written as the row comes, before its cells (the library takes neither for a row
+    // it has already written).
+    class RowWriter {
     public:
-        NoteWriter(const XlsxSheet& sheet, lxw_worksheet* ws) : m_ws(ws) {
+        RowWriter(const XlsxSheet& sheet, lxw_worksheet* ws)
+            : m_ws(ws), m_height(sheet.m_rowHeights.begin()), m_heightsEnd(sheet.m_rowHeights.end()) {
             for (const XlsxNote& n : sheet.m_notes)
                 if (!n.text.isEmpty()) m_notes.push_back(&n);
             std::stable_sort(m_notes.begin(), m_notes.end(),
                              [](const XlsxNote* a, const XlsxNote* b) { return a->row < b->row; });
         }
-        // Writes the notes of the rows up to `row` not written yet.
+        // Writes the heights and notes of the rows up to `row` not written yet.
         void upTo(int row) {
+            for (; m_height != m_heightsEnd && m_height->first <= row; ++m_height)
+                worksheet_set_row(m_ws, lxw_row_t(m_height->first), m_height->second, nullptr);
             for (; m_next < m_notes.size() && m_notes[m_next]->row <= row; ++m_next)
                 writeNote(m_ws, *m_notes[m_next]);
         }
 
     private:
         lxw_worksheet* m_ws;
+        std::map<int, double>::const_iterator m_height, m_heightsEnd;
         std::vector<const XlsxNote*> m_notes;
         size_t m_next = 0;
     };
@@ -221,14 +226,12 @@ private:
         // Rows go to the library in order and leave memory as soon as the next row begins (its constant-memory
         // mode). A sheet with merged ranges is the exception and is kept whole until the workbook closes: the library
         // writes the cells of a merged range when the range is added, which that mode cannot do out of row order.
-        // So is a sheet with row heights, which the library takes for rows of that mode only before their cells.
-        if (!sheet.m_merges.empty() || !sheet.m_rowHeights.empty()) keepWhole(sheet, ws);
-        for (const auto& [row, height] : sheet.m_rowHeights)
-            worksheet_set_row(ws, lxw_row_t(row), height, nullptr);
-        NoteWriter notes(sheet, ws);
-        if (lxw_error e = renderStoredRows(sheet, ws, notes)) return e;
-        if (lxw_error e = renderStreamedBlocks(sheet, ws, notes)) return e;
-        notes.upTo(kXlsxMaxRows);
+        // Row heights go in row order too, each before its row's first cell, which that mode takes.
+        if (!sheet.m_merges.empty()) keepWhole(sheet, ws);
+        RowWriter rows(sheet, ws);
+        if (lxw_error e = renderStoredRows(sheet, ws, rows)) return e;
+        if (lxw_error e = renderStreamedBlocks(sheet, ws, rows)) return e;
+        rows.upTo(kXlsxMaxRows - 1);
         return LXW_NO_ERROR;
     }
 
@@ -247,10 +250,10 @@ private:
         }
     }
 
-    lxw_error renderStoredRows(const XlsxSheet& sheet, lxw_worksheet* ws, NoteWriter& notes) {
+    lxw_error renderStoredRows(const XlsxSheet& sheet, lxw_worksheet* ws, RowWriter& rows) {
         const char* text = sheet.m_text.data();
         for (size_t r = 0; r < sheet.m_rows.size(); ++r) {
-            if (!sheet.m_rows[r].empty()) notes.upTo(int(r));
+            if (!sheet.m_rows[r].empty()) rows.upTo(int(r));
             for (const XlsxSheet::Cell& c : sheet.m_rows[r]) {
                 lxw_error e = LXW_NO_ERROR;
                 switch (c.kind) {
@@ -274,11 +277,11 @@ private:
     }
 
     // Streamed blocks: each text fetched, written and let go.
-    lxw_error renderStreamedBlocks(const XlsxSheet& sheet, lxw_worksheet* ws, NoteWriter& notes) {
+    lxw_error renderStreamedBlocks(const XlsxSheet& sheet, lxw_worksheet* ws, RowWriter& rows) {
         for (const XlsxSheet::Streamed& b : sheet.m_streamed) {
             for (int r = 0; r < b.rows; ++r) {
                 const int row = b.firstRow + r;
-                notes.upTo(row);
+                rows.upTo(row);
                 for (int c = 0; c < b.cols; ++c) {
                     const int col = b.firstCol + c;
                     QString t = b.cell(r, c);

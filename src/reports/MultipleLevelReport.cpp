@@ -8,6 +8,8 @@
 #include "core/VbRules.h"
 #include "office/XlsxText.h"
 
+#include <algorithm>
+
 namespace reports {
 
 namespace {
@@ -102,11 +104,18 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     third.replaceText(QStringLiteral("；<@>"), QStringLiteral("；\n"));
     if (summary >= 0 && graded.recordCount() > 0) {
         third.setColumnWidth(summary, summary + 3, 40);
-        // Wrapped, one item a line (an item fits a line of 40 characters). No height is stored: the reader sizes a
-        // row of wrapped cells to its lines, and a stored height would keep the sheet from being written as it goes.
+        // Wrapped, one item a line (an item fits a line of 40 characters), each row as high as its longest summary:
+        // a reader that does not size rows itself would show only one line of it.
         office::XlsxStyle wrap;
         wrap.wrap = true;
         third.applyStyle({1, summary, graded.recordCount(), summary + 3}, wrap);
+        constexpr double kLinePt = 16.5;
+        for (int r = 0; r < graded.recordCount(); ++r) {
+            qsizetype lines = 1;
+            for (int c = summary; c < summary + 4; ++c)
+                lines = std::max(lines, graded.text(r, c).count(QLatin1Char('\n')) + 1);
+            if (lines > 1) third.setRowHeight(r + 1, double(lines) * kLinePt);
+        }
     }
     letEventsThrough();
     return FinishExcel(program, true);

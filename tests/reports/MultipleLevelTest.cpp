@@ -445,7 +445,7 @@ TEST_F(Grading, TheSummariesOfTheWorkbookEndWithoutABreakAndWrap) {
     EXPECT_EQ(out.toStdString(), "'BMI：36.2【Level_4】；\\n收縮壓：150【Level_2】；' True\n"
                                  "'收縮壓：150【Level_2】；' True\n"
                                  "'BMI：36.2【Level_4】；' True\n"
-                                 "None\n"
+                                 "33.0\n"
                                  "'收縮壓：170【Level_3】；' True\n"
                                  "None True\n"
                                  "None True\n"
