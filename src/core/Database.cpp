@@ -229,13 +229,6 @@ QString Recordset::text(int r, const QString& field) const {
     return text(r, c);
 }
 
-const QVariant& Recordset::value(const QString& field) const {
-    static const QVariant none;
-    int c = fieldIndex(field);
-    if (c < 0 || eof() || m_pos < 0) return none;
-    return m_rows[size_t(m_pos)][c];
-}
-
 Database::Database() {
     m_name = QStringLiteral("ostiva_%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
 }

@@ -25,8 +25,8 @@ private:
     QString m_sql;
 };
 
-// A statement's result read to its end: the exact record count, the field names as the statement's aliases, and a
-// cursor that walks the records first to last (ADO's EOF / MoveNext).
+// A statement's result read to its end: the exact record count, the field names as the statement's aliases and every
+// record's values.
 class Recordset {
 public:
     Recordset() = default;
@@ -48,22 +48,12 @@ public:
     bool isNull(int r, int c) const { return m_rows[size_t(r)][c].isNull(); }
     const std::vector<QVariantList>& rows() const { return m_rows; }
 
-    // The cursor.
-    bool eof() const { return m_pos >= recordCount(); }
-    bool bof() const { return m_pos < 0 || recordCount() == 0; }
-    void moveFirst() { m_pos = 0; }
-    void moveNext() { ++m_pos; }
-    int position() const { return m_pos; }
-    const QVariant& value(const QString& field) const;
-    QString text(const QString& field) const { return text(m_pos, field); }
-
     // Renders a value as the text a cell or a page shows.
     static QString toText(const QVariant& v);
 
 private:
     QStringList m_fields;
     std::vector<QVariantList> m_rows;
-    int m_pos = 0;
 };
 
 // One row of a statement being read by Database::forEachRow, valid only inside the call that receives it. Its values

@@ -121,8 +121,8 @@ TEST(DatabaseLayer, RecordsetsAreFullyReadWithTheStatementsAliases) {
     EXPECT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.fieldNames(), (QStringList{"編號", "名字"}));
     QStringList names;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-        names.append(rs.text("名字"));
+    for (int r = 0; r < rs.recordCount(); ++r)
+        names.append(rs.text(r, "名字"));
     EXPECT_EQ(names, (QStringList{"王小明", "O'Brien", ""})); // NULL reads as the empty text
     // An apostrophe in a bound value is data, not SQL.
     EXPECT_EQ(db.scalar("SELECT count(*) FROM EMPL WHERE 姓名 = ?", {"O'Brien"}).toInt(), 1);
@@ -194,9 +194,9 @@ TEST(DatabaseLayer, TransactionsRollBackUnlessCommittedAndNest) {
 TEST(DatabaseLayer, NamesAndPaths) {
     TestProgram tp(false);
     ASSERT_TRUE(tp.start());
-    EXPECT_TRUE(TableExists(tp.db(), "empl"));
-    EXPECT_TRUE(TableExists(tp.db(), "NURSINGBOOK"));
-    EXPECT_FALSE(TableExists(tp.db(), "EMP"));
+    EXPECT_TRUE(tp.db().tableExists("empl"));
+    EXPECT_TRUE(tp.db().tableExists("NURSINGBOOK"));
+    EXPECT_FALSE(tp.db().tableExists("EMP"));
     EXPECT_TRUE(FieldExists(tp.db(), "nursingbook", "serialx"));
     EXPECT_FALSE(FieldExists(tp.db(), "NursingBook", "Serial"));
     EXPECT_EQ(Database::quoteName("a\"b"), QStringLiteral("\"a\"\"b\""));
