@@ -2,62 +2,48 @@
 
 #include "core/VbRules.h"
 
-#include <QAtomicInt>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include <QDateTime>
 #include <sqlite3.h>
 
 namespace {
-QAtomicInt g_connectionCounter;
+// How long a statement waits for another program's lock unless told otherwise.
+constexpr int kDefaultBusyTimeoutMs = 5000;
 
-[[noreturn]] void fail(const QSqlQuery& q, const QString& sql) {
-    throw DbError(q.lastError().text(), sql);
-}
-
-void prepareAndBind(QSqlQuery& q, const QString& sql, const QVariantList& params) {
-    if (!q.prepare(sql)) fail(q, sql);
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, params[i]);
-}
-
-// Whether a value is bound as SQL NULL: as QtSql binds, a null variant and a null text or byte array.
+// Whether a value is bound as SQL NULL: a null or invalid variant, a null text or byte array, an invalid date or time.
 bool isSqlNull(const QVariant& v) {
+    if (v.isNull()) return true;
     switch (v.typeId()) {
     case QMetaType::QString:
-        return v.isNull() || static_cast<const QString*>(v.constData())->isNull();
+        return static_cast<const QString*>(v.constData())->isNull();
     case QMetaType::QByteArray:
-        return v.isNull() || static_cast<const QByteArray*>(v.constData())->isNull();
+        return static_cast<const QByteArray*>(v.constData())->isNull();
+    case QMetaType::QDate:
+        return !static_cast<const QDate*>(v.constData())->isValid();
+    case QMetaType::QDateTime:
+        return !static_cast<const QDateTime*>(v.constData())->isValid();
+    case QMetaType::QTime:
+        return !static_cast<const QTime*>(v.constData())->isValid();
     default:
-        return !v.isValid() || v.isNull();
+        return false;
     }
 }
 
-// Whether SQLite can take the value as it is (text, a number, a blob or NULL), so a statement can bind it directly.
-bool bindsDirectly(const QVariant& v) {
+// The text a value other than text, a number or a blob is stored as.
+QString boundText(const QVariant& v) {
     switch (v.typeId()) {
-    case QMetaType::QString:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::Bool:
-    case QMetaType::Double:
-    case QMetaType::QByteArray:
-        return true;
+    case QMetaType::QDate:
+        return v.toDate().toString(Qt::ISODate);
+    case QMetaType::QDateTime:
+        return v.toDateTime().toString(Qt::ISODateWithMs);
+    case QMetaType::QTime:
+        return v.toTime().toString(QStringLiteral("hh:mm:ss.zzz"));
     default:
-        return !v.isValid() || v.isNull();
+        return v.toString();
     }
 }
 
-bool allBindDirectly(const QVariantList& values) {
-    for (const QVariant& v : values)
-        if (!bindsDirectly(v)) return false;
-    return true;
-}
-
-// A column of the current row as QtSql's SQLite driver gives it: whole numbers as qlonglong, reals as double, text as
-// QString, blobs as QByteArray, NULL as a null text.
+// A column of the current row: whole numbers as qlonglong, reals as double, text as QString, blobs as QByteArray, NULL
+// as a null text.
 QVariant columnValue(sqlite3_stmt* st, int i) {
     switch (sqlite3_column_type(st, i)) {
     case SQLITE_INTEGER:
@@ -75,13 +61,25 @@ QVariant columnValue(sqlite3_stmt* st, int i) {
     }
 }
 
-// A statement of SQLite's own, finalized whatever happens. QtSql's per-value bookkeeping costs more than the work
-// itself for statements over many rows; these bind and read the plain values directly.
+// Whether a statement's text goes on after its first statement with more than blanks.
+bool hasMoreStatements(const char* tail, const char* end) {
+    for (; tail && tail < end; ++tail)
+        if (!QChar::isSpace(uchar(*tail))) return true;
+    return false;
+}
+
+// One prepared statement, finalized whatever happens.
 class Statement {
 public:
     Statement(sqlite3* db, const QString& sql) : m_db(db), m_sql(sql) {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_handle, nullptr) != SQLITE_OK) fail();
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_handle, &tail) != SQLITE_OK) fail();
+        if (!m_handle) throw DbError(QStringLiteral("No statement to run"), m_sql);
+        if (hasMoreStatements(tail, text.constData() + text.size())) {
+            sqlite3_finalize(m_handle); // the destructor does not run for a constructor that throws
+            throw DbError(QStringLiteral("Unable to execute multiple statements at a time"), m_sql);
+        }
     }
     ~Statement() { sqlite3_finalize(m_handle); }
     Statement(const Statement&) = delete;
@@ -89,45 +87,24 @@ public:
 
     [[noreturn]] void fail() const { throw DbError(QString::fromUtf8(sqlite3_errmsg(m_db)), m_sql); }
 
-    // Binds the values in order (each must bind directly).
+    // Binds the values in order (Database::query tells how), one for each parameter.
     void bind(const QVariantList& values) {
         sqlite3_reset(m_handle);
         sqlite3_clear_bindings(m_handle);
-        m_texts.clear();
-        for (int i = 0; i < values.size(); ++i) {
-            const QVariant& v = values[i];
-            int rc = SQLITE_OK;
-            if (isSqlNull(v)) {
-                rc = sqlite3_bind_null(m_handle, i + 1);
-            } else {
-                switch (v.typeId()) {
-                case QMetaType::QString: {
-                    // Kept until the next bind: SQLite reads the text in place instead of copying it.
-                    m_texts.push_back(static_cast<const QString*>(v.constData())->toUtf8());
-                    rc = sqlite3_bind_text(m_handle, i + 1, m_texts.back().constData(), int(m_texts.back().size()),
-                                           SQLITE_STATIC);
-                    break;
-                }
-                case QMetaType::Double:
-                    rc = sqlite3_bind_double(m_handle, i + 1, v.toDouble());
-                    break;
-                case QMetaType::QByteArray: {
-                    const QByteArray b = v.toByteArray();
-                    rc = sqlite3_bind_blob(m_handle, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-                    break;
-                }
-                default: // the whole numbers and bool
-                    rc = sqlite3_bind_int64(m_handle, i + 1, v.toLongLong());
-                    break;
-                }
-            }
-            if (rc != SQLITE_OK) fail();
-        }
+        if (sqlite3_bind_parameter_count(m_handle) != values.size())
+            throw DbError(QStringLiteral("Parameter count mismatch"), m_sql);
+        m_kept.clear();
+        m_kept.reserve(size_t(values.size()));
+        for (int i = 0; i < values.size(); ++i)
+            if (bindOne(i + 1, values[i]) != SQLITE_OK) fail();
     }
 
-    // Runs a statement that returns no rows.
+    // Runs the statement to its end.
     void run() {
-        if (sqlite3_step(m_handle) != SQLITE_DONE) fail();
+        int rc;
+        while ((rc = sqlite3_step(m_handle)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) fail();
     }
 
     // Steps to the next row; false at the end.
@@ -158,27 +135,55 @@ public:
     }
 
 private:
+    int bindOne(int index, const QVariant& v) {
+        if (isSqlNull(v)) return sqlite3_bind_null(m_handle, index);
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::Bool:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+            return sqlite3_bind_int64(m_handle, index, v.toLongLong());
+        case QMetaType::Double:
+            return sqlite3_bind_double(m_handle, index, v.toDouble());
+        case QMetaType::QByteArray:
+            return bindKept(index, *static_cast<const QByteArray*>(v.constData()), true);
+        case QMetaType::QString:
+            return bindKept(index, static_cast<const QString*>(v.constData())->toUtf8(), false);
+        default:
+            return bindKept(index, boundText(v).toUtf8(), false);
+        }
+    }
+
+    // Binds bytes kept until the next bind, so SQLite reads them in place instead of copying them.
+    int bindKept(int index, QByteArray bytes, bool blob) {
+        m_kept.push_back(std::move(bytes));
+        // A text is never NULL here, even when a conversion gave a null one.
+        const char* data = m_kept.back().isNull() ? "" : m_kept.back().constData();
+        const int size = int(m_kept.back().size());
+        return blob ? sqlite3_bind_blob(m_handle, index, data, size, SQLITE_STATIC)
+                    : sqlite3_bind_text(m_handle, index, data, size, SQLITE_STATIC);
+    }
+
     sqlite3* m_db;
     QString m_sql;
     sqlite3_stmt* m_handle = nullptr;
-    std::vector<QByteArray> m_texts; // the bound texts of the current row
+    std::vector<QByteArray> m_kept; // the bound texts and blobs of the current row
 };
 } // namespace
 
 int RowView::columnCount() const {
-    return m_statement ? sqlite3_column_count(m_statement) : int(m_row->size());
+    return sqlite3_column_count(m_statement);
 }
 
 bool RowView::isNull(int c) const {
-    return m_statement ? sqlite3_column_type(m_statement, c) == SQLITE_NULL : (*m_row)[c].isNull();
+    return sqlite3_column_type(m_statement, c) == SQLITE_NULL;
 }
 
 QVariant RowView::value(int c) const {
-    return m_statement ? columnValue(m_statement, c) : (*m_row)[c];
+    return columnValue(m_statement, c);
 }
 
 QString RowView::text(int c) const {
-    if (!m_statement) return Recordset::toText((*m_row)[c]);
     switch (sqlite3_column_type(m_statement, c)) {
     case SQLITE_NULL:
         return {};
@@ -191,13 +196,9 @@ QString RowView::text(int c) const {
 }
 
 QByteArrayView RowView::utf8(int c) const {
-    if (m_statement) {
-        if (sqlite3_column_type(m_statement, c) == SQLITE_NULL) return {};
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, c));
-        return QByteArrayView(text, sqlite3_column_bytes(m_statement, c));
-    }
-    m_scratch = Recordset::toText((*m_row)[c]).toUtf8();
-    return m_scratch;
+    if (sqlite3_column_type(m_statement, c) == SQLITE_NULL) return {};
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, c));
+    return QByteArrayView(text, sqlite3_column_bytes(m_statement, c));
 }
 
 int Recordset::fieldIndex(const QString& name) const {
@@ -229,33 +230,25 @@ QString Recordset::text(int r, const QString& field) const {
     return text(r, c);
 }
 
-const QVariant& Recordset::value(const QString& field) const {
-    static const QVariant none;
-    int c = fieldIndex(field);
-    if (c < 0 || eof() || m_pos < 0) return none;
-    return m_rows[size_t(m_pos)][c];
-}
-
-Database::Database() {
-    m_name = QStringLiteral("ostiva_%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
-}
-
 Database::~Database() {
     close();
-    // The handle must be let go before the connection is removed, or Qt warns that it is still in use.
-    m_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(m_name);
 }
 
 bool Database::open(const QString& path, QString* error) {
     close();
-    if (!QSqlDatabase::contains(m_name)) m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    m_db.setDatabaseName(path);
-    if (!m_db.open()) {
-        if (error) *error = m_db.lastError().text();
+    // Read and write, created when missing; a cache of its own; used by one thread at a time.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_PRIVATECACHE | SQLITE_OPEN_NOMUTEX;
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &handle, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) *error = QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc));
+        sqlite3_close(handle);
         return false;
     }
+    m_handle = handle;
     m_path = path;
+    sqlite3_extended_result_codes(m_handle, 1);
+    sqlite3_busy_timeout(m_handle, kDefaultBusyTimeoutMs);
     try {
         // Reading the schema proves the file is a database (a foreign file fails here, not later).
         query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -265,113 +258,74 @@ bool Database::open(const QString& path, QString* error) {
         exec(QStringLiteral("PRAGMA cache_size = -32768"));
     } catch (const DbError& e) {
         if (error) *error = e.message();
-        m_db.close();
+        sqlite3_close(m_handle);
+        m_handle = nullptr;
         return false;
     }
     return true;
 }
 
 void Database::close() {
-    if (m_db.isValid() && m_db.isOpen()) {
-        while (m_depth > 0) {
-            try {
-                rollback();
-            } catch (...) {
-                m_depth = 0;
-            }
+    if (!m_handle) return;
+    while (m_depth > 0) {
+        try {
+            rollback();
+        } catch (...) {
+            m_depth = 0;
         }
-        m_db.close();
     }
+    // Every statement is finalized when its call ends; a statement still open would only delay the closing.
+    sqlite3_close_v2(m_handle);
+    m_handle = nullptr;
 }
 
 bool Database::isOpen() const {
-    return m_db.isValid() && m_db.isOpen();
+    return m_handle != nullptr;
 }
 
 Recordset Database::query(const QString& sql, const QVariantList& params) const {
-    if (sqlite3* handle = sqliteHandle(); handle && allBindDirectly(params)) {
-        Statement st(handle, sql);
-        st.bind(params);
-        return st.readAll();
-    }
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    prepareAndBind(q, sql, params);
-    if (!q.exec()) fail(q, sql);
-    QSqlRecord rec = q.record();
-    QStringList fields;
-    const int n = rec.count();
-    fields.reserve(n);
-    for (int i = 0; i < n; ++i)
-        fields.append(rec.fieldName(i));
-    std::vector<QVariantList> rows;
-    while (q.next()) {
-        QVariantList row;
-        row.reserve(n);
-        for (int i = 0; i < n; ++i)
-            row.append(q.value(i));
-        rows.push_back(std::move(row));
-    }
-    if (q.lastError().isValid()) fail(q, sql);
-    return Recordset(std::move(fields), std::move(rows));
+    Statement st(connected(sql), sql);
+    st.bind(params);
+    return st.readAll();
 }
 
 void Database::forEachRow(const QString& sql, const QVariantList& params,
                           const std::function<void(const RowView&)>& f) const {
+    Statement st(connected(sql), sql);
+    st.bind(params);
     RowView view;
-    if (sqlite3* handle = sqliteHandle(); handle && allBindDirectly(params)) {
-        Statement st(handle, sql);
-        st.bind(params);
-        view.m_statement = st.handle();
-        while (st.next())
-            f(view);
-        return;
-    }
-    const Recordset rs = query(sql, params);
-    for (const QVariantList& row : rs.rows()) {
-        view.m_row = &row;
+    view.m_statement = st.handle();
+    while (st.next())
         f(view);
-    }
 }
 
 int Database::exec(const QString& sql, const QVariantList& params) {
-    QSqlQuery q(m_db);
-    prepareAndBind(q, sql, params);
-    if (!q.exec()) fail(q, sql);
-    return q.numRowsAffected();
+    Statement st(connected(sql), sql);
+    st.bind(params);
+    st.run();
+    return sqlite3_changes(m_handle);
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params) const {
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    prepareAndBind(q, sql, params);
-    if (!q.exec()) fail(q, sql);
-    if (!q.next()) return {};
-    return q.value(0);
+    Statement st(connected(sql), sql);
+    st.bind(params);
+    if (!st.next()) return {};
+    return columnValue(st.handle(), 0);
 }
 
 void Database::execBatch(const QString& sql, const std::vector<QVariantList>& rows) {
     Transaction t(*this);
-    sqlite3* handle = sqliteHandle();
-    bool direct = handle != nullptr;
-    for (size_t r = 0; direct && r < rows.size(); ++r)
-        direct = allBindDirectly(rows[r]);
-    if (direct) {
-        Statement st(handle, sql);
-        for (const auto& row : rows) {
-            st.bind(row);
-            st.run();
-        }
-    } else {
-        QSqlQuery q(m_db);
-        if (!q.prepare(sql)) fail(q, sql);
-        for (const auto& row : rows) {
-            for (int i = 0; i < row.size(); ++i)
-                q.bindValue(i, row[i]);
-            if (!q.exec()) fail(q, sql);
-        }
+    Statement st(connected(sql), sql);
+    for (const auto& row : rows) {
+        st.bind(row);
+        st.run();
     }
     t.commit();
+}
+
+sqlite3* Database::connected(const QString& sql) const {
+    if (!m_handle) throw DbError(QStringLiteral("database is not open"), sql);
+    return m_handle;
 }
 
 bool Database::tableExists(const QString& table) const {
@@ -459,14 +413,12 @@ void Database::rollback() {
 }
 
 bool Database::inTransaction() const {
-    sqlite3* h = sqliteHandle();
-    return h && sqlite3_get_autocommit(h) == 0;
+    return m_handle && sqlite3_get_autocommit(m_handle) == 0;
 }
 
 bool Database::canWrite(QString* reason) {
-    sqlite3* h = sqliteHandle();
-    if (!h) return false;
-    if (sqlite3_db_readonly(h, "main") == 1) {
+    if (!m_handle) return false;
+    if (sqlite3_db_readonly(m_handle, "main") == 1) {
         if (reason) *reason = QStringLiteral("attempt to write a readonly database");
         return false;
     }
@@ -491,11 +443,5 @@ bool Database::canWrite(QString* reason) {
 }
 
 void Database::setBusyTimeout(int milliseconds) {
-    if (sqlite3* h = sqliteHandle()) sqlite3_busy_timeout(h, milliseconds);
-}
-
-sqlite3* Database::sqliteHandle() const {
-    QVariant v = m_db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0) return *static_cast<sqlite3* const*>(v.data());
-    return nullptr;
+    if (m_handle) sqlite3_busy_timeout(m_handle, milliseconds);
 }

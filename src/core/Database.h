@@ -1,8 +1,7 @@
 #pragma once
-// The one database connection of the program (SQLite through QtSql), fully read recordsets, bound parameters and
-// transactions. Every statement either succeeds or throws DbError; nothing is half-reported.
+// The one database connection of the program (SQLite through its C API), fully read recordsets, bound parameters and
+// transactions. Every statement either succeeds or throws DbError with SQLite's message; nothing is half-reported.
 
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -25,8 +24,8 @@ private:
     QString m_sql;
 };
 
-// A statement's result read to its end: the exact record count, the field names as the statement's aliases, and a
-// cursor that walks the records first to last (ADO's EOF / MoveNext).
+// A statement's result read to its end: the exact record count, the field names as the statement's aliases and every
+// record's values.
 class Recordset {
 public:
     Recordset() = default;
@@ -48,22 +47,12 @@ public:
     bool isNull(int r, int c) const { return m_rows[size_t(r)][c].isNull(); }
     const std::vector<QVariantList>& rows() const { return m_rows; }
 
-    // The cursor.
-    bool eof() const { return m_pos >= recordCount(); }
-    bool bof() const { return m_pos < 0 || recordCount() == 0; }
-    void moveFirst() { m_pos = 0; }
-    void moveNext() { ++m_pos; }
-    int position() const { return m_pos; }
-    const QVariant& value(const QString& field) const;
-    QString text(const QString& field) const { return text(m_pos, field); }
-
     // Renders a value as the text a cell or a page shows.
     static QString toText(const QVariant& v);
 
 private:
     QStringList m_fields;
     std::vector<QVariantList> m_rows;
-    int m_pos = 0;
 };
 
 // One row of a statement being read by Database::forEachRow, valid only inside the call that receives it. Its values
@@ -81,24 +70,28 @@ public:
 private:
     friend class Database;
     sqlite3_stmt* m_statement = nullptr;
-    const QVariantList* m_row = nullptr; // when read through QtSql
-    mutable QByteArray m_scratch;
 };
 
 class Database {
 public:
-    Database();
+    Database() = default;
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens (creating when missing) the SQLite file. Returns false with a reason when it cannot be opened.
+    // Opens (creating when missing) the SQLite file. Returns false with a reason when it cannot be opened or is no
+    // database.
     bool open(const QString& path, QString* error = nullptr);
     void close();
     bool isOpen() const;
     const QString& path() const { return m_path; }
 
-    // Runs a statement with "?" parameters bound in order and returns all its rows.
+    // Runs a statement with "?" parameters bound in order and returns all its rows. A value binds as: text as text,
+    // int, qlonglong, uint and bool as an integer, double as a real, QByteArray as a blob; QDate as "YYYY-MM-DD",
+    // QDateTime as "YYYY-MM-DDThh:mm:ss.zzz" (and its offset), QTime as "hh:mm:ss.zzz", anything else as its
+    // QVariant text; an invalid or null variant, a null text or byte array and an invalid date or time as NULL. A
+    // column reads back as qlonglong, double, QString, QByteArray, or a null QString for NULL. A statement must have
+    // exactly as many parameters as values, and be one statement.
     Recordset query(const QString& sql, const QVariantList& params = {}) const;
     // Runs a statement with "?" parameters and hands its rows one by one to f, without keeping them: for statements
     // over many rows whose values are summed or turned into something else.
@@ -138,12 +131,14 @@ public:
     // How long a statement waits for another program's lock before it fails (5 s unless set).
     void setBusyTimeout(int milliseconds);
 
-    QSqlDatabase& connection() { return m_db; }
-    sqlite3* sqliteHandle() const;
+    // The open connection, for SQL functions registered on it (nullptr when closed).
+    sqlite3* sqliteHandle() const { return m_handle; }
 
 private:
-    QSqlDatabase m_db;
-    QString m_name;
+    // The open connection for running sql; DbError when the database is closed.
+    sqlite3* connected(const QString& sql) const;
+
+    sqlite3* m_handle = nullptr;
     QString m_path;
     int m_depth = 0;
 };

@@ -6,10 +6,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
-bool TableExists(const Database& db, const QString& table) {
-    return db.tableExists(table);
-}
-
 bool FieldExists(const Database& db, const QString& table, const QString& field) {
     return db.fieldExists(table, field);
 }

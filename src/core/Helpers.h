@@ -7,8 +7,6 @@ class Database;
 class QLineEdit;
 class QWidget;
 
-// Whether a table exists, names compared without letter case.
-bool TableExists(const Database& db, const QString& table);
 // Whether a table has a column.
 bool FieldExists(const Database& db, const QString& table, const QString& field);
 enum class PathKind { Folder, File };

@@ -27,7 +27,7 @@ QStringList selectedToWordEmployees(const MainForm& form) {
 void rebuildToWordList(Program& program, const QStringList& employeeNos) {
     Database& db = program.DBConn;
     Transaction tx(db);
-    if (TableExists(db, QStringLiteral("ToWordList"))) db.exec(QStringLiteral("DROP TABLE \"ToWordList\""));
+    if (db.tableExists(QStringLiteral("ToWordList"))) db.exec(QStringLiteral("DROP TABLE \"ToWordList\""));
     db.exec(QStringLiteral("CREATE TABLE \"ToWordList\" (\"員工編號\" VARCHAR(50))"));
     std::vector<QVariantList> rows;
     for (const QString& no : employeeNos)
