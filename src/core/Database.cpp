@@ -221,7 +221,7 @@ QString Recordset::toText(const QVariant& v) {
 }
 
 QString Recordset::text(int r, int c) const {
-    return toText(m_rows[size_t(r)][c]);
+    return toText((*m_rows)[size_t(r)][c]);
 }
 
 QString Recordset::text(int r, const QString& field) const {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -25,14 +26,17 @@ private:
 };
 
 // A statement's result read to its end: the exact record count, the field names as the statement's aliases and every
-// record's values.
+// record's values. Records never change once read, so copies share them: a copy costs no memory per record.
 class Recordset {
 public:
     Recordset() = default;
     Recordset(QStringList fields, std::vector<QVariantList> rows)
-        : m_fields(std::move(fields)), m_rows(std::move(rows)) {}
+        : m_fields(std::move(fields)), m_rows(std::make_shared<const std::vector<QVariantList>>(std::move(rows))) {}
+    // Copying is cheap, and moving copies: a recordset moved from keeps its records.
+    Recordset(const Recordset&) = default;
+    Recordset& operator=(const Recordset&) = default;
 
-    int recordCount() const { return int(m_rows.size()); }
+    int recordCount() const { return int(m_rows->size()); }
     int fieldCount() const { return int(m_fields.size()); }
     const QStringList& fieldNames() const { return m_fields; }
     const QString& fieldName(int i) const { return m_fields.at(i); }
@@ -40,19 +44,19 @@ public:
     int fieldIndex(const QString& name) const;
 
     // Random access: the value of column c in record r (NULL is an invalid QVariant).
-    const QVariant& value(int r, int c) const { return m_rows[size_t(r)][c]; }
+    const QVariant& value(int r, int c) const { return (*m_rows)[size_t(r)][c]; }
     // The value as text; NULL gives "". Numbers are written in their shortest exact form (3.0 → "3").
     QString text(int r, int c) const;
     QString text(int r, const QString& field) const;
-    bool isNull(int r, int c) const { return m_rows[size_t(r)][c].isNull(); }
-    const std::vector<QVariantList>& rows() const { return m_rows; }
+    bool isNull(int r, int c) const { return (*m_rows)[size_t(r)][c].isNull(); }
+    const std::vector<QVariantList>& rows() const { return *m_rows; }
 
     // Renders a value as the text a cell or a page shows.
     static QString toText(const QVariant& v);
 
 private:
     QStringList m_fields;
-    std::vector<QVariantList> m_rows;
+    std::shared_ptr<const std::vector<QVariantList>> m_rows = std::make_shared<const std::vector<QVariantList>>();
 };
 
 // One row of a statement being read by Database::forEachRow, valid only inside the call that receives it. Its values

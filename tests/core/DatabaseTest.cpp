@@ -129,6 +129,15 @@ TEST(DatabaseLayer, RecordsetsAreFullyReadWithTheStatementsAliases) {
     EXPECT_THROW(db.query("SELECT nonsense FROM nowhere"), DbError);
 }
 
+// A sheet written at save time keeps a copy of its recordset until then: the copy must not duplicate the records.
+TEST(DatabaseLayer, ACopyOfARecordsetSharesItsRecords) {
+    const Recordset rs({"a", "b"}, {{"1", "x"}, {"2", QVariant()}});
+    const Recordset copy = rs;
+    EXPECT_EQ(&copy.rows(), &rs.rows());
+    EXPECT_EQ(copy.recordCount(), 2);
+    EXPECT_EQ(copy.text(0, 1), "x");
+}
+
 TEST(DatabaseLayer, BatchesKeepEveryValueTypeAndFailWhole) {
     TestProgram tp(false);
     ASSERT_TRUE(tp.start());
