@@ -27,34 +27,78 @@ XlsxPackage::Part* XlsxPackage::readablePart(int sheet, OfficeStatus* status) {
     return p;
 }
 
-// One pass of the pull parser over a worksheet's part. A position outside the sheet, broken XML or a damaged entry
-// marks the sheet as damaged, as the tree reader does.
-OfficeStatus XlsxPackage::streamSheet(Part& p, const std::function<bool(int, std::vector<RawCell>&)>& row,
+// One pass over a worksheet's part as it is unpacked, its rows handed over in the order stored. Each row and cell
+// gets the position the tree reader gives it (sheetXml): a row without r follows the row before it, a cell without r
+// the cell before it; a row number given twice is handed over the first time only. A position outside the sheet,
+// broken XML or a damaged entry marks the sheet as damaged, as the tree reader does.
+OfficeStatus XlsxPackage::streamSheet(Part& p, const std::function<bool(int, std::vector<RawCell>&)>& onRow,
                                       SheetExtent* extent) {
-    SheetXmlReader reader(row);
+    int row = 0;
+    QString bad;
+    bool stopped = false;
+    std::vector<bool> seen;
+    SheetExtent found;
+    std::vector<RawCell> cells;
+    XmlChildReader reader(2, "sheetData", [&](pugi::xml_node r) {
+        if (!is(r, "row")) return true;
+        if (const pugi::xml_attribute a = r.attribute("r")) {
+            row = rowNumberOf(a.value());
+            if (!row) bad = qs(a.value());
+        } else if (row < kXlsxMaxRows) {
+            ++row;
+        } else {
+            bad = QString::number(qint64(row) + 1);
+        }
+        cells.clear();
+        int col = -1;
+        for (pugi::xml_node c = r.first_child(); c && bad.isEmpty(); c = c.next_sibling()) {
+            if (!is(c, "c")) continue;
+            if (const pugi::xml_attribute a = c.attribute("r")) {
+                const auto ref = parseCellRef(a.value());
+                if (!ref)
+                    bad = qs(a.value());
+                else
+                    col = ref->col;
+            } else if (col + 1 < kXlsxMaxColumns) {
+                ++col;
+            } else {
+                bad = QStringLiteral("%1 之後").arg(xlsxCellName(row - 1, col));
+            }
+            cells.push_back(rawCellOf(c));
+            cells.back().col = col;
+        }
+        if (!bad.isEmpty()) return false;
+        if (!cells.empty()) {
+            found.rows = std::max(found.rows, row);
+            for (const RawCell& c : cells)
+                found.columns = std::max(found.columns, c.col + 1);
+        }
+        if (seen.empty()) seen.resize(size_t(kXlsxMaxRows) + 1);
+        if (seen[size_t(row)]) return true; // of two rows of one number the first counts
+        seen[size_t(row)] = true;
+        if (!cells.empty() && !onRow(row - 1, cells)) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    });
     const OfficeStatus read =
         streamPart(p, [&reader](const char* data, qsizetype size) { return reader.feed(data, size); });
-    switch (reader.finish()) {
-    case SheetXmlReader::Outcome::Stopped:
-        return OfficeStatus::success();
-    case SheetXmlReader::Outcome::BadReference:
-        p.damage = QStringLiteral("活頁簿內容已損毀 (%1 的儲存格位置 %2 超出工作表範圍)")
-                       .arg(p.name, reader.badReference().left(40));
+    const XmlChildReader::Outcome outcome = reader.finish();
+    if (!bad.isEmpty()) {
+        p.damage = QStringLiteral("活頁簿內容已損毀 (%1 的儲存格位置 %2 超出工作表範圍)").arg(p.name, bad.left(40));
         return OfficeStatus::failure(OfficeError::Damaged, p.damage);
-    case SheetXmlReader::Outcome::BrokenXml:
-        if (read) {
-            p.damage = QStringLiteral("活頁簿內容已損毀 (%1)").arg(p.name);
-            return OfficeStatus::failure(OfficeError::Damaged, p.damage);
-        }
-        break;
-    case SheetXmlReader::Outcome::Whole:
-        break;
     }
+    if (stopped) return OfficeStatus::success();
     if (!read) {
         p.damage = read.message();
         return OfficeStatus::failure(OfficeError::Damaged, p.damage);
     }
-    if (extent) *extent = {reader.rowCount(), reader.columnCount()};
+    if (outcome != XmlChildReader::Outcome::Whole) {
+        p.damage = QStringLiteral("活頁簿內容已損毀 (%1)").arg(p.name);
+        return OfficeStatus::failure(OfficeError::Damaged, p.damage);
+    }
+    if (extent) *extent = found;
     return OfficeStatus::success();
 }
 

@@ -17,21 +17,6 @@ namespace office {
 
 using namespace pkg;
 
-namespace {
-
-// A row's number from its r attribute: 1 to 1 048 576, or 0 for anything else.
-int rowNumberOf(const char* text) {
-    long long n = 0;
-    int digits = 0;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9' || ++digits > 7) return 0;
-        n = n * 10 + (*p - '0');
-    }
-    return n >= 1 && n <= kXlsxMaxRows ? int(n) : 0;
-}
-
-} // namespace
-
 // Opens a worksheet for reading. The first time, rows and cells without a reference are given the one that follows
 // their predecessor (so that edits can find them), every reference is checked against the sheet's limits (one past
 // XFD1048576 marks the file as damaged), and the rows are indexed by number: looking up a cell then costs no walk
@@ -222,15 +207,7 @@ XlsxCellValue XlsxPackage::cell(int sheet, int row, int col) {
 }
 
 XlsxCellValue XlsxPackage::valueOf(pugi::xml_node c) {
-    if (!c) return {};
-    RawCell raw;
-    raw.type = rawCellType(qs(c.attribute("t").value()));
-    raw.style = c.attribute("s").as_int();
-    const pugi::xml_node v = child(c, "v");
-    raw.hasValue = bool(v);
-    raw.value = qs(v.text().get());
-    if (raw.type == RawCell::Type::Inline) raw.inlineText = collectRawText(child(c, "is"));
-    return valueOf(raw);
+    return c ? valueOf(rawCellOf(c)) : XlsxCellValue();
 }
 
 QString XlsxPackage::cellText(int sheet, const QString& a1) {

@@ -32,14 +32,17 @@ void XlsxPackage::loadSharedStrings() {
     }
     Part* p = part(sstPart);
     if (!p) return;
-    SharedStringsXmlReader reader([this](const QString& text) {
-        m_sharedText += text;
-        m_sharedEnds.push_back(quint32(m_sharedText.size()));
+    XmlChildReader reader(1, "", [this](pugi::xml_node si) {
+        if (is(si, "si")) {
+            m_sharedText += collectText(si);
+            m_sharedEnds.push_back(quint32(m_sharedText.size()));
+        }
+        return true;
     });
     const OfficeStatus read =
         streamPart(*p, [&reader](const char* data, qsizetype size) { return reader.feed(data, size); });
     // A damaged part gives no strings, as it did when it was read whole.
-    if (!read || !reader.finish()) {
+    if (!read || reader.finish() != XmlChildReader::Outcome::Whole) {
         m_sharedText.clear();
         m_sharedEnds.clear();
     }

@@ -200,6 +200,17 @@ inline QString relsPathOf(const QString& part) {
            QStringLiteral(".rels");
 }
 
+// A row's number from its r attribute: 1 to 1 048 576, or 0 for anything else.
+inline int rowNumberOf(const char* text) {
+    long long n = 0;
+    int digits = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9' || ++digits > 7) return 0;
+        n = n * 10 + (*p - '0');
+    }
+    return n >= 1 && n <= kXlsxMaxRows ? int(n) : 0;
+}
+
 // Column of an A1 reference (0-based), or -1.
 inline int columnOfRef(const char* ref) {
     int col = 0;

@@ -1,280 +1,233 @@
 #include "office/XlsxSheetReader.h"
 
-#include "office/XlsxCellRef.h"
-#include "office/XlsxText.h"
+#include "office/XlsxPackageXml.h"
 
-#include <optional>
+#include <cstring>
+#include <string_view>
 
 namespace office::pkg {
 
 namespace {
 
-// A row's number from its r attribute: 1 to 1 048 576, or 0 for anything else.
-int rowNumberOf(QStringView text) {
-    long long n = 0;
-    int digits = 0;
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c < u'0' || c > u'9' || ++digits > 7) return 0;
-        n = n * 10 + (c - u'0');
-    }
-    return n >= 1 && n <= kXlsxMaxRows ? int(n) : 0;
+// A batch of children is parsed once it holds this many bytes.
+constexpr qsizetype kBatchBytes = qsizetype(1) << 20;
+
+RawCell::Type typeOf(const char* t) {
+    if (!std::strcmp(t, "s")) return RawCell::Type::Shared;
+    if (!std::strcmp(t, "str")) return RawCell::Type::String;
+    if (!std::strcmp(t, "inlineStr")) return RawCell::Type::Inline;
+    if (!std::strcmp(t, "b")) return RawCell::Type::Boolean;
+    if (!std::strcmp(t, "e")) return RawCell::Type::Error;
+    if (!std::strcmp(t, "d")) return RawCell::Type::IsoDate;
+    return RawCell::Type::Number;
 }
 
-// The column of "B12" or "$B$12" within A1:XFD1048576, or -1.
-int columnOfCellRef(QStringView ref) {
-    qsizetype i = 0;
-    const qsizetype n = ref.size();
-    if (i < n && ref[i] == u'$') ++i;
-    long long col = 0;
-    int letters = 0;
-    for (; i < n; ++i) {
-        const char16_t c = ref[i].unicode();
-        if (!((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) break;
-        if (++letters > 3) return -1;
-        col = col * 26 + ((c | 0x20) - u'a' + 1);
-    }
-    if (i < n && ref[i] == u'$') ++i;
-    long long row = 0;
-    int digits = 0;
-    for (; i < n; ++i) {
-        const char16_t c = ref[i].unicode();
-        if (c < u'0' || c > u'9') break;
-        if (++digits > 7) return -1;
-        row = row * 10 + (c - u'0');
-    }
-    if (i < n || !letters || !digits || col > kXlsxMaxColumns || row < 1 || row > kXlsxMaxRows) return -1;
-    return int(col - 1);
-}
-
-// An integer attribute as pugixml's as_int reads it: its leading digits, 0 when there are none.
-int leadingInt(QStringView text) {
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
-    long long n = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9' && n < (1LL << 31); ++i)
-        n = n * 10 + (text[i].unicode() - u'0');
-    if (n >= (1LL << 31)) n = negative ? (1LL << 31) : (1LL << 31) - 1;
-    return int(negative ? -n : n);
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 } // namespace
 
-RawCell::Type rawCellType(QStringView t) {
-    if (t == u"s") return RawCell::Type::Shared;
-    if (t == u"str") return RawCell::Type::String;
-    if (t == u"inlineStr") return RawCell::Type::Inline;
-    if (t == u"b") return RawCell::Type::Boolean;
-    if (t == u"e") return RawCell::Type::Error;
-    if (t == u"d") return RawCell::Type::IsoDate;
-    return RawCell::Type::Number;
+RawCell rawCellOf(pugi::xml_node c) {
+    RawCell raw;
+    raw.type = typeOf(c.attribute("t").value());
+    raw.style = c.attribute("s").as_int();
+    const pugi::xml_node v = child(c, "v");
+    raw.hasValue = bool(v);
+    if (raw.hasValue) raw.value = qs(v.text().get());
+    if (raw.type == RawCell::Type::Inline) raw.inlineText = collectRawText(child(c, "is"));
+    return raw;
 }
 
-SheetXmlReader::SheetXmlReader(RowFn onRow) : m_onRow(std::move(onRow)) {}
+XmlChildReader::XmlChildReader(int containerDepth, const char* container, ChildFn onChild)
+    : m_containerDepth(containerDepth), m_container(container), m_onChild(std::move(onChild)) {}
 
-bool SheetXmlReader::feed(const char* data, qsizetype size) {
-    if (m_stopped || !m_bad.isEmpty()) return false;
-    m_xml.addData(QByteArray(data, size));
-    return pump();
+bool XmlChildReader::feed(const char* data, qsizetype size) {
+    if (m_broken || m_stopped) return false;
+    if (m_first && size >= 2) {
+        m_first = false;
+        const auto b0 = uchar(data[0]), b1 = uchar(data[1]);
+        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == '<' && b1 == 0))
+            m_utf16 = std::make_unique<QStringDecoder>(QStringDecoder::Utf16LE);
+        else if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0 && b1 == '<'))
+            m_utf16 = std::make_unique<QStringDecoder>(QStringDecoder::Utf16BE);
+    }
+    if (m_utf16)
+        m_buf += QString(m_utf16->decode(QByteArrayView(data, size))).toUtf8();
+    else
+        m_buf.append(data, size);
+    return scan();
 }
 
-SheetXmlReader::Outcome SheetXmlReader::finish() {
+XmlChildReader::Outcome XmlChildReader::finish() {
     if (m_stopped) return Outcome::Stopped;
-    if (!m_bad.isEmpty()) return Outcome::BadReference;
-    // A document whose root element has closed is whole, though the reader still waits for what may follow it.
-    const bool whole = m_xml.tokenType() == QXmlStreamReader::EndDocument ||
-                       (m_rootClosed && m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError);
-    return whole ? Outcome::Whole : Outcome::BrokenXml;
+    if (m_broken) return Outcome::Broken;
+    // Whatever is left after the root has closed must be no more than comments and white space.
+    if (!m_rootSeen || m_depth != 0) return Outcome::Broken;
+    for (qsizetype i = m_pos; i < m_buf.size(); ++i)
+        if (!isSpace(m_buf[i])) return Outcome::Broken;
+    return Outcome::Whole;
 }
 
-bool SheetXmlReader::pump() {
-    for (;;) {
-        switch (m_xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++m_depth;
-            startElement();
-            break;
-        case QXmlStreamReader::EndElement:
-            endElement();
-            if (--m_depth == 0) m_rootClosed = true;
-            break;
-        case QXmlStreamReader::Characters:
-            if (m_collect) m_collect->append(m_xml.text());
-            break;
-        case QXmlStreamReader::EndDocument:
-            return true;
-        case QXmlStreamReader::Invalid:
-            return m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError;
-        default:
-            break;
-        }
-        if (m_stopped || !m_bad.isEmpty()) return false;
+// Parses the children complete in [m_batchStart, end) and hands them over.
+bool XmlChildReader::flush(qsizetype end) {
+    if (end <= m_batchStart) return true;
+    pugi::xml_document doc;
+    const pugi::xml_parse_result r = doc.load_buffer(m_buf.constData() + m_batchStart, size_t(end - m_batchStart),
+                                                     kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
+    m_batchStart = end;
+    if (!r) {
+        m_broken = true;
+        return false;
     }
+    for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
+        if (n.type() != pugi::node_element) continue;
+        if (!m_onChild(n)) {
+            m_stopped = true;
+            return false;
+        }
+    }
+    return true;
 }
 
-void SheetXmlReader::startElement() {
-    const QStringView name = m_xml.name();
-    if (m_inCell) {
-        if (m_depth == 5 && name == u"v" && !m_vSeen) {
-            m_vSeen = true;
-            m_cell.hasValue = true;
-            m_collect = &m_cell.value;
-        } else if (m_depth == 5 && name == u"is" && !m_isSeen) {
-            m_isSeen = true;
-            m_isDepth = 5;
-        } else if (m_isDepth && name == u"r" && m_depth == 6) {
-            m_inRun = true;
-        } else if (m_isDepth && name == u"t" && (m_depth == 6 || (m_depth == 7 && m_inRun))) {
-            m_collect = &m_cell.inlineText;
+// Follows the tags from m_pos to the last complete one. Inside the container, the bytes of its children pile up
+// until a batch is full; the bytes before are dropped as they are passed.
+bool XmlChildReader::scan() {
+    const char* d = m_buf.constData();
+    const qsizetype n = m_buf.size();
+    qsizetype pos = m_pos;
+    auto findFrom = [&](qsizetype from, const char* what) {
+        const qsizetype at = m_buf.indexOf(what, from);
+        return at < 0 ? qsizetype(-1) : at + qsizetype(std::strlen(what));
+    };
+    while (pos < n) {
+        const char* lt = static_cast<const char*>(std::memchr(d + pos, '<', size_t(n - pos)));
+        if (!lt) {
+            pos = n;
+            break;
         }
-        return;
-    }
-    if (m_inRow) {
-        if (m_depth != 4 || name != u"c") return;
-        m_inCell = true;
-        m_vSeen = m_isSeen = false;
-        m_cell = RawCell();
-        bool hasRef = false;
-        const QXmlStreamAttributes attributes = m_xml.attributes();
-        for (const QXmlStreamAttribute& a : attributes) {
-            const QStringView q = a.qualifiedName();
-            if (q == u"r") {
-                hasRef = true;
-                const int col = columnOfCellRef(a.value());
-                if (col < 0) {
-                    m_bad = a.value().toString();
-                    return;
+        const qsizetype start = lt - d;
+        if (start + 1 >= n) {
+            pos = start;
+            break;
+        }
+        const char next = d[start + 1];
+        qsizetype end = -1;
+        if (next == '!') {
+            const qsizetype have = n - start;
+            if (have >= 4 && std::memcmp(d + start, "<!--", 4) == 0) {
+                end = findFrom(start + 4, "-->");
+            } else if (have >= 9 && std::memcmp(d + start, "<![CDATA[", 9) == 0) {
+                end = findFrom(start + 9, "]]>");
+            } else if (have < 9 && (std::memcmp(d + start, "<![CDATA[", size_t(have)) == 0 ||
+                                    std::memcmp(d + start, "<!--", size_t(std::min<qsizetype>(have, 4))) == 0)) {
+                pos = start; // the rest of the opening is still arriving
+                break;
+            } else { // a document type declaration, with its internal subset
+                int brackets = 0;
+                for (qsizetype i = start + 2; i < n && end < 0; ++i) {
+                    if (d[i] == '[') ++brackets;
+                    if (d[i] == ']') --brackets;
+                    if (d[i] == '>' && brackets <= 0) end = i + 1;
                 }
-                m_col = col;
-            } else if (q == u"t") {
-                m_cell.type = rawCellType(a.value());
-            } else if (q == u"s") {
-                m_cell.style = leadingInt(a.value());
+            }
+            if (end < 0) {
+                pos = start;
+                break;
+            }
+            pos = end;
+            continue;
+        }
+        if (next == '?') {
+            end = findFrom(start + 2, "?>");
+            if (end < 0) {
+                pos = start;
+                break;
+            }
+            pos = end;
+            continue;
+        }
+        const bool closing = next == '/';
+        qsizetype i = start + (closing ? 2 : 1);
+        const qsizetype nameStart = i;
+        while (i < n && !isSpace(d[i]) && d[i] != '/' && d[i] != '>')
+            ++i;
+        const qsizetype nameEnd = i;
+        char quote = 0;
+        for (; i < n; ++i) {
+            if (quote) {
+                if (d[i] == quote) quote = 0;
+            } else if (d[i] == '"' || d[i] == '\'') {
+                quote = d[i];
+            } else if (d[i] == '>') {
+                break;
             }
         }
-        if (!hasRef) {
-            if (m_col + 1 >= kXlsxMaxColumns) {
-                m_bad = QStringLiteral("%1 之後").arg(xlsxCellName(m_row - 1, m_col));
-                return;
+        if (i >= n) {
+            pos = start;
+            break;
+        }
+        end = i + 1;
+        pos = end;
+        if (nameEnd == nameStart) {
+            m_broken = true;
+            return false;
+        }
+        const bool empty = !closing && d[i - 1] == '/';
+        if (closing) {
+            if (m_depth == 0) {
+                m_broken = true;
+                return false;
             }
-            ++m_col;
-        }
-        m_cell.col = m_col;
-        return;
-    }
-    if (m_inSheetData) {
-        if (m_depth != 3 || name != u"row") return;
-        m_inRow = true;
-        m_col = -1;
-        m_cells.clear();
-        const QXmlStreamAttributes attributes = m_xml.attributes();
-        bool hasRef = false;
-        for (const QXmlStreamAttribute& a : attributes) {
-            if (a.qualifiedName() != u"r") continue;
-            hasRef = true;
-            m_row = rowNumberOf(a.value());
-            if (!m_row) m_bad = a.value().toString();
-        }
-        if (!hasRef) {
-            if (m_row < kXlsxMaxRows)
-                ++m_row;
-            else
-                m_bad = QString::number(qint64(m_row) + 1);
-        }
-        return;
-    }
-    if (m_depth == 2 && name == u"sheetData" && !m_sheetDataSeen) {
-        m_sheetDataSeen = true;
-        m_inSheetData = true;
-    }
-}
-
-void SheetXmlReader::endElement() {
-    if (m_inCell) {
-        if (m_depth == 4) {
-            m_inCell = false;
-            m_isDepth = 0;
-            m_inRun = false;
-            m_collect = nullptr;
-            m_cells.push_back(std::move(m_cell));
+            --m_depth;
+            if (m_inContainer) {
+                if (m_depth == m_containerDepth) {
+                    m_lastEnd = end; // a child ended
+                } else if (m_depth == m_containerDepth - 1) {
+                    m_inContainer = false; // the container ended: what is left of its children goes
+                    m_containerDone = true;
+                    if (!flush(m_lastEnd)) return false;
+                    d = m_buf.constData();
+                }
+            }
         } else {
-            m_collect = nullptr; // text is read only from leaf elements
-            if (m_depth == 5) m_isDepth = 0;
-            if (m_depth == 6) m_inRun = false;
-        }
-        return;
-    }
-    if (m_inRow && m_depth == 3) {
-        m_inRow = false;
-        if (!m_cells.empty()) {
-            m_rowCount = std::max(m_rowCount, m_row);
-            for (const RawCell& c : m_cells)
-                m_columnCount = std::max(m_columnCount, c.col + 1);
-        }
-        if (m_seenRows.empty()) m_seenRows.resize(size_t(kXlsxMaxRows) + 1);
-        if (m_seenRows[size_t(m_row)]) return; // of two rows of one number the first counts
-        m_seenRows[size_t(m_row)] = true;
-        if (!m_cells.empty() && !m_onRow(m_row - 1, m_cells)) m_stopped = true;
-        return;
-    }
-    if (m_inSheetData && m_depth == 2) m_inSheetData = false;
-}
-
-SharedStringsXmlReader::SharedStringsXmlReader(std::function<void(const QString&)> onString)
-    : m_onString(std::move(onString)) {}
-
-bool SharedStringsXmlReader::feed(const char* data, qsizetype size) {
-    m_xml.addData(QByteArray(data, size));
-    return pump();
-}
-
-bool SharedStringsXmlReader::finish() {
-    return m_xml.tokenType() == QXmlStreamReader::EndDocument ||
-           (m_rootClosed && m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError);
-}
-
-bool SharedStringsXmlReader::pump() {
-    for (;;) {
-        switch (m_xml.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            ++m_depth;
-            const QStringView name = m_xml.name();
-            if (m_depth == 2 && name == u"si") {
-                m_inSi = true;
-                m_text.clear();
-            } else if (m_inSi && m_depth == 3 && name == u"r") {
-                m_inRun = true;
-            } else if (m_inSi && name == u"t" && (m_depth == 3 || (m_depth == 4 && m_inRun))) {
-                m_inText = true;
+            if (m_depth == 0) {
+                if (m_rootSeen) { // a second root element
+                    m_broken = true;
+                    return false;
+                }
+                m_rootSeen = true;
             }
-            break;
-        }
-        case QXmlStreamReader::EndElement:
-            if (m_inSi && m_depth == 2) {
-                m_inSi = false;
-                m_onString(xlsxDecodeEscapes(m_text));
-            } else if (m_depth == 3) {
-                m_inRun = false;
-                m_inText = false;
-            } else if (m_depth == 4) {
-                m_inText = false;
+            const qsizetype depth = m_depth + 1; // of this element
+            if (!m_inContainer && !m_containerDone && depth == m_containerDepth) {
+                const std::string_view name(d + nameStart, size_t(nameEnd - nameStart));
+                const size_t colon = name.rfind(':');
+                const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
+                if (m_container.isEmpty() || local == std::string_view(m_container.constData(), m_container.size())) {
+                    m_inContainer = !empty;
+                    m_containerDone = empty;
+                    m_batchStart = m_lastEnd = end;
+                }
+            } else if (m_inContainer && depth == m_containerDepth + 1 && empty) {
+                m_lastEnd = end;
             }
-            if (--m_depth == 0) m_rootClosed = true;
-            break;
-        case QXmlStreamReader::Characters:
-            if (m_inText) m_text.append(m_xml.text());
-            break;
-        case QXmlStreamReader::EndDocument:
-            return true;
-        case QXmlStreamReader::Invalid:
-            return m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError;
-        default:
-            break;
+            if (!empty) ++m_depth;
+        }
+        if (m_inContainer && m_lastEnd - m_batchStart >= kBatchBytes) {
+            if (!flush(m_lastEnd)) return false;
+            d = m_buf.constData();
         }
     }
+    // The bytes already handed over (or outside the container) are dropped.
+    const qsizetype keep = m_inContainer ? m_batchStart : pos;
+    if (keep > 0) {
+        m_buf.remove(0, keep);
+        pos -= keep;
+        m_batchStart -= keep;
+        m_lastEnd -= keep;
+    }
+    m_pos = pos;
+    return true;
 }
 
 } // namespace office::pkg

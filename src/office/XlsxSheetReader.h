@@ -1,12 +1,16 @@
 #pragma once
-// Pull readers over a worksheet's and the shared strings' XML as its bytes arrive: rows come one at a time, so a
-// sheet of a million rows is read without holding its XML or a tree of it. Not part of the office layer's interface.
+// Reading a large XML part as its bytes arrive: the children of one element are handed over one at a time, parsed a
+// batch of about a megabyte at a time, so that a sheet of a million rows is read without holding its XML or a tree of
+// it. Not part of the office layer's interface.
 
+#include <QByteArray>
 #include <QString>
-#include <QXmlStreamReader>
+#include <QStringDecoder>
+
+#include <pugixml.hpp>
 
 #include <functional>
-#include <vector>
+#include <memory>
 
 namespace office::pkg {
 
@@ -21,79 +25,45 @@ struct RawCell {
     QString inlineText;    // the text of <is>, its runs joined and "_xHHHH_" escapes left as they stand
 };
 
-// The type of a cell by its t attribute.
-RawCell::Type rawCellType(QStringView t);
+// The cell of a <c> element, its column left for the caller.
+RawCell rawCellOf(pugi::xml_node c);
 
-// The rows of sheetData in the order stored. Each row and cell gets the position the package's tree reader gives it:
-// a row without r follows the row before it, a cell without r the cell before it; a position outside A1:XFD1048576
-// stops the reading (badReference names it). A row number given twice is handed over the first time only.
-class SheetXmlReader {
+// Hands over the child elements of the part's root (containerDepth 1), or of the first child of the root named
+// `container` (containerDepth 2: the rows of sheetData), in order. The tags are followed as the bytes arrive (a
+// comment, CDATA section or quoted attribute value may hold any character); the children are parsed by pugixml with
+// the package's options a batch at a time, so that each is read exactly as a whole tree would read it. A part in
+// UTF-16 is turned into UTF-8 on the way.
+class XmlChildReader {
 public:
-    // Called for every row holding a cell; returns false to stop the reading.
-    using RowFn = std::function<bool(int row, std::vector<RawCell>& cells)>;
-    explicit SheetXmlReader(RowFn onRow);
+    // Called for each child element; returns false to stop the reading.
+    using ChildFn = std::function<bool(pugi::xml_node child)>;
+    XmlChildReader(int containerDepth, const char* container, ChildFn onChild);
 
-    // Takes the next bytes; false once the reading has ended (the XML is broken, a position is outside the sheet, or
-    // the row function stopped it).
+    // Takes the next bytes; false once the reading has ended (broken XML, or the child function stopped it).
     bool feed(const char* data, qsizetype size);
-    enum class Outcome { Whole, Stopped, BrokenXml, BadReference };
-    // After the last bytes: how the reading ended.
+    enum class Outcome { Whole, Stopped, Broken };
+    // After the last bytes: how the reading ended (a part that breaks off is broken).
     Outcome finish();
-    const QString& badReference() const { return m_bad; }
-    // One past the last row and column holding a cell, over every row read (repeated ones included).
-    int rowCount() const { return m_rowCount; }
-    int columnCount() const { return m_columnCount; }
 
 private:
-    bool pump();
-    void startElement();
-    void endElement();
+    bool scan();
+    bool flush(qsizetype end);
 
-    QXmlStreamReader m_xml;
-    RowFn m_onRow;
+    int m_containerDepth;
+    QByteArray m_container;
+    ChildFn m_onChild;
+    QByteArray m_buf;
+    qsizetype m_pos = 0;        // where scanning goes on in m_buf
+    qsizetype m_batchStart = 0; // the first byte of the children not yet handed over
+    qsizetype m_lastEnd = -1;   // one past the last child element complete in m_buf
     int m_depth = 0;
-    bool m_sheetDataSeen = false;
-    bool m_inSheetData = false;
-    bool m_inRow = false;
-    bool m_inCell = false;
-    bool m_vSeen = false;
-    bool m_isSeen = false;
-    int m_isDepth = 0; // depth of the <is> being read, 0 outside it
-    bool m_inRun = false;
-    bool m_rootClosed = false;
-    QString* m_collect = nullptr;
-    int m_row = 0;
-    int m_col = -1;
-    std::vector<RawCell> m_cells;
-    RawCell m_cell;
-    std::vector<bool> m_seenRows;
+    bool m_inContainer = false;
+    bool m_containerDone = false;
+    bool m_rootSeen = false;
+    bool m_broken = false;
     bool m_stopped = false;
-    QString m_bad;
-    int m_rowCount = 0;
-    int m_columnCount = 0;
-};
-
-// The texts of the shared strings part in order: each <si>'s text with its runs joined, phonetic runs left out and
-// "_xHHHH_" escapes decoded.
-class SharedStringsXmlReader {
-public:
-    explicit SharedStringsXmlReader(std::function<void(const QString& text)> onString);
-    bool feed(const char* data, qsizetype size);
-    // Whether the part was whole XML.
-    bool finish();
-
-private:
-    bool pump();
-
-    QXmlStreamReader m_xml;
-    std::function<void(const QString&)> m_onString;
-    int m_depth = 0;
-    int m_siDepth = 0;
-    QString m_text;
-    bool m_inSi = false;
-    bool m_inRun = false;
-    bool m_inText = false;
-    bool m_rootClosed = false;
+    bool m_first = true;
+    std::unique_ptr<QStringDecoder> m_utf16;
 };
 
 } // namespace office::pkg
