@@ -36,6 +36,10 @@ pugi::xml_document* XlsxPackage::xml(const QString& name, OfficeStatus* status) 
         return nullptr;
     }
     if (!p->doc) {
+        if (const OfficeStatus unpacked = unpack(*p); !unpacked) {
+            if (status) *status = unpacked;
+            return nullptr;
+        }
         auto doc = std::make_unique<pugi::xml_document>();
         const pugi::xml_parse_result r = doc->load_buffer(p->data.constData(), size_t(p->data.size()), kParseOptions);
         if (!r || !doc->document_element()) {
@@ -47,6 +51,23 @@ pugi::xml_document* XlsxPackage::xml(const QString& name, OfficeStatus* status) 
         p->doc = std::move(doc);
     }
     return p->doc.get();
+}
+
+// A part left packed at opening is unpacked whole when it is first needed as XML or as bytes.
+OfficeStatus XlsxPackage::unpack(Part& p) {
+    if (p.packedIndex < 0) return OfficeStatus::success();
+    const OfficeStatus read = m_archive->read(p.packedIndex, &p.data);
+    if (read) p.packedIndex = -1;
+    return read;
+}
+
+// The bytes of a part a chunk at a time, unpacked from the archive when it is still packed there.
+OfficeStatus XlsxPackage::streamPart(Part& p, const std::function<bool(const char*, qsizetype)>& chunk) {
+    if (p.packedIndex >= 0) return m_archive->stream(p.packedIndex, chunk);
+    constexpr qsizetype kChunk = 65536;
+    for (qsizetype at = 0; at < p.data.size(); at += kChunk)
+        if (!chunk(p.data.constData() + at, std::min(kChunk, p.data.size() - at))) break;
+    return OfficeStatus::success();
 }
 
 void XlsxPackage::markDirty(const QString& name) {
@@ -121,6 +142,9 @@ private:
     std::vector<QByteArray> m_open;
 };
 
+// Parts larger than this stay packed at opening: a long sheet is read from the archive as a stream, never whole.
+constexpr qint64 kKeepPackedAbove = qint64(1) << 20;
+
 bool isWorksheetPart(const QString& name) {
     return name.contains(QLatin1String("worksheets/"), Qt::CaseInsensitive) &&
            name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive);
@@ -139,9 +163,11 @@ bool XlsxPackage::rowsLeftOut(int sheet) const {
 
 OfficeStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
     m_parts.clear();
+    m_archive.reset();
     m_cutParts.clear();
     m_sheets.clear();
-    m_shared.clear();
+    m_sharedText.clear();
+    m_sharedEnds.clear();
     m_sharedLoaded = m_stylesLoaded = false;
     m_dateXf.clear();
     m_xfNumFmt.clear();
@@ -162,14 +188,17 @@ OfficeStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
             return true;
         };
     }
-    const OfficeStatus read = readZipFile(path, &entries, cut);
+    // A workbook cut short is read into memory as it is cut; a whole one leaves its large parts packed.
+    const OfficeStatus read =
+        maxSheetRows > 0 ? readZipFile(path, &entries, cut) : openZipFile(path, &entries, kKeepPackedAbove, &m_archive);
     if (!read) return openFailure(read);
     for (auto& e : entries)
-        addPart(e.name, e.data);
+        addPart(e.name, e.data).packedIndex = e.packedIndex;
     const OfficeStatus st = loadWorkbook();
     if (!st) {
         m_parts.clear();
         m_sheets.clear();
+        m_archive.reset();
     }
     return st;
 }
@@ -285,7 +314,7 @@ void updateDimension(pugi::xml_document* doc) {
 
 QByteArray XlsxPackage::partData(const QString& name) {
     Part* p = part(name);
-    if (!p) return {};
+    if (!p || !unpack(*p)) return {};
     if (p->dirty && p->doc) {
         p->data = serialise(*p->doc);
         p->dirty = false;
@@ -318,8 +347,10 @@ OfficeStatus XlsxPackage::saveAs(const QString& path) {
     }
     std::vector<ZipEntry> entries;
     entries.reserve(m_parts.size());
-    for (auto& p : m_parts)
+    for (auto& p : m_parts) {
+        if (const OfficeStatus unpacked = unpack(*p); !unpacked) return unpacked;
         entries.push_back({p->name, partData(p->name)});
+    }
     // [Content_Types].xml first, as Office writes it; the order of the rest is kept.
     std::stable_partition(entries.begin(), entries.end(),
                           [](const ZipEntry& e) { return e.name == QLatin1String("[Content_Types].xml"); });

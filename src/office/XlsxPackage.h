@@ -22,6 +22,11 @@ class xml_node;
 
 namespace office {
 
+class ZipArchive;
+namespace pkg {
+struct RawCell;
+}
+
 // A cell's value as read. `text` is what the program works with: text unchanged, a number in general form, a
 // date "YYYY/MM/DD" (with " hh:mm:ss" when it has a time), "True"/"False", an error as Excel shows it ("#N/A").
 struct XlsxCellValue {
@@ -60,7 +65,8 @@ public:
     int sheetIndex(const QString& name) const;
 
     // Reading. A reference outside the sheet, a sheet that is no worksheet or a damaged one reads as empty. A
-    // sheet's rows are indexed when it is first read: reading cell after cell costs no walk over the rows before.
+    // sheet's cells are gathered into a compact index when it is first read (a sheet being edited is read from its
+    // tree): reading cell after cell costs no walk over the rows before.
     XlsxCellValue cell(int sheet, int row, int col);
     QString cellText(int sheet, int row, int col) { return cell(sheet, row, col).text; }
     QString cellText(int sheet, const QString& a1);
@@ -71,6 +77,13 @@ public:
     // than kReadRowsMaxCells cells. Reading costs one pass over the sheet.
     [[nodiscard]] OfficeStatus readRows(int sheet, std::vector<QStringList>* rows,
                                         std::optional<XlsxRange> range = std::nullopt);
+    // The rows of a sheet (or of a range of it) one at a time, in the order the sheet stores them (ascending in
+    // every file Excel writes), each as the row's position and its texts as cellText gives them, from the range's
+    // first column to the row's last cell in the range; rows without a cell in the range are left out. Only one row
+    // is held at a time: for reading a sheet of any length. `row` returns false to stop (still a success). A sheet
+    // that is no worksheet, or is damaged, fails; the damage may be found after some rows were handed over.
+    [[nodiscard]] OfficeStatus forEachRow(int sheet, const std::function<bool(int row, const QStringList& texts)>& row,
+                                          std::optional<XlsxRange> range = std::nullopt);
     // One past the last row and column that hold a cell.
     int rowCount(int sheet);
     int columnCount(int sheet);
@@ -113,6 +126,7 @@ public:
 
 private:
     struct Part;
+    struct SheetStore;
     struct SheetInfo {
         QString name;
         QString part; // "xl/worksheets/sheet1.xml"
@@ -121,6 +135,8 @@ private:
     };
 
     Part* part(const QString& name);
+    OfficeStatus unpack(Part& p);
+    OfficeStatus streamPart(Part& p, const std::function<bool(const char*, qsizetype)>& chunk);
     pugi::xml_document* xml(const QString& name, OfficeStatus* status = nullptr);
     void markDirty(const QString& name);
     Part& addPart(const QString& name, const QByteArray& data);
@@ -137,6 +153,20 @@ private:
     pugi::xml_node findRow(Part& p, pugi::xml_node sheetData, int row, bool create);
     pugi::xml_node findCell(Part& p, pugi::xml_node rowNode, int row, int col, bool create);
     XlsxCellValue valueOf(pugi::xml_node c);
+    XlsxCellValue valueOf(const pkg::RawCell& c);
+    Part* readablePart(int sheet, OfficeStatus* status);
+    struct SheetExtent {
+        int rows = 0;
+        int columns = 0;
+    };
+    OfficeStatus scanRows(int sheet, const std::function<bool(int row, const QStringList& texts)>& row,
+                          const XlsxRange& range, SheetExtent* extent);
+    OfficeStatus streamSheet(Part& p, const std::function<bool(int, std::vector<pkg::RawCell>&)>& row,
+                             SheetExtent* extent);
+    SheetStore* sheetStore(int sheet);
+    XlsxCellValue storedValue(const SheetStore& store, size_t cell) const;
+    static qsizetype findStored(const SheetStore& store, int row, int col);
+    QString sharedString(int index) const;
     void setCellValue(pugi::xml_node c, const QString* text, const double* number);
     OfficeStatus writeCell(int sheet, int row, int col, const QString* text, const double* number);
     int styleForNewCell(pugi::xml_node sheetRoot, pugi::xml_node rowNode, int col);
@@ -147,13 +177,15 @@ private:
     void dropCalcChain();
 
     QString m_path;
+    std::unique_ptr<ZipArchive> m_archive;      // holds the parts left packed until they are needed
     std::vector<std::unique_ptr<Part>> m_parts; // archive order
     QStringList m_cutParts;                     // worksheets whose later rows were not read
     QString m_workbookPart;                     // "xl/workbook.xml"
     std::vector<SheetInfo> m_sheets;
     bool m_date1904 = false;
     bool m_sharedLoaded = false;
-    std::vector<QString> m_shared;
+    QString m_sharedText;              // the shared strings one after another
+    std::vector<quint32> m_sharedEnds; // where each ends in m_sharedText
     bool m_stylesLoaded = false;
     std::vector<bool> m_dateXf; // per cellXfs index
     std::vector<int> m_xfNumFmt;

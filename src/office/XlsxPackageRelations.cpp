@@ -183,6 +183,7 @@ void XlsxPackage::renameReferences(const QString& oldName, const QString& newNam
              (p->name.contains(QLatin1String("worksheets/")) || p->name.contains(QLatin1String("charts/"))));
         if (!candidate) continue;
         // Only parts that mention the old name at all are parsed.
+        if (!unpack(*p)) continue;
         if (!p->doc && !p->data.contains(needle) && !p->data.contains(quotedOld.toUtf8())) continue;
         pugi::xml_document* doc = xml(p->name);
         if (!doc) continue;

@@ -2,6 +2,7 @@
 
 #include "office/XlsxPackageXml.h"
 #include "office/XlsxPassword.h"
+#include "office/XlsxSheetReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,21 +16,6 @@
 namespace office {
 
 using namespace pkg;
-
-namespace {
-
-// A row's number from its r attribute: 1 to 1 048 576, or 0 for anything else.
-int rowNumberOf(const char* text) {
-    long long n = 0;
-    int digits = 0;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9' || ++digits > 7) return 0;
-        n = n * 10 + (*p - '0');
-    }
-    return n >= 1 && n <= kXlsxMaxRows ? int(n) : 0;
-}
-
-} // namespace
 
 // Opens a worksheet for reading. The first time, rows and cells without a reference are given the one that follows
 // their predecessor (so that edits can find them), every reference is checked against the sheet's limits (one past
@@ -56,6 +42,7 @@ pugi::xml_document* XlsxPackage::sheetXml(int sheet, OfficeStatus* status) {
     }
     pugi::xml_document* doc = xml(info.part, status);
     if (!doc) return nullptr;
+    p->store.reset(); // from now on the tree is what is read
     // The first time, whoever parsed the part (renaming a sheet reads the formulas of every sheet).
     if (!p->indexed) {
         QString bad;
@@ -195,68 +182,32 @@ pugi::xml_node XlsxPackage::findCell(Part& p, pugi::xml_node rowNode, int row, i
 
 // ---- reading ----
 
+// The position of a cell in a sheet's store, or -1.
+qsizetype XlsxPackage::findStored(const SheetStore& store, int row, int col) {
+    auto r = std::lower_bound(store.rows.begin(), store.rows.end(), row,
+                              [](const auto& entry, int n) { return entry.number < n; });
+    if (r == store.rows.end() || r->number != row) return -1;
+    const auto begin = store.cells.begin() + qsizetype(r->first);
+    const auto end = begin + qsizetype(r->count);
+    auto c = std::lower_bound(begin, end, col, [](const auto& entry, int n) { return int(entry.col) < n; });
+    return c != end && int(c->col) == col ? qsizetype(c - store.cells.begin()) : -1;
+}
+
 XlsxCellValue XlsxPackage::cell(int sheet, int row, int col) {
+    const Part* p = readablePart(sheet, nullptr);
+    if (p && !p->doc) {
+        const SheetStore* store = sheetStore(sheet);
+        const qsizetype at = store ? findStored(*store, row, col) : -1;
+        return at >= 0 ? storedValue(*store, size_t(at)) : XlsxCellValue();
+    }
     pugi::xml_document* doc = sheetXml(sheet);
     if (!doc) return {};
-    Part& p = *sheetPart(sheet);
-    return valueOf(findCell(p, findRow(p, sheetData(doc), row, false), row, col, false));
+    Part& tree = *sheetPart(sheet);
+    return valueOf(findCell(tree, findRow(tree, sheetData(doc), row, false), row, col, false));
 }
 
 XlsxCellValue XlsxPackage::valueOf(pugi::xml_node c) {
-    XlsxCellValue value;
-    if (!c) return value;
-    const std::string_view t = c.attribute("t").value();
-    pugi::xml_node v = child(c, "v");
-    const QString vText = qs(v.text().get());
-    if (t == "inlineStr") {
-        value.kind = XlsxCellValue::Kind::Text;
-        value.text = collectText(child(c, "is"));
-        if (value.text.isEmpty()) value.kind = XlsxCellValue::Kind::Empty;
-        return value;
-    }
-    if (!v) return value;
-    if (t == "s") {
-        loadSharedStrings();
-        const int idx = vText.toInt();
-        value.kind = XlsxCellValue::Kind::Text;
-        value.text = idx >= 0 && idx < int(m_shared.size()) ? m_shared[size_t(idx)] : QString();
-    } else if (t == "str") {
-        value.kind = XlsxCellValue::Kind::Text;
-        value.text = xlsxDecodeEscapes(vText);
-    } else if (t == "b") {
-        value.kind = XlsxCellValue::Kind::Boolean;
-        value.number = vText.trimmed() == QLatin1String("1") ? 1 : 0;
-        value.text = value.number ? QStringLiteral("True") : QStringLiteral("False");
-    } else if (t == "e") {
-        value.kind = XlsxCellValue::Kind::Error;
-        value.text = vText;
-    } else if (t == "d") {
-        value.kind = XlsxCellValue::Kind::Date;
-        value.text = isoDateText(vText.trimmed());
-    } else {
-        bool ok = false;
-        const double n = vText.trimmed().toDouble(&ok);
-        if (!ok) {
-            value.kind = XlsxCellValue::Kind::Text;
-            value.text = vText;
-            return value;
-        }
-        value.number = n;
-        loadStyles();
-        const int s = c.attribute("s").as_int();
-        if (s >= 0 && s < int(m_dateXf.size()) && m_dateXf[size_t(s)]) {
-            const QString d = xlsxSerialToText(n, m_date1904);
-            if (!d.isEmpty()) {
-                value.kind = XlsxCellValue::Kind::Date;
-                value.text = d;
-                return value;
-            }
-        }
-        value.kind = XlsxCellValue::Kind::Number;
-        value.text = xlsxGeneralNumber(n);
-    }
-    if (value.text.isEmpty() && value.kind == XlsxCellValue::Kind::Text) value.kind = XlsxCellValue::Kind::Empty;
-    return value;
+    return c ? valueOf(rawCellOf(c)) : XlsxCellValue();
 }
 
 QString XlsxPackage::cellText(int sheet, const QString& a1) {
@@ -265,6 +216,10 @@ QString XlsxPackage::cellText(int sheet, const QString& a1) {
 }
 
 int XlsxPackage::rowCount(int sheet) {
+    if (const Part* p = readablePart(sheet, nullptr); p && !p->doc) {
+        const SheetStore* store = sheetStore(sheet);
+        return store ? store->rowCount : 0;
+    }
     pugi::xml_document* doc = sheetXml(sheet);
     if (!doc) return 0;
     int last = 0;
@@ -274,6 +229,10 @@ int XlsxPackage::rowCount(int sheet) {
 }
 
 int XlsxPackage::columnCount(int sheet) {
+    if (const Part* p = readablePart(sheet, nullptr); p && !p->doc) {
+        const SheetStore* store = sheetStore(sheet);
+        return store ? store->columnCount : 0;
+    }
     pugi::xml_document* doc = sheetXml(sheet);
     if (!doc) return 0;
     int last = 0;
@@ -284,6 +243,11 @@ int XlsxPackage::columnCount(int sheet) {
 }
 
 int XlsxPackage::cellStyle(int sheet, int row, int col) {
+    if (const Part* p = readablePart(sheet, nullptr); p && !p->doc) {
+        const SheetStore* store = sheetStore(sheet);
+        const qsizetype at = store ? findStored(*store, row, col) : -1;
+        return at >= 0 ? store->cells[size_t(at)].style : 0;
+    }
     pugi::xml_document* doc = sheetXml(sheet);
     if (!doc) return 0;
     Part& p = *sheetPart(sheet);
@@ -292,39 +256,49 @@ int XlsxPackage::cellStyle(int sheet, int row, int col) {
 
 OfficeStatus XlsxPackage::readRows(int sheet, std::vector<QStringList>* rows, std::optional<XlsxRange> range) {
     rows->clear();
-    OfficeStatus st = OfficeStatus::success();
-    pugi::xml_document* doc = sheetXml(sheet, &st);
-    if (!doc) return st;
-    const Part& p = *sheetPart(sheet);
     XlsxRange r = range.value_or(XlsxRange{0, 0, kXlsxMaxRows - 1, kXlsxMaxColumns - 1});
     r.firstRow = std::max(r.firstRow, 0);
     r.firstCol = std::max(r.firstCol, 0);
-    // Cut to the cells the sheet holds: one pass over the rows, cells read as they come.
-    const int lastRow = std::min(r.lastRow, rowCount(sheet) - 1);
-    const int lastCol = std::min(r.lastCol, columnCount(sheet) - 1);
+    // One pass over the rows, the texts of each kept; past kReadRowsMaxCells texts the range is too large (the
+    // refusal below then says so) and the pass only measures the sheet.
+    std::vector<std::pair<int, QStringList>> read;
+    qint64 held = 0;
+    bool tooMany = false;
+    SheetExtent extent;
+    OfficeStatus st = scanRows(
+        sheet,
+        [&](int row, const QStringList& texts) {
+            if (tooMany) return true;
+            held += texts.size();
+            if (held > kReadRowsMaxCells) {
+                tooMany = true;
+                std::vector<std::pair<int, QStringList>>().swap(read);
+                return true;
+            }
+            read.emplace_back(row, texts);
+            return true;
+        },
+        r, &extent);
+    if (!st) return st;
+    // Cut to the cells the sheet holds.
+    const int lastRow = std::min(r.lastRow, extent.rows - 1);
+    const int lastCol = std::min(r.lastCol, extent.columns - 1);
     if (lastRow < r.firstRow || lastCol < r.firstCol) return st;
     const int width = lastCol - r.firstCol + 1;
     // A sheet whose cells lie far apart (A1 and XFD1048576) would need more texts than memory holds.
-    if (qint64(lastRow - r.firstRow + 1) * width > kReadRowsMaxCells)
+    if (tooMany || qint64(lastRow - r.firstRow + 1) * width > kReadRowsMaxCells)
         return OfficeStatus::failure(
             OfficeError::TooLarge,
             QStringLiteral("工作表「%1」的資料範圍 %2 過大，無法一次讀取")
                 .arg(m_sheets[size_t(sheet)].name, xlsxRangeName({r.firstRow, r.firstCol, lastRow, lastCol})));
     rows->resize(size_t(lastRow - r.firstRow + 1));
+    for (auto& [row, texts] : read) {
+        QStringList& out = (*rows)[size_t(row - r.firstRow)];
+        texts.resize(width);
+        out = std::move(texts);
+    }
     for (QStringList& row : *rows)
         row.resize(width);
-    auto it = std::lower_bound(p.rows.begin(), p.rows.end(), r.firstRow + 1,
-                               [](const auto& entry, int n) { return entry.first < n; });
-    for (int previous = -1; it != p.rows.end() && it->first <= lastRow + 1; ++it) {
-        if (it->first == previous) continue; // a repeated row: the first counts
-        previous = it->first;
-        QStringList& out = (*rows)[size_t(it->first - 1 - r.firstRow)];
-        for (pugi::xml_node c = it->second.first_child(); c; c = c.next_sibling()) {
-            if (!is(c, "c")) continue;
-            const int col = columnOfRef(c.attribute("r").value());
-            if (col >= r.firstCol && col <= lastCol) out[col - r.firstCol] = valueOf(c).text;
-        }
-    }
     return st;
 }
 

@@ -2,6 +2,7 @@
 
 #include "office/XlsxPackageXml.h"
 #include "office/XlsxPassword.h"
+#include "office/XlsxSheetReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,8 @@ namespace office {
 
 using namespace pkg;
 
+// The shared strings are read as a stream into one buffer: a workbook of a million different texts costs their
+// characters and an offset each, not a tree.
 void XlsxPackage::loadSharedStrings() {
     if (m_sharedLoaded) return;
     m_sharedLoaded = true;
@@ -27,10 +30,30 @@ void XlsxPackage::loadSharedStrings() {
             if (is(n, "Relationship") && qs(n.attribute("Type").value()).endsWith(u"/sharedStrings"))
                 sstPart = resolveTarget(m_workbookPart, qs(n.attribute("Target").value()));
     }
-    pugi::xml_document* sst = xml(sstPart);
-    if (!sst) return;
-    for (pugi::xml_node si = sst->document_element().first_child(); si; si = si.next_sibling())
-        if (is(si, "si")) m_shared.push_back(collectText(si));
+    Part* p = part(sstPart);
+    if (!p) return;
+    XmlChildReader reader(1, "", [this](pugi::xml_node si) {
+        if (is(si, "si")) {
+            m_sharedText += collectText(si);
+            m_sharedEnds.push_back(quint32(m_sharedText.size()));
+        }
+        return true;
+    });
+    const OfficeStatus read =
+        streamPart(*p, [&reader](const char* data, qsizetype size) { return reader.feed(data, size); });
+    // A damaged part gives no strings, as it did when it was read whole.
+    if (!read || reader.finish() != XmlChildReader::Outcome::Whole) {
+        m_sharedText.clear();
+        m_sharedEnds.clear();
+    }
+    m_sharedEnds.shrink_to_fit();
+    m_sharedText.squeeze();
+}
+
+QString XlsxPackage::sharedString(int index) const {
+    if (index < 0 || index >= int(m_sharedEnds.size())) return {};
+    const quint32 start = index ? m_sharedEnds[size_t(index - 1)] : 0;
+    return m_sharedText.mid(start, m_sharedEnds[size_t(index)] - start);
 }
 
 namespace {

@@ -14,6 +14,7 @@
 #include <pugixml.hpp>
 
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,9 +22,43 @@
 
 namespace office {
 
+// A worksheet's cells gathered by one pass over its XML, for reading cells by position without a tree: rows sorted by
+// number, each with its cells sorted by column; a cell's text is worked out when it is read (numbers, dates and
+// booleans from their number, shared strings by index), so that a cell costs 16 bytes and its own text, if any.
+struct XlsxPackage::SheetStore {
+    enum Form : quint8 { None, Number, Shared, Text };
+    struct Cell {
+        quint16 col = 0;
+        quint8 kind = 0; // XlsxCellValue::Kind
+        quint8 form = None;
+        qint32 style = 0;
+        union {
+            double number;
+            quint32 shared;
+            struct {
+                quint32 offset;
+                quint32 size;
+            } text;
+        };
+    };
+    struct Row {
+        int number = 0; // from 0
+        quint32 first = 0;
+        quint32 count = 0;
+    };
+    std::vector<Row> rows;
+    std::deque<Cell> cells; // grows without copying what it holds
+
+    QString texts;
+    int rowCount = 0;
+    int columnCount = 0;
+};
+
 struct XlsxPackage::Part {
     QString name;
     QByteArray data;
+    qint64 packedIndex = -1; // still packed in the archive: data is empty until unpacked
+    std::unique_ptr<SheetStore> store;
     std::unique_ptr<pugi::xml_document> doc;
     bool dirty = false;
     // A worksheet's rows by number (sorted, built once when the sheet is first read) and the cells of the row last
@@ -165,6 +200,17 @@ inline QString relsPathOf(const QString& part) {
            QStringLiteral(".rels");
 }
 
+// A row's number from its r attribute: 1 to 1 048 576, or 0 for anything else.
+inline int rowNumberOf(const char* text) {
+    long long n = 0;
+    int digits = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9' || ++digits > 7) return 0;
+        n = n * 10 + (*p - '0');
+    }
+    return n >= 1 && n <= kXlsxMaxRows ? int(n) : 0;
+}
+
 // Column of an A1 reference (0-based), or -1.
 inline int columnOfRef(const char* ref) {
     int col = 0;
@@ -233,7 +279,8 @@ inline QString encodeCellText(const QString& text) {
     return out;
 }
 
-inline QString collectText(pugi::xml_node si) {
+// The text of an <si> or <is>: its runs joined, phonetic runs left out, escapes not yet decoded.
+inline QString collectRawText(pugi::xml_node si) {
     QString text;
     for (pugi::xml_node c = si.first_child(); c; c = c.next_sibling()) {
         if (is(c, "t")) {
@@ -244,7 +291,11 @@ inline QString collectText(pugi::xml_node si) {
         }
         // rPh (phonetic guides) and phoneticPr are not part of the text.
     }
-    return xlsxDecodeEscapes(text);
+    return text;
+}
+
+inline QString collectText(pugi::xml_node si) {
+    return xlsxDecodeEscapes(collectRawText(si));
 }
 
 inline QString isoDateText(const QString& iso) {

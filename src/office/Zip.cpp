@@ -44,10 +44,15 @@ OfficeStatus openFailure(int code, const QString& shown, bool exists) {
     return failed(OfficeError::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, codeText(code)));
 }
 
-// Reads the entries of an open archive and discards it.
+// Reads the entries of an open archive and discards it, unless it is kept for the entries left packed (those stated
+// larger than keepPackedAbove, when that is not negative).
 OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>* entries, qint64 maxTotalBytes,
-                         const ZipEntryCut* cut = nullptr) {
+                         const ZipEntryCut* cut = nullptr, qint64 keepPackedAbove = -1,
+                         std::unique_ptr<ZipArchive>* kept = nullptr) {
     auto mayCut = [cut](const char* name) { return cut && cut->applies && cut->applies(QString::fromUtf8(name)); };
+    auto packed = [keepPackedAbove](const zip_stat_t& st) {
+        return keepPackedAbove >= 0 && (st.valid & ZIP_STAT_SIZE) && qint64(st.size) > keepPackedAbove;
+    };
     const zip_int64_t n = zip_get_num_entries(za, 0);
     qint64 total = 0;
     OfficeStatus result = OfficeStatus::success();
@@ -62,7 +67,7 @@ OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>*
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
-            !((st.valid & ZIP_STAT_NAME) && mayCut(st.name))) {
+            !((st.valid & ZIP_STAT_NAME) && mayCut(st.name)) && !packed(st)) {
             if (st.size > zip_uint64_t(maxTotalBytes - declared)) {
                 zip_discard(za);
                 return tooLarge();
@@ -82,6 +87,10 @@ OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>*
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
             result = failed(OfficeError::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown));
             break;
+        }
+        if (packed(st)) {
+            entries->push_back({name, QByteArray(), qint64(i)});
+            continue;
         }
         // The stated size refuses a huge archive before anything is unpacked; the bytes actually unpacked are counted
         // too, since the stated size may lie.
@@ -125,7 +134,10 @@ OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>*
         }
         entries->push_back({name, std::move(data)});
     }
-    zip_discard(za);
+    if (result && kept)
+        *kept = std::make_unique<ZipArchive>(za, shown);
+    else
+        zip_discard(za);
     if (!result) entries->clear();
     return result;
 }
@@ -157,6 +169,69 @@ OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, co
     zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
     if (!za) return openFailure(code, shown, QFileInfo(path).isFile());
     return readEntries(za, shown, entries, maxTotalBytes, &cut);
+}
+
+OfficeStatus openZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 keepPackedAbove,
+                         std::unique_ptr<ZipArchive>* archive, qint64 maxTotalBytes) {
+    entries->clear();
+    archive->reset();
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!QFileInfo(path).isFile()) return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return failed(OfficeError::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, f.errorString()));
+        if (isOleCompoundFile(f.read(8))) return oleFile(shown);
+    }
+    int code = 0;
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!za) return openFailure(code, shown, QFileInfo(path).isFile());
+    return readEntries(za, shown, entries, maxTotalBytes, nullptr, keepPackedAbove, archive);
+}
+
+ZipArchive::~ZipArchive() {
+    zip_discard(m_za);
+}
+
+OfficeStatus ZipArchive::stream(qint64 index, const std::function<bool(const char*, qsizetype)>& chunk) const {
+    auto damaged = [&] {
+        const char* name = zip_get_name(m_za, zip_uint64_t(index), 0);
+        return failed(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2 無法解壓縮)")
+                                                .arg(m_shown, name ? QString::fromUtf8(name) : QString::number(index)));
+    };
+    zip_file_t* f = zip_fopen_index(m_za, zip_uint64_t(index), 0);
+    if (!f) return damaged();
+    char buf[kChunk];
+    zip_int64_t got;
+    bool stopped = false;
+    while ((got = zip_fread(f, buf, sizeof buf)) > 0) {
+        if (!chunk(buf, qsizetype(got))) {
+            stopped = true;
+            break;
+        }
+    }
+    zip_fclose(f);
+    return stopped || got == 0 ? OfficeStatus::success() : damaged();
+}
+
+OfficeStatus ZipArchive::read(qint64 index, QByteArray* data, qint64 maxBytes) const {
+    data->clear();
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(m_za, zip_uint64_t(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
+        if (qint64(st.size) > maxBytes)
+            return failed(OfficeError::TooLarge, QStringLiteral("檔案過大，無法讀取: %1").arg(m_shown));
+        data->reserve(qsizetype(st.size));
+    }
+    bool tooLarge = false;
+    const OfficeStatus read = stream(index, [&](const char* bytes, qsizetype size) {
+        tooLarge = data->size() + size > maxBytes;
+        if (!tooLarge) data->append(bytes, size);
+        return !tooLarge;
+    });
+    if (tooLarge || !read) data->clear();
+    if (tooLarge) return failed(OfficeError::TooLarge, QStringLiteral("檔案過大，無法讀取: %1").arg(m_shown));
+    return read;
 }
 
 OfficeStatus readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,

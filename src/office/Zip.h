@@ -7,14 +7,18 @@
 
 #include "office/OfficeStatus.h"
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+struct zip;
 
 namespace office {
 
 struct ZipEntry {
     QString name; // the entry name, e.g. "word/document.xml"
     QByteArray data;
+    qint64 packedIndex = -1; // left packed in the archive (openZipFile): its index there; data is then empty
 };
 
 // Together, the entries of one archive may unpack to this many bytes; more is refused before it exhausts memory.
@@ -47,6 +51,31 @@ OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, co
 // The same for an archive already in memory; displayName names the file in reasons.
 OfficeStatus readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
                           qint64 maxTotalBytes = kZipMaxTotalBytes);
+
+// An archive kept open so that its large entries are unpacked only when asked for, whole or chunk by chunk.
+class ZipArchive {
+public:
+    ZipArchive(struct zip* za, const QString& shown) : m_za(za), m_shown(shown) {}
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+    // Unpacks an entry whole, its checksum checked; more than maxBytes is refused (TooLarge), a damaged entry fails
+    // (Damaged) and `data` is then empty.
+    OfficeStatus read(qint64 index, QByteArray* data, qint64 maxBytes = kZipMaxTotalBytes) const;
+    // Unpacks an entry a chunk at a time, handing each to `chunk`, which returns false to stop there. Read to its end,
+    // the entry's checksum is checked (Damaged).
+    OfficeStatus stream(qint64 index, const std::function<bool(const char* data, qsizetype size)>& chunk) const;
+
+private:
+    struct zip* m_za;
+    QString m_shown;
+};
+
+// Reads the archive at `path` as readZipFile does, except that an entry stated to unpack to more than keepPackedAbove
+// bytes stays packed: it comes with its packedIndex and no data, its stated size does not count against
+// maxTotalBytes, and its checksum is checked only when it is unpacked from `archive`, which stays open for that.
+OfficeStatus openZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 keepPackedAbove,
+                         std::unique_ptr<ZipArchive>* archive, qint64 maxTotalBytes = kZipMaxTotalBytes);
 
 // An archive of the entries in their order, deflated: at the usual level, and at the fastest one for entries above
 // kZipFastDeflateAbove, which repeat enough to stay nearly as small. Fails with libzip's reason, e.g. for two entries
