@@ -543,6 +543,7 @@ OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int r
             widths[size_t(c)] = std::max(widths[size_t(c)], r == 0 ? int(std::ceil(w * 12.0 / 11.0 * 1.1)) : w);
         }
     }
+    std::optional<StreamedBody> streamed;
     if (streamBody) {
         StreamedBody body{p.name, rows, cols, cellText, {}};
         for (int c = 0; c < cols; ++c) {
@@ -554,12 +555,15 @@ OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int r
                 widths[size_t(c)] = std::max(widths[size_t(c)], xlsxDisplayWidth(cellText(r, c)));
         for (int c = 0; bodyWidths && c < cols && c < int(bodyWidths->size()); ++c)
             widths[size_t(c)] = std::max(widths[size_t(c)], (*bodyWidths)[size_t(c)]);
-        m_streamed.push_back(std::move(body));
+        streamed = std::move(body);
     }
     for (int c = 0; c < cols; ++c)
         if (OfficeStatus widthSet = setColumnWidth(sheet, c, c, xlsxFitWidth(widths[size_t(c)])); !widthSet)
             return widthSet;
-    return toggleAutoFilter(sheet, XlsxRange{0, 0, rows, cols - 1});
+    const OfficeStatus filtered = toggleAutoFilter(sheet, XlsxRange{0, 0, rows, cols - 1});
+    // Set aside last: the calls above open the sheet, which would store a body already set aside.
+    if (streamed) m_streamed.push_back(std::move(*streamed));
+    return filtered;
 }
 
 bool XlsxPackage::hasAutoFilter(int sheet) {
