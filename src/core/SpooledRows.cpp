@@ -80,11 +80,11 @@ struct SpooledRows::Store {
         window.clear();
     }
 
-    void add(const QByteArray& utf8, int c) {
+    void add(QByteArrayView utf8, int c) {
         putLength(row, quint32(utf8.size()));
         row.append(utf8);
         int& w = widths[size_t(c)];
-        if (utf8.size() * 2 > w) w = std::max(w, office::xlsxDisplayWidth(QString::fromUtf8(utf8)));
+        if (utf8.size() * 2 > w) w = std::max(w, office::xlsxDisplayWidth(QString::fromUtf8(utf8.data(), utf8.size())));
     }
 
     void endRow() {
@@ -183,15 +183,21 @@ void SpooledRows::append(const QStringList& texts) {
 }
 
 void SpooledRows::append(const RowView& row) {
+    append(row, -1, {});
+}
+
+void SpooledRows::append(const RowView& row, int column, const QString& text) {
     Store& s = store();
     const int n = std::min(int(s.fields.size()), row.columnCount());
     for (int c = 0; c < s.fields.size(); ++c) {
-        if (c >= n)
+        if (c == column)
+            s.add(text.toUtf8(), c);
+        else if (c >= n)
             s.add({}, c);
         else if (row.isReal(c))
             s.add(row.text(c).toUtf8(), c); // the shortest form of the number, as a recordset writes it
         else
-            s.add(row.utf8(c).toByteArray(), c);
+            s.add(row.utf8(c), c);
     }
     s.endRow();
 }

@@ -24,6 +24,8 @@ public:
     // Appends a row: one text per field (missing ones as "").
     void append(const QStringList& texts);
     void append(const RowView& row);
+    // A statement's row with the text of one column replaced.
+    void append(const RowView& row, int column, const QString& text);
 
     int recordCount() const;
     int fieldCount() const { return int(fields().size()); }

@@ -46,8 +46,6 @@ constexpr int kListSeverity = 7;
 void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
     const SqlCondition where = logEntriesOf(counts.period, counts.keyword);
     SpooledRows injuries(kListFields), severity2(kListFields), severity3(kListFields);
-    const int columns = int(kListFields.size());
-    QStringList row;
     db.forEachRow(
         QStringLiteral("SELECT 記錄日期, 記錄時間, 人員身份, 員工編號, 人員姓名, 所屬部門, 事件代碼, 嚴重代碼, "
                        "事件發生經過與症狀描述, 處理措施, 追蹤情況, 醫護人員 FROM NursingBook "
@@ -62,12 +60,10 @@ void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
             const bool second = severity == u"2";
             const bool third = severity == u"3";
             if (!injury && !second && !third) return;
-            row.clear();
-            for (int c = 0; c < columns; ++c)
-                row.append(c == kListCode ? code + QStringLiteral(" - ") + known->second.note : entry.text(c));
-            if (injury) injuries.append(row);
-            if (second) severity2.append(row);
-            if (third) severity3.append(row);
+            const QString item = code + QStringLiteral(" - ") + known->second.note;
+            if (injury) injuries.append(entry, kListCode, item);
+            if (second) severity2.append(entry, kListCode, item);
+            if (third) severity3.append(entry, kListCode, item);
         });
     s.injuries = std::move(injuries);
     s.severity2 = std::move(severity2);
