@@ -33,7 +33,7 @@ void fitColumns(XlsxSheet& sheet, const std::vector<int>& headerWidths, const st
 
 // Writes a header and a block of text cells from A1 with the table styles; toggles the AutoFilter over them. The
 // columns written take the text format. A streamed body stays with `cell` until the workbook is saved (`cell` must
-// then own what it reads); its widths are measured by reading it, unless `bodyWidths` gives them. A streamed body on
+// then own what it reads); its widths are measured by reading it, unless `knownWidths` gives them. A streamed body on
 // a sheet without cells takes its columns' style, the text format: a style later laid over whole columns reaches it
 // without the rows being stored.
 void writeTable(XlsxSheet& sheet, const QStringList& header, int rows, std::function<QString(int, int)> cell,
