@@ -83,8 +83,9 @@ struct SpooledRows::Store {
     void add(QByteArrayView utf8, int c) {
         putLength(row, quint32(utf8.size()));
         row.append(utf8);
+        // A character is at most as wide as its UTF-8 bytes are many: only a text that could be wider is measured.
         int& w = widths[size_t(c)];
-        if (utf8.size() * 2 > w) w = std::max(w, office::xlsxDisplayWidth(QString::fromUtf8(utf8.data(), utf8.size())));
+        if (utf8.size() > w) w = std::max(w, office::xlsxDisplayWidth(QString::fromUtf8(utf8.data(), utf8.size())));
     }
 
     void endRow() {
