@@ -68,6 +68,16 @@ bool hasMoreStatements(const char* tail, const char* end) {
     return false;
 }
 
+// The column names of a prepared statement, as its aliases give them.
+QStringList statementColumns(sqlite3_stmt* statement) {
+    const int n = sqlite3_column_count(statement);
+    QStringList fields;
+    fields.reserve(n);
+    for (int i = 0; i < n; ++i)
+        fields.append(QString::fromUtf8(sqlite3_column_name(statement, i)));
+    return fields;
+}
+
 // One prepared statement, finalized whatever happens.
 class Statement {
 public:
@@ -119,10 +129,7 @@ public:
     // Reads every row (columnValue).
     Recordset readAll() {
         const int n = sqlite3_column_count(m_handle);
-        QStringList fields;
-        fields.reserve(n);
-        for (int i = 0; i < n; ++i)
-            fields.append(QString::fromUtf8(sqlite3_column_name(m_handle, i)));
+        QStringList fields = statementColumns(m_handle);
         std::vector<QVariantList> rows;
         while (next()) {
             QVariantList row;
@@ -193,6 +200,14 @@ QString RowView::text(int c) const {
     default:
         return Recordset::toText(columnValue(m_statement, c));
     }
+}
+
+bool RowView::isReal(int c) const {
+    return sqlite3_column_type(m_statement, c) == SQLITE_FLOAT;
+}
+
+QStringList RowView::columnNames() const {
+    return statementColumns(m_statement);
 }
 
 QByteArrayView RowView::utf8(int c) const {
@@ -287,6 +302,11 @@ Recordset Database::query(const QString& sql, const QVariantList& params) const 
     Statement st(connected(sql), sql);
     st.bind(params);
     return st.readAll();
+}
+
+QStringList Database::resultColumns(const QString& sql) const {
+    Statement st(connected(sql), sql);
+    return statementColumns(st.handle());
 }
 
 void Database::forEachRow(const QString& sql, const QVariantList& params,

@@ -68,6 +68,10 @@ public:
     bool isNull(int c) const;
     QVariant value(int c) const;
     QString text(int c) const; // as Recordset::text: NULL gives ""
+    // Whether the value is a floating-point number (whose text is not SQLite's).
+    bool isReal(int c) const;
+    // The statement's column names, as a recordset's field names.
+    QStringList columnNames() const;
     // The value as UTF-8 text, as SQLite renders it ("" for NULL); valid until the next row.
     QByteArrayView utf8(int c) const;
 
@@ -100,6 +104,8 @@ public:
     // Runs a statement with "?" parameters and hands its rows one by one to f, without keeping them: for statements
     // over many rows whose values are summed or turned into something else.
     void forEachRow(const QString& sql, const QVariantList& params, const std::function<void(const RowView&)>& f) const;
+    // The column names a statement's rows would have, without running it.
+    QStringList resultColumns(const QString& sql) const;
     // Runs a statement that returns no rows; the number of rows it changed.
     int exec(const QString& sql, const QVariantList& params = {});
     // Runs a statement and returns the first column of its first row (invalid when there is none).

@@ -2,6 +2,7 @@
 
 #include "core/Database.h"
 #include "core/Program.h"
+#include "core/SpooledRows.h"
 #include "core/WordOutput.h"
 #include "office/XlsxText.h"
 
@@ -32,21 +33,27 @@ void fitColumns(XlsxSheet& sheet, const std::vector<int>& headerWidths, const st
 
 // Writes a header and a block of text cells from A1 with the table styles; toggles the AutoFilter over them. The
 // columns written take the text format. A streamed body stays with `cell` until the workbook is saved (`cell` must
-// then own what it reads).
+// then own what it reads); its widths are measured by reading it, unless `knownWidths` gives them. A streamed body on
+// a sheet without cells takes its columns' style, the text format: a style later laid over whole columns reaches it
+// without the rows being stored.
 void writeTable(XlsxSheet& sheet, const QStringList& header, int rows, std::function<QString(int, int)> cell,
-                bool toggleFilter, bool streamed) {
+                bool toggleFilter, bool streamed, const std::vector<int>* knownWidths = nullptr) {
     office::XlsxWorkbook& book = sheet.workbook();
     const int cols = int(header.size());
     if (cols == 0) return;
+    const bool fresh = sheet.rowCount() == 0;
     sheet.setColumnStyle(0, cols - 1, XlsxStyle::text());
     const int textStyle = book.addStyle(XlsxStyle::text());
     const int headerStyle = book.addStyle(excelHeaderStyle());
     std::vector<int> headerWidths(size_t(cols), 0);
     std::vector<int> bodyWidths(size_t(cols), 0);
+    if (knownWidths)
+        std::copy_n(knownWidths->begin(), std::min(knownWidths->size(), bodyWidths.size()), bodyWidths.begin());
     sheet.writeTextBlock(
         0, 0, 1, cols, [&](int, int c) { return header[c]; }, headerStyle, &headerWidths);
     if (streamed)
-        sheet.streamTextBlock(1, 0, rows, cols, std::move(cell), textStyle, &bodyWidths);
+        sheet.streamTextBlock(1, 0, rows, cols, std::move(cell), knownWidths && fresh ? -1 : textStyle,
+                              knownWidths ? nullptr : &bodyWidths);
     else
         sheet.writeTextBlock(1, 0, rows, cols, cell, textStyle, &bodyWidths);
     fitColumns(sheet, headerWidths, bodyWidths);
@@ -57,6 +64,74 @@ void writeTable(XlsxSheet& sheet, const QStringList& header, int rows, std::func
         sheet.clearAutoFilter();
     else
         sheet.setAutoFilter(table);
+}
+
+// The widths of a list's rows first .. first + count - 1 where the list knows them without being read again.
+const std::vector<int>* knownWidths(const Recordset&, int, int, std::vector<int>*) {
+    return nullptr;
+}
+const std::vector<int>* knownWidths(const SpooledRows& rows, int first, int count, std::vector<int>* widths) {
+    *widths = rows.widths(first, count);
+    return widths;
+}
+
+// A list onto a sheet of a new workbook, going on over further sheets (WriteRecordsetToSheet). The rows are shared
+// with the caller's list, not copied, and written when the workbook is saved.
+template <class Rows> std::vector<XlsxSheet*> writeList(Program& program, const Rows& rows, XlsxSheet& sheet) {
+    ExcelSession* session = program.excel.get();
+    const int perSheet = std::max(session ? session->rowsPerSheet : office::kXlsxMaxRows - 1, 1);
+    const int total = rows.recordCount();
+    std::vector<int> widths;
+    const int firstCount = std::min(total, perSheet);
+    writeTable(
+        sheet, rows.fieldNames(), firstCount, [rows](int r, int c) { return rows.text(r, c); }, true, true,
+        knownWidths(rows, 0, firstCount, &widths));
+    std::vector<XlsxSheet*> written{&sheet};
+    for (int first = perSheet; first < total; first += perSheet) {
+        XlsxSheet& next = sheet.workbook().addSheet(sheet.name(), written.back()->index() + 1);
+        if (session) session->continuations.push_back(&next);
+        const int count = std::min(total - first, perSheet);
+        writeTable(
+            next, rows.fieldNames(), count, [rows, first](int r, int c) { return rows.text(first + r, c); }, true, true,
+            knownWidths(rows, first, count, &widths));
+        written.push_back(&next);
+        QCoreApplication::processEvents();
+    }
+    return written;
+}
+
+// A list onto a sheet of a package, going on over sheets inserted after it (WriteRecordsetToSheet). A spooled list
+// stays out of the sheet's tree: its rows go to the file when the package is saved.
+office::OfficeStatus writeListPart(const Recordset& rs, office::XlsxPackage& package, int sheet, int first, int count) {
+    return package.writeTable(sheet, rs.fieldNames(), count,
+                              [&rs, first](int r, int c) { return rs.text(first + r, c); });
+}
+office::OfficeStatus writeListPart(const SpooledRows& rows, office::XlsxPackage& package, int sheet, int first,
+                                   int count) {
+    const std::vector<int> widths = rows.widths(first, count);
+    return package.streamTable(
+        sheet, rows.fieldNames(), count, [rows, first](int r, int c) { return rows.text(first + r, c); }, &widths);
+}
+
+template <class Rows>
+office::OfficeStatus writeList(const Rows& rows, office::XlsxPackage& package, int sheetIndex, int rowsPerSheet) {
+    const int perSheet = std::max(rowsPerSheet, 1);
+    const int total = rows.recordCount();
+    office::OfficeStatus status = writeListPart(rows, package, sheetIndex, 0, std::min(total, perSheet));
+    const QString name = package.sheetName(sheetIndex);
+    int at = sheetIndex;
+    for (int first = perSheet; status && first < total; first += perSheet) {
+        status = package.addSheet(name, at + 1, &at);
+        if (status) status = writeListPart(rows, package, at, first, std::min(total - first, perSheet));
+        if (!status)
+            return office::OfficeStatus::failure(
+                status.code(), QStringLiteral("工作表「%1」之後無法接續, 有 %2 筆資料未寫入:\r\n\r\n%3")
+                                   .arg(name)
+                                   .arg(total - first)
+                                   .arg(status.message()));
+        QCoreApplication::processEvents();
+    }
+    return status;
 }
 
 // A new file name under 報表暫存/ for a workbook (the folder made when missing), or "" after saying it cannot be made.
@@ -123,23 +198,11 @@ XlsxStyle excelHeaderStyle() {
 // ---- tables ----
 
 std::vector<XlsxSheet*> WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet) {
-    ExcelSession* session = program.excel.get();
-    const int perSheet = std::max(session ? session->rowsPerSheet : office::kXlsxMaxRows - 1, 1);
-    const int total = rs.recordCount();
-    // The rows are shared with the caller's recordset, not copied, and written when the workbook is saved.
-    writeTable(
-        sheet, rs.fieldNames(), std::min(total, perSheet), [rs](int r, int c) { return rs.text(r, c); }, true, true);
-    std::vector<XlsxSheet*> written{&sheet};
-    for (int first = perSheet; first < total; first += perSheet) {
-        XlsxSheet& next = sheet.workbook().addSheet(sheet.name(), written.back()->index() + 1);
-        if (session) session->continuations.push_back(&next);
-        writeTable(
-            next, rs.fieldNames(), std::min(total - first, perSheet),
-            [rs, first](int r, int c) { return rs.text(first + r, c); }, true, true);
-        written.push_back(&next);
-        QCoreApplication::processEvents();
-    }
-    return written;
+    return writeList(program, rs, sheet);
+}
+
+std::vector<XlsxSheet*> WriteRecordsetToSheet(Program& program, const SpooledRows& rows, office::XlsxSheet& sheet) {
+    return writeList(program, rows, sheet);
 }
 
 void WriteRecordsetToSheet(Program& program, const Recordset& rs) {
@@ -148,26 +211,12 @@ void WriteRecordsetToSheet(Program& program, const Recordset& rs) {
 
 office::OfficeStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
                                            int rowsPerSheet) {
-    const int perSheet = std::max(rowsPerSheet, 1);
-    const int total = rs.recordCount();
-    office::OfficeStatus status = package.writeTable(sheetIndex, rs.fieldNames(), std::min(total, perSheet),
-                                                     [&rs](int r, int c) { return rs.text(r, c); });
-    const QString name = package.sheetName(sheetIndex);
-    int at = sheetIndex;
-    for (int first = perSheet; status && first < total; first += perSheet) {
-        status = package.addSheet(name, at + 1, &at);
-        if (status)
-            status = package.writeTable(at, rs.fieldNames(), std::min(total - first, perSheet),
-                                        [&rs, first](int r, int c) { return rs.text(first + r, c); });
-        if (!status)
-            return office::OfficeStatus::failure(
-                status.code(), QStringLiteral("工作表「%1」之後無法接續, 有 %2 筆資料未寫入:\r\n\r\n%3")
-                                   .arg(name)
-                                   .arg(total - first)
-                                   .arg(status.message()));
-        QCoreApplication::processEvents();
-    }
-    return status;
+    return writeList(rs, package, sheetIndex, rowsPerSheet);
+}
+
+office::OfficeStatus WriteRecordsetToSheet(const SpooledRows& rows, office::XlsxPackage& package, int sheetIndex,
+                                           int rowsPerSheet) {
+    return writeList(rows, package, sheetIndex, rowsPerSheet);
 }
 
 void WriteListViewToSheet(const QTreeWidget* list, office::XlsxSheet& sheet) {

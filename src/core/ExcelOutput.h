@@ -13,6 +13,7 @@
 
 class Program;
 class Recordset;
+class SpooledRows;
 class QTreeWidget;
 
 // The workbook being built: the book, its current sheet (XlsSheet) and the name of the file it is saved under.
@@ -47,12 +48,20 @@ office::XlsxStyle excelHeaderStyle();
 // on over further sheets inserted right after it, named after it with " (2)", " (3)" ..., each with the header.
 // Returns the sheets written, the first one first.
 std::vector<office::XlsxSheet*> WriteRecordsetToSheet(Program& program, const Recordset& rs, office::XlsxSheet& sheet);
+// The same for a list kept in a temporary file: its rows go from the file to the workbook's file when it is saved,
+// never all in memory, and the widths are those measured as the list was read.
+std::vector<office::XlsxSheet*> WriteRecordsetToSheet(Program& program, const SpooledRows& rows,
+                                                      office::XlsxSheet& sheet);
 // The same onto the current sheet of program.excel (nothing without a workbook).
 void WriteRecordsetToSheet(Program& program, const Recordset& rs);
 // The same onto a sheet (from 0) of an opened template or workbook, going on over sheets inserted after it when the
 // records outnumber rowsPerSheet. Where no sheet can be added the status fails, saying how many records were left
 // out.
 office::OfficeStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPackage& package, int sheetIndex,
+                                           int rowsPerSheet = office::kXlsxMaxRows - 1);
+// The same for a list kept in a temporary file: its rows stay out of the sheet until the package is saved
+// (XlsxPackage::streamTable).
+office::OfficeStatus WriteRecordsetToSheet(const SpooledRows& rows, office::XlsxPackage& package, int sheetIndex,
                                            int rowsPerSheet = office::kXlsxMaxRows - 1);
 
 // Saves program.excel under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (the Ui's clock; "_2", "_3" ... when the

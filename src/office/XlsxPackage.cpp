@@ -313,6 +313,7 @@ void updateDimension(pugi::xml_document* doc) {
 } // namespace
 
 QByteArray XlsxPackage::partData(const QString& name) {
+    if (!m_streamed.empty()) settleStreamed(name);
     Part* p = part(name);
     if (!p || !unpack(*p)) return {};
     if (p->dirty && p->doc) {
@@ -346,16 +347,35 @@ OfficeStatus XlsxPackage::saveAs(const QString& path) {
         if (p && p->dirty && p->doc) updateDimension(p->doc.get());
     }
     std::vector<ZipEntry> entries;
+    std::vector<ZipPieces> pieces; // the parts with a streamed body
     entries.reserve(m_parts.size());
     for (auto& p : m_parts) {
         if (const OfficeStatus unpacked = unpack(*p); !unpacked) return unpacked;
-        entries.push_back({p->name, partData(p->name)});
+        const auto body = std::find_if(m_streamed.begin(), m_streamed.end(), [&](const StreamedBody& b) {
+            return b.part.compare(p->name, Qt::CaseInsensitive) == 0;
+        });
+        if (body == m_streamed.end() || !p->doc) {
+            entries.push_back({p->name, partData(p->name)});
+            continue;
+        }
+        // The tree holds the header alone: the used area reaches down to the body's last row.
+        pugi::xml_node dim = child(p->doc->document_element(), "dimension");
+        if (dim && dim.attribute("ref"))
+            dim.attribute("ref") = utf8(xlsxRangeName({0, 0, body->rows, body->cols - 1})).constData();
+        pieces.resize(entries.size());
+        pieces.push_back(streamedPart(*p, *body));
+        entries.push_back({p->name, {}});
     }
     // [Content_Types].xml first, as Office writes it; the order of the rest is kept.
-    std::stable_partition(entries.begin(), entries.end(),
-                          [](const ZipEntry& e) { return e.name == QLatin1String("[Content_Types].xml"); });
+    pieces.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].name == QLatin1String("[Content_Types].xml")) {
+            std::rotate(entries.begin(), entries.begin() + qsizetype(i), entries.begin() + qsizetype(i) + 1);
+            std::rotate(pieces.begin(), pieces.begin() + qsizetype(i), pieces.begin() + qsizetype(i) + 1);
+            break;
+        }
     QByteArray archive;
-    if (const OfficeStatus built = buildZip(entries, &archive); !built) return built;
+    if (const OfficeStatus built = buildZip(entries, pieces, &archive); !built) return built;
     const QFileInfo target(path);
     if (!target.absoluteDir().exists())
         return OfficeStatus::failure(

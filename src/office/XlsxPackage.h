@@ -106,6 +106,14 @@ public:
     // text (format "@"); fits the widths of the columns written and toggles the sheet's AutoFilter over the table.
     OfficeStatus writeTable(int sheet, const QStringList& header, int rows,
                             const std::function<QString(int row, int col)>& cell);
+    // As writeTable, but the rows below the header stay with `cell` until the package is saved, where they go to the
+    // file as text row after row without entering the sheet's tree: `cell` must stay valid until then (capture by
+    // value what it reads) and give the same texts each time it is asked. `bodyWidths` (display widths, one per
+    // column) spares measuring the body. A sheet that already holds rows is written as writeTable writes it; a later
+    // call that reads or edits the sheet stores the rows in it first.
+    OfficeStatus streamTable(int sheet, const QStringList& header, int rows,
+                             std::function<QString(int row, int col)> cell,
+                             const std::vector<int>* bodyWidths = nullptr);
     // Sets the AutoFilter when the sheet has none, removes it otherwise. `range` defaults to the used area.
     OfficeStatus toggleAutoFilter(int sheet, std::optional<XlsxRange> range = std::nullopt);
     bool hasAutoFilter(int sheet);
@@ -175,6 +183,23 @@ private:
     void renameReferences(const QString& oldName, const QString& newName);
     void updateAppTitles(int previousWorksheets);
     void dropCalcChain();
+
+    // A table's body left out of its sheet's tree (streamTable) until the package is saved.
+    struct StreamedBody {
+        QString part;
+        int rows = 0;
+        int cols = 0;
+        std::function<QString(int, int)> cell;
+        std::vector<int> xf; // the style of each column's cells
+    };
+    OfficeStatus writeTable(int sheet, const QStringList& header, int rows,
+                            const std::function<QString(int, int)>& cell, bool streamBody,
+                            const std::vector<int>* bodyWidths);
+    // Stores a streamed body of the part in its tree.
+    void settleStreamed(const QString& part);
+    // The bytes of a worksheet part with a streamed body, made piece by piece.
+    std::function<std::function<QByteArray()>()> streamedPart(Part& p, const StreamedBody& body);
+    std::vector<StreamedBody> m_streamed;
 
     QString m_path;
     std::unique_ptr<ZipArchive> m_archive;      // holds the parts left packed until they are needed

@@ -29,6 +29,7 @@ pugi::xml_document* XlsxPackage::sheetXml(int sheet, OfficeStatus* status) {
         return nullptr;
     }
     const SheetInfo& info = m_sheets[size_t(sheet)];
+    if (!m_streamed.empty()) settleStreamed(info.part);
     if (!info.worksheet || info.part.isEmpty()) {
         if (status)
             *status =
@@ -458,6 +459,17 @@ OfficeStatus XlsxPackage::setColumnWidth(int sheet, int firstCol, int lastCol, d
 
 OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int rows,
                                      const std::function<QString(int, int)>& cellText) {
+    return writeTable(sheet, header, rows, cellText, false, nullptr);
+}
+
+OfficeStatus XlsxPackage::streamTable(int sheet, const QStringList& header, int rows,
+                                      std::function<QString(int, int)> cell, const std::vector<int>* bodyWidths) {
+    return writeTable(sheet, header, rows, cell, true, bodyWidths);
+}
+
+OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int rows,
+                                     const std::function<QString(int, int)>& cellText, bool streamBody,
+                                     const std::vector<int>* bodyWidths) {
     pugi::xml_document* doc = nullptr;
     OfficeStatus st = writableSheet(sheet, &doc);
     if (!doc) return st;
@@ -467,6 +479,8 @@ OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int r
     pugi::xml_node root = doc->document_element();
     pugi::xml_node sd = sheetData(doc);
     Part& p = *sheetPart(sheet);
+    // Only a body of rows all new goes to the file as text: rows already there take their cells in the tree.
+    streamBody = streamBody && rows > 0 && !child(sd, "row");
     auto rowNode = [&](int rowIndex) {
         if (pugi::xml_node n = findRow(p, sd, rowIndex, false)) return std::make_pair(n, false);
         return std::make_pair(findRow(p, sd, rowIndex, true), true);
@@ -474,7 +488,7 @@ OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int r
     const int headerXf = headerStyle();
     std::vector<int> widths(size_t(cols), 0);
     std::map<int, int> columnXf; // style of a new body cell per column
-    for (int r = 0; r <= rows; ++r) {
+    for (int r = 0; r <= (streamBody ? 0 : rows); ++r) {
         auto [node, fresh] = rowNode(r);
         for (int c = 0; c < cols; ++c) {
             const QString text = r == 0 ? header[c] : cellText(r - 1, c);
@@ -503,10 +517,27 @@ OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int r
             widths[size_t(c)] = std::max(widths[size_t(c)], r == 0 ? int(std::ceil(w * 12.0 / 11.0 * 1.1)) : w);
         }
     }
+    std::optional<StreamedBody> streamed;
+    if (streamBody) {
+        StreamedBody body{p.name, rows, cols, cellText, {}};
+        for (int c = 0; c < cols; ++c) {
+            auto it = columnXf.find(c);
+            body.xf.push_back(textStyleFor(it != columnXf.end() ? it->second : styleForNewCell(root, {}, c)));
+        }
+        for (int r = 0; r < rows && !bodyWidths; ++r)
+            for (int c = 0; c < cols; ++c)
+                widths[size_t(c)] = std::max(widths[size_t(c)], xlsxDisplayWidth(cellText(r, c)));
+        for (int c = 0; bodyWidths && c < cols && c < int(bodyWidths->size()); ++c)
+            widths[size_t(c)] = std::max(widths[size_t(c)], (*bodyWidths)[size_t(c)]);
+        streamed = std::move(body);
+    }
     for (int c = 0; c < cols; ++c)
         if (OfficeStatus widthSet = setColumnWidth(sheet, c, c, xlsxFitWidth(widths[size_t(c)])); !widthSet)
             return widthSet;
-    return toggleAutoFilter(sheet, XlsxRange{0, 0, rows, cols - 1});
+    const OfficeStatus filtered = toggleAutoFilter(sheet, XlsxRange{0, 0, rows, cols - 1});
+    // Set aside last: the calls above open the sheet, which would store a body already set aside.
+    if (streamed) m_streamed.push_back(std::move(*streamed));
+    return filtered;
 }
 
 bool XlsxPackage::hasAutoFilter(int sheet) {

@@ -247,8 +247,12 @@ void XlsxSheet::settle() const {
 }
 
 void XlsxSheet::applyStyle(const XlsxRange& range, const XlsxStyle& style) {
-    settle();
-    if (range.firstRow == 0 && range.lastRow >= kXlsxMaxRows - 1) {
+    // Streamed blocks that take their columns' style follow a style laid over whole columns without being stored.
+    const bool wholeColumns = range.firstRow == 0 && range.lastRow >= kXlsxMaxRows - 1;
+    if (!wholeColumns ||
+        std::any_of(m_streamed.begin(), m_streamed.end(), [](const Streamed& b) { return b.style != 0xFFFF; }))
+        settle();
+    if (wholeColumns) {
         setColumnStyle(range.firstCol, range.lastCol, style);
         // Cells already written in those columns take the style too, as in Excel.
         for (int r = 0; r < int(m_rows.size()); ++r)

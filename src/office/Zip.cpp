@@ -7,6 +7,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace office {
 
@@ -252,7 +253,86 @@ OfficeStatus readZipBytes(const QByteArray& bytes, const QString& displayName, s
     return readEntries(za, displayName, entries, maxTotalBytes); // `bytes` outlives the archive
 }
 
+namespace {
+
+// A libzip source reading an entry's pieces as the archive is written.
+struct PieceSource {
+    ZipPieces start;
+    std::function<QByteArray()> next;
+    QByteArray piece;
+    qsizetype at = 0;
+    bool ended = false;
+    zip_error_t error;
+
+    static zip_int64_t callback(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+        auto* s = static_cast<PieceSource*>(state);
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            s->next = s->start();
+            s->piece.clear();
+            s->at = 0;
+            s->ended = false;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            auto* out = static_cast<char*>(data);
+            zip_uint64_t done = 0;
+            while (done < len && !s->ended) {
+                if (s->at == s->piece.size()) {
+                    s->piece = s->next();
+                    s->at = 0;
+                    s->ended = s->piece.isEmpty();
+                    continue;
+                }
+                const auto n = std::min<zip_uint64_t>(len - done, zip_uint64_t(s->piece.size() - s->at));
+                std::memcpy(out + done, s->piece.constData() + s->at, size_t(n));
+                done += n;
+                s->at += qsizetype(n);
+            }
+            return zip_int64_t(done);
+        }
+        case ZIP_SOURCE_CLOSE:
+            s->next = nullptr;
+            s->piece.clear();
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st); // the size is not known before the pieces are made
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&s->error, data, len);
+        case ZIP_SOURCE_FREE:
+            zip_error_fini(&s->error);
+            delete s;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+};
+
+zip_source_t* pieceSource(zip_t* za, const ZipPieces& pieces) {
+    auto* state = new PieceSource{pieces, nullptr, {}, 0, false, {}};
+    zip_error_init(&state->error);
+    zip_source_t* source = zip_source_function(za, &PieceSource::callback, state);
+    if (!source) {
+        zip_error_fini(&state->error);
+        delete state;
+    }
+    return source;
+}
+
+} // namespace
+
 OfficeStatus buildZip(const std::vector<ZipEntry>& entries, QByteArray* archive) {
+    return buildZip(entries, {}, archive);
+}
+
+OfficeStatus buildZip(const std::vector<ZipEntry>& entries, const std::vector<ZipPieces>& pieces, QByteArray* archive) {
     auto fail = [](const QString& why) { return OfficeStatus::failure(OfficeError::WriteFailed, why); };
     zip_error_t ze;
     zip_error_init(&ze);
@@ -271,9 +351,12 @@ OfficeStatus buildZip(const std::vector<ZipEntry>& entries, QByteArray* archive)
         zip_source_free(out);
         return fail(why);
     };
-    for (const ZipEntry& e : entries) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ZipEntry& e = entries[i];
+        const bool made = i < pieces.size() && pieces[i];
         // The entry bytes stay alive in `entries` until zip_close has read them.
-        zip_source_t* data = zip_source_buffer(za, e.data.constData(), zip_uint64_t(e.data.size()), 0);
+        zip_source_t* data = made ? pieceSource(za, pieces[i])
+                                  : zip_source_buffer(za, e.data.constData(), zip_uint64_t(e.data.size()), 0);
         const QByteArray name = e.name.toUtf8();
         const zip_int64_t index = data ? zip_file_add(za, name.constData(), data, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {
@@ -282,7 +365,7 @@ OfficeStatus buildZip(const std::vector<ZipEntry>& entries, QByteArray* archive)
         }
         // A big merged body deflates several times faster at the lowest level and stays nearly as small, since its
         // copies repeat.
-        const int level = e.data.size() > kZipFastDeflateAbove ? 1 : 6;
+        const int level = made || e.data.size() > kZipFastDeflateAbove ? 1 : 6;
         zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(level));
     }
     if (zip_close(za) != 0)

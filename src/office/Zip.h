@@ -15,6 +15,10 @@ struct zip;
 
 namespace office {
 
+// An entry's bytes made while the archive is written, piece after piece, never all in memory: the function starts
+// the entry (again, if asked twice) and returns the source of its pieces, which gives an empty piece at the end.
+using ZipPieces = std::function<std::function<QByteArray()>()>;
+
 struct ZipEntry {
     QString name; // the entry name, e.g. "word/document.xml"
     QByteArray data;
@@ -81,5 +85,8 @@ OfficeStatus openZipFile(const QString& path, std::vector<ZipEntry>* entries, qi
 // kZipFastDeflateAbove, which repeat enough to stay nearly as small. Fails with libzip's reason, e.g. for two entries
 // of one name (code WriteFailed); `archive` is then left as it was.
 OfficeStatus buildZip(const std::vector<ZipEntry>& entries, QByteArray* archive);
+// The same, the bytes of entry i made by pieces[i] where it is set (its `data` then unused), deflated at the fastest
+// level.
+OfficeStatus buildZip(const std::vector<ZipEntry>& entries, const std::vector<ZipPieces>& pieces, QByteArray* archive);
 
 } // namespace office

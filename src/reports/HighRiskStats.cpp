@@ -51,13 +51,16 @@ HighRiskStats computeHighRiskStats(const Database& db, const ReportPeriod& perio
                      inPeriod.params);
 
     const SqlCondition nbPeriod = periodCondition(QStringLiteral("nb.[記錄日期]"), period);
-    s.severe = db.query(QStringLiteral("SELECT ") + entryColumns(QStringLiteral("Type"), QStringLiteral("Note")) +
-                            QStringLiteral("WHERE %1 AND %2 ORDER BY nb.[員工編號], nb.[人員姓名], nb.[記錄日期], "
-                                           "nb.[記錄時間] DESC")
-                                .arg(kSevere, nbPeriod.sql),
-                        nbPeriod.params);
+    s.severe =
+        SpooledRows::read(db,
+                          QStringLiteral("SELECT ") + entryColumns(QStringLiteral("Type"), QStringLiteral("Note")) +
+                              QStringLiteral("WHERE %1 AND %2 ORDER BY nb.[員工編號], nb.[人員姓名], nb.[記錄日期], "
+                                             "nb.[記錄時間] DESC")
+                                  .arg(kSevere, nbPeriod.sql),
+                          nbPeriod.params);
 
-    s.history = db.query(
+    s.history = SpooledRows::read(
+        db,
         QStringLiteral("SELECT ") + entryColumns(QStringLiteral("事件類別"), QStringLiteral("事件項目")) +
             QStringLiteral("WHERE nb.[員工編號] IN (SELECT nb.[員工編號] FROM [NursingBook] nb WHERE %1 AND %2 AND "
                            "trim(ifnull(nb.[員工編號], '')) <> '' GROUP BY nb.[員工編號]) "

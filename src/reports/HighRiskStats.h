@@ -3,6 +3,7 @@
 // with the most entries, every entry of severity 2 or more, and the whole log history of the persons who had one.
 
 #include "core/Database.h"
+#include "core/SpooledRows.h"
 #include "reports/ReportFrame.h"
 #include "reports/ReportPeriod.h"
 
@@ -21,12 +22,12 @@ struct HighRiskStats {
     // The entries of the period whose severity, read as a number (a text's numeric prefix, as Val reads it), is 2
     // or more: 記錄日期 記錄時間 人員身份 員工編號 人員姓名 聯絡分機 所屬部門 事件代碼 Type Note 嚴重代碼
     // 事件發生經過與症狀描述 處理措施 追蹤情況 醫護人員 xPDF; by person, then oldest first. An event code missing from
-    // NursingCode leaves Type and Note empty.
-    Recordset severe;
+    // NursingCode leaves Type and Note empty. Kept in a temporary file, as the history: both may run to the whole log.
+    SpooledRows severe;
     // Every entry of any date of the persons with a severe entry in the period (Type and Note headed 事件類別 and
     // 事件項目), by employee number, newest first. An entry without employee number names nobody: its person has no
     // history, or every unnumbered entry of the log would be listed.
-    Recordset history;
+    SpooledRows history;
 };
 
 // The three tables, one statement each. Throws DbError.

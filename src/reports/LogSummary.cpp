@@ -45,8 +45,7 @@ constexpr int kListSeverity = 7;
 // severity 2 or 3, by date and time; an entry may stand in two lists.
 void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
     const SqlCondition where = logEntriesOf(counts.period, counts.keyword);
-    std::vector<QVariantList> injuries, severity2, severity3;
-    const int columns = int(kListFields.size());
+    SpooledRows injuries(kListFields), severity2(kListFields), severity3(kListFields);
     db.forEachRow(
         QStringLiteral("SELECT 記錄日期, 記錄時間, 人員身份, 員工編號, 人員姓名, 所屬部門, 事件代碼, 嚴重代碼, "
                        "事件發生經過與症狀描述, 處理措施, 追蹤情況, 醫護人員 FROM NursingBook "
@@ -61,19 +60,14 @@ void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
             const bool second = severity == u"2";
             const bool third = severity == u"3";
             if (!injury && !second && !third) return;
-            QVariantList row;
-            row.reserve(columns);
-            for (int c = 0; c < columns; ++c)
-                row.append(c == kListCode ? QVariant(code + QStringLiteral(" - ") + known->second.note)
-                                          : entry.value(c));
-            // The lists share the row's values.
-            if (injury) injuries.push_back(row);
-            if (second) severity2.push_back(row);
-            if (third) severity3.push_back(std::move(row));
+            const QString item = code + QStringLiteral(" - ") + known->second.note;
+            if (injury) injuries.append(entry, kListCode, item);
+            if (second) severity2.append(entry, kListCode, item);
+            if (third) severity3.append(entry, kListCode, item);
         });
-    s.injuries = Recordset(kListFields, std::move(injuries));
-    s.severity2 = Recordset(kListFields, std::move(severity2));
-    s.severity3 = Recordset(kListFields, std::move(severity3));
+    s.injuries = std::move(injuries);
+    s.severity2 = std::move(severity2);
+    s.severity3 = std::move(severity3);
 }
 
 } // namespace
@@ -205,7 +199,7 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
         QCoreApplication::processEvents();
     }
 
-    const std::pair<QString, const Recordset*> lists[] = {
+    const std::pair<QString, const SpooledRows*> lists[] = {
         {QStringLiteral("職傷意外記錄"), &s.injuries},
         {QStringLiteral("嚴重等級_2"), &s.severity2},
         {QStringLiteral("嚴重等級_3"), &s.severity3},

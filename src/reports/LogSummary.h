@@ -5,6 +5,7 @@
 // DataBase/健康服務紀錄統計/ with the date and time in its name, never over an older report.
 
 #include "core/Database.h"
+#include "core/SpooledRows.h"
 #include "reports/LogStatistics.h"
 
 #include <QStringList>
@@ -47,10 +48,10 @@ struct LogSummary {
     std::array<std::array<std::array<std::optional<qint64>, kSummarySlots>, 3>, kPersonTypes> severity;
     // top[person type][slot]: at most three items, most frequent first (notes in order among equals).
     std::array<std::array<std::vector<TopItem>, kSummarySlots>, kPersonTypes> top;
-    // The lists of sheets 2 to 4, ordered by date and time.
-    Recordset injuries;  // "職傷意外記錄": codes beginning with "Y"
-    Recordset severity2; // "嚴重等級_2"
-    Recordset severity3; // "嚴重等級_3"
+    // The lists of sheets 2 to 4, ordered by date and time, kept in temporary files: over a long log they are long.
+    SpooledRows injuries;  // "職傷意外記錄": codes beginning with "Y"
+    SpooledRows severity2; // "嚴重等級_2"
+    SpooledRows severity3; // "嚴重等級_3"
 };
 
 // The summary of a period for a category list (as the category statistics give it), from the counts of the period

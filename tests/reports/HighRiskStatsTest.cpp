@@ -26,7 +26,7 @@ void addEntries(Database& db, const std::vector<Entry>& entries) {
                  rows);
 }
 
-QStringList column(const Recordset& rs, const QString& field) {
+template <class Rows> QStringList column(const Rows& rs, const QString& field) {
     QStringList out;
     for (int r = 0; r < rs.recordCount(); ++r)
         out << rs.text(r, field);
