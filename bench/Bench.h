@@ -87,6 +87,13 @@ inline std::string workbookTargetText(double whole, double writing) {
     return text;
 }
 
+// Starts the process's peak resident memory (VmHWM) afresh from what it holds now; a child begins with its parent's
+// peak otherwise. Without the kernel's support (before Linux 4.0) the peak stays as it was.
+inline void resetPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
 struct Measured {
     double seconds = 0;
     double addedMiB = 0; // the peak resident memory reached above what the process held when f began
@@ -104,6 +111,7 @@ inline std::optional<Measured> inChild(const std::function<bool()>& f) {
         close(fds[0]);
         // Memory the parent freed but kept goes back first, so that reusing it counts as growth.
         malloc_trim(0);
+        resetPeak();
         const long before = statusKb("VmRSS");
         const auto start = std::chrono::steady_clock::now();
         const bool ok = f();
