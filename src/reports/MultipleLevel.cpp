@@ -352,51 +352,58 @@ MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
     for (int n = 2; n < kLevelCount; ++n)
         defs.push_back({levelSummaryColumn(n), QStringLiteral("TEXT")});
 
-    const Recordset rs =
-        db.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY rowid")
-                     .arg(Database::quoteName(health), Database::quoteName(QStringLiteral("年度代碼"))),
-                 {yearCode});
     GradingTable table;
     table.columns = healthColumns + gradingColumns();
-    table.rows.reserve(size_t(rs.recordCount()));
     const int healthWidth = int(healthColumns.size());
-    // Measurements repeat from person to person: each distinct number of a column is written as text once.
+    // The year's rows go straight into the table, without a whole result set beside it. Measurements repeat from
+    // person to person: each distinct number of a column is written as text once.
     std::vector<QHash<double, QString>> numberTexts{size_t(healthWidth)};
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        std::vector<std::optional<QString>> row(size_t(table.columns.size()));
-        for (int c = 0; c < healthWidth; ++c) {
-            const QVariant& v = rs.value(r, c);
-            if (v.isNull()) continue;
-            if (v.typeId() == QMetaType::Double) {
-                const double d = v.toDouble();
-                auto it = numberTexts[size_t(c)].constFind(d);
-                if (it == numberTexts[size_t(c)].constEnd())
-                    it = numberTexts[size_t(c)].insert(d, Recordset::toText(v));
-                row[size_t(c)] = *it;
-            } else {
-                row[size_t(c)] = Recordset::toText(v);
-            }
-        }
-        table.rows.push_back(std::move(row));
-    }
-    run.healthChecks = rs.recordCount();
+    db.forEachRow(QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY rowid")
+                      .arg(Database::quoteName(health), Database::quoteName(QStringLiteral("年度代碼"))),
+                  {yearCode}, [&](const RowView& r) {
+                      std::vector<std::optional<QString>> row(size_t(table.columns.size()));
+                      for (int c = 0; c < healthWidth; ++c) {
+                          if (r.isNull(c)) continue;
+                          const QVariant v = r.value(c);
+                          if (v.typeId() == QMetaType::Double) {
+                              const double d = v.toDouble();
+                              auto it = numberTexts[size_t(c)].constFind(d);
+                              if (it == numberTexts[size_t(c)].constEnd())
+                                  it = numberTexts[size_t(c)].insert(d, Recordset::toText(v));
+                              row[size_t(c)] = *it;
+                          } else {
+                              row[size_t(c)] = Recordset::toText(v);
+                          }
+                      }
+                      table.rows.push_back(std::move(row));
+                  });
+    run.healthChecks = int(table.rows.size());
     run.counts = gradeTable(table, standards, standardsTable.columns, int(standardsTable.rows.size()), progress);
 
     const QString xTemp = QStringLiteral("X_Temp");
     std::vector<ColumnDef> all = defs;
     all.push_back({QStringLiteral("NOindex"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")});
-    std::vector<QVariantList> values;
-    values.reserve(table.rows.size());
-    for (const auto& row : table.rows) {
-        QVariantList v;
-        v.reserve(int(row.size()));
-        for (const auto& cell : row)
-            v.append(cell ? QVariant(*cell) : QVariant());
-        values.push_back(std::move(v));
-    }
     Transaction tx(db);
     recreateTable(db, xTemp, all);
-    if (!values.empty()) db.execBatch(insertSql(xTemp, table.columns), values);
+    // Stored a block of rows at a time, each row let go once it is stored: the table and its copies as values are
+    // never held whole at once.
+    constexpr size_t kBlock = 2000;
+    const QString insert = insertSql(xTemp, table.columns);
+    std::vector<QVariantList> values;
+    values.reserve(std::min(kBlock, table.rows.size()));
+    for (size_t first = 0; first < table.rows.size(); first += kBlock) {
+        values.clear();
+        for (size_t i = first; i < std::min(first + kBlock, table.rows.size()); ++i) {
+            auto& row = table.rows[i];
+            QVariantList v;
+            v.reserve(int(row.size()));
+            for (auto& cell : row)
+                v.append(cell ? QVariant(std::move(*cell)) : QVariant());
+            std::vector<std::optional<QString>>().swap(row);
+            values.push_back(std::move(v));
+        }
+        db.execBatch(insert, values);
+    }
     tx.commit();
     return run;
 }

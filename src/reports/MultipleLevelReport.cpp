@@ -21,6 +21,48 @@ const char* const kAdvice[kLevelCount] = {
     "異常指標明顯且可能影響健康，需積極醫療介入與追蹤。建議應於二週內與員工取得聯繫。",
     "極度異常，存在急迫醫療需求或嚴重健康風險。建議應於一週內與員工取得聯繫。",
 };
+
+// The graded sheet from the rows of `sql` as they come, each stored in the sheet at once, without a result set
+// beside it: a header and text cells as WriteRecordsetToSheet writes them (the text format, the header style, the
+// columns fitted, no filter), "；<@>" read as a line break. Each row is as high as its longest summary, so that a
+// reader that does not size rows itself shows every line of it. Returns the number of rows below the header.
+int writeGradedSheet(const Database& db, const QString& sql, office::XlsxSheet& sheet) {
+    const QStringList header = db.columns(QStringLiteral("X_Temp"));
+    const int cols = int(header.size());
+    if (cols == 0) return 0;
+    office::XlsxWorkbook& book = sheet.workbook();
+    sheet.setColumnStyle(0, cols - 1, office::XlsxStyle::text());
+    const int textStyle = book.addStyle(office::XlsxStyle::text());
+    const int headerStyle = book.addStyle(excelHeaderStyle());
+    const QString marker = QStringLiteral("；<@>");
+    const QString lineBreak = QStringLiteral("；\n");
+    std::vector<int> headerWidths(size_t(cols), 0), bodyWidths(size_t(cols), 0);
+    sheet.writeTextBlock(
+        0, 0, 1, cols, [&](int, int c) { return QString(header[c]).replace(marker, lineBreak); }, headerStyle,
+        &headerWidths);
+    std::vector<int> summaryColumns;
+    for (const QString& c : gradingColumns().mid(2))
+        if (header.contains(c)) summaryColumns.push_back(int(header.indexOf(c)));
+    int rows = 0;
+    db.forEachRow(sql, {}, [&](const RowView& row) {
+        ++rows;
+        sheet.writeTextBlock(
+            rows, 0, 1, cols, [&](int, int c) { return row.text(c).replace(marker, lineBreak); }, textStyle,
+            &bodyWidths);
+        constexpr double kLinePt = 16.5;
+        qsizetype lines = 1;
+        for (const int c : summaryColumns)
+            lines = std::max(lines, row.text(c).count(QLatin1Char('\n')) + 1);
+        if (lines > 1) sheet.setRowHeight(rows, double(lines) * kLinePt);
+    });
+    const office::XlsxStyle headerLook = excelHeaderStyle();
+    for (int c = 0; c < cols; ++c) {
+        const double h = office::xlsxFitWidth(headerWidths[size_t(c)], headerLook.fontSize.value_or(11),
+                                              headerLook.bold.value_or(false));
+        sheet.setColumnWidth(c, c, std::max(h, office::xlsxFitWidth(bodyWidths[size_t(c)])));
+    }
+    return rows;
+}
 } // namespace
 
 QString levelAdvice(int level) {
@@ -87,35 +129,24 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
                        ? QStringLiteral("rtrim(replace(%1, '；<@> ', '；' || char(10)), char(10)) AS %1").arg(q)
                        : q);
     }
-    const Recordset graded = db.query(
-        QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))));
     office::XlsxSheet& third = session.activate(3);
-    WriteRecordsetToSheet(program, graded, third);
+    const int gradedRows = writeGradedSheet(
+        db, QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))),
+        third);
     third.setName(QStringLiteral("Ostivw_健檢總表_多項四段分級"));
-    // The writer switched the filter on; the graded sheet is shown without it.
-    third.clearAutoFilter();
     office::XlsxStyle yellow;
     yellow.fill = qRgb(255, 255, 0);
     office::XlsxStyle pink;
     pink.fill = qRgb(255, 102, 178);
     third.applyStyleWhereTextContains(levelLabel(3), yellow);
     third.applyStyleWhereTextContains(levelLabel(4), pink);
-    const int summary = graded.fieldIndex(QStringLiteral("個人分級彙整"));
-    third.replaceText(QStringLiteral("；<@>"), QStringLiteral("；\n"));
-    if (summary >= 0 && graded.recordCount() > 0) {
+    const int summary = int(db.columns(QStringLiteral("X_Temp")).indexOf(QStringLiteral("個人分級彙整")));
+    if (summary >= 0 && gradedRows > 0) {
         third.setColumnWidth(summary, summary + 3, 40);
-        // Wrapped, one item a line (an item fits a line of 40 characters), each row as high as its longest summary:
-        // a reader that does not size rows itself would show only one line of it.
+        // Wrapped, one item a line (an item fits a line of 40 characters).
         office::XlsxStyle wrap;
         wrap.wrap = true;
-        third.applyStyle({1, summary, graded.recordCount(), summary + 3}, wrap);
-        constexpr double kLinePt = 16.5;
-        for (int r = 0; r < graded.recordCount(); ++r) {
-            qsizetype lines = 1;
-            for (int c = summary; c < summary + 4; ++c)
-                lines = std::max(lines, graded.text(r, c).count(QLatin1Char('\n')) + 1);
-            if (lines > 1) third.setRowHeight(r + 1, double(lines) * kLinePt);
-        }
+        third.applyStyle({1, summary, gradedRows, summary + 3}, wrap);
     }
     letEventsThrough();
     return FinishExcel(program, true);
