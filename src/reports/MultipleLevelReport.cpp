@@ -9,6 +9,9 @@
 #include "office/XlsxText.h"
 
 #include <algorithm>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace reports {
 
@@ -177,6 +180,11 @@ QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
                            rows.join(QStringLiteral("\r\n")),
                        QString::fromUtf8(kTitle), Ui::Icon::Warning);
         }
+#if defined(__GLIBC__)
+        // The grading's table is gone, but the allocator keeps its pages between the blocks still in use: they go back
+        // first, so that the workbook's memory is not added to the grading's.
+        malloc_trim(0);
+#endif
         letEventsThrough();
         return BuildMultipleLevelWorkbook(program, run.counts, yearCode);
     } catch (const DbError& e) {
