@@ -101,7 +101,9 @@ struct Measured {
 };
 
 // Runs f in a child process, so that every run starts from the same memory and its peak is its own.
-inline std::optional<Measured> inChild(const std::function<bool()>& f) {
+// `prepare`, when given, runs in the child first, neither timed nor counted in the memory added (what it leaves is
+// part of the peak): a run that changes the database can start from its own copy.
+inline std::optional<Measured> inChild(const std::function<bool()>& f, const std::function<bool()>& prepare = {}) {
     int fds[2];
     if (pipe(fds) != 0) return std::nullopt;
     std::fflush(nullptr);
@@ -109,6 +111,7 @@ inline std::optional<Measured> inChild(const std::function<bool()>& f) {
     if (pid < 0) return std::nullopt;
     if (pid == 0) {
         close(fds[0]);
+        if (prepare && !prepare()) _exit(1);
         // Memory the parent freed but kept goes back first, so that reusing it counts as growth.
         malloc_trim(0);
         resetPeak();
@@ -148,14 +151,20 @@ struct SideFigures {
     Spread addedMiB; // the peak above what the process held when the run began
 };
 
+// A side of an alternated measurement: what is measured, and what its process does first (see inChild).
+struct Side {
+    std::function<bool()> run;
+    std::function<bool()> prepare = {};
+};
+
 // Runs the sides in turn (a, b, a, b, ...) `rounds` times each, every run in its own process (inChild), so that a
 // load that comes and goes falls on all sides alike. The figures come in the order of the sides; empty when a run
 // failed (its function returned false or its process died).
-inline std::optional<std::vector<SideFigures>> alternate(int rounds, const std::vector<std::function<bool()>>& sides) {
+inline std::optional<std::vector<SideFigures>> alternateSides(int rounds, const std::vector<Side>& sides) {
     std::vector<std::vector<Measured>> runs(sides.size());
     for (int round = 0; round < std::max(rounds, 1); ++round)
         for (size_t side = 0; side < sides.size(); ++side) {
-            const auto m = inChild(sides[side]);
+            const auto m = inChild(sides[side].run, sides[side].prepare);
             if (!m) return std::nullopt;
             runs[side].push_back(*m);
         }
@@ -170,6 +179,12 @@ inline std::optional<std::vector<SideFigures>> alternate(int rounds, const std::
         figures.push_back({spread(seconds), spread(peak), spread(added)});
     }
     return figures;
+}
+inline std::optional<std::vector<SideFigures>> alternate(int rounds, const std::vector<std::function<bool()>>& sides) {
+    std::vector<Side> prepared;
+    for (const auto& f : sides)
+        prepared.push_back({f});
+    return alternateSides(rounds, prepared);
 }
 
 // A side's line of output: "0.709 s (0.701-0.733), peak 212.4 MiB (211.0-214.9)".
