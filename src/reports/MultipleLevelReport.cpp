@@ -9,6 +9,7 @@
 #include "office/XlsxText.h"
 
 #include <algorithm>
+#include <memory>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -25,46 +26,80 @@ const char* const kAdvice[kLevelCount] = {
     "極度異常，存在急迫醫療需求或嚴重健康風險。建議應於一週內與員工取得聯繫。",
 };
 
-// The graded sheet from the rows of `sql` as they come, each stored in the sheet at once, without a result set
-// beside it: a header and text cells as WriteRecordsetToSheet writes them (the text format, the header style, the
-// columns fitted, no filter), "；<@>" read as a line break. Each row is as high as its longest summary, so that a
-// reader that does not size rows itself shows every line of it. Returns the number of rows below the header.
-int writeGradedSheet(const Database& db, const QString& sql, office::XlsxSheet& sheet) {
+// A header and text cells as WriteRecordsetToSheet writes them (the text format, the header style, the columns
+// fitted), filled a row at a time; "；<@>" reads as a line break.
+class GradedSheetWriter {
+public:
+    GradedSheetWriter(office::XlsxSheet& sheet, const QStringList& header) : m_sheet(sheet), m_header(header) {
+        const int cols = int(header.size());
+        office::XlsxWorkbook& book = sheet.workbook();
+        sheet.setColumnStyle(0, cols - 1, office::XlsxStyle::text());
+        m_textStyle = book.addStyle(office::XlsxStyle::text());
+        m_bodyWidths.assign(size_t(cols), 0);
+        m_headerWidths.assign(size_t(cols), 0);
+        sheet.writeTextBlock(
+            0, 0, 1, cols, [&](int, int c) { return lineBreaks(header[c]); }, book.addStyle(excelHeaderStyle()),
+            &m_headerWidths);
+    }
+    static QString lineBreaks(QString text) { return text.replace(QStringLiteral("；<@>"), QStringLiteral("；\n")); }
+
+    void add(int row, const RowView& values) {
+        m_sheet.writeTextBlock(
+            row, 0, 1, int(m_header.size()), [&](int, int c) { return lineBreaks(values.text(c)); }, m_textStyle,
+            &m_bodyWidths);
+    }
+    void fitColumns() {
+        const office::XlsxStyle look = excelHeaderStyle();
+        for (size_t c = 0; c < size_t(m_header.size()); ++c) {
+            const double h =
+                office::xlsxFitWidth(m_headerWidths[c], look.fontSize.value_or(11), look.bold.value_or(false));
+            m_sheet.setColumnWidth(int(c), int(c), std::max(h, office::xlsxFitWidth(m_bodyWidths[c])));
+        }
+    }
+
+private:
+    office::XlsxSheet& m_sheet;
+    const QStringList& m_header;
+    int m_textStyle = 0;
+    std::vector<int> m_headerWidths, m_bodyWidths;
+};
+
+// The graded sheet from X_Temp's rows of `sql` as they come, each stored in the sheet at once, without a result set
+// beside it; rows past the sheet's capacity (ExcelSession::rowsPerSheet) go on over further sheets right after it,
+// as WriteRecordsetToSheet continues a list. Each row of the first sheet is as high as its longest summary, so that a
+// reader that does not size rows itself shows every line of it. Returns the number of rows below its header.
+int writeGradedSheet(ExcelSession& session, const Database& db, const QString& sql, office::XlsxSheet& sheet) {
     const QStringList header = db.columns(QStringLiteral("X_Temp"));
-    const int cols = int(header.size());
-    if (cols == 0) return 0;
-    office::XlsxWorkbook& book = sheet.workbook();
-    sheet.setColumnStyle(0, cols - 1, office::XlsxStyle::text());
-    const int textStyle = book.addStyle(office::XlsxStyle::text());
-    const int headerStyle = book.addStyle(excelHeaderStyle());
-    const QString marker = QStringLiteral("；<@>");
-    const QString lineBreak = QStringLiteral("；\n");
-    std::vector<int> headerWidths(size_t(cols), 0), bodyWidths(size_t(cols), 0);
-    sheet.writeTextBlock(
-        0, 0, 1, cols, [&](int, int c) { return QString(header[c]).replace(marker, lineBreak); }, headerStyle,
-        &headerWidths);
+    if (header.isEmpty()) return 0;
+    const int perSheet = std::max(session.rowsPerSheet, 1);
     std::vector<int> summaryColumns;
     for (const QString& c : gradingColumns().mid(2))
         if (header.contains(c)) summaryColumns.push_back(int(header.indexOf(c)));
-    int rows = 0;
+    office::XlsxSheet* current = &sheet;
+    auto writer = std::make_unique<GradedSheetWriter>(sheet, header);
+    int total = 0;
     db.forEachRow(sql, {}, [&](const RowView& row) {
-        ++rows;
-        sheet.writeTextBlock(
-            rows, 0, 1, cols, [&](int, int c) { return row.text(c).replace(marker, lineBreak); }, textStyle,
-            &bodyWidths);
+        if (total > 0 && total % perSheet == 0) {
+            writer->fitColumns();
+            // A sheet that carries on the list keeps the AutoFilter the writer of lists gives it.
+            if (current != &sheet) current->setAutoFilter({0, 0, perSheet, int(header.size()) - 1});
+            current = &sheet.workbook().addSheet(sheet.name(), current->index() + 1);
+            session.continuations.push_back(current);
+            writer = std::make_unique<GradedSheetWriter>(*current, header);
+            letEventsThrough();
+        }
+        ++total;
+        writer->add((total - 1) % perSheet + 1, row);
+        if (current != &sheet) return;
         constexpr double kLinePt = 16.5;
         qsizetype lines = 1;
         for (const int c : summaryColumns)
             lines = std::max(lines, row.text(c).count(QLatin1Char('\n')) + 1);
-        if (lines > 1) sheet.setRowHeight(rows, double(lines) * kLinePt);
+        if (lines > 1) sheet.setRowHeight(total, double(lines) * kLinePt);
     });
-    const office::XlsxStyle headerLook = excelHeaderStyle();
-    for (int c = 0; c < cols; ++c) {
-        const double h = office::xlsxFitWidth(headerWidths[size_t(c)], headerLook.fontSize.value_or(11),
-                                              headerLook.bold.value_or(false));
-        sheet.setColumnWidth(c, c, std::max(h, office::xlsxFitWidth(bodyWidths[size_t(c)])));
-    }
-    return rows;
+    writer->fitColumns();
+    if (current != &sheet) current->setAutoFilter({0, 0, (total - 1) % perSheet + 1, int(header.size()) - 1});
+    return std::min(total, perSheet);
 }
 } // namespace
 
@@ -134,8 +169,8 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     }
     office::XlsxSheet& third = session.activate(3);
     const int gradedRows = writeGradedSheet(
-        db, QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))),
-        third);
+        session, db,
+        QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))), third);
     third.setName(QStringLiteral("Ostivw_健檢總表_多項四段分級"));
     office::XlsxStyle yellow;
     yellow.fill = qRgb(255, 255, 0);
