@@ -23,7 +23,7 @@ namespace bench {
 
 struct Context {
     QTemporaryDir scratch; // a folder the case may fill; removed afterwards
-    int repeats = 3;       // runs per measurement; the best one counts
+    int repeats = 3;       // runs per measurement: the best one counts, or the median of alternated runs
 };
 
 struct Case {
@@ -87,13 +87,23 @@ inline std::string workbookTargetText(double whole, double writing) {
     return text;
 }
 
+// Starts the process's peak resident memory (VmHWM) afresh from what it holds now; a child begins with its parent's
+// peak otherwise. Without the kernel's support (before Linux 4.0) the peak stays as it was.
+inline void resetPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
 struct Measured {
     double seconds = 0;
     double addedMiB = 0; // the peak resident memory reached above what the process held when f began
+    double peakMiB = 0;  // the process's peak resident memory, what it held before f included
 };
 
 // Runs f in a child process, so that every run starts from the same memory and its peak is its own.
-inline std::optional<Measured> inChild(const std::function<bool()>& f) {
+// `prepare`, when given, runs in the child first, neither timed nor counted in the memory added (what it leaves is
+// part of the peak): a run that changes the database can start from its own copy.
+inline std::optional<Measured> inChild(const std::function<bool()>& f, const std::function<bool()>& prepare = {}) {
     int fds[2];
     if (pipe(fds) != 0) return std::nullopt;
     std::fflush(nullptr);
@@ -101,13 +111,16 @@ inline std::optional<Measured> inChild(const std::function<bool()>& f) {
     if (pid < 0) return std::nullopt;
     if (pid == 0) {
         close(fds[0]);
+        if (prepare && !prepare()) _exit(1);
         // Memory the parent freed but kept goes back first, so that reusing it counts as growth.
         malloc_trim(0);
+        resetPeak();
         const long before = statusKb("VmRSS");
         const auto start = std::chrono::steady_clock::now();
         const bool ok = f();
         const std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
-        Measured m{d.count(), (statusKb("VmHWM") - before) / 1024.0};
+        const long peak = statusKb("VmHWM");
+        Measured m{d.count(), (peak - before) / 1024.0, peak / 1024.0};
         if (ok && write(fds[1], &m, sizeof m) != ssize_t(sizeof m)) _exit(1);
         _exit(ok ? 0 : 1);
     }
@@ -119,6 +132,67 @@ inline std::optional<Measured> inChild(const std::function<bool()>& f) {
     waitpid(pid, &status, 0);
     if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
     return m;
+}
+
+// The median and the range of a side's runs.
+struct Spread {
+    double median = 0, min = 0, max = 0;
+};
+inline Spread spread(const std::vector<double>& v) {
+    if (v.empty()) return {};
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    return {bench::median(v), *lo, *hi};
+}
+
+// One side of an alternated measurement over its runs.
+struct SideFigures {
+    Spread seconds;
+    Spread peakMiB;  // the process's peak resident memory
+    Spread addedMiB; // the peak above what the process held when the run began
+};
+
+// A side of an alternated measurement: what is measured, and what its process does first (see inChild).
+struct Side {
+    std::function<bool()> run;
+    std::function<bool()> prepare = {};
+};
+
+// Runs the sides in turn (a, b, a, b, ...) `rounds` times each, every run in its own process (inChild), so that a
+// load that comes and goes falls on all sides alike. The figures come in the order of the sides; empty when a run
+// failed (its function returned false or its process died).
+inline std::optional<std::vector<SideFigures>> alternateSides(int rounds, const std::vector<Side>& sides) {
+    std::vector<std::vector<Measured>> runs(sides.size());
+    for (int round = 0; round < std::max(rounds, 1); ++round)
+        for (size_t side = 0; side < sides.size(); ++side) {
+            const auto m = inChild(sides[side].run, sides[side].prepare);
+            if (!m) return std::nullopt;
+            runs[side].push_back(*m);
+        }
+    std::vector<SideFigures> figures;
+    for (const auto& side : runs) {
+        std::vector<double> seconds, peak, added;
+        for (const Measured& m : side) {
+            seconds.push_back(m.seconds);
+            peak.push_back(m.peakMiB);
+            added.push_back(m.addedMiB);
+        }
+        figures.push_back({spread(seconds), spread(peak), spread(added)});
+    }
+    return figures;
+}
+inline std::optional<std::vector<SideFigures>> alternate(int rounds, const std::vector<std::function<bool()>>& sides) {
+    std::vector<Side> prepared;
+    for (const auto& f : sides)
+        prepared.push_back({f});
+    return alternateSides(rounds, prepared);
+}
+
+// A side's line of output: "0.709 s (0.701-0.733), peak 212.4 MiB (211.0-214.9)".
+inline std::string sideText(const SideFigures& f) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%.3f s (%.3f-%.3f), peak %.1f MiB (%.1f-%.1f)", f.seconds.median, f.seconds.min,
+                  f.seconds.max, f.peakMiB.median, f.peakMiB.min, f.peakMiB.max);
+    return text;
 }
 
 } // namespace bench

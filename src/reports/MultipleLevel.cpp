@@ -254,55 +254,63 @@ std::optional<std::array<int, kLevelCount>> gradeStandard(Grading& g, size_t k) 
     return levelCounts;
 }
 
-// The summaries: "item：value【Level_N】；<@> " per item at level 1 or higher, the value as it stood before its label.
-void writeSummaries(GradingTable& table, const Grading& g, const std::array<QString, kLevelCount>& labels) {
-    const int summaryCol = table.column(kSummary);
-    std::array<int, kLevelCount> levelSummaryCol{-1, -1, -1, -1, -1};
-    for (int n = 2; n < kLevelCount; ++n)
-        levelSummaryCol[size_t(n)] = table.column(levelSummaryColumn(n));
-    const QString colon = QStringLiteral("：");
-    const QString tail = QStringLiteral("；<@> ");
-    for (size_t i = 0; i < table.rows.size(); ++i) {
-        if (g.hits[i].empty()) continue;
-        QString person;
-        std::array<QString, kLevelCount> byLevel;
-        for (const Hit& h : g.hits[i]) {
-            const QString& value = *table.rows[i][size_t(g.standardColumn[size_t(h.standard)])];
-            const QString entry = g.standards[size_t(h.standard)].item + colon + value + labels[size_t(h.level)] + tail;
-            person += entry;
-            if (h.level >= 2) byLevel[size_t(h.level)] += entry;
+// Writes what the grading decided into a row, one row at a time, so that a caller may store each row and let it go
+// before the next: the summaries ("item：value【Level_N】；<@> " per item at level 1 or higher, the value as it stood
+// before its label), then the labels after the values and 最高等級 (目前等級 stays null).
+class RowWriter {
+public:
+    RowWriter(GradingTable& table, const Grading& g)
+        : m_table(table), m_g(g), m_summary(table.column(kSummary)), m_highest(table.column(kHighest)),
+          m_current(table.column(kCurrent)) {
+        for (int n = 0; n < kLevelCount; ++n) {
+            m_labels[size_t(n)] = levelLabel(n);
+            m_levelSummary[size_t(n)] = n >= 2 ? table.column(levelSummaryColumn(n)) : -1;
         }
-        if (summaryCol >= 0) table.rows[i][size_t(summaryCol)] = person;
-        for (int n = 2; n < kLevelCount; ++n)
-            if (levelSummaryCol[size_t(n)] >= 0 && !byLevel[size_t(n)].isEmpty())
-                table.rows[i][size_t(levelSummaryCol[size_t(n)])] = byLevel[size_t(n)];
+        for (size_t col = 0; col < g.columns.size(); ++col)
+            if (g.columns[col]) m_graded.push_back(col);
     }
-}
 
-// The labels after the values, then 最高等級 (目前等級 stays null).
-void writeLabelsAndLevels(GradingTable& table, const Grading& g, const std::array<QString, kLevelCount>& labels) {
-    const size_t rows = table.rows.size();
-    for (size_t col = 0; col < g.columns.size(); ++col) {
-        if (!g.columns[col]) continue;
-        const ColumnState& cs = *g.columns[col];
-        for (size_t i = 0; i < rows; ++i)
-            if (cs.label[i] >= 0) *table.rows[i][col] += labels[size_t(cs.label[i])];
+    void write(size_t i) const {
+        auto& row = m_table.rows[i];
+        if (!m_g.hits[i].empty()) {
+            QString person;
+            std::array<QString, kLevelCount> byLevel;
+            for (const Hit& h : m_g.hits[i]) {
+                const QString& value = *row[size_t(m_g.standardColumn[size_t(h.standard)])];
+                const QString entry =
+                    m_g.standards[size_t(h.standard)].item + m_colon + value + m_labels[size_t(h.level)] + m_tail;
+                person += entry;
+                if (h.level >= 2) byLevel[size_t(h.level)] += entry;
+            }
+            if (m_summary >= 0) row[size_t(m_summary)] = person;
+            for (int n = 2; n < kLevelCount; ++n)
+                if (m_levelSummary[size_t(n)] >= 0 && !byLevel[size_t(n)].isEmpty())
+                    row[size_t(m_levelSummary[size_t(n)])] = byLevel[size_t(n)];
+        }
+        for (const size_t col : m_graded) {
+            const signed char label = m_g.columns[col]->label[i];
+            if (label >= 0) *row[col] += m_labels[size_t(label)];
+        }
+        if (m_highest >= 0) row[size_t(m_highest)] = QString::number(m_g.highest[i]);
+        if (m_current >= 0) row[size_t(m_current)].reset();
     }
-    const int highestCol = table.column(kHighest);
-    const int currentCol = table.column(kCurrent);
-    for (size_t i = 0; i < rows; ++i) {
-        if (highestCol >= 0) table.rows[i][size_t(highestCol)] = QString::number(g.highest[i]);
-        if (currentCol >= 0) table.rows[i][size_t(currentCol)].reset();
-    }
-}
 
-} // namespace
+private:
+    GradingTable& m_table;
+    const Grading& m_g;
+    const int m_summary, m_highest, m_current;
+    std::array<int, kLevelCount> m_levelSummary;
+    std::array<QString, kLevelCount> m_labels;
+    std::vector<size_t> m_graded; // the columns some standard graded
+    const QString m_colon = QStringLiteral("：");
+    const QString m_tail = QStringLiteral("；<@> ");
+};
 
-CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standards, const QStringList& headerColumns,
-                      int standardRowCount, const std::function<void(int)>& progress) {
+// Grades every standard over the table, in order, and returns the count table; nothing is written into the table.
+CountTable gradeStandards(Grading& g, const std::vector<Standard>& standards, const QStringList& headerColumns,
+                          int standardRowCount, const std::function<void(int)>& progress) {
     const CountLayout layout = countLayout(headerColumns);
     CountTable counts = emptyCountTable(headerColumns, standardRowCount);
-    Grading g(table, standards);
     if (progress) progress(0);
     int countRow = 0;
     const int total = std::max(standardRowCount, 1);
@@ -311,11 +319,18 @@ CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standard
         if (const auto levelCounts = gradeStandard(g, k))
             putCountRow(counts, layout, ++countRow, standards[k], *levelCounts);
     }
-    std::array<QString, kLevelCount> labels;
-    for (int n = 0; n < kLevelCount; ++n)
-        labels[size_t(n)] = levelLabel(n);
-    writeSummaries(table, g, labels);
-    writeLabelsAndLevels(table, g, labels);
+    return counts;
+}
+
+} // namespace
+
+CountTable gradeTable(GradingTable& table, const std::vector<Standard>& standards, const QStringList& headerColumns,
+                      int standardRowCount, const std::function<void(int)>& progress) {
+    Grading g(table, standards);
+    CountTable counts = gradeStandards(g, standards, headerColumns, standardRowCount, progress);
+    const RowWriter writer(table, g);
+    for (size_t i = 0; i < table.rows.size(); ++i)
+        writer.write(i);
     return counts;
 }
 
@@ -352,51 +367,61 @@ MultipleLevelRun runMultipleLevelGrading(Database& db, const QString& yearCode,
     for (int n = 2; n < kLevelCount; ++n)
         defs.push_back({levelSummaryColumn(n), QStringLiteral("TEXT")});
 
-    const Recordset rs =
-        db.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY rowid")
-                     .arg(Database::quoteName(health), Database::quoteName(QStringLiteral("年度代碼"))),
-                 {yearCode});
     GradingTable table;
     table.columns = healthColumns + gradingColumns();
-    table.rows.reserve(size_t(rs.recordCount()));
     const int healthWidth = int(healthColumns.size());
-    // Measurements repeat from person to person: each distinct number of a column is written as text once.
+    // The year's rows go straight into the table, without a whole result set beside it. Measurements repeat from
+    // person to person: each distinct number of a column is written as text once.
     std::vector<QHash<double, QString>> numberTexts{size_t(healthWidth)};
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        std::vector<std::optional<QString>> row(size_t(table.columns.size()));
-        for (int c = 0; c < healthWidth; ++c) {
-            const QVariant& v = rs.value(r, c);
-            if (v.isNull()) continue;
-            if (v.typeId() == QMetaType::Double) {
-                const double d = v.toDouble();
-                auto it = numberTexts[size_t(c)].constFind(d);
-                if (it == numberTexts[size_t(c)].constEnd())
-                    it = numberTexts[size_t(c)].insert(d, Recordset::toText(v));
-                row[size_t(c)] = *it;
-            } else {
-                row[size_t(c)] = Recordset::toText(v);
-            }
-        }
-        table.rows.push_back(std::move(row));
-    }
-    run.healthChecks = rs.recordCount();
-    run.counts = gradeTable(table, standards, standardsTable.columns, int(standardsTable.rows.size()), progress);
+    db.forEachRow(QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY rowid")
+                      .arg(Database::quoteName(health), Database::quoteName(QStringLiteral("年度代碼"))),
+                  {yearCode}, [&](const RowView& r) {
+                      std::vector<std::optional<QString>> row(size_t(table.columns.size()));
+                      for (int c = 0; c < healthWidth; ++c) {
+                          if (r.isNull(c)) continue;
+                          const QVariant v = r.value(c);
+                          if (v.typeId() == QMetaType::Double) {
+                              const double d = v.toDouble();
+                              auto it = numberTexts[size_t(c)].constFind(d);
+                              if (it == numberTexts[size_t(c)].constEnd())
+                                  it = numberTexts[size_t(c)].insert(d, Recordset::toText(v));
+                              row[size_t(c)] = *it;
+                          } else {
+                              row[size_t(c)] = Recordset::toText(v);
+                          }
+                      }
+                      table.rows.push_back(std::move(row));
+                  });
+    run.healthChecks = int(table.rows.size());
+    Grading g(table, standards);
+    run.counts = gradeStandards(g, standards, standardsTable.columns, int(standardsTable.rows.size()), progress);
 
     const QString xTemp = QStringLiteral("X_Temp");
     std::vector<ColumnDef> all = defs;
     all.push_back({QStringLiteral("NOindex"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")});
-    std::vector<QVariantList> values;
-    values.reserve(table.rows.size());
-    for (const auto& row : table.rows) {
-        QVariantList v;
-        v.reserve(int(row.size()));
-        for (const auto& cell : row)
-            v.append(cell ? QVariant(*cell) : QVariant());
-        values.push_back(std::move(v));
-    }
     Transaction tx(db);
     recreateTable(db, xTemp, all);
-    if (!values.empty()) db.execBatch(insertSql(xTemp, table.columns), values);
+    // Each row is finished and stored a block of rows at a time, then let go: the labelled values, the summaries and
+    // the copies as values are never held for the whole year at once.
+    const RowWriter writer(table, g);
+    constexpr size_t kBlock = 2000;
+    const QString insert = insertSql(xTemp, table.columns);
+    std::vector<QVariantList> values;
+    values.reserve(std::min(kBlock, table.rows.size()));
+    for (size_t first = 0; first < table.rows.size(); first += kBlock) {
+        values.clear();
+        for (size_t i = first; i < std::min(first + kBlock, table.rows.size()); ++i) {
+            writer.write(i);
+            auto& row = table.rows[i];
+            QVariantList v;
+            v.reserve(int(row.size()));
+            for (auto& cell : row)
+                v.append(cell ? QVariant(std::move(*cell)) : QVariant());
+            std::vector<std::optional<QString>>().swap(row);
+            values.push_back(std::move(v));
+        }
+        db.execBatch(insert, values);
+    }
     tx.commit();
     return run;
 }

@@ -9,6 +9,10 @@
 #include "office/XlsxText.h"
 
 #include <algorithm>
+#include <memory>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace reports {
 
@@ -21,6 +25,82 @@ const char* const kAdvice[kLevelCount] = {
     "異常指標明顯且可能影響健康，需積極醫療介入與追蹤。建議應於二週內與員工取得聯繫。",
     "極度異常，存在急迫醫療需求或嚴重健康風險。建議應於一週內與員工取得聯繫。",
 };
+
+// A header and text cells as WriteRecordsetToSheet writes them (the text format, the header style, the columns
+// fitted), filled a row at a time; "；<@>" reads as a line break.
+class GradedSheetWriter {
+public:
+    GradedSheetWriter(office::XlsxSheet& sheet, const QStringList& header) : m_sheet(sheet), m_header(header) {
+        const int cols = int(header.size());
+        office::XlsxWorkbook& book = sheet.workbook();
+        sheet.setColumnStyle(0, cols - 1, office::XlsxStyle::text());
+        m_textStyle = book.addStyle(office::XlsxStyle::text());
+        m_bodyWidths.assign(size_t(cols), 0);
+        m_headerWidths.assign(size_t(cols), 0);
+        sheet.writeTextBlock(
+            0, 0, 1, cols, [&](int, int c) { return lineBreaks(header[c]); }, book.addStyle(excelHeaderStyle()),
+            &m_headerWidths);
+    }
+    static QString lineBreaks(QString text) { return text.replace(QStringLiteral("；<@>"), QStringLiteral("；\n")); }
+
+    void add(int row, const RowView& values) {
+        m_sheet.writeTextBlock(
+            row, 0, 1, int(m_header.size()), [&](int, int c) { return lineBreaks(values.text(c)); }, m_textStyle,
+            &m_bodyWidths);
+    }
+    void fitColumns() {
+        const office::XlsxStyle look = excelHeaderStyle();
+        for (size_t c = 0; c < size_t(m_header.size()); ++c) {
+            const double h =
+                office::xlsxFitWidth(m_headerWidths[c], look.fontSize.value_or(11), look.bold.value_or(false));
+            m_sheet.setColumnWidth(int(c), int(c), std::max(h, office::xlsxFitWidth(m_bodyWidths[c])));
+        }
+    }
+
+private:
+    office::XlsxSheet& m_sheet;
+    const QStringList& m_header;
+    int m_textStyle = 0;
+    std::vector<int> m_headerWidths, m_bodyWidths;
+};
+
+// The graded sheet from X_Temp's rows of `sql` as they come, each stored in the sheet at once, without a result set
+// beside it; rows past the sheet's capacity (ExcelSession::rowsPerSheet) go on over further sheets right after it,
+// as WriteRecordsetToSheet continues a list. Each row of the first sheet is as high as its longest summary, so that a
+// reader that does not size rows itself shows every line of it. Returns the number of rows below its header.
+int writeGradedSheet(ExcelSession& session, const Database& db, const QString& sql, office::XlsxSheet& sheet) {
+    const QStringList header = db.columns(QStringLiteral("X_Temp"));
+    if (header.isEmpty()) return 0;
+    const int perSheet = std::max(session.rowsPerSheet, 1);
+    std::vector<int> summaryColumns;
+    for (const QString& c : gradingColumns().mid(2))
+        if (header.contains(c)) summaryColumns.push_back(int(header.indexOf(c)));
+    office::XlsxSheet* current = &sheet;
+    auto writer = std::make_unique<GradedSheetWriter>(sheet, header);
+    int total = 0;
+    db.forEachRow(sql, {}, [&](const RowView& row) {
+        if (total > 0 && total % perSheet == 0) {
+            writer->fitColumns();
+            // A sheet that carries on the list keeps the AutoFilter the writer of lists gives it.
+            if (current != &sheet) current->setAutoFilter({0, 0, perSheet, int(header.size()) - 1});
+            current = &sheet.workbook().addSheet(sheet.name(), current->index() + 1);
+            session.continuations.push_back(current);
+            writer = std::make_unique<GradedSheetWriter>(*current, header);
+            letEventsThrough();
+        }
+        ++total;
+        writer->add((total - 1) % perSheet + 1, row);
+        if (current != &sheet) return;
+        constexpr double kLinePt = 16.5;
+        qsizetype lines = 1;
+        for (const int c : summaryColumns)
+            lines = std::max(lines, row.text(c).count(QLatin1Char('\n')) + 1);
+        if (lines > 1) sheet.setRowHeight(total, double(lines) * kLinePt);
+    });
+    writer->fitColumns();
+    if (current != &sheet) current->setAutoFilter({0, 0, (total - 1) % perSheet + 1, int(header.size()) - 1});
+    return std::min(total, perSheet);
+}
 } // namespace
 
 QString levelAdvice(int level) {
@@ -87,35 +167,24 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
                        ? QStringLiteral("rtrim(replace(%1, '；<@> ', '；' || char(10)), char(10)) AS %1").arg(q)
                        : q);
     }
-    const Recordset graded = db.query(
-        QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))));
     office::XlsxSheet& third = session.activate(3);
-    WriteRecordsetToSheet(program, graded, third);
+    const int gradedRows = writeGradedSheet(
+        session, db,
+        QStringLiteral("SELECT %1 FROM \"X_Temp\" ORDER BY \"NOindex\"").arg(select.join(QStringLiteral(", "))), third);
     third.setName(QStringLiteral("Ostivw_健檢總表_多項四段分級"));
-    // The writer switched the filter on; the graded sheet is shown without it.
-    third.clearAutoFilter();
     office::XlsxStyle yellow;
     yellow.fill = qRgb(255, 255, 0);
     office::XlsxStyle pink;
     pink.fill = qRgb(255, 102, 178);
     third.applyStyleWhereTextContains(levelLabel(3), yellow);
     third.applyStyleWhereTextContains(levelLabel(4), pink);
-    const int summary = graded.fieldIndex(QStringLiteral("個人分級彙整"));
-    third.replaceText(QStringLiteral("；<@>"), QStringLiteral("；\n"));
-    if (summary >= 0 && graded.recordCount() > 0) {
+    const int summary = int(db.columns(QStringLiteral("X_Temp")).indexOf(QStringLiteral("個人分級彙整")));
+    if (summary >= 0 && gradedRows > 0) {
         third.setColumnWidth(summary, summary + 3, 40);
-        // Wrapped, one item a line (an item fits a line of 40 characters), each row as high as its longest summary:
-        // a reader that does not size rows itself would show only one line of it.
+        // Wrapped, one item a line (an item fits a line of 40 characters).
         office::XlsxStyle wrap;
         wrap.wrap = true;
-        third.applyStyle({1, summary, graded.recordCount(), summary + 3}, wrap);
-        constexpr double kLinePt = 16.5;
-        for (int r = 0; r < graded.recordCount(); ++r) {
-            qsizetype lines = 1;
-            for (int c = summary; c < summary + 4; ++c)
-                lines = std::max(lines, graded.text(r, c).count(QLatin1Char('\n')) + 1);
-            if (lines > 1) third.setRowHeight(r + 1, double(lines) * kLinePt);
-        }
+        third.applyStyle({1, summary, gradedRows, summary + 3}, wrap);
     }
     letEventsThrough();
     return FinishExcel(program, true);
@@ -146,6 +215,11 @@ QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
                            rows.join(QStringLiteral("\r\n")),
                        QString::fromUtf8(kTitle), Ui::Icon::Warning);
         }
+#if defined(__GLIBC__)
+        // The grading's table is gone, but the allocator keeps its pages between the blocks still in use: they go back
+        // first, so that the workbook's memory is not added to the grading's.
+        malloc_trim(0);
+#endif
         letEventsThrough();
         return BuildMultipleLevelWorkbook(program, run.counts, yearCode);
     } catch (const DbError& e) {
