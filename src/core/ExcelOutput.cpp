@@ -100,11 +100,12 @@ template <class Rows> std::vector<XlsxSheet*> writeList(Program& program, const 
     return written;
 }
 
-// A list onto a sheet of a package, going on over sheets inserted after it (WriteRecordsetToSheet). A spooled list
-// stays out of the sheet's tree: its rows go to the file when the package is saved.
+// A list onto a sheet of a package, going on over sheets inserted after it (WriteRecordsetToSheet). The list stays
+// out of the sheet's tree: its rows go to the file when the package is saved (a copy of a recordset shares its
+// records, so the one kept until then costs nothing).
 office::OfficeStatus writeListPart(const Recordset& rs, office::XlsxPackage& package, int sheet, int first, int count) {
-    return package.writeTable(sheet, rs.fieldNames(), count,
-                              [&rs, first](int r, int c) { return rs.text(first + r, c); });
+    return package.streamTable(sheet, rs.fieldNames(), count,
+                               [rs, first](int r, int c) { return rs.text(first + r, c); });
 }
 office::OfficeStatus writeListPart(const SpooledRows& rows, office::XlsxPackage& package, int sheet, int first,
                                    int count) {
