@@ -154,10 +154,11 @@ OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, qi
     return readZipFile(path, entries, ZipEntryCut{}, maxTotalBytes);
 }
 
-OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut,
-                         qint64 maxTotalBytes) {
-    entries->clear();
-    const QString shown = QDir::toNativeSeparators(path);
+namespace {
+// Opens a file as a zip archive: a missing, unreadable or legacy Office file, and a file that is no archive, fail
+// with their reason. libzip reads the file itself, so a big workbook is never held twice.
+OfficeStatus openArchive(const QString& path, const QString& shown, zip_t** za) {
+    *za = nullptr;
     if (!QFileInfo(path).isFile()) return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
     {
         QFile f(path);
@@ -165,10 +166,19 @@ OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, co
             return failed(OfficeError::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, f.errorString()));
         if (isOleCompoundFile(f.read(8))) return oleFile(shown);
     }
-    // libzip reads the file itself, so a big workbook is never held twice.
     int code = 0;
-    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-    if (!za) return openFailure(code, shown, QFileInfo(path).isFile());
+    *za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!*za) return openFailure(code, shown, QFileInfo(path).isFile());
+    return OfficeStatus::success();
+}
+} // namespace
+
+OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, const ZipEntryCut& cut,
+                         qint64 maxTotalBytes) {
+    entries->clear();
+    const QString shown = QDir::toNativeSeparators(path);
+    zip_t* za = nullptr;
+    if (const OfficeStatus opened = openArchive(path, shown, &za); !opened) return opened;
     return readEntries(za, shown, entries, maxTotalBytes, &cut);
 }
 
@@ -177,16 +187,8 @@ OfficeStatus openZipFile(const QString& path, std::vector<ZipEntry>* entries, qi
     entries->clear();
     archive->reset();
     const QString shown = QDir::toNativeSeparators(path);
-    if (!QFileInfo(path).isFile()) return failed(OfficeError::Missing, QStringLiteral("檔案不存在: %1").arg(shown));
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return failed(OfficeError::Unreadable, QStringLiteral("檔案無法讀取: %1 (%2)").arg(shown, f.errorString()));
-        if (isOleCompoundFile(f.read(8))) return oleFile(shown);
-    }
-    int code = 0;
-    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-    if (!za) return openFailure(code, shown, QFileInfo(path).isFile());
+    zip_t* za = nullptr;
+    if (const OfficeStatus opened = openArchive(path, shown, &za); !opened) return opened;
     return readEntries(za, shown, entries, maxTotalBytes, nullptr, keepPackedAbove, archive);
 }
 
