@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string>
 
 namespace risk {
 
@@ -73,10 +74,35 @@ struct StagedTexts {
     }
 };
 
+// The texts of one staged column, a value equal to the one above sharing its string: a column often repeats a value
+// row after row (a year, a department, a check date), and a string of its own for every cell costs an allocation
+// and its memory.
+class SharedTexts {
+public:
+    QString text(const RowView& row, int c) {
+        if (!row.isText(c)) {
+            m_valid = false;
+            return row.text(c);
+        }
+        const QByteArrayView bytes = row.utf8(c);
+        if (m_valid && bytes == QByteArrayView(m_bytes)) return m_text;
+        m_bytes.assign(bytes.data(), size_t(bytes.size()));
+        m_text = QString::fromUtf8(bytes);
+        m_valid = true;
+        return m_text;
+    }
+
+private:
+    std::string m_bytes; // the bytes of the value above, when it was a text
+    QString m_text;
+    bool m_valid = false;
+};
+
 StagedTexts readStaged(const Database& db, const QString& table) {
     StagedTexts t;
     t.fields = db.columns(table);
     const int n = int(t.fields.size());
+    std::vector<SharedTexts> shared(static_cast<size_t>(n));
     const qint64 rows = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(table)).toLongLong();
     t.texts.reserve(size_t(rows) * size_t(n));
     t.rowids.reserve(size_t(rows));
@@ -85,7 +111,7 @@ StagedTexts readStaged(const Database& db, const QString& table) {
                       QStringLiteral(" ORDER BY rowid"),
                   {}, [&](const RowView& row) {
                       for (int c = 0; c < n; ++c)
-                          t.texts.push_back(row.text(c));
+                          t.texts.push_back(shared[size_t(c)].text(row, c));
                       t.rowids.push_back(row.value(n).toLongLong());
                   });
     return t;
