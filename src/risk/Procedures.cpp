@@ -16,7 +16,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace risk {
 
@@ -74,28 +77,37 @@ struct StagedTexts {
     }
 };
 
-// The texts of one staged column, a value equal to the one above sharing its string: a column often repeats a value
-// row after row (a year, a department, a check date), and a string of its own for every cell costs an allocation
-// and its memory.
+// The texts of one staged column, equal values sharing one string: a column repeats few values (a year, a
+// department, a sex, a measurement), and a string of its own for every cell costs an allocation and its memory. A
+// column that turns out to hold mostly distinct values (a name, a number) is no longer looked up once it has
+// kMaxShared of them.
 class SharedTexts {
 public:
     QString text(const RowView& row, int c) {
-        if (!row.isText(c)) {
-            m_valid = false;
-            return row.text(c);
-        }
+        if (!m_open || !row.isText(c)) return row.text(c);
         const QByteArrayView bytes = row.utf8(c);
-        if (m_valid && bytes == QByteArrayView(m_bytes)) return m_text;
-        m_bytes.assign(bytes.data(), size_t(bytes.size()));
-        m_text = QString::fromUtf8(bytes);
-        m_valid = true;
-        return m_text;
+        const std::string_view key(bytes.data(), size_t(bytes.size()));
+        if (m_last != m_texts.end() && m_last->first == key) return m_last->second;
+        const auto it = m_texts.find(key);
+        if (it != m_texts.end()) {
+            m_last = it;
+            return it->second;
+        }
+        QString text = QString::fromUtf8(bytes);
+        if (m_texts.size() >= kMaxShared) {
+            m_open = false;
+            m_texts.clear();
+        } else
+            m_last = m_texts.emplace(m_keys.emplace_back(key), text).first;
+        return text;
     }
 
 private:
-    std::string m_bytes; // the bytes of the value above, when it was a text
-    QString m_text;
-    bool m_valid = false;
+    static constexpr size_t kMaxShared = 256;
+    std::deque<std::string> m_keys; // the bytes the keys view, kept in place
+    std::unordered_map<std::string_view, QString> m_texts;
+    std::unordered_map<std::string_view, QString>::iterator m_last = m_texts.end(); // the value found last
+    bool m_open = true;
 };
 
 StagedTexts readStaged(const Database& db, const QString& table) {
