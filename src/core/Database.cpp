@@ -206,6 +206,10 @@ bool RowView::isReal(int c) const {
     return sqlite3_column_type(m_statement, c) == SQLITE_FLOAT;
 }
 
+bool RowView::isText(int c) const {
+    return sqlite3_column_type(m_statement, c) == SQLITE_TEXT;
+}
+
 QStringList RowView::columnNames() const {
     return statementColumns(m_statement);
 }

@@ -70,6 +70,8 @@ public:
     QString text(int c) const; // as Recordset::text: NULL gives ""
     // Whether the value is a floating-point number (whose text is not SQLite's).
     bool isReal(int c) const;
+    // Whether the value is stored as text (its utf8() then is what text() converts).
+    bool isText(int c) const;
     // The statement's column names, as a recordset's field names.
     QStringList columnNames() const;
     // The value as UTF-8 text, as SQLite renders it ("" for NULL); valid until the next row.

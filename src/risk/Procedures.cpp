@@ -16,6 +16,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace risk {
 
@@ -73,10 +77,44 @@ struct StagedTexts {
     }
 };
 
+// The texts of one staged column, equal values sharing one string: a column repeats few values (a year, a
+// department, a sex, a measurement), and a string of its own for every cell costs an allocation and its memory. A
+// column that turns out to hold mostly distinct values (a name, a number) is no longer looked up once it has
+// kMaxShared of them.
+class SharedTexts {
+public:
+    QString text(const RowView& row, int c) {
+        if (!m_open || !row.isText(c)) return row.text(c);
+        const QByteArrayView bytes = row.utf8(c);
+        const std::string_view key(bytes.data(), size_t(bytes.size()));
+        if (m_last != m_texts.end() && m_last->first == key) return m_last->second;
+        const auto it = m_texts.find(key);
+        if (it != m_texts.end()) {
+            m_last = it;
+            return it->second;
+        }
+        QString text = QString::fromUtf8(bytes);
+        if (m_texts.size() >= kMaxShared) {
+            m_open = false;
+            m_texts.clear();
+        } else
+            m_last = m_texts.emplace(m_keys.emplace_back(key), text).first;
+        return text;
+    }
+
+private:
+    static constexpr size_t kMaxShared = 256;
+    std::deque<std::string> m_keys; // the bytes the keys view, kept in place
+    std::unordered_map<std::string_view, QString> m_texts;
+    std::unordered_map<std::string_view, QString>::iterator m_last = m_texts.end(); // the value found last
+    bool m_open = true;
+};
+
 StagedTexts readStaged(const Database& db, const QString& table) {
     StagedTexts t;
     t.fields = db.columns(table);
     const int n = int(t.fields.size());
+    std::vector<SharedTexts> shared(static_cast<size_t>(n));
     const qint64 rows = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(table)).toLongLong();
     t.texts.reserve(size_t(rows) * size_t(n));
     t.rowids.reserve(size_t(rows));
@@ -85,7 +123,7 @@ StagedTexts readStaged(const Database& db, const QString& table) {
                       QStringLiteral(" ORDER BY rowid"),
                   {}, [&](const RowView& row) {
                       for (int c = 0; c < n; ++c)
-                          t.texts.push_back(row.text(c));
+                          t.texts.push_back(shared[size_t(c)].text(row, c));
                       t.rowids.push_back(row.value(n).toLongLong());
                   });
     return t;

@@ -3,7 +3,9 @@
 #include "core/Database.h"
 #include "risk/Overwork.h"
 
-#include <QHash>
+
+#include <algorithm>
+#include <ranges>
 
 namespace risk {
 
@@ -125,21 +127,29 @@ void createStagingTables(Database& db) {
 }
 
 std::vector<int> pairOverworkScales(const std::vector<StagedKey>& healthChecks, const std::vector<StagedKey>& scales) {
-    QHash<QString, std::vector<int>> byEmployee;
+    // The scales by employee number, those of one number in staging order: sorted once and searched by halving,
+    // which for thousands of persons costs less than hashing every number.
+    std::vector<std::pair<QString, int>> byEmployee;
+    byEmployee.reserve(scales.size());
     for (int i = 0; i < int(scales.size()); ++i)
-        byEmployee[scales[size_t(i)].employee.trimmed()].push_back(i);
+        byEmployee.emplace_back(scales[size_t(i)].employee.trimmed(), i);
+    std::stable_sort(byEmployee.begin(), byEmployee.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<int> pairs(healthChecks.size(), -1);
     for (size_t h = 0; h < healthChecks.size(); ++h) {
         const QString employee = healthChecks[h].employee.trimmed();
         if (employee.isEmpty()) continue; // no number, no person to match
-        const auto it = byEmployee.constFind(employee);
-        if (it == byEmployee.cend()) continue;
+        const auto [first, last] =
+            std::equal_range(byEmployee.begin(), byEmployee.end(), std::pair<QString, int>(employee, 0),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (first == last) continue;
+        const auto candidates = std::ranges::subrange(first, last) | std::views::values;
         const QString year = healthChecks[h].year.trimmed();
         bool anySameYear = false;
-        for (int s : *it)
+        for (int s : candidates)
             anySameYear = anySameYear || scales[size_t(s)].year.trimmed() == year;
         int best = -1, bestLevel = -2;
-        for (int s : *it) { // in staging order, so a later equal candidate replaces an earlier one
+        for (int s : candidates) { // in staging order, so a later equal candidate replaces an earlier one
             if (anySameYear && scales[size_t(s)].year.trimmed() != year) continue;
             const int level = levelValue(scales[size_t(s)].workload).value_or(-1);
             if (level >= bestLevel) {
