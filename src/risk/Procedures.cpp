@@ -598,28 +598,33 @@ void registerNumberFunction(Database& db) {
         throw DbError(QStringLiteral("cannot register risk_number"), QString());
 }
 
-// Appends the staged rows to a history table in one statement: XID = 年度代碼 & "_" & 員工編號; the first row of a
-// key repeated in the run; no row whose XID is stored already; no row without a year or a number.
+// Appends the staged rows to a history table: XID = 年度代碼 & "_" & 員工編號; the first row of a key repeated in the
+// run; no row whose XID is stored already; no row without a year or a number. The rows are chosen first, into a
+// temporary list of rowids: a statement that read the history while appending to it would have SQLite copy every
+// row it appends to a temporary table before storing it.
 SaveResult appendHistory(Database& db, const QString& history, const QString& staged, const QStringList& targets,
                          const QStringList& sources) {
     SaveResult result;
     const int total = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(staged)).toInt();
+    const QString year = QStringLiteral("ifnull(s.\"年度代碼\", '')"), number = QStringLiteral("ifnull(s.\"員工編號\", '')");
+    db.exec(QStringLiteral("DROP TABLE IF EXISTS temp.risk_append"));
+    db.exec(QStringLiteral("CREATE TEMP TABLE risk_append (stagedRow INTEGER PRIMARY KEY)"));
+    // Every row of a key has the same year and number, so the group's own values decide.
+    db.exec(QStringLiteral("INSERT INTO temp.risk_append SELECT min(s.rowid) FROM ") + Database::quoteName(staged) +
+            QStringLiteral(" s GROUP BY ") + year + QStringLiteral(", ") + number + QStringLiteral(" HAVING trim(") +
+            year + QStringLiteral(") <> '' AND trim(") + number + QStringLiteral(") <> '' AND NOT EXISTS (SELECT 1 FROM ") +
+            Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = ") + year + QStringLiteral(" || '_' || ") +
+            number + QLatin1Char(')'));
     QStringList quotedTargets{QStringLiteral("XID")};
     for (const QString& t : targets)
         quotedTargets << Database::quoteName(t);
-    // The first staged row of each key: a set of rowids, so the staged rows are read once, in their order, without
-    // being copied into a sorted temporary table.
-    const QString key = QStringLiteral("ifnull(s.\"年度代碼\", '') || '_' || ifnull(s.\"員工編號\", '')");
-    const QString sql =
-        QStringLiteral("INSERT INTO ") + Database::quoteName(history) + QStringLiteral(" (") +
-        quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + key + QStringLiteral(", ") +
-        sources.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + Database::quoteName(staged) +
-        QStringLiteral(" s WHERE s.rowid IN (SELECT min(rowid) FROM ") + Database::quoteName(staged) +
-        QStringLiteral(" GROUP BY ifnull(\"年度代碼\", ''), ifnull(\"員工編號\", '')) AND "
-                       "trim(ifnull(s.\"年度代碼\", '')) <> '' AND trim(ifnull(s.\"員工編號\", '')) <> '' AND "
-                       "NOT EXISTS (SELECT 1 FROM ") +
-        Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = ") + key + QStringLiteral(") ORDER BY s.rowid");
+    const QString sql = QStringLiteral("INSERT INTO ") + Database::quoteName(history) + QStringLiteral(" (") +
+                        quotedTargets.join(QStringLiteral(", ")) +
+                        QStringLiteral(") SELECT ") + year + QStringLiteral(" || '_' || ") + number + QStringLiteral(", ") +
+                        sources.join(QStringLiteral(", ")) + QStringLiteral(" FROM temp.risk_append a JOIN ") +
+                        Database::quoteName(staged) + QStringLiteral(" s ON s.rowid = a.stagedRow ORDER BY a.stagedRow");
     result.appended = db.exec(sql);
+    db.exec(QStringLiteral("DROP TABLE temp.risk_append"));
     result.skipped = total - result.appended;
     return result;
 }
