@@ -92,14 +92,7 @@ std::optional<bench::Peak> monthlyReportPeak(const QString& folder, qint64 entri
 
 OSTIVA_BENCH("log-statistics",
              "月季年報表, its summary form, 工作要項 form over 100 000 entries; 月季年報表 over 1 000 000") {
-    // The peaks first, each in a folder and a program of its own, before this process holds anything of its own.
-    bool peaksMet = true;
-    for (const qint64 entries : {qint64(kEntries), qint64(1000000)}) {
-        const QString folder = context.scratch.filePath(QStringLiteral("peak%1").arg(entries));
-        const auto peak = monthlyReportPeak(folder, entries);
-        peaksMet = peaksMet && peak && (entries < 1000000 || peak->peakMiB < bench::kMaxReportPeakMiB);
-        QDir(folder).removeRecursively();
-    }
+    const bool peaksMet = bench::peaksMet(context, kEntries, monthlyReportPeak);
 
     Program program(context.scratch.path(), std::make_unique<ScriptedUi>());
     if (!prepare(program, kEntries)) return false;

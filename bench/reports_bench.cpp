@@ -87,14 +87,7 @@ struct Figures {
 
 OSTIVA_BENCH("report-builders", "10 000 people, 100 000 log entries: high-risk persons, medicines, correction; "
                                 "high-risk persons over 1 000 000") {
-    // The peaks first, each in a folder and a program of its own, before this process holds anything of its own.
-    bool peaksMet = true;
-    for (const qint64 entries : {qint64(kEntries), qint64(1000000)}) {
-        const QString folder = context.scratch.filePath(QStringLiteral("peak%1").arg(entries));
-        const auto peak = highRiskPeak(folder, entries);
-        peaksMet = peaksMet && peak && (entries < 1000000 || peak->peakMiB < bench::kMaxReportPeakMiB);
-        QDir(folder).removeRecursively();
-    }
+    const bool peaksMet = bench::peaksMet(context, kEntries, highRiskPeak);
 
     Program program(context.scratch.path(), std::make_unique<ScriptedUi>());
     if (!StartProgram(program)) return false;
