@@ -606,23 +606,25 @@ SaveResult appendHistory(Database& db, const QString& history, const QString& st
                          const QStringList& sources) {
     SaveResult result;
     const int total = db.scalar(QStringLiteral("SELECT count(*) FROM ") + Database::quoteName(staged)).toInt();
-    const QString year = QStringLiteral("ifnull(s.\"年度代碼\", '')"), number = QStringLiteral("ifnull(s.\"員工編號\", '')");
+    const QString year = QStringLiteral("ifnull(s.\"年度代碼\", '')");
+    const QString number = QStringLiteral("ifnull(s.\"員工編號\", '')");
+    const QString key = year + QStringLiteral(" || '_' || ") + number;
     db.exec(QStringLiteral("DROP TABLE IF EXISTS temp.risk_append"));
     db.exec(QStringLiteral("CREATE TEMP TABLE risk_append (stagedRow INTEGER PRIMARY KEY)"));
     // Every row of a key has the same year and number, so the group's own values decide.
     db.exec(QStringLiteral("INSERT INTO temp.risk_append SELECT min(s.rowid) FROM ") + Database::quoteName(staged) +
             QStringLiteral(" s GROUP BY ") + year + QStringLiteral(", ") + number + QStringLiteral(" HAVING trim(") +
-            year + QStringLiteral(") <> '' AND trim(") + number + QStringLiteral(") <> '' AND NOT EXISTS (SELECT 1 FROM ") +
-            Database::quoteName(history) + QStringLiteral(" h WHERE h.XID = ") + year + QStringLiteral(" || '_' || ") +
-            number + QLatin1Char(')'));
+            year + QStringLiteral(") <> '' AND trim(") + number +
+            QStringLiteral(") <> '' AND NOT EXISTS (SELECT 1 FROM ") + Database::quoteName(history) +
+            QStringLiteral(" h WHERE h.XID = ") + key + QLatin1Char(')'));
     QStringList quotedTargets{QStringLiteral("XID")};
     for (const QString& t : targets)
         quotedTargets << Database::quoteName(t);
     const QString sql = QStringLiteral("INSERT INTO ") + Database::quoteName(history) + QStringLiteral(" (") +
-                        quotedTargets.join(QStringLiteral(", ")) +
-                        QStringLiteral(") SELECT ") + year + QStringLiteral(" || '_' || ") + number + QStringLiteral(", ") +
-                        sources.join(QStringLiteral(", ")) + QStringLiteral(" FROM temp.risk_append a JOIN ") +
-                        Database::quoteName(staged) + QStringLiteral(" s ON s.rowid = a.stagedRow ORDER BY a.stagedRow");
+                        quotedTargets.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + key +
+                        QStringLiteral(", ") + sources.join(QStringLiteral(", ")) +
+                        QStringLiteral(" FROM temp.risk_append a JOIN ") + Database::quoteName(staged) +
+                        QStringLiteral(" s ON s.rowid = a.stagedRow ORDER BY a.stagedRow");
     result.appended = db.exec(sql);
     db.exec(QStringLiteral("DROP TABLE temp.risk_append"));
     result.skipped = total - result.appended;

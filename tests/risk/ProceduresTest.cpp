@@ -254,11 +254,16 @@ TEST_F(RiskDb, HistoryAppendWithUnsafeTextAndRepeatsInOneRun) {
     Check b;
     b.employee = "E002", b.name = "O'Brien", b.history = "高血壓'; DROP TABLE PersonalHealth; --", b.height = "不詳";
     stage(db(), b);
-    stage(db(), b); // the same person and year twice in one run
+    Check again = b; // the same person and year twice in one run: the first row is kept
+    again.name = "第二筆";
+    stage(db(), again);
+    Check blank; // no row without a number
+    blank.employee = "  ";
+    stage(db(), blank);
     ASSERT_TRUE(Framingham(tp.program(), nullptr, {.announceCompletion = false, .withOverload = false}));
     const SaveResult r = SavePersonalHealth(tp.program());
     EXPECT_EQ(r.appended, 1);
-    EXPECT_EQ(r.skipped, 1);
+    EXPECT_EQ(r.skipped, 2);
     const Recordset h = db().query("SELECT 姓名, 既往病歷, 身高 FROM PersonalHealth");
     ASSERT_EQ(h.recordCount(), 1);
     EXPECT_EQ(h.text(0, 0), "O'Brien");
