@@ -1,6 +1,7 @@
 // The benchmark driver: `ostiva_bench` runs every case, `ostiva_bench NAME...` the named ones, `--list` lists them.
 // Of several cases each runs in a process of its own, so that what one leaves in memory (the peak its runs start from,
-// the state of the allocator) does not weigh on the next. The exit status is 1 when a case missed its target.
+// the state of the allocator) does not weigh on the next. The exit status is 1 when a case missed its target, failed
+// or could not be measured. `ostiva_bench --job NAME FD ARGS...` is a fresh process a case runs a measured job in.
 
 #include "Bench.h"
 
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +18,10 @@ namespace bench {
 std::vector<Case>& registry() {
     static std::vector<Case> cases;
     return cases;
+}
+std::vector<Job>& jobs() {
+    static std::vector<Job> all;
+    return all;
 }
 } // namespace bench
 
@@ -25,8 +31,25 @@ bool runCase(const bench::Case& c) {
     std::printf("== %s: %s\n", c.name, c.description);
     std::fflush(stdout);
     bench::Context context;
-    const bool met = c.run(context);
-    std::printf("   target %s\n", met ? "met" : "MISSED");
+    const char* verdict = "FAILED";
+    bool met = false;
+    try {
+        switch (c.run(context)) {
+        case bench::Outcome::met:
+            verdict = "target met";
+            met = true;
+            break;
+        case bench::Outcome::missed:
+            verdict = "target MISSED";
+            break;
+        case bench::Outcome::notMeasured:
+            verdict = "target not measured";
+            break;
+        }
+    } catch (const std::exception& e) { // a bench::Failure, or what the program threw
+        std::printf("   failed: %s\n", e.what());
+    }
+    std::printf("   %s\n", verdict);
     std::fflush(stdout);
     return met;
 }
@@ -51,6 +74,18 @@ bool runCaseAlone(const char* program, const bench::Case& c) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc >= 4 && std::strcmp(argv[1], "--job") == 0) {
+        QApplication app(argc, argv);
+        QStringList args;
+        for (int i = 4; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        try {
+            return bench::runJob(argv[2], std::atoi(argv[3]), args);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "the job %s failed: %s\n", argv[2], e.what());
+            return 1;
+        }
+    }
     std::vector<const bench::Case*> chosen;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--list") == 0) {

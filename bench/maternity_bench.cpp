@@ -47,24 +47,32 @@ void seed(Database& db) {
 OSTIVA_BENCH("maternity-cases", "2 000 maternity cases with 3 assessment tables each: the case list") {
     Program program(context.scratch.path(), std::make_unique<ScriptedUi>());
     registerSubsystemTables(program);
-    if (!StartProgram(program)) return false;
+    if (!StartProgram(program)) bench::fail("the program did not start");
     seed(program.DBConn);
     MainForm form(program);
     installSubsystems(form, program);
     form.Form_Load();
     const QDate today(2025, 6, 15);
     int rows = 0;
-    const double everyone = bench::bestSeconds(
-        context.repeats, [&] { rows = maternity::maternityCaseList(program.DBConn, QString(), today).recordCount(); });
-    const double keyword = bench::bestSeconds(
-        context.repeats, [&] { maternity::maternityCaseList(program.DBConn, QStringLiteral("E19"), today); });
+    const double everyone = bench::bestSeconds("the case list", context.repeats, [&] {
+        rows = maternity::maternityCaseList(program.DBConn, QString(), today).recordCount();
+        return rows == 50;
+    });
+    const double keyword = bench::bestSeconds("the case list with a keyword", context.repeats, [&] {
+        return maternity::maternityCaseList(program.DBConn, QStringLiteral("E19"), today).recordCount() > 0;
+    });
     form.ShowPersonQueryPanel();
     auto* button = form.findChild<QPushButton*>(QStringLiteral("MaternityHealthButton"));
-    if (!button) return false;
-    const double throughList = bench::bestSeconds(context.repeats, [&] { button->click(); });
-    const int listed = form.PersonListView->topLevelItemCount();
+    if (!button) bench::fail("the panel has no MaternityHealthButton");
+    const auto& ui = static_cast<const ScriptedUi&>(program.ui());
+    int listed = 0;
+    const double throughList = bench::bestSeconds("the 母保對象 button", context.repeats, [&] {
+        button->click();
+        listed = form.PersonListView->topLevelItemCount();
+        return listed == 50 && ui.messageTexts().isEmpty(); // a search that fails says why
+    });
     std::printf("   case list, no keyword:             %.4f s (%d rows)\n", everyone, rows);
     std::printf("   case list, keyword \"E19\":          %.4f s\n", keyword);
     std::printf("   母保對象 button, into the list:     %.4f s (%d rows)\n", throughList, listed);
-    return everyone < 0.2 && keyword < 0.2 && throughList < 0.2 && rows == 50 && listed == 50;
+    return bench::judged(everyone < 0.2 && keyword < 0.2 && throughList < 0.2);
 }

@@ -25,33 +25,24 @@ OSTIVA_BENCH("standards-import-wrong-header",
         const QStringList row{"收縮壓", "0", "<120", "<130", "<140", "<160", ">=160"};
         sheet.streamTextBlock(
             0, 0, kRows, 7, [header, row](int r, int c) { return r == 0 ? header[c] : row[c]; }, -1);
-        if (!book.save(path).ok()) {
-            std::printf("   the workbook could not be written\n");
-            return false;
-        }
+        if (!book.save(path).ok()) bench::fail("the workbook could not be written");
     }
     QTemporaryDir dir;
     Program program(dir.path(), std::make_unique<ScriptedUi>());
-    if (!StartProgram(program)) return false;
+    if (!StartProgram(program)) bench::fail("the program did not start");
     auto& ui = static_cast<ScriptedUi&>(program.ui());
-    std::vector<double> times, memory;
-    for (int i = 0; i < std::max(context.repeats, 3); ++i) {
-        const auto m = bench::inChild([&] {
-            const bool imported = people::importMultipleLevelStandards(program, path);
-            return !imported && ui.messageTexts().size() == 1 &&
-                   ui.messageTexts()[0].endsWith(QStringLiteral("多出欄位: Level_5")) &&
-                   !program.DBConn.tableExists(QStringLiteral("InPutTempTable"));
-        });
-        if (!m) {
-            std::printf("   the sheet was not refused by its header\n");
-            return false;
-        }
-        times.push_back(m->seconds);
-        memory.push_back(m->addedMiB);
-    }
-    const double seconds = bench::median(times), added = bench::median(memory);
+    const int rounds = std::max(context.repeats, 3);
+    auto refused = [&] {
+        const bool imported = people::importMultipleLevelStandards(program, path);
+        return !imported && ui.messageTexts().size() == 1 &&
+               ui.messageTexts()[0].endsWith(QStringLiteral("多出欄位: Level_5")) &&
+               !program.DBConn.tableExists(QStringLiteral("InPutTempTable"));
+    };
+    const bench::SideFigures refusal =
+        bench::alternate(rounds, {bench::forked("the refusal by the header", refused)}).front();
+    const double seconds = refusal.seconds.median, added = refusal.addedMiB.median;
     std::printf("   workbook: %d rows, %.1f MiB on disk\n", kRows, QFileInfo(path).size() / 1048576.0);
-    std::printf("   refusal: %.3f s, %.1f MiB added (medians of %zu runs, each in its own process)\n", seconds, added,
-                times.size());
-    return seconds < 1.0 && added < 100.0;
+    std::printf("   refusal: %s (medians (min-max) of %d runs, each in a process of its own)\n",
+                bench::sideText(refusal).c_str(), rounds);
+    return bench::judged(seconds < 1.0 && added < 100.0);
 }
