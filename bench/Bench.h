@@ -220,8 +220,9 @@ struct Side {
     std::function<std::optional<Measured>()> measure;
 };
 
-// f in a forked child, so that every run starts from the same memory: its time and the memory it adds. `prepare`, when given, runs in the child first, neither timed nor counted in the
-// memory added: a run that changes the database can start from its own copy.
+// f in a forked child, so that every run starts from the same memory: its time and the memory it adds. `prepare`, when
+// given, runs in the child first, neither timed nor counted in the memory added: a run that changes the database can
+// start from its own copy.
 inline Side forked(std::string what, Run f, Run prepare = {}) {
     return {std::move(what), [f = std::move(f), prepare = std::move(prepare)] {
                 return answerOfChild([&](int fd) {

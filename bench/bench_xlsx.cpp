@@ -34,26 +34,50 @@ namespace {
 constexpr int kRows = 100000;
 constexpr int kCols = 10;
 
-// Rows that look like a log list: dates, times, person types, numbers, names, departments, codes and free text,
-// some repeating (as real columns do) and some unique.
-Recordset logLikeRows(int rowCount = kRows) {
+// Cell (r, c) of rows that look like a log list: dates, times, person types, numbers, names, departments, codes and
+// free text, some repeating (as real columns do) and some unique. Made one at a time, so that a workbook of a million
+// rows can be made without them all in memory.
+QString logLikeCell(int r, int c) {
     static const char* const types[] = {"員工", "承攬商", "派遣"};
     static const char* const departments[] = {"製造部", "品保部", "研發中心", "人力資源處", "總務課"};
     static const char* const names[] = {"王小明", "李大華", "陳美玲", "林志豪", "張淑芬", "黃建國"};
+    switch (c) {
+    case 0:
+        return QStringLiteral("2024/%1/%2")
+            .arg(1 + r % 12, 2, 10, QLatin1Char('0'))
+            .arg(1 + r % 28, 2, 10, QLatin1Char('0'));
+    case 1:
+        return QStringLiteral("%1:%2").arg(8 + r % 10, 2, 10, QLatin1Char('0')).arg(r % 60, 2, 10, QLatin1Char('0'));
+    case 2:
+        return QString::fromUtf8(types[r % 3]);
+    case 3:
+        return QStringLiteral("E%1").arg(r % 10000, 5, 10, QLatin1Char('0'));
+    case 4:
+        return QString::fromUtf8(names[r % 6]);
+    case 5:
+        return QString::fromUtf8(departments[r % 5]);
+    case 6:
+        return QStringLiteral("A%1").arg(r % 40, 2, 10, QLatin1Char('0'));
+    case 7:
+        return QString::number(1 + r % 3);
+    case 8:
+        return QStringLiteral("休息觀察，第 %1 次處置並衛教").arg(r);
+    default:
+        return QString::fromUtf8(names[(r / 7) % 6]);
+    }
+}
+
+// A recordset of those rows.
+Recordset logLikeRows(int rowCount = kRows) {
     QStringList fields{"記錄日期", "記錄時間", "人員身份", "員工編號", "人員姓名",
                        "所屬部門", "事件代碼", "嚴重代碼", "處理措施", "醫護人員"};
     std::vector<QVariantList> rows;
     rows.reserve(size_t(rowCount));
     for (int r = 0; r < rowCount; ++r) {
-        rows.push_back(
-            {QStringLiteral("2024/%1/%2")
-                 .arg(1 + r % 12, 2, 10, QLatin1Char('0'))
-                 .arg(1 + r % 28, 2, 10, QLatin1Char('0')),
-             QStringLiteral("%1:%2").arg(8 + r % 10, 2, 10, QLatin1Char('0')).arg(r % 60, 2, 10, QLatin1Char('0')),
-             QString::fromUtf8(types[r % 3]), QStringLiteral("E%1").arg(r % 10000, 5, 10, QLatin1Char('0')),
-             QString::fromUtf8(names[r % 6]), QString::fromUtf8(departments[r % 5]),
-             QStringLiteral("A%1").arg(r % 40, 2, 10, QLatin1Char('0')), QString::number(1 + r % 3),
-             QStringLiteral("休息觀察，第 %1 次處置並衛教").arg(r), QString::fromUtf8(names[(r / 7) % 6])});
+        QVariantList row;
+        for (int c = 0; c < kCols; ++c)
+            row << logLikeCell(r, c);
+        rows.push_back(std::move(row));
     }
     return Recordset(fields, std::move(rows));
 }
@@ -157,37 +181,6 @@ OSTIVA_BENCH("xlsx-recordset",
 }
 
 namespace {
-
-// Cell (r, c) of the log-like rows above, made one at a time so that a million rows never sit in memory.
-QString logLikeCell(int r, int c) {
-    static const char* const types[] = {"員工", "承攬商", "派遣"};
-    static const char* const departments[] = {"製造部", "品保部", "研發中心", "人力資源處", "總務課"};
-    static const char* const names[] = {"王小明", "李大華", "陳美玲", "林志豪", "張淑芬", "黃建國"};
-    switch (c) {
-    case 0:
-        return QStringLiteral("2024/%1/%2")
-            .arg(1 + r % 12, 2, 10, QLatin1Char('0'))
-            .arg(1 + r % 28, 2, 10, QLatin1Char('0'));
-    case 1:
-        return QStringLiteral("%1:%2").arg(8 + r % 10, 2, 10, QLatin1Char('0')).arg(r % 60, 2, 10, QLatin1Char('0'));
-    case 2:
-        return QString::fromUtf8(types[r % 3]);
-    case 3:
-        return QStringLiteral("E%1").arg(r % 10000, 5, 10, QLatin1Char('0'));
-    case 4:
-        return QString::fromUtf8(names[r % 6]);
-    case 5:
-        return QString::fromUtf8(departments[r % 5]);
-    case 6:
-        return QStringLiteral("A%1").arg(r % 40, 2, 10, QLatin1Char('0'));
-    case 7:
-        return QString::number(1 + r % 3);
-    case 8:
-        return QStringLiteral("休息觀察，第 %1 次處置並衛教").arg(r);
-    default:
-        return QString::fromUtf8(names[(r / 7) % 6]);
-    }
-}
 
 // A workbook of a header and `rows` log-like rows of 10 text cells, written by libxlsxwriter keeping every cell (so
 // with shared strings, as Excel writes them).

@@ -5,6 +5,7 @@
 // (people = entries / 10), each run whole in a fresh process: its peak under 400 MiB at a million entries.
 
 #include "Bench.h"
+#include "JobProgram.h"
 #include "ReportRuns.h"
 
 #include "core/Database.h"
@@ -73,17 +74,11 @@ bool report(const char* what, double data, const bench::SideFigures& writing, co
     return data < 0.3 && bench::withinWorkbookTarget(all, alone);
 }
 
-// A program of its own over the log made in `folder`.
-std::shared_ptr<Program> startedIn(const QString& folder) {
-    auto program = std::make_shared<Program>(folder, std::make_unique<ScriptedUi>());
-    return StartProgram(*program) ? program : nullptr;
-}
-
 } // namespace
 
 // 月季年報表 with its summary form, whole, over the log made in the folder given.
 OSTIVA_BENCH_JOB("log-statistics/whole") {
-    const std::shared_ptr<Program> program = startedIn(args.value(0));
+    const std::shared_ptr<Program> program = bench::startedIn(args.value(0));
     if (!program) return {};
     return [program] {
         return reports::BuildNursingLogStatsWorkbook(*program, kTwoYears.from, kTwoYears.to, {}) ==

@@ -3,6 +3,7 @@
 // whose peak is the whole process's.
 
 #include "Bench.h"
+#include "JobProgram.h"
 
 #include "app/Install.h"
 #include "core/ExcelOutput.h"
@@ -61,9 +62,10 @@ void seed(Database& db, int caseCount) {
 
 // A program of its own over the register made in the folder given first.
 std::shared_ptr<Program> startedIn(const QString& folder) {
-    auto program = std::make_shared<Program>(folder, std::make_unique<ScriptedUi>());
-    registerSubsystemTables(*program);
-    return StartProgram(*program) ? program : nullptr;
+    return bench::startedIn(folder, [](Program& program) {
+        registerSubsystemTables(program);
+        return true;
+    });
 }
 
 const QDateTime kStart(QDate(2024, 1, 1), QTime(0, 0));

@@ -4,6 +4,7 @@
 // Each run in a fresh process whose peak is the whole process's.
 
 #include "Bench.h"
+#include "JobProgram.h"
 
 #include "core/Database.h"
 #include "core/Program.h"
@@ -41,17 +42,12 @@ void fill(Database& db, int persons) {
                  "(?, ?, ?, ?, ?, ?, ?)",
                  standards);
 }
-// A program of its own over the health checks filled in the folder given.
-std::shared_ptr<Program> startedIn(const QString& folder) {
-    auto program = std::make_shared<Program>(folder, std::make_unique<ScriptedUi>());
-    return StartProgram(*program) ? program : nullptr;
-}
 } // namespace
 
 // The levels: the standards checked, the year read, graded and the work table written; the number of health checks
 // given second.
 OSTIVA_BENCH_JOB("multiple-level/levels") {
-    const std::shared_ptr<Program> program = startedIn(args.value(0));
+    const std::shared_ptr<Program> program = bench::startedIn(args.value(0));
     const int persons = args.value(1).toInt();
     if (!program) return {};
     return [program, persons] {
@@ -61,7 +57,7 @@ OSTIVA_BENCH_JOB("multiple-level/levels") {
 
 // The workbook alone, from the levels graded first, untimed.
 OSTIVA_BENCH_JOB("multiple-level/workbook") {
-    const std::shared_ptr<Program> program = startedIn(args.value(0));
+    const std::shared_ptr<Program> program = bench::startedIn(args.value(0));
     if (!program) return {};
     const auto run =
         std::make_shared<reports::MultipleLevelRun>(reports::runMultipleLevelGrading(program->DBConn, "2025"));
@@ -73,7 +69,7 @@ OSTIVA_BENCH_JOB("multiple-level/workbook") {
 
 // Grading and workbook, as the run button does them.
 OSTIVA_BENCH_JOB("multiple-level/whole") {
-    const std::shared_ptr<Program> program = startedIn(args.value(0));
+    const std::shared_ptr<Program> program = bench::startedIn(args.value(0));
     if (!program) return {};
     return [program] { return !reports::PrepareMultipleLevelGrading(*program, QStringLiteral("2025")).isEmpty(); };
 }

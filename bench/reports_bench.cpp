@@ -5,6 +5,7 @@
 // (people = entries / 10), each run whole in a fresh process: its peak under 400 MiB at a million entries.
 
 #include "Bench.h"
+#include "JobProgram.h"
 #include "ReportRuns.h"
 
 #include "app/Install.h"
@@ -76,8 +77,8 @@ struct Figures {
 
 // The high-risk persons over the five years of the log made in the folder given, whole.
 OSTIVA_BENCH_JOB("report-builders/high-risk") {
-    auto program = std::make_shared<Program>(args.value(0), std::make_unique<ScriptedUi>());
-    if (!StartProgram(*program)) return {};
+    const std::shared_ptr<Program> program = bench::startedIn(args.value(0));
+    if (!program) return {};
     return [program] {
         const ReportRequest request{*program, kKindAdvanceNursingRecord, "2020/01/01", "2024/12/31", {}, {}, nullptr};
         return BuildHighRiskStatsWorkbook(request) == ReportOutcome::Done;

@@ -3,6 +3,7 @@
 // process).
 
 #include "Bench.h"
+#include "JobProgram.h"
 
 #include "core/Database.h"
 #include "core/ExcelOutput.h"
@@ -70,12 +71,10 @@ const QDate kToday(2025, 6, 1);
 // A program of its own, in a folder named after this process under the folder given second, on its own copy of the
 // staged database given first.
 std::shared_ptr<Program> stagedCopy(const QStringList& args) {
-    auto program = std::make_shared<Program>(QDir(args.value(1)).filePath(QString::number(getpid())),
-                                             std::make_unique<ScriptedUi>());
-    const QString database = program->databasePath();
-    const bool ready =
-        QDir().mkpath(QFileInfo(database).path()) && QFile::copy(args.value(0), database) && StartProgram(*program);
-    return ready ? program : nullptr;
+    return bench::startedIn(QDir(args.value(1)).filePath(QString::number(getpid())), [&args](Program& program) {
+        const QString database = program.databasePath();
+        return QDir().mkpath(QFileInfo(database).path()) && QFile::copy(args.value(0), database);
+    });
 }
 
 bool historyAppended(const risk::HistoryResult& saved) {
