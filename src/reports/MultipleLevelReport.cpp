@@ -179,12 +179,15 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     third.applyStyleWhereTextContains(levelLabel(3), yellow);
     third.applyStyleWhereTextContains(levelLabel(4), pink);
     const int summary = int(db.columns(QStringLiteral("X_Temp")).indexOf(QStringLiteral("個人分級彙整")));
-    if (summary >= 0 && gradedRows > 0) {
+    if (summary >= 0) {
+        // The four summary columns are 40 wide, also on a sheet without graded rows.
         third.setColumnWidth(summary, summary + 3, 40);
-        // Wrapped, one item a line (an item fits a line of 40 characters).
-        office::XlsxStyle wrap;
-        wrap.wrap = true;
-        third.applyStyle({1, summary, gradedRows, summary + 3}, wrap);
+        if (gradedRows > 0) {
+            // Wrapped, one item a line (an item fits a line of 40 characters).
+            office::XlsxStyle wrap;
+            wrap.wrap = true;
+            third.applyStyle({1, summary, gradedRows, summary + 3}, wrap);
+        }
     }
     letEventsThrough();
     return FinishExcel(program, true);
@@ -203,14 +206,14 @@ QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
             std::vector<StandardProblem> listed = run.problems;
             listed.insert(listed.end(), run.skipped.begin(), run.skipped.end());
             ShowHtmlText(program, QStringLiteral("除錯訊息"),
-                         grading::standardProblemsHtml(listed, QStringLiteral("順序"),
+                         grading::standardProblemsHtml(listed, QStringLiteral("匯入順序"),
                                                        QStringLiteral("以上標準修正前, 不進行任何分級。")));
             return {};
         }
         if (!run.skipped.empty()) {
             QStringList rows;
             for (const StandardProblem& p : run.skipped)
-                rows << QStringLiteral("第 %1 筆 %2 (性別 %3)").arg(p.position).arg(p.item, p.sex);
+                rows << QStringLiteral("匯入的第 %1 筆 %2 (性別 %3)").arg(p.position).arg(p.item, p.sex);
             ui.message(QStringLiteral("以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n") +
                            rows.join(QStringLiteral("\r\n")),
                        QString::fromUtf8(kTitle), Ui::Icon::Warning);
