@@ -79,24 +79,26 @@ const std::vector<int>* knownWidths(const SpooledRows& rows, int first, int coun
 // with the caller's list, not copied, and written when the workbook is saved.
 template <class Rows> std::vector<XlsxSheet*> writeList(Program& program, const Rows& rows, XlsxSheet& sheet) {
     ExcelSession* session = program.excel.get();
-    const int perSheet = std::max(session ? session->rowsPerSheet : office::kXlsxMaxRows - 1, 1);
-    const int total = rows.recordCount();
+    office::XlsxWorkbook& book = sheet.workbook();
     std::vector<int> widths;
-    const int firstCount = std::min(total, perSheet);
-    writeTable(
-        sheet, rows.fieldNames(), firstCount, [rows](int r, int c) { return rows.text(r, c); }, true, true,
-        knownWidths(rows, 0, firstCount, &widths));
-    std::vector<XlsxSheet*> written{&sheet};
-    for (int first = perSheet; first < total; first += perSheet) {
-        XlsxSheet& next = sheet.workbook().addSheet(sheet.name(), written.back()->index() + 1);
-        if (session) session->continuations.push_back(&next);
-        const int count = std::min(total - first, perSheet);
-        writeTable(
-            next, rows.fieldNames(), count, [rows, first](int r, int c) { return rows.text(first + r, c); }, true, true,
-            knownWidths(rows, first, count, &widths));
-        written.push_back(&next);
-        QCoreApplication::processEvents();
-    }
+    std::vector<XlsxSheet*> written;
+    // Sheets of a new workbook are added and filled in memory: no part fails.
+    (void)WriteListOverSheets(
+        sheet.name(), rows.recordCount(), session ? session->rowsPerSheet : office::kXlsxMaxRows - 1, sheet.index(),
+        [&](int after, int* added) {
+            XlsxSheet& next = book.addSheet(sheet.name(), after + 1);
+            if (session) session->continuations.push_back(&next);
+            *added = next.index();
+            return office::OfficeStatus::success();
+        },
+        [&](int at, int first, int count) {
+            XlsxSheet& target = book.sheet(at);
+            writeTable(
+                target, rows.fieldNames(), count, [rows, first](int r, int c) { return rows.text(first + r, c); }, true,
+                true, knownWidths(rows, first, count, &widths));
+            written.push_back(&target);
+            return office::OfficeStatus::success();
+        });
     return written;
 }
 
@@ -116,23 +118,11 @@ office::OfficeStatus writeListPart(const SpooledRows& rows, office::XlsxPackage&
 
 template <class Rows>
 office::OfficeStatus writeList(const Rows& rows, office::XlsxPackage& package, int sheetIndex, int rowsPerSheet) {
-    const int perSheet = std::max(rowsPerSheet, 1);
-    const int total = rows.recordCount();
-    office::OfficeStatus status = writeListPart(rows, package, sheetIndex, 0, std::min(total, perSheet));
     const QString name = package.sheetName(sheetIndex);
-    int at = sheetIndex;
-    for (int first = perSheet; status && first < total; first += perSheet) {
-        status = package.addSheet(name, at + 1, &at);
-        if (status) status = writeListPart(rows, package, at, first, std::min(total - first, perSheet));
-        if (!status)
-            return office::OfficeStatus::failure(
-                status.code(), QStringLiteral("工作表「%1」之後無法接續, 有 %2 筆資料未寫入:\r\n\r\n%3")
-                                   .arg(name)
-                                   .arg(total - first)
-                                   .arg(status.message()));
-        QCoreApplication::processEvents();
-    }
-    return status;
+    return WriteListOverSheets(
+        name, rows.recordCount(), rowsPerSheet, sheetIndex,
+        [&](int after, int* added) { return package.addSheet(name, after + 1, added); },
+        [&](int at, int first, int count) { return writeListPart(rows, package, at, first, count); });
 }
 
 // A new file name under 報表暫存/ for a workbook (the folder made when missing), or "" after saying it cannot be made.
@@ -218,6 +208,27 @@ office::OfficeStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPack
 office::OfficeStatus WriteRecordsetToSheet(const SpooledRows& rows, office::XlsxPackage& package, int sheetIndex,
                                            int rowsPerSheet) {
     return writeList(rows, package, sheetIndex, rowsPerSheet);
+}
+
+office::OfficeStatus
+WriteListOverSheets(const QString& name, int total, int rowsPerSheet, int sheet,
+                    const std::function<office::OfficeStatus(int after, int* added)>& addSheet,
+                    const std::function<office::OfficeStatus(int sheet, int first, int count)>& writePart) {
+    const int perSheet = std::max(rowsPerSheet, 1);
+    office::OfficeStatus status = writePart(sheet, 0, std::min(total, perSheet));
+    int at = sheet;
+    for (int first = perSheet; status && first < total; first += perSheet) {
+        status = addSheet(at, &at);
+        if (status) status = writePart(at, first, std::min(total - first, perSheet));
+        if (!status)
+            return office::OfficeStatus::failure(
+                status.code(), QStringLiteral("工作表「%1」之後無法接續, 有 %2 筆資料未寫入:\r\n\r\n%3")
+                                   .arg(name)
+                                   .arg(total - first)
+                                   .arg(status.message()));
+        QCoreApplication::processEvents();
+    }
+    return status;
 }
 
 void WriteListViewToSheet(const QTreeWidget* list, office::XlsxSheet& sheet) {

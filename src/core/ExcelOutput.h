@@ -8,6 +8,7 @@
 #include "office/XlsxWorkbook.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,18 @@ office::OfficeStatus WriteRecordsetToSheet(const Recordset& rs, office::XlsxPack
 // (XlsxPackage::streamTable).
 office::OfficeStatus WriteRecordsetToSheet(const SpooledRows& rows, office::XlsxPackage& package, int sheetIndex,
                                            int rowsPerSheet = office::kXlsxMaxRows - 1);
+
+// A list over as many sheets as it needs, rowsPerSheet records a sheet (at least one): records 0 .. rowsPerSheet - 1
+// onto the list's own sheet, each further part onto a sheet added right after the previous part's. Sheets are
+// numbered from 0 as their book numbers them: addSheet(after, &added) adds the sheet that carries the list on after
+// sheet `after` and gives its number; writePart(sheet, first, count) writes records first .. first + count - 1 onto a
+// sheet below its header. The list's own sheet is written also for an empty list; pending window events are let
+// through after every further part. The first failure stops the list: one on the list's own sheet comes back as it
+// is, a later one says after which sheet (`name`) the list could not go on and how many records were left out.
+office::OfficeStatus
+WriteListOverSheets(const QString& name, int total, int rowsPerSheet, int sheet,
+                    const std::function<office::OfficeStatus(int after, int* added)>& addSheet,
+                    const std::function<office::OfficeStatus(int sheet, int first, int count)>& writePart);
 
 // Saves program.excel under 報表暫存/ as "<name>_YYYYMMDD_hhmmss.xlsx" (the Ui's clock; "_2", "_3" ... when the
 // name is taken) and opens it with the desktop; then, when showDone, shows "完成". A failure to write says so in a

@@ -55,7 +55,7 @@ CriterionParse parseCriterion(const std::optional<QString>& text, bool textItem)
 
 // A standard row as stored or as read from a sheet.
 struct StandardRow {
-    int position = 0; // where the nurse finds the row: its place in the grading order, or its row on the sheet
+    int position = 0; // where the nurse finds the row: its place in the order she imported, or its row on the sheet
     QString item;
     QString sex;
     std::array<std::optional<QString>, kLevelCount> levels;

@@ -42,7 +42,8 @@ constexpr int kListCode = 6;
 constexpr int kListSeverity = 7;
 
 // The three lists in one statement: every entry of the period that is an occupational injury (code "Y..") or of
-// severity 2 or 3, by date and time; an entry may stand in two lists.
+// severity 2 or 3, by date and time, whether or not its code is still in the code table; an entry may stand in two
+// lists.
 void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
     const SqlCondition where = logEntriesOf(counts.period, counts.keyword);
     SpooledRows injuries(kListFields), severity2(kListFields), severity3(kListFields);
@@ -53,14 +54,16 @@ void readLists(const Database& db, const LogCounts& counts, LogSummary& s) {
             where.sql + QStringLiteral(" ORDER BY 記錄日期, 記錄時間"),
         where.params, [&](const RowView& entry) {
             const QString code = entry.text(kListCode);
-            const auto known = counts.codes.find(code);
-            if (known == counts.codes.end()) return; // a code outside the code table is listed nowhere
             const bool injury = code.startsWith(u'Y');
             const QString severity = entry.text(kListSeverity);
             const bool second = severity == u"2";
             const bool third = severity == u"3";
             if (!injury && !second && !third) return;
-            const QString item = code + QStringLiteral(" - ") + known->second.note;
+            // A code no longer in the code table (renamed or retired) has no item text: the entry stays in its
+            // lists, its code followed by the separator alone.
+            const auto known = counts.codes.find(code);
+            const QString item =
+                code + QStringLiteral(" - ") + (known == counts.codes.end() ? QString() : known->second.note);
             if (injury) injuries.append(entry, kListCode, item);
             if (second) severity2.append(entry, kListCode, item);
             if (third) severity3.append(entry, kListCode, item);

@@ -93,13 +93,15 @@ StandardsTable readStandards(const Database& db, std::vector<StandardProblem>* p
     QStringList quoted;
     for (const QString& w : wanted)
         quoted << Database::quoteName(w);
+    // Each row is named by its place in the order the rows were stored, that is the order of the imported sheet,
+    // which the grading's own order by item does not show.
     const Recordset rs =
-        db.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3, rowid")
+        db.query(QStringLiteral("SELECT %1, row_number() OVER (ORDER BY rowid) FROM %2 ORDER BY %3, rowid")
                      .arg(quoted.join(QStringLiteral(", ")), Database::quoteName(table), Database::quoteName(kItem)));
     t.rows.reserve(size_t(rs.recordCount()));
     for (int r = 0; r < rs.recordCount(); ++r) {
         StandardRow row;
-        row.position = r + 1;
+        row.position = rs.value(r, 2 + kLevelCount).toInt();
         row.item = rs.text(r, 0);
         row.sex = rs.text(r, 1);
         for (int n = 0; n < kLevelCount; ++n)

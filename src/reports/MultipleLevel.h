@@ -38,7 +38,8 @@ QString levelLabel(int level);
 bool numericValue(const QString& text, double* value);
 
 // The standards table as the grading reads it: its column names in table order (the count table's header) and its
-// rows ordered by 項目名稱 (rows of one item in the order they were stored). Missing grading columns are problems.
+// rows ordered by 項目名稱 (rows of one item in the order they were stored), each with its place in the order the rows
+// were stored (the order of the imported sheet) as its position. Missing grading columns are problems.
 struct StandardsTable {
     QStringList columns;
     std::vector<StandardRow> rows;

@@ -9,7 +9,6 @@
 #include "office/XlsxText.h"
 
 #include <algorithm>
-#include <memory>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -65,41 +64,49 @@ private:
 };
 
 // The graded sheet from X_Temp's rows of `sql` as they come, each stored in the sheet at once, without a result set
-// beside it; rows past the sheet's capacity (ExcelSession::rowsPerSheet) go on over further sheets right after it,
-// as WriteRecordsetToSheet continues a list. Each row of the first sheet is as high as its longest summary, so that a
-// reader that does not size rows itself shows every line of it. Returns the number of rows below its header.
+// beside it; rows past the sheet's capacity (ExcelSession::rowsPerSheet) go on over further sheets right after it
+// (WriteListOverSheets), each part read by its own LIMIT of `sql`. Each row of the first sheet is as high as its
+// longest summary, so that a reader that does not size rows itself shows every line of it. Returns the number of rows
+// below its header.
 int writeGradedSheet(ExcelSession& session, const Database& db, const QString& sql, office::XlsxSheet& sheet) {
     const QStringList header = db.columns(QStringLiteral("X_Temp"));
     if (header.isEmpty()) return 0;
-    const int perSheet = std::max(session.rowsPerSheet, 1);
+    const int total = db.scalar(QStringLiteral("SELECT count(*) FROM \"X_Temp\"")).toInt();
     std::vector<int> summaryColumns;
     for (const QString& c : gradingColumns().mid(2))
         if (header.contains(c)) summaryColumns.push_back(int(header.indexOf(c)));
-    office::XlsxSheet* current = &sheet;
-    auto writer = std::make_unique<GradedSheetWriter>(sheet, header);
-    int total = 0;
-    db.forEachRow(sql, {}, [&](const RowView& row) {
-        if (total > 0 && total % perSheet == 0) {
-            writer->fitColumns();
-            // A sheet that carries on the list keeps the AutoFilter the writer of lists gives it.
-            if (current != &sheet) current->setAutoFilter({0, 0, perSheet, int(header.size()) - 1});
-            current = &sheet.workbook().addSheet(sheet.name(), current->index() + 1);
-            session.continuations.push_back(current);
-            writer = std::make_unique<GradedSheetWriter>(*current, header);
-            letEventsThrough();
-        }
-        ++total;
-        writer->add((total - 1) % perSheet + 1, row);
-        if (current != &sheet) return;
-        constexpr double kLinePt = 16.5;
-        qsizetype lines = 1;
-        for (const int c : summaryColumns)
-            lines = std::max(lines, row.text(c).count(QLatin1Char('\n')) + 1);
-        if (lines > 1) sheet.setRowHeight(total, double(lines) * kLinePt);
-    });
-    writer->fitColumns();
-    if (current != &sheet) current->setAutoFilter({0, 0, (total - 1) % perSheet + 1, int(header.size()) - 1});
-    return std::min(total, perSheet);
+    office::XlsxWorkbook& book = sheet.workbook();
+    int firstSheetRows = 0;
+    // Sheets of a new workbook are added and filled in memory: no part fails.
+    (void)WriteListOverSheets(
+        sheet.name(), total, session.rowsPerSheet, sheet.index(),
+        [&](int after, int* added) {
+            office::XlsxSheet& next = book.addSheet(sheet.name(), after + 1);
+            session.continuations.push_back(&next);
+            *added = next.index();
+            return office::OfficeStatus::success();
+        },
+        [&](int at, int first, int count) {
+            office::XlsxSheet& target = book.sheet(at);
+            GradedSheetWriter writer(target, header);
+            int row = 0;
+            db.forEachRow(sql + QStringLiteral(" LIMIT ? OFFSET ?"), {count, first}, [&](const RowView& values) {
+                writer.add(++row, values);
+                if (&target != &sheet) return;
+                constexpr double kLinePt = 16.5;
+                qsizetype lines = 1;
+                for (const int c : summaryColumns)
+                    lines = std::max(lines, values.text(c).count(QLatin1Char('\n')) + 1);
+                if (lines > 1) sheet.setRowHeight(row, double(lines) * kLinePt);
+            });
+            writer.fitColumns();
+            if (&target == &sheet)
+                firstSheetRows = row;
+            else // a sheet that carries on the list keeps the AutoFilter the writer of lists gives it
+                target.setAutoFilter({0, 0, row, int(header.size()) - 1});
+            return office::OfficeStatus::success();
+        });
+    return firstSheetRows;
 }
 } // namespace
 
@@ -179,12 +186,15 @@ QString BuildMultipleLevelWorkbook(Program& program, const CountTable& counts, c
     third.applyStyleWhereTextContains(levelLabel(3), yellow);
     third.applyStyleWhereTextContains(levelLabel(4), pink);
     const int summary = int(db.columns(QStringLiteral("X_Temp")).indexOf(QStringLiteral("個人分級彙整")));
-    if (summary >= 0 && gradedRows > 0) {
+    if (summary >= 0) {
+        // The four summary columns are 40 wide, also on a sheet without graded rows.
         third.setColumnWidth(summary, summary + 3, 40);
-        // Wrapped, one item a line (an item fits a line of 40 characters).
-        office::XlsxStyle wrap;
-        wrap.wrap = true;
-        third.applyStyle({1, summary, gradedRows, summary + 3}, wrap);
+        if (gradedRows > 0) {
+            // Wrapped, one item a line (an item fits a line of 40 characters).
+            office::XlsxStyle wrap;
+            wrap.wrap = true;
+            third.applyStyle({1, summary, gradedRows, summary + 3}, wrap);
+        }
     }
     letEventsThrough();
     return FinishExcel(program, true);
@@ -203,14 +213,14 @@ QString PrepareMultipleLevelGrading(Program& program, const QString& yearCode,
             std::vector<StandardProblem> listed = run.problems;
             listed.insert(listed.end(), run.skipped.begin(), run.skipped.end());
             ShowHtmlText(program, QStringLiteral("除錯訊息"),
-                         grading::standardProblemsHtml(listed, QStringLiteral("順序"),
+                         grading::standardProblemsHtml(listed, QStringLiteral("匯入順序"),
                                                        QStringLiteral("以上標準修正前, 不進行任何分級。")));
             return {};
         }
         if (!run.skipped.empty()) {
             QStringList rows;
             for (const StandardProblem& p : run.skipped)
-                rows << QStringLiteral("第 %1 筆 %2 (性別 %3)").arg(p.position).arg(p.item, p.sex);
+                rows << QStringLiteral("匯入的第 %1 筆 %2 (性別 %3)").arg(p.position).arg(p.item, p.sex);
             ui.message(QStringLiteral("以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n") +
                            rows.join(QStringLiteral("\r\n")),
                        QString::fromUtf8(kTitle), Ui::Icon::Warning);

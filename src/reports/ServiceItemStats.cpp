@@ -119,13 +119,15 @@ ServiceItemStats computeServiceItemStats(const Database& db, const ReportPeriod&
         if (code != codes.end() && !code->second.workItem.isEmpty()) countOf[code->second.workItem] += n;
     }
 
-    // Every work item, also one after an item without text.
+    // Every work item, also one after an item without text. A code names its item by the text alone, and two items
+    // may share a wording: the entries count once, under the first item of that text in the form's order, and the
+    // later items of the same text show 0.
     const Recordset items = db.query(QStringLiteral(
         "SELECT ifnull(Type, ''), ifnull(健康服務工作要項, '') FROM ListOHS ORDER BY MainCode, xAutoNumber"));
     stats.items.reserve(size_t(items.recordCount()));
     for (int r = 0; r < items.recordCount(); ++r) {
         const QString item = items.text(r, 1);
-        stats.items.push_back({items.text(r, 0), item, item.isEmpty() ? 0 : countOf.value(item, 0)});
+        stats.items.push_back({items.text(r, 0), item, item.isEmpty() ? 0 : countOf.take(item)});
     }
     return stats;
 }

@@ -17,8 +17,10 @@ namespace reports {
 
 struct ServiceItemCount {
     QString type;
-    QString item;     // 健康服務工作要項
-    qint64 count = 0; // entries of the period whose event code names this item (0 for an item without text)
+    QString item; // 健康服務工作要項
+    // Entries of the period whose event code names this item's text; 0 for an item without text and for an item
+    // whose text an earlier item already has (each entry counts once).
+    qint64 count = 0;
 };
 
 struct ServiceItemStats {

@@ -98,6 +98,52 @@ TEST_F(Flow, ImportTheStandardsThenGradeAYear) {
                                  "165【Level_4】 4\n");
 }
 
+TEST_F(Flow, AStandardLeftOutIsNamedByItsPlaceInTheImportedSheet) {
+    // The sixth standard of her sheet (row 7) names no health-check column; graded by item, it comes second.
+    office::XlsxWorkbook book;
+    office::XlsxSheet& sheet = book.addSheet("我的標準");
+    const char* rows[][7] = {{"項目名稱", "性別", "Level_0", "Level_1", "Level_2", "Level_3", "Level_4"},
+                             {"收縮壓", "0", "<120", "<130", "<140", "<160", ">=160"},
+                             {"舒張壓", "0", "<80", "NA", "<90", "<100", ">=100"},
+                             {"BMI", "0", "18.5~23.9", "<27", "<30", "<35", ">=35"},
+                             {"腰圍", "0", "<90", ">=90", "NA", "NA", "NA"},
+                             {"總膽固醇", "0", "<200", ">=200", "NA", "NA", "NA"},
+                             {"尿酸", "0", "<7", ">=7", "NA", "NA", "NA"}};
+    for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 7; ++c)
+            sheet.setText(r, c, QString::fromUtf8(rows[r][c]));
+    const QString file = tp.folder() + "/mine.xlsx";
+    ASSERT_TRUE(book.save(file).ok());
+    tp.ui().fileNext(file);
+    tp.ui().answerNext(Ui::Answer::Yes);
+    pick("QVStatisticaMultipleLevelImport");
+    ASSERT_EQ(tp.ui().messageTexts().last(), "多項四段分級標準 匯入完成, 共 6 筆");
+
+    pick("QVStatisticaMultipleLevel");
+    auto* years = tp.find<QComboBox>("ReportTypeCombo");
+    ASSERT_EQ(years->count(), 1);
+    years->setCurrentIndex(0);
+    tp.ui().answerNext(Ui::Answer::Yes);
+    tp.ui().shown.clear();
+    tp.find<QPushButton>("ButtonShowReport")->click();
+    EXPECT_EQ(tp.ui().messageTexts().mid(1),
+              (QStringList{"以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n"
+                           "匯入的第 6 筆 尿酸 (性別 0)",
+                           "完成", "健檢資料_四段分級 完成"}));
+    ASSERT_EQ(tp.ui().opened.size(), 1);
+    // The other standards are graded in the order of their items.
+    const QString out = runPython("import openpyxl,sys\n"
+                                  "wb=openpyxl.load_workbook(sys.argv[1])\n"
+                                  "for r in wb.worksheets[0].iter_rows(min_row=2,max_row=4,values_only=True): "
+                                  "print(r)\n"
+                                  "print([r[0] for r in wb.worksheets[1].iter_rows(min_row=2,values_only=True)])\n",
+                                  {tp.ui().opened[0]});
+    EXPECT_EQ(out.toStdString(), "('BMI', '0', 1, 0, 0, 1, 0)\n"
+                                 "('收縮壓', '0', 1, 0, 0, 0, 1)\n"
+                                 "('舒張壓', '0', 1, None, 0, 1, 0)\n"
+                                 "['BMI', '尿酸', '收縮壓', '總膽固醇', '腰圍', '舒張壓']\n");
+}
+
 TEST_F(Flow, TheExampleStandardsOpenFromTheReportMenu) {
     pick("QVStatisticaMultipleLevelExample");
     ASSERT_EQ(tp.ui().opened.size(), 1);

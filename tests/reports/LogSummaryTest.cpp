@@ -203,6 +203,32 @@ TEST_F(LogSummaryTest, FormFilledSavedWithDateAndTimeNeverOverwritten) {
     EXPECT_EQ(empty["職傷意外記錄"].toObject()["cells"].toObject()["A1"].toString(), "記錄日期");
 }
 
+TEST_F(LogSummaryTest, EntriesOfCodesOutsideTheTableStayInTheirLists) {
+    // A severity-3 entry under a retired A code and a severity-2 injury under a retired Y code: no item text, but
+    // every list they belong to shows them, by date, with the code and the separator alone.
+    tp.db().execBatch(
+        "INSERT INTO NursingBook (SerialX, 記錄日期, 記錄時間, 人員身份, 事件代碼, 嚴重代碼) VALUES (?, "
+        "?, ?, ?, ?, ?)",
+        {{"old1", "2019/06/01", "08:00", "員工", "A99", "3"}, {"old2", "2019/06/02", "09:00", "派遣", "Y88", "2"}});
+    const QString path = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
+                                                        countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));
+    ASSERT_FALSE(path.isEmpty());
+    const QJsonObject wb = readBack(path, {"A2", "G2", "H2", "A3", "G3"});
+    const QJsonObject third = wb["嚴重等級_3"].toObject();
+    EXPECT_EQ(third["maxRow"].toInt(), 4); // A99, A90 and Y01
+    EXPECT_EQ(third["cells"].toObject()["A2"].toString(), "2019/06/01");
+    EXPECT_EQ(third["cells"].toObject()["G2"].toString(), "A99 - ");
+    EXPECT_EQ(third["cells"].toObject()["H2"].toString(), "3");
+    const QJsonObject injuries = wb["職傷意外記錄"].toObject();
+    EXPECT_EQ(injuries["maxRow"].toInt(), 3); // Y88 and Y01
+    EXPECT_EQ(injuries["cells"].toObject()["G2"].toString(), "Y88 - ");
+    EXPECT_EQ(injuries["cells"].toObject()["G3"].toString(), "Y01 - 職業傷害 現場急救／緊急處置");
+    const QJsonObject second = wb["嚴重等級_2"].toObject();
+    EXPECT_EQ(second["maxRow"].toInt(), 4); // A01, Y88 and D01
+    EXPECT_EQ(second["cells"].toObject()["A3"].toString(), "2019/06/02");
+    EXPECT_EQ(second["cells"].toObject()["G3"].toString(), "Y88 - ");
+}
+
 TEST_F(LogSummaryTest, CategoriesPastTheSixthAreNamedUnderTheGrid) {
     const QString path = BuildNursingLogSummaryWorkbook(tp.program(), eventCategories(tp.db()),
                                                         countLogEntries(tp.db(), ReportPeriod{kFrom, kTo}, {}));

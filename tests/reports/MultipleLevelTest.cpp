@@ -356,7 +356,7 @@ TEST_F(Grading, AnItemThatIsNoHealthColumnIsLeftOutAndTheOtherRowsGrade) {
     EXPECT_EQ(xTemp("A", "收縮壓"), "125【Level_1】");
     ASSERT_EQ(tp.ui().messageTexts().size(), 2);
     EXPECT_EQ(tp.ui().messageTexts()[0],
-              "以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n第 2 筆 尿酸 (性別 0)");
+              "以下分級標準的項目名稱不是健檢資料的欄位, 未分級; 其他標準照常分級:\r\n\r\n匯入的第 2 筆 尿酸 (性別 0)");
     EXPECT_EQ(tp.ui().messageTexts()[1], "完成");
 }
 
@@ -424,6 +424,24 @@ TEST_F(Grading, TheWorkbookHasTheThreeSheetsWithNotesColoursAndPrintSetup) {
     EXPECT_EQ(line(16), "40 0 3") << "the four summary columns are 40 wide";
     EXPECT_EQ(line(17), "None") << "the graded sheet is shown without filter arrows";
     EXPECT_EQ(line(18), "[(200, 100)]") << "every note box is 200 x 100 points";
+}
+
+TEST_F(Grading, AYearWithoutChecksKeepsTheWidthsOfTheSummaryColumns) {
+    standard("收縮壓", "0", {"<120", ">=120", "NA", "NA", "NA"});
+    person("A", "1", 125, -1, "2023");
+    const QString path = PrepareMultipleLevelGrading(tp.program(), "2024");
+    ASSERT_FALSE(path.isEmpty()) << tp.ui().messageTexts().join("|").toStdString();
+    const QString out = runPython("import openpyxl,sys\n"
+                                  "from openpyxl.utils import get_column_letter as L\n"
+                                  "g=openpyxl.load_workbook(sys.argv[1]).worksheets[2]\n"
+                                  "head=[c.value for c in g[1]]\n"
+                                  "at=head.index('個人分級彙整')+1\n"
+                                  "print(g.max_row, head[at-1:at+3])\n"
+                                  "d=g.column_dimensions[L(at)]\n"
+                                  "print(int(d.width), d.min - at, d.max - at)\n",
+                                  {path});
+    EXPECT_EQ(out.toStdString(),
+              "1 ['個人分級彙整', 'Level_2_分級彙整', 'Level_3_分級彙整', 'Level_4_分級彙整']\n40 0 3\n");
 }
 
 TEST_F(Grading, TheSummariesOfTheWorkbookEndWithoutABreakAndWrap) {

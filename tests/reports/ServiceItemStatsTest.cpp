@@ -134,6 +134,32 @@ TEST_F(ServiceItemStatsTest, FormReadBack) {
     EXPECT_EQ(codes["maxRow"].toInt(), 1 + tp.db().scalar("SELECT COUNT(*) FROM NursingCode").toInt());
 }
 
+TEST_F(ServiceItemStatsTest, TwoItemsOfTheSameWordingCountAnEntryOnce) {
+    // Articles 9 and 11 both end with "其他經中央主管機關指定公告者。"; X06 names that text. Its two entries count
+    // under the first of the two items in the form's order only, and column C adds up to the entries that name an
+    // item: the nine of the small log (A90 names none) and the two of X06.
+    tp.db().execBatch("INSERT INTO NursingBook (SerialX, 記錄日期, 人員身份, 事件代碼, 嚴重代碼) VALUES (?, ?, ?, "
+                      "?, ?)",
+                      {{"o1", "2019/05/01", "員工", "X06", "1"}, {"o2", "2019/05/02", "員工", "X06", "1"}});
+    BuildServiceItemStatsWorkbook(tp.program(), kFrom, kTo, {});
+    ASSERT_EQ(tp.ui().opened.size(), 1);
+    QStringList refs;
+    for (int row = 3; row <= 18; ++row)
+        refs << QString("B%1").arg(row) << QString("C%1").arg(row);
+    const QJsonObject c = readBack(localPath(tp.ui().opened[0]), refs)["附表八 勞工健康服務執行紀錄表_3-5項"]
+                              .toObject()["cells"]
+                              .toObject();
+    int total = 0;
+    QStringList countsOfTheWording;
+    for (int row = 3; row <= 18; ++row) {
+        total += c[QString("C%1").arg(row)].toInt();
+        if (c[QString("B%1").arg(row)].toString() == "其他經中央主管機關指定公告者。")
+            countsOfTheWording << QString("%1:%2").arg(row).arg(c[QString("C%1").arg(row)].toInt());
+    }
+    EXPECT_EQ(countsOfTheWording, (QStringList{"9:2", "18:0"}));
+    EXPECT_EQ(total, 11);
+}
+
 TEST_F(ServiceItemStatsTest, AnEmptyItemListLeavesTheTwoHeadingRows) {
     tp.db().exec("DELETE FROM ListOHS");
     BuildServiceItemStatsWorkbook(tp.program(), kFrom, kTo, {});
