@@ -68,6 +68,7 @@ struct XlsxPackage::Part {
     pugi::xml_node cellsOfRow;
     std::vector<std::pair<int, pugi::xml_node>> cells;
     QString damage;
+    OfficeError damageCode = OfficeError::Damaged; // TooLarge for a sheet past the reader's limits
 };
 
 namespace pkg {
