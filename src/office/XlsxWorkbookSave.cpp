@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 
 namespace office {
 
@@ -48,6 +49,19 @@ QString lxwMessage(lxw_error e) {
         head = QStringLiteral("無法產生活頁簿");
     }
     return head + QStringLiteral(" [") + QString::fromUtf8(lxw_strerror(e)) + u']';
+}
+
+// A cell's text as the library is to write it. The library escapes the characters XML cannot carry, but not an
+// underscore that would begin an escape ("_x0041_" would read back as "A"): that is escaped here. A text that the
+// escapes lengthen past the library's limit loses its end, as any text that long does.
+QByteArray libraryText(QString text) {
+    QString escaped = xlsxEscapeUnderscores(text);
+    while (escaped.size() > XlsxWorkbook::kMaxCellText) {
+        text.truncate(text.size() - (escaped.size() - XlsxWorkbook::kMaxCellText));
+        if (!text.isEmpty() && text.back().isHighSurrogate()) text.chop(1);
+        escaped = xlsxEscapeUnderscores(text);
+    }
+    return escaped.toUtf8();
 }
 
 // Header and footer codes are limited to 255 characters by the file format.
@@ -257,10 +271,15 @@ private:
             for (const XlsxSheet::Cell& c : sheet.m_rows[r]) {
                 lxw_error e = LXW_NO_ERROR;
                 switch (c.kind) {
-                case XlsxSheet::CellKind::Text:
-                    e = worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c.col), text + c.text.offset,
-                                               format(c.style));
+                case XlsxSheet::CellKind::Text: {
+                    const char* t = text + c.text.offset;
+                    const QByteArray escaped = std::string_view(t, c.text.length).find("_x") == std::string_view::npos
+                                                   ? QByteArray()
+                                                   : libraryText(QString::fromUtf8(t, qsizetype(c.text.length)));
+                    e = worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c.col),
+                                               escaped.isNull() ? t : escaped.constData(), format(c.style));
                     break;
+                }
                 case XlsxSheet::CellKind::Number:
                     e = worksheet_write_number(ws, lxw_row_t(r), lxw_col_t(c.col), c.number, format(c.style));
                     break;
@@ -288,7 +307,7 @@ private:
                     if (t.size() > XlsxWorkbook::kMaxCellText)
                         t.truncate(t[XlsxWorkbook::kMaxCellText - 1].isHighSurrogate() ? XlsxWorkbook::kMaxCellText - 1
                                                                                        : XlsxWorkbook::kMaxCellText);
-                    const QByteArray utf8 = t.toUtf8();
+                    const QByteArray utf8 = t.contains(QStringLiteral("_x")) ? libraryText(t) : t.toUtf8();
                     const uint16_t style = b.style == 0xFFFF ? sheet.columnStyle(col) : b.style;
                     if (worksheet_write_string(ws, lxw_row_t(row), lxw_col_t(col), utf8.constData(), format(style)) ==
                         LXW_ERROR_MEMORY_MALLOC_FAILED)
