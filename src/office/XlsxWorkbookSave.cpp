@@ -54,12 +54,17 @@ QString lxwMessage(lxw_error e) {
 // A cell's text as the library is to write it. The library escapes the characters XML cannot carry, but not an
 // underscore that would begin an escape ("_x0041_" would read back as "A"): that is escaped here. A text that the
 // escapes lengthen past the library's limit loses its end, as any text that long does.
-QByteArray libraryText(QString text) {
+QByteArray libraryText(const QString& text) {
     QString escaped = xlsxEscapeUnderscores(text);
-    while (escaped.size() > XlsxWorkbook::kMaxCellText) {
-        text.truncate(text.size() - (escaped.size() - XlsxWorkbook::kMaxCellText));
-        if (!text.isEmpty() && text.back().isHighSurrogate()) text.chop(1);
-        escaped = xlsxEscapeUnderscores(text);
+    if (escaped.size() > XlsxWorkbook::kMaxCellText) {
+        // The longest beginning of the text whose escaped form fits (it grows with the beginning taken).
+        qsizetype fits = 0, over = text.size();
+        while (over - fits > 1) {
+            const qsizetype middle = (fits + over) / 2;
+            (xlsxEscapeUnderscores(text.left(middle)).size() <= XlsxWorkbook::kMaxCellText ? fits : over) = middle;
+        }
+        if (fits > 0 && text[fits - 1].isHighSurrogate()) --fits;
+        escaped = xlsxEscapeUnderscores(text.left(fits));
     }
     return escaped.toUtf8();
 }

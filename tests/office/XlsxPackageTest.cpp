@@ -296,6 +296,10 @@ TEST_F(XlsxPackageTest, TextsThatLookLikeEscapesReadBackAsWritten) {
         whole.setText(r, 0, texts[r]);
     }
     whole.mergeRange({n, 0, n, 1});
+    // A text at the longest a cell holds, which its escapes lengthen past that: it keeps as much as fits.
+    const QString longest =
+        QString("_x0041_").repeated(XlsxWorkbook::kMaxCellText / 7 + 1).left(XlsxWorkbook::kMaxCellText);
+    stored.setText(n, 0, longest);
     streamed.streamTextBlock(0, 0, n, 1, cell, -1);
     ASSERT_TRUE(book.save(path("written.xlsx")));
     XlsxPackage pkg;
@@ -319,6 +323,9 @@ out['shared'] = [unescape(''.join(t.text or '' for t in si.iter(main + 't'))) fo
     XlsxPackage back;
     ASSERT_TRUE(back.open(path("texts.xlsx")));
     const QStringList shared = o["shared"].toVariant().toStringList();
+    const QString kept = back.cellText(2, n, 0);
+    EXPECT_GT(kept.size(), XlsxWorkbook::kMaxCellText / 2);
+    EXPECT_TRUE(longest.startsWith(kept));
     const struct {
         int sheet;
         int first; // the row of the first text
