@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <string_view>
 
 namespace office {
 
@@ -278,9 +277,9 @@ private:
                 switch (c.kind) {
                 case XlsxSheet::CellKind::Text: {
                     const char* t = text + c.text.offset;
-                    const QByteArray escaped = std::string_view(t, c.text.length).find("_x") == std::string_view::npos
-                                                   ? QByteArray()
-                                                   : libraryText(QString::fromUtf8(t, qsizetype(c.text.length)));
+                    const QByteArray escaped = QByteArrayView(t, qsizetype(c.text.length)).contains("_x")
+                                                   ? libraryText(QString::fromUtf8(t, qsizetype(c.text.length)))
+                                                   : QByteArray();
                     e = worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c.col),
                                                escaped.isNull() ? t : escaped.constData(), format(c.style));
                     break;
