@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxlsxwriter-dev
+packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxlsxwriter-dev zlib1g-dev
           libzip-dev libpugixml-dev libgtest-dev python3 python3-openpyxl python3-docx python3-pil xvfb xauth
           fonts-noto-cjk qt6-translations-l10n)
 missing=()

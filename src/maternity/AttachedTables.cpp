@@ -48,7 +48,11 @@ int characters(const QString& text) {
 // ---- reading a filled workbook ----
 
 office::OfficeStatus FilledWorkbook::open(const QString& path) {
-    return m_package.open(path);
+    if (const office::OfficeStatus st = m_package.open(path); !st) return st;
+    // A first worksheet that cannot be read (damaged, or past the reader's limits) is refused here with its reason,
+    // rather than read as empty cells; a first sheet that is no worksheet is read as empty, as the check then says.
+    const office::OfficeStatus cells = m_package.loadCells(0);
+    return cells.code() == office::OfficeError::NoSuchSheet ? office::OfficeStatus::success() : cells;
 }
 
 office::XlsxCellValue FilledWorkbook::cell(const QString& a1) {

@@ -32,7 +32,7 @@ struct MaternityCase {
 // The first worksheet of a filled workbook, read cell by cell. The one place that knows how a workbook is read.
 class FilledWorkbook {
 public:
-    // Fails with a reason the nurse can read (no workbook, damaged, legacy .xls).
+    // Fails with a reason the nurse can read (no workbook, damaged, too large, legacy .xls).
     office::OfficeStatus open(const QString& path);
     // The value of a cell of the first worksheet by its A1 address; text as the program works with it.
     office::XlsxCellValue cell(const QString& a1);

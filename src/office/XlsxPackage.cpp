@@ -17,7 +17,7 @@ namespace office {
 
 using namespace pkg;
 
-XlsxPackage::XlsxPackage() = default;
+XlsxPackage::XlsxPackage(const XlsxReadLimits& limits) : m_limits(limits) {}
 XlsxPackage::~XlsxPackage() = default;
 
 // ---- parts ----
@@ -168,6 +168,7 @@ OfficeStatus XlsxPackage::open(const QString& path, int maxSheetRows) {
     m_sheets.clear();
     m_sharedText.clear();
     m_sharedEnds.clear();
+    m_sharedStatus = OfficeStatus::success();
     m_sharedLoaded = m_stylesLoaded = false;
     m_dateXf.clear();
     m_xfNumFmt.clear();

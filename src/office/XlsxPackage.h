@@ -36,11 +36,21 @@ struct XlsxCellValue {
     double number = 0; // numbers and dates (the serial)
 };
 
+// What the reader holds of one workbook at most; a workbook past a limit is refused (TooLarge). Each lies far above
+// a workbook kept by hand (a sheet of 1 000 000 rows by 10 columns holds 10 million cells) and far below what
+// exhausts a computer's memory.
+struct XlsxReadLimits {
+    qint64 sharedStrings = qint64(1) << 25; // shared strings: 33.5 million, 4 bytes each to find them
+    qint64 sharedChars = qint64(1) << 29;   // their characters together: 512 Mi, 1 GiB of memory
+    qint64 storedCells = qint64(1) << 25;   // cells of one sheet gathered for reading by position: 16 bytes each
+    qint64 storedChars = qint64(1) << 28;   // characters of those cells' own texts (no shared strings): 512 MiB
+};
+
 class XlsxPackage {
 public:
     static constexpr qint64 kReadRowsMaxCells = qint64(1) << 25;
 
-    XlsxPackage();
+    explicit XlsxPackage(const XlsxReadLimits& limits = {});
     ~XlsxPackage();
     XlsxPackage(const XlsxPackage&) = delete;
     XlsxPackage& operator=(const XlsxPackage&) = delete;
@@ -84,6 +94,10 @@ public:
     // that is no worksheet, or is damaged, fails; the damage may be found after some rows were handed over.
     [[nodiscard]] OfficeStatus forEachRow(int sheet, const std::function<bool(int row, const QStringList& texts)>& row,
                                           std::optional<XlsxRange> range = std::nullopt);
+    // Gathers a sheet's cells for cell(), rowCount(), columnCount() and cellStyle(), as their first call would, and
+    // says why the sheet cannot be read: no worksheet, damaged, or past the reader's limits (TooLarge); those calls
+    // read such a sheet as empty.
+    [[nodiscard]] OfficeStatus loadCells(int sheet);
     // One past the last row and column that hold a cell.
     int rowCount(int sheet);
     int columnCount(int sheet);
@@ -171,7 +185,8 @@ private:
                           const XlsxRange& range, SheetExtent* extent);
     OfficeStatus streamSheet(Part& p, const std::function<bool(int, std::vector<pkg::RawCell>&)>& row,
                              SheetExtent* extent);
-    SheetStore* sheetStore(int sheet);
+    SheetStore* sheetStore(int sheet, OfficeStatus* status = nullptr);
+    OfficeStatus tooLarge() const;
     XlsxCellValue storedValue(const SheetStore& store, size_t cell) const;
     static qsizetype findStored(const SheetStore& store, int row, int col);
     QString sharedString(int index) const;
@@ -208,9 +223,11 @@ private:
     QString m_workbookPart;                     // "xl/workbook.xml"
     std::vector<SheetInfo> m_sheets;
     bool m_date1904 = false;
+    XlsxReadLimits m_limits;
     bool m_sharedLoaded = false;
-    QString m_sharedText;              // the shared strings one after another
-    std::vector<quint32> m_sharedEnds; // where each ends in m_sharedText
+    OfficeStatus m_sharedStatus = OfficeStatus::success(); // why the shared strings could not be read
+    QString m_sharedText;                                  // the shared strings one after another
+    std::vector<quint32> m_sharedEnds;                     // where each ends in m_sharedText
     bool m_stylesLoaded = false;
     std::vector<bool> m_dateXf; // per cellXfs index
     std::vector<int> m_xfNumFmt;

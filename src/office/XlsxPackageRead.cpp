@@ -23,7 +23,7 @@ XlsxPackage::Part* XlsxPackage::readablePart(int sheet, OfficeStatus* status) {
         return fail(OfficeError::NoSuchSheet, QStringLiteral("「%1」不是工作表").arg(info.name));
     Part* p = part(info.part);
     if (!p) return fail(OfficeError::NotDocument, QStringLiteral("活頁簿缺少 %1").arg(info.part));
-    if (!p->damage.isEmpty()) return fail(OfficeError::Damaged, p->damage);
+    if (!p->damage.isEmpty()) return fail(p->damageCode, p->damage);
     return p;
 }
 
@@ -130,6 +130,8 @@ OfficeStatus XlsxPackage::scanRows(int sheet, const std::function<bool(int, cons
     OfficeStatus st = OfficeStatus::success();
     Part* p = readablePart(sheet, &st);
     if (!p) return st;
+    loadSharedStrings();
+    if (!m_sharedStatus) return m_sharedStatus;
     const int firstRow = std::max(range.firstRow, 0), lastRow = range.lastRow;
     const int firstCol = std::max(range.firstCol, 0), lastCol = range.lastCol;
     if (p->doc) {
@@ -191,19 +193,27 @@ OfficeStatus XlsxPackage::forEachRow(int sheet, const std::function<bool(int, co
 }
 
 // The cells of a sheet gathered for reading by position, built by one pass of the pull parser the first time; null
-// for a sheet that cannot be read.
-XlsxPackage::SheetStore* XlsxPackage::sheetStore(int sheet) {
-    Part* p = readablePart(sheet, nullptr);
+// for a sheet that cannot be read, `status` then saying why. A sheet past the store's limits is remembered as such,
+// so that it is not read again.
+XlsxPackage::SheetStore* XlsxPackage::sheetStore(int sheet, OfficeStatus* status) {
+    Part* p = readablePart(sheet, status);
     if (!p) return nullptr;
     if (p->store) return p->store.get();
     loadSharedStrings();
+    if (!m_sharedStatus) {
+        if (status) *status = m_sharedStatus;
+        return nullptr;
+    }
     loadStyles();
     auto store = std::make_unique<SheetStore>();
     bool sorted = true;
+    bool overLimits = false;
     SheetExtent extent;
-    const OfficeStatus read = streamSheet(
+    OfficeStatus read = streamSheet(
         *p,
         [&](int number, std::vector<RawCell>& cells) {
+            overLimits = qint64(store->cells.size() + cells.size()) > m_limits.storedCells;
+            if (overLimits) return false;
             if (!store->rows.empty() && number < store->rows.back().number) sorted = false;
             store->rows.push_back({number, quint32(store->cells.size()), quint32(cells.size())});
             bool cellsSorted = true;
@@ -231,6 +241,8 @@ XlsxPackage::SheetStore* XlsxPackage::sheetStore(int sheet) {
                         c.form = SheetStore::Number;
                         c.number = v.number;
                     } else if (v.kind != XlsxCellValue::Kind::Empty) {
+                        overLimits = qint64(store->texts.size()) + v.text.size() > m_limits.storedChars;
+                        if (overLimits) return false;
                         c.form = SheetStore::Text;
                         c.text = {quint32(store->texts.size()), quint32(v.text.size())};
                         store->texts += v.text;
@@ -248,7 +260,15 @@ XlsxPackage::SheetStore* XlsxPackage::sheetStore(int sheet) {
             return true;
         },
         &extent);
-    if (!read) return nullptr;
+    if (overLimits) {
+        read = tooLarge();
+        p->damage = read.message();
+        p->damageCode = read.code();
+    }
+    if (!read) {
+        if (status) *status = read;
+        return nullptr;
+    }
     // The extent counts rows the store leaves out (a repeated row), as the tree reader counts them.
     store->rowCount = extent.rows;
     store->columnCount = extent.columns;

@@ -216,6 +216,18 @@ QString XlsxPackage::cellText(int sheet, const QString& a1) {
     return ref ? cellText(sheet, ref->row, ref->col) : QString();
 }
 
+OfficeStatus XlsxPackage::loadCells(int sheet) {
+    OfficeStatus st = OfficeStatus::success();
+    const Part* p = readablePart(sheet, &st);
+    if (!p) return st;
+    if (p->doc) {
+        loadSharedStrings();
+        return m_sharedStatus;
+    }
+    sheetStore(sheet, &st);
+    return st;
+}
+
 int XlsxPackage::rowCount(int sheet) {
     if (const Part* p = readablePart(sheet, nullptr); p && !p->doc) {
         const SheetStore* store = sheetStore(sheet);

@@ -32,22 +32,37 @@ void XlsxPackage::loadSharedStrings() {
     }
     Part* p = part(sstPart);
     if (!p) return;
-    XmlChildReader reader(1, "", [this](pugi::xml_node si) {
+    bool tooMany = false;
+    XmlChildReader reader(1, "", [this, &tooMany](pugi::xml_node si) {
         if (is(si, "si")) {
-            m_sharedText += collectText(si);
+            const QString text = collectText(si);
+            tooMany = qint64(m_sharedEnds.size()) >= m_limits.sharedStrings ||
+                      qint64(m_sharedText.size()) + text.size() > m_limits.sharedChars;
+            if (tooMany) return false;
+            m_sharedText += text;
             m_sharedEnds.push_back(quint32(m_sharedText.size()));
         }
         return true;
     });
     const OfficeStatus read =
         streamPart(*p, [&reader](const char* data, qsizetype size) { return reader.feed(data, size); });
-    // A damaged part gives no strings, as it did when it was read whole.
-    if (!read || reader.finish() != XmlChildReader::Outcome::Whole) {
+    // Strings past the limits, or a part the archive cannot unpack, leave the sheets that would show them unread; a
+    // part of broken XML gives no strings, as it did when it was read whole.
+    if (tooMany)
+        m_sharedStatus = tooLarge();
+    else if (!read)
+        m_sharedStatus = read;
+    if (!m_sharedStatus || reader.finish() != XmlChildReader::Outcome::Whole) {
         m_sharedText.clear();
         m_sharedEnds.clear();
     }
     m_sharedEnds.shrink_to_fit();
     m_sharedText.squeeze();
+}
+
+OfficeStatus XlsxPackage::tooLarge() const {
+    return OfficeStatus::failure(OfficeError::TooLarge,
+                                 QStringLiteral("檔案過大，無法讀取: %1").arg(QDir::toNativeSeparators(m_path)));
 }
 
 QString XlsxPackage::sharedString(int index) const {

@@ -68,6 +68,7 @@ struct XlsxPackage::Part {
     pugi::xml_node cellsOfRow;
     std::vector<std::pair<int, pugi::xml_node>> cells;
     QString damage;
+    OfficeError damageCode = OfficeError::Damaged; // TooLarge for a sheet past the reader's limits
 };
 
 namespace pkg {
@@ -250,23 +251,10 @@ inline std::optional<XlsxCellRef> parseCellRef(const char* ref) {
     return XlsxCellRef{int(row - 1), int(col - 1)};
 }
 
-// Text for a <t> element: characters XML cannot carry, and an underscore that would read as an escape, are
-// written as "_xHHHH_".
+// Text for a <t> element: characters XML cannot carry, and every underscore that would begin an escape, are
+// written as "_xHHHH_", so that xlsxDecodeEscapes gives the text back.
 inline QString encodeCellText(const QString& text) {
-    static const QRegularExpression escapeLike(QStringLiteral("_x[0-9A-Fa-f]{4}_"));
-    QString s = text;
-    if (s.contains(escapeLike)) {
-        QString out;
-        qsizetype last = 0;
-        auto it = escapeLike.globalMatch(s);
-        while (it.hasNext()) {
-            const auto m = it.next();
-            out += s.mid(last, m.capturedStart() - last) + QStringLiteral("_x005F_") + m.captured().mid(1);
-            last = m.capturedEnd();
-        }
-        out += s.mid(last);
-        s = out;
-    }
+    const QString s = xlsxEscapeUnderscores(text);
     QString out;
     out.reserve(s.size());
     for (const QChar ch : s) {

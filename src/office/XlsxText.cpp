@@ -198,21 +198,52 @@ QString xlsxSerialToText(double serial, bool date1904) {
     return seconds ? date + u' ' + time : date;
 }
 
+namespace {
+
+// The character of the "_xHHHH_" escape at text[i] (a lower-case x and exactly four hex digits: no sign, blank or
+// "0x" that a number parser would let through), or -1 when none begins there.
+int escapeAt(const QString& text, qsizetype i) {
+    if (text[i] != u'_' || i + 6 >= text.size() || text[i + 1] != u'x' || text[i + 6] != u'_') return -1;
+    int code = 0;
+    for (qsizetype k = i + 2; k < i + 6; ++k) {
+        const char16_t u = text[k].unicode();
+        int digit = -1;
+        if (u >= u'0' && u <= u'9')
+            digit = u - u'0';
+        else if (u >= u'a' && u <= u'f')
+            digit = u - u'a' + 10;
+        else if (u >= u'A' && u <= u'F')
+            digit = u - u'A' + 10;
+        if (digit < 0) return -1;
+        code = code * 16 + digit;
+    }
+    return code;
+}
+
+} // namespace
+
+QString xlsxEscapeUnderscores(const QString& text) {
+    if (!text.contains(QStringLiteral("_x"))) return text;
+    QString out;
+    out.reserve(text.size() + 12);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        out.append(text[i]);
+        if (escapeAt(text, i) >= 0) out.append(QStringLiteral("x005F_"));
+    }
+    return out;
+}
+
 QString xlsxDecodeEscapes(const QString& text) {
     if (!text.contains(QStringLiteral("_x"))) return text;
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
-            bool ok = false;
-            const uint code = QStringView(text).mid(i + 2, 4).toUInt(&ok, 16);
-            if (ok) {
-                out.append(QChar(char16_t(code)));
-                i += 6;
-                continue;
-            }
+        if (const int code = escapeAt(text, i); code >= 0) {
+            out.append(QChar(char16_t(code)));
+            i += 6;
+        } else {
+            out.append(text[i]);
         }
-        out.append(text[i]);
     }
     return out;
 }

@@ -39,7 +39,12 @@ bool xlsxIsDateFormat(int numFmtId, const QString& formatCode);
 // 1900/02/29. Returns "" for a negative or impossible serial.
 QString xlsxSerialToText(double serial, bool date1904 = false);
 
-// Decodes the "_xHHHH_" escapes of spreadsheet text ("_x000D_" is a carriage return).
+// The text with every underscore that begins an "_xHHHH_" escape written as "_x005F_", so that xlsxDecodeEscapes
+// gives the text back. Escapes may overlap ("_x005F_x0041_" begins two): each underscore is looked at in the text as
+// given.
+QString xlsxEscapeUnderscores(const QString& text);
+// Decodes the "_xHHHH_" escapes of spreadsheet text ("_x000D_" is a carriage return), from left to right, each
+// character once: "_x005F_x0041_" is "_x0041_". A lower-case x and four hex digits make an escape, nothing else.
 QString xlsxDecodeEscapes(const QString& text);
 
 } // namespace office

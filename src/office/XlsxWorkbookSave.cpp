@@ -50,6 +50,24 @@ QString lxwMessage(lxw_error e) {
     return head + QStringLiteral(" [") + QString::fromUtf8(lxw_strerror(e)) + u']';
 }
 
+// A cell's text as the library is to write it. The library escapes the characters XML cannot carry, but not an
+// underscore that would begin an escape ("_x0041_" would read back as "A"): that is escaped here. A text that the
+// escapes lengthen past the library's limit loses its end, as any text that long does.
+QByteArray libraryText(const QString& text) {
+    QString escaped = xlsxEscapeUnderscores(text);
+    if (escaped.size() > XlsxWorkbook::kMaxCellText) {
+        // The longest beginning of the text whose escaped form fits (it grows with the beginning taken).
+        qsizetype fits = 0, over = text.size();
+        while (over - fits > 1) {
+            const qsizetype middle = (fits + over) / 2;
+            (xlsxEscapeUnderscores(text.left(middle)).size() <= XlsxWorkbook::kMaxCellText ? fits : over) = middle;
+        }
+        if (fits > 0 && text[fits - 1].isHighSurrogate()) --fits;
+        escaped = xlsxEscapeUnderscores(text.left(fits));
+    }
+    return escaped.toUtf8();
+}
+
 // Header and footer codes are limited to 255 characters by the file format.
 QByteArray headerCodes(const QString& codes) {
     QString s = codes;
@@ -257,10 +275,15 @@ private:
             for (const XlsxSheet::Cell& c : sheet.m_rows[r]) {
                 lxw_error e = LXW_NO_ERROR;
                 switch (c.kind) {
-                case XlsxSheet::CellKind::Text:
-                    e = worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c.col), text + c.text.offset,
-                                               format(c.style));
+                case XlsxSheet::CellKind::Text: {
+                    const char* t = text + c.text.offset;
+                    const QByteArray escaped = QByteArrayView(t, qsizetype(c.text.length)).contains("_x")
+                                                   ? libraryText(QString::fromUtf8(t, qsizetype(c.text.length)))
+                                                   : QByteArray();
+                    e = worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c.col),
+                                               escaped.isNull() ? t : escaped.constData(), format(c.style));
                     break;
+                }
                 case XlsxSheet::CellKind::Number:
                     e = worksheet_write_number(ws, lxw_row_t(r), lxw_col_t(c.col), c.number, format(c.style));
                     break;
@@ -288,7 +311,7 @@ private:
                     if (t.size() > XlsxWorkbook::kMaxCellText)
                         t.truncate(t[XlsxWorkbook::kMaxCellText - 1].isHighSurrogate() ? XlsxWorkbook::kMaxCellText - 1
                                                                                        : XlsxWorkbook::kMaxCellText);
-                    const QByteArray utf8 = t.toUtf8();
+                    const QByteArray utf8 = t.contains(QStringLiteral("_x")) ? libraryText(t) : t.toUtf8();
                     const uint16_t style = b.style == 0xFFFF ? sheet.columnStyle(col) : b.style;
                     if (worksheet_write_string(ws, lxw_row_t(row), lxw_col_t(col), utf8.constData(), format(style)) ==
                         LXW_ERROR_MEMORY_MALLOC_FAILED)

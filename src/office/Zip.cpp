@@ -62,13 +62,14 @@ OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>*
     };
     auto tooLarge = [&] { return failed(OfficeError::TooLarge, QStringLiteral("檔案過大，無法讀取: %1").arg(shown)); };
     // What the archive says its entries unpack to, summed before anything is unpacked: an archive of many entries is
-    // refused at once rather than after it has filled memory.
+    // refused at once rather than after it has filled memory. Entries left packed count as well: every read of them
+    // later is held to the size stated here.
     qint64 declared = 0;
     for (zip_int64_t i = 0; i < n; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
-            !((st.valid & ZIP_STAT_NAME) && mayCut(st.name)) && !packed(st)) {
+            !((st.valid & ZIP_STAT_NAME) && mayCut(st.name))) {
             if (st.size > zip_uint64_t(maxTotalBytes - declared)) {
                 zip_discard(za);
                 return tooLarge();
@@ -89,17 +90,19 @@ OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>*
             result = failed(OfficeError::Encrypted, QStringLiteral("檔案已加密，無法讀取: %1").arg(shown));
             break;
         }
-        if (packed(st)) {
-            entries->push_back({name, QByteArray(), qint64(i)});
-            continue;
-        }
         // The stated size refuses a huge archive before anything is unpacked; the bytes actually unpacked are counted
-        // too, since the stated size may lie.
+        // too, and an entry may not unpack to more than it states, since the stated size may lie.
         const bool cutting = mayCut(st.name);
-        const qint64 stated = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
+        const bool sized = st.valid & ZIP_STAT_SIZE;
+        const qint64 stated = sized ? qint64(st.size) : 0;
         if (!cutting && stated > maxTotalBytes - total) {
             result = tooLarge();
             break;
+        }
+        if (packed(st)) {
+            total += stated;
+            entries->push_back({name, QByteArray(), qint64(i)});
+            continue;
         }
         zip_file_t* f = zip_fopen_index(za, zip_uint64_t(i), 0);
         if (!f) {
@@ -113,10 +116,13 @@ OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>*
         char buf[kChunk];
         zip_int64_t got;
         bool ended = false;
+        bool overlong = false;
         // Reading on to the end lets libzip compare the checksum.
         while ((got = zip_fread(f, buf, sizeof buf)) > 0) {
             total += got;
             if (total > maxTotalBytes) break;
+            overlong = sized && data.size() + got > stated;
+            if (overlong) break;
             data.append(buf, qsizetype(got));
             if (cutting && cut->enough(name, &data)) {
                 ended = true;
@@ -129,14 +135,14 @@ OfficeStatus readEntries(zip_t* za, const QString& shown, std::vector<ZipEntry>*
             result = tooLarge();
             break;
         }
-        if (got != 0) {
+        if (got != 0 || overlong) {
             result = damaged(QStringLiteral("%1 無法解壓縮").arg(name));
             break;
         }
         entries->push_back({name, std::move(data)});
     }
     if (result && kept)
-        *kept = std::make_unique<ZipArchive>(za, shown);
+        *kept = std::make_unique<ZipArchive>(za, shown, maxTotalBytes);
     else
         zip_discard(za);
     if (!result) entries->clear();
@@ -202,19 +208,29 @@ OfficeStatus ZipArchive::stream(qint64 index, const std::function<bool(const cha
         return failed(OfficeError::Damaged, QStringLiteral("檔案已損毀: %1 (%2 無法解壓縮)")
                                                 .arg(m_shown, name ? QString::fromUtf8(name) : QString::number(index)));
     };
+    // An entry is held to the size the archive states for it (those sizes were summed against the limit when the
+    // archive was opened): one that unpacks to more is damaged, and is stopped there.
+    zip_stat_t st;
+    zip_stat_init(&st);
+    const qint64 most = zip_stat_index(m_za, zip_uint64_t(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)
+                            ? qint64(std::min<zip_uint64_t>(st.size, zip_uint64_t(m_maxBytes)))
+                            : m_maxBytes;
     zip_file_t* f = zip_fopen_index(m_za, zip_uint64_t(index), 0);
     if (!f) return damaged();
     char buf[kChunk];
     zip_int64_t got;
     bool stopped = false;
+    qint64 unpacked = 0;
     while ((got = zip_fread(f, buf, sizeof buf)) > 0) {
+        unpacked += got;
+        if (unpacked > most) break;
         if (!chunk(buf, qsizetype(got))) {
             stopped = true;
             break;
         }
     }
     zip_fclose(f);
-    return stopped || got == 0 ? OfficeStatus::success() : damaged();
+    return stopped || (got == 0 && unpacked <= most) ? OfficeStatus::success() : damaged();
 }
 
 OfficeStatus ZipArchive::read(qint64 index, QByteArray* data, qint64 maxBytes) const {

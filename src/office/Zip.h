@@ -37,7 +37,8 @@ bool isOleCompoundFile(const QByteArray& head);
 // Reads every entry of the archive at `path` in archive order; folder entries are skipped, a repeated name is kept
 // as often as it occurs. A missing or unreadable file, an OLE compound file, a file that is no zip archive, a damaged
 // (checksum included) or encrypted entry, and entries unpacking to more than maxTotalBytes fail with `entries` empty;
-// the sizes the archive declares are summed before anything is unpacked. The codes of a failed read: Missing,
+// the sizes the archive declares are summed before anything is unpacked, and an entry unpacking to more than its
+// declared size is damaged. The codes of a failed read: Missing,
 // Unreadable, OleFile, NotZip, Damaged, Encrypted or TooLarge; OleFile and NotZip are usually reworded by the caller,
 // which knows what the file should have been.
 OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 maxTotalBytes = kZipMaxTotalBytes);
@@ -56,10 +57,14 @@ OfficeStatus readZipFile(const QString& path, std::vector<ZipEntry>* entries, co
 OfficeStatus readZipBytes(const QByteArray& bytes, const QString& displayName, std::vector<ZipEntry>* entries,
                           qint64 maxTotalBytes = kZipMaxTotalBytes);
 
-// An archive kept open so that its large entries are unpacked only when asked for, whole or chunk by chunk.
+// An archive kept open so that its large entries are unpacked only when asked for, whole or chunk by chunk. Every
+// read of an entry, whole or streamed, is held to the size the archive states for it (and to maxBytes): an entry that
+// unpacks to more is damaged and is stopped there, so that the sizes summed against the limit at opening bound every
+// read.
 class ZipArchive {
 public:
-    ZipArchive(struct zip* za, const QString& shown) : m_za(za), m_shown(shown) {}
+    ZipArchive(struct zip* za, const QString& shown, qint64 maxBytes = kZipMaxTotalBytes)
+        : m_za(za), m_shown(shown), m_maxBytes(maxBytes) {}
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
@@ -73,11 +78,12 @@ public:
 private:
     struct zip* m_za;
     QString m_shown;
+    qint64 m_maxBytes;
 };
 
 // Reads the archive at `path` as readZipFile does, except that an entry stated to unpack to more than keepPackedAbove
-// bytes stays packed: it comes with its packedIndex and no data, its stated size does not count against
-// maxTotalBytes, and its checksum is checked only when it is unpacked from `archive`, which stays open for that.
+// bytes stays packed: it comes with its packedIndex and no data, its stated size counts against maxTotalBytes as any
+// other, and its checksum is checked only when it is unpacked from `archive`, which stays open for that.
 OfficeStatus openZipFile(const QString& path, std::vector<ZipEntry>* entries, qint64 keepPackedAbove,
                          std::unique_ptr<ZipArchive>* archive, qint64 maxTotalBytes = kZipMaxTotalBytes);
 

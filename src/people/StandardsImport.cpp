@@ -50,6 +50,13 @@ QString checkMultipleLevelColumns(const QStringList& headers) {
 
 StandardsSheet readStandardsSheet(office::XlsxPackage& package, int sheet) {
     StandardsSheet out;
+    // A sheet that cannot be read (damaged, or past the reader's limits) is refused with its reason rather than read
+    // as empty cells.
+    if (const office::OfficeStatus st = package.loadCells(sheet);
+        !st && st.code() != office::OfficeError::NoSuchSheet) {
+        out.error = st.message();
+        return out;
+    }
     // The header first: a sheet that is not the standards is answered before its rows are looked at.
     const int cols = package.columnCount(sheet);
     QStringList headers;

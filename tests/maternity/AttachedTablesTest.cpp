@@ -1,6 +1,7 @@
 // The attached tables of a case: reading and checking a filled workbook, storing it, exporting it into its template
 // and reading the export back in, deleting one table by its key and the example workbook.
 
+#include "common/PatternZip.h"
 #include "core/HtmlOutput.h"
 #include "maternity/MaternityTestSupport.h"
 #include "office/XlsxPackage.h"
@@ -220,6 +221,40 @@ TEST(AttachedTableImport, TheMenuFlowStoresOrShowsEveryProblem) {
     EXPECT_EQ(tp.ui().shown[2].title, Program::title());
     EXPECT_EQ(tp.db().scalar("SELECT CaseKeyT1 FROM MHPT1 WHERE CaseKey = 'A123456789-202403'").toString(),
               "T1-240305100000");
+}
+
+// A workbook of a few megabytes whose shared strings unpack to 3 GiB, its archive stating so or stating 2 MiB: the
+// import stops early, says why on the page and stores nothing.
+TEST(AttachedTableImport, AWorkbookUnpackingToGigabytesIsRefusedAndNothingIsStored) {
+    TestProgram tp;
+    ASSERT_TRUE(tp.start());
+    QDir().mkpath(tp.folder() + "/nurse");
+    const QByteArray si = QByteArray("<si><t>0123456789abcdef</t></si>").repeated(1 << 15); // 1 MiB
+    const struct Case {
+        const char* file;
+        std::optional<quint32> stated;
+        const char* reason;
+    } cases[] = {{"told.xlsx", std::nullopt, "檔案過大，無法讀取: "}, {"untold.xlsx", 2u << 20, "檔案已損毀: "}};
+    for (const Case& c : cases) {
+        const QString path = tp.folder() + "/nurse/" + c.file;
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(ziptest::workbookWithSharedStrings(si, 3072, c.stated));
+        }
+        tp.ui().shown.clear();
+        importFile(tp, path);
+        EXPECT_EQ(tp.ui().messageTexts().last(),
+                  "【母保附表 匯入查驗】 完成, 但有部份檔案內容有誤, 暫不匯入，請參考除錯報告.")
+            << c.file;
+        QFile page(htmlPagePath(tp.program()));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        EXPECT_TRUE(html.contains(path + " --> 無法開啟, 無法匯入: " + c.reason + QDir::toNativeSeparators(path)))
+            << html.toStdString();
+        for (int n = 1; n <= 3; ++n)
+            EXPECT_EQ(tp.db().scalar(QStringLiteral("SELECT count(*) FROM MHPT%1").arg(n)).toInt(), 0) << c.file;
+    }
 }
 
 TEST(AttachedTableRoundTrip, EachKindComesBackFromItsExportUnchanged) {

@@ -263,6 +263,87 @@ TEST_F(XlsxPackageTest, DocumentPropertiesListTheNewSheetNames) {
               (QStringList{"甲", "二", "丙"}));
 }
 
+// Texts that hold, or nearly hold, "_xHHHH_" escapes are written so that they read back as they were, by our reader
+// and by openpyxl's decoding of the escapes, whichever writer wrote them: a table written whole or streamed into a
+// package, and cells stored or streamed by the workbook writer, in a sheet of inline texts and one of shared strings.
+TEST_F(XlsxPackageTest, TextsThatLookLikeEscapesReadBackAsWritten) {
+    const QStringList texts{
+        "_x005F_x0041_",              // overlapping escapes
+        "_x0041_",                    // one escape
+        "_x005F_",                    // the escaped underscore itself
+        "__x0041__",                  // underscores around one
+        "_x0041__x0042_",             // two in a row
+        "_x_x0041_",                  // an escape after a false start
+        "_x00",                       // cut short
+        "_X0041_",                    // an upper-case X is no escape
+        "_x004G_",                    // nor a letter past F
+        "_x+041_",                    // nor a sign
+        "_x0x41_",                    // nor a hex prefix
+        "a\rb_x000D_c",               // a carriage return and its escape
+        "病歷_x4E2D__x005f_x005F_完", // mixed, lower-case hex
+    };
+    auto cell = [texts](int r, int) { return texts[r]; };
+    const int n = int(texts.size());
+
+    XlsxWorkbook book;
+    book.addSheet("寫入");
+    book.addSheet("串流");
+    XlsxSheet& stored = book.addSheet("存放");
+    XlsxSheet& streamed = book.addSheet("流出");
+    XlsxSheet& whole = book.addSheet("共用"); // a merged range keeps the sheet whole: shared strings
+    for (int r = 0; r < n; ++r) {
+        stored.setText(r, 0, texts[r]);
+        whole.setText(r, 0, texts[r]);
+    }
+    whole.mergeRange({n, 0, n, 1});
+    // A text at the longest a cell holds, which its escapes lengthen past that: it keeps as much as fits.
+    const QString longest =
+        QString("_x0041_").repeated(XlsxWorkbook::kMaxCellText / 7 + 1).left(XlsxWorkbook::kMaxCellText);
+    stored.setText(n, 0, longest);
+    streamed.streamTextBlock(0, 0, n, 1, cell, -1);
+    ASSERT_TRUE(book.save(path("written.xlsx")));
+    XlsxPackage pkg;
+    ASSERT_TRUE(pkg.open(path("written.xlsx")));
+    ASSERT_TRUE(pkg.writeTable(0, {"文字"}, n, cell));
+    ASSERT_TRUE(pkg.streamTable(1, {"文字"}, n, cell));
+    ASSERT_TRUE(pkg.saveAs(path("texts.xlsx")));
+
+    // openpyxl leaves the escapes of inline texts to its unescape, and reads shared strings its own way (it only drops
+    // "x005F_"): those are decoded here from the part itself by that same unescape.
+    const QJsonObject o = openpyxl(path("texts.xlsx"), R"(
+import zipfile
+from xml.etree import ElementTree
+from openpyxl.utils.escape import unescape
+for ws in wb.worksheets:
+    out[ws.title] = [unescape(r[0].value or '') for r in ws.iter_rows()]
+main = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'
+sst = ElementTree.fromstring(zipfile.ZipFile(sys.argv[1]).read('xl/sharedStrings.xml'))
+out['shared'] = [unescape(''.join(t.text or '' for t in si.iter(main + 't'))) for si in sst.iter(main + 'si')]
+)");
+    XlsxPackage back;
+    ASSERT_TRUE(back.open(path("texts.xlsx")));
+    const QStringList shared = o["shared"].toVariant().toStringList();
+    const QString kept = back.cellText(2, n, 0);
+    EXPECT_GT(kept.size(), XlsxWorkbook::kMaxCellText / 2);
+    EXPECT_TRUE(longest.startsWith(kept));
+    const struct {
+        int sheet;
+        int first; // the row of the first text
+    } sheets[] = {{0, 1}, {1, 1}, {2, 0}, {3, 0}, {4, 0}};
+    for (const auto& s : sheets) {
+        const QString name = back.sheetName(s.sheet);
+        const QStringList seen = o[name].toVariant().toStringList();
+        for (int r = 0; r < n; ++r) {
+            EXPECT_EQ(back.cellText(s.sheet, s.first + r, 0), texts[r]) << name.toStdString() << " " << r;
+            if (name == "共用") {
+                EXPECT_TRUE(shared.contains(texts[r])) << "openpyxl, shared " << r;
+            } else {
+                EXPECT_EQ(seen.value(s.first + r), texts[r]) << "openpyxl, " << name.toStdString() << " " << r;
+            }
+        }
+    }
+}
+
 TEST_F(XlsxPackageTest, WritesATableIntoASheetAndTogglesItsFilter) {
     XlsxWorkbook book;
     book.addSheet("總表").setText(0, 0, "summary");

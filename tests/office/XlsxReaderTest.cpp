@@ -1,7 +1,9 @@
 // The package's reader over whole sheets: rows and cells with gaps, out of order or without references, shared and
-// inline strings, very wide and very long sheets read whole and by range, and references past XFD1048576 refused.
+// inline strings, very wide and very long sheets read whole and by range, references past XFD1048576 refused, and
+// workbooks past the reader's limits refused before they fill memory.
 
 #include "XlsxTestSupport.h"
+#include "common/PatternZip.h"
 #include "office/XlsxPackage.h"
 #include "office/XlsxWorkbook.h"
 #include "office/Zip.h"
@@ -193,4 +195,72 @@ TEST_F(XlsxReaderTest, AReferencePastTheLastCellMarksTheSheetAsDamaged) {
     EXPECT_TRUE(rows.empty());
     ASSERT_TRUE(pkg.readRows(0, &rows, parseXlsxRange("XFC1048575:XFD1048576")));
     EXPECT_EQ(rows, (std::vector<QStringList>{{"", ""}, {"", "9"}}));
+}
+
+// A workbook of a few megabytes whose shared strings unpack to 3 GiB. Stated as such, it is refused at opening; stated
+// as 2 MiB, each road stops there. Either way nothing is read on.
+TEST_F(XlsxReaderTest, SharedStringsUnpackingToGigabytesStopTheReaderEarly) {
+    const QByteArray si = QByteArray("<si><t>0123456789abcdef</t></si>").repeated(1 << 15); // 1 MiB
+    const QString told = dir.filePath("told.xlsx"), untold = dir.filePath("untold.xlsx");
+    writeFile(told, ziptest::workbookWithSharedStrings(si, 3072));
+    writeFile(untold, ziptest::workbookWithSharedStrings(si, 3072, 2u << 20));
+    EXPECT_LT(QFileInfo(told).size(), 8 << 20);
+
+    XlsxPackage pkg;
+    const OfficeStatus refused = pkg.open(told);
+    EXPECT_EQ(refused.code(), OfficeError::TooLarge);
+    EXPECT_EQ(refused.message(), "檔案過大，無法讀取: " + QDir::toNativeSeparators(told));
+    EXPECT_EQ(pkg.sheetCount(), 0);
+    EXPECT_EQ(pkg.cell(0, 0, 0).kind, XlsxCellValue::Kind::Empty);
+
+    auto expectStopped = [&](const OfficeStatus& st, const char* road) {
+        EXPECT_EQ(st.code(), OfficeError::Damaged) << road;
+        EXPECT_TRUE(st.message().startsWith("檔案已損毀: " + QDir::toNativeSeparators(untold))) << road;
+    };
+    int rows = 0;
+    auto count = [&rows](int, const QStringList&) { return ++rows > 0; };
+    ASSERT_TRUE(pkg.open(untold));
+    EXPECT_EQ(pkg.cell(0, 0, 0).kind, XlsxCellValue::Kind::Empty);
+    expectStopped(pkg.loadCells(0), "cell");
+    expectStopped(pkg.forEachRow(0, count), "forEachRow after cell");
+    XlsxPackage streamed;
+    ASSERT_TRUE(streamed.open(untold));
+    expectStopped(streamed.forEachRow(0, count), "forEachRow");
+    std::vector<QStringList> whole;
+    expectStopped(streamed.readRows(0, &whole), "readRows");
+    EXPECT_EQ(rows, 0);
+    EXPECT_TRUE(whole.empty());
+}
+
+// The reader's own limits, lowered here to the workbook's size: met, the sheet reads; passed by one, the sheet is
+// refused as too large on every road, naming the file.
+TEST_F(XlsxReaderTest, SharedStringsAndGatheredCellsPastTheReadersLimitsAreRefused) {
+    // The shared strings hold 3 strings of 8 characters; the sheet 3 cells, one of them inline text of 3 characters.
+    const QString rows = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\">"
+                                        "<is><t>王小明</t></is></c><c r=\"C1\"><v>3</v></c></row>");
+    const struct Case {
+        XlsxReadLimits limits;
+        bool refused;
+        const char* why;
+    } cases[] = {
+        {{3, 8, 3, 3}, false, "every limit just met"},
+        {{2, 8, 3, 3}, true, "a shared string too many"},
+        {{3, 7, 3, 3}, true, "a shared character too many"},
+        {{3, 8, 2, 3}, true, "a cell too many"},
+        {{3, 8, 3, 2}, true, "a character of the cells' own texts too many"},
+    };
+    for (const Case& c : cases) {
+        XlsxPackage pkg(c.limits);
+        open(pkg, rows);
+        const OfficeStatus cells = pkg.loadCells(0);
+        EXPECT_EQ(cells.code(), c.refused ? OfficeError::TooLarge : OfficeError::None) << c.why;
+        EXPECT_EQ(pkg.cellText(0, "A1"), c.refused ? "" : "姓名") << c.why;
+        EXPECT_EQ(pkg.cellText(0, "B1"), c.refused ? "" : "王小明") << c.why;
+        const OfficeStatus walked = pkg.forEachRow(0, [](int, const QStringList&) { return true; });
+        EXPECT_EQ(walked.code(), cells.code()) << c.why;
+        if (c.refused) {
+            EXPECT_TRUE(walked.message().startsWith("檔案過大，無法讀取: ") && walked.message().endsWith(".xlsx"))
+                << c.why << ": " << walked.message().toStdString();
+        }
+    }
 }

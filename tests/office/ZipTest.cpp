@@ -1,7 +1,8 @@
 // The zip container shared by the workbook and document packages: archives built and read back from memory and from
-// a file, and the archives it refuses (too large together, encrypted, foreign).
+// a file, and the archives it refuses (too large together, encrypted, foreign, an entry longer than it states).
 
 #include "office/Zip.h"
+#include "common/PatternZip.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -88,4 +89,43 @@ TEST(Zip, RefusesTooLargeEncryptedAndForeignArchivesWithNothingRead) {
     EXPECT_EQ(readZipBytes(archive.left(archive.size() / 2), "a.docx", &read).code(), OfficeError::NotZip);
     EXPECT_EQ(readZipFile(QTemporaryDir().filePath("none.zip"), &read).code(), OfficeError::Missing);
     EXPECT_TRUE(read.empty());
+}
+
+// Entries left packed count against the limit by their stated size, and no read, at opening, whole or streamed,
+// unpacks an entry past the size its archive states.
+TEST(Zip, PackedEntriesCountAndNoEntryUnpacksPastItsStatedSize) {
+    QTemporaryDir dir;
+    auto write = [&dir](const QString& name, std::optional<quint32> stated) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ziptest::patternZip(
+            {{"small.xml", "abc", {}, 0, {}, {}}, {"big.xml", "<a>", QByteArray(1000, 'a'), 100, "</a>", stated}}));
+        return path;
+    };
+    const QString told = write("told.zip", std::nullopt), untold = write("untold.zip", 50000);
+    std::vector<ZipEntry> entries;
+    std::unique_ptr<ZipArchive> archive;
+    EXPECT_EQ(openZipFile(told, &entries, 1000, &archive, 100009).code(), OfficeError::TooLarge);
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(archive);
+    ASSERT_TRUE(openZipFile(told, &entries, 1000, &archive, 100010));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].packedIndex, 1);
+    QByteArray big;
+    ASSERT_TRUE(archive->read(1, &big));
+    EXPECT_EQ(big.size(), 100007);
+
+    // Stated as 50 000 bytes: read at opening, the archive is damaged; left packed, each read stops there.
+    const OfficeStatus whole = readZipFile(untold, &entries);
+    EXPECT_EQ(whole.code(), OfficeError::Damaged);
+    EXPECT_TRUE(whole.message().contains("big.xml")) << whole.message().toStdString();
+    EXPECT_TRUE(entries.empty());
+    ASSERT_TRUE(openZipFile(untold, &entries, 1000, &archive));
+    qint64 handed = 0;
+    EXPECT_EQ(archive->stream(1, [&handed](const char*, qsizetype size) { return (handed += size) > 0; }).code(),
+              OfficeError::Damaged);
+    EXPECT_LE(handed, 50000);
+    EXPECT_EQ(archive->read(1, &big).code(), OfficeError::Damaged);
+    EXPECT_TRUE(big.isEmpty());
 }

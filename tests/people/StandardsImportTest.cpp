@@ -3,6 +3,7 @@
 // new database starts with.
 
 #include "people/StandardsImport.h"
+#include "common/PatternZip.h"
 #include "common/TestProgram.h"
 #include "core/HtmlOutput.h"
 #include "office/XlsxPackage.h"
@@ -200,3 +201,26 @@ TEST_F(StandardsImport, TooManyColumnsAreNamedLikeAnyWrongHeader) {
 }
 
 } // namespace
+
+// A sheet that cannot be read is refused with its reason, not taken for a sheet without a header.
+TEST_F(StandardsImport, ASheetThatCannotBeReadIsRefusedWithItsReason) {
+    const QString path = tp.folder() + "/damaged.xlsx";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(ziptest::patternWorkbook(
+        {{},
+         ziptest::spreadsheetXml("worksheet", "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>項目名稱"
+                                              "</t></is></c><c r=\"XFE1\"><v>1</v></c></row></sheetData>"),
+         {},
+         0,
+         {},
+         {}},
+        {{}, ziptest::spreadsheetXml("sst", {}), {}, 0, {}, {}}));
+    f.close();
+    const QString before = table(tp.db());
+    EXPECT_FALSE(importMultipleLevelStandards(tp.program(), path));
+    EXPECT_EQ(tp.ui().messageTexts(),
+              QStringList{"匯入檔無法匯入, 分級標準未變更:\r\n\r\n"
+                          "活頁簿內容已損毀 (xl/worksheets/sheet1.xml 的儲存格位置 XFE1 超出工作表範圍)"});
+    EXPECT_EQ(table(tp.db()), before);
+}
