@@ -3,6 +3,7 @@
 #include "core/Database.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
+#include "office/FileWrite.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -85,10 +86,10 @@ bool ShowHtmlText(Program& program, const QString& title, const QString& body) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile f(path);
     // A page that cannot be written (a full disk, a read-only folder) leaves the previous page whole and is said.
-    bool written = f.open(QIODevice::WriteOnly);
+    bool written = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     if (written) {
         const QByteArray page = htmlPage(program, title, body).toUtf8();
-        written = f.write(page) == page.size() && f.commit();
+        written = office::writeAll(f, page) && f.commit();
     }
     if (!written) {
         program.ui().message(QStringLiteral("無法儲存網頁:\r\n\r\n") + f.errorString() + QStringLiteral("\r\n\r\n") +

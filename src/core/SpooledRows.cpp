@@ -38,14 +38,15 @@ constexpr qint64 kReadAhead = qint64(1) << 18; // bytes read from the file at a 
 
 struct SpooledRows::Store {
     QStringList fields;
+    QString folder; // the temporary folder, named when the file fails
     QTemporaryFile file;
-    bool onDisk = false;
-    QByteArray pending; // bytes not in the file yet; every byte when the file could not be made
+    QByteArray pending; // bytes not in the file yet
     qint64 size = 0;    // bytes in the file
     int count = 0;
     std::vector<qint64> marks; // the offset of records 0, kMarkEvery, 2 * kMarkEvery ...
     std::vector<int> widths;
-    QByteArray row; // the record being appended
+    QByteArray row;  // the record being appended
+    QString failure; // why the file failed: every later use throws it again
 
     // Reading: the record decoded last and a window of the file.
     int current = -1;
@@ -54,26 +55,38 @@ struct SpooledRows::Store {
     QByteArray window;
     qint64 windowStart = 0;
 
-    explicit Store(QStringList f) : fields(std::move(f)), widths(size_t(fields.size()), 0) {
-        file.setFileTemplate(QDir::tempPath() + QStringLiteral("/ostiva-rows.XXXXXX"));
-        onDisk = file.open();
+    explicit Store(QStringList f) : fields(std::move(f)), folder(QDir::tempPath()), widths(size_t(fields.size()), 0) {
+        file.setFileTemplate(folder + QStringLiteral("/ostiva-rows.XXXXXX"));
+        // Unbuffered: `pending` is the buffer, and a write the system refuses fails in write() itself, not later in a
+        // seek or a read nobody checks.
+        QFile& plain = file;
+        if (!plain.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+            fail(QStringLiteral("無法建立暫存檔, 暫存資料夾: %1 (%2)"));
+    }
+
+    // Remembers why the file failed and throws it; `what` takes the folder and the system's reason.
+    [[noreturn]] void fail(const QString& what) {
+        failure = what.arg(QDir::toNativeSeparators(folder), file.errorString());
+        pending = QByteArray();
+        window = QByteArray();
+        throw SpoolError(failure);
+    }
+    void check() const {
+        if (!failure.isEmpty()) throw SpoolError(failure);
     }
 
     qint64 total() const { return size + pending.size(); }
 
     void flush() {
-        if (!onDisk || pending.isEmpty()) return;
-        file.seek(size);
-        if (file.write(pending) != pending.size()) {
-            // A full disk: what the file took stays there, the rest in memory for good.
-            onDisk = false;
-            file.seek(0);
-            QByteArray all = file.read(size);
-            all += pending;
-            pending = std::move(all);
-            size = 0;
-            window.clear();
-            return;
+        check();
+        if (pending.isEmpty()) return;
+        const auto cannotWrite = QStringLiteral("無法寫入暫存檔, 暫存資料夾: %1 (%2)");
+        if (!file.seek(size)) fail(cannotWrite);
+        // A write cut short is tried again for the rest, which then says why the system refuses it.
+        for (qint64 done = 0; done < pending.size();) {
+            const qint64 n = file.write(pending.constData() + done, pending.size() - done);
+            if (n <= 0) fail(cannotWrite);
+            done += n;
         }
         size += pending.size();
         pending.clear();
@@ -89,6 +102,7 @@ struct SpooledRows::Store {
     }
 
     void endRow() {
+        check();
         if (count % kMarkEvery == 0) marks.push_back(total());
         putLength(pending, quint32(row.size()));
         pending.append(row);
@@ -97,18 +111,21 @@ struct SpooledRows::Store {
         if (pending.size() > kFlushAbove) flush();
     }
 
-    // At least `need` bytes from offset `pos` (fewer at the end), or null.
+    // At least `need` bytes from offset `pos` (fewer at the end).
     const char* bytesAt(qint64 pos, qint64 need, qint64* got) {
-        if (!onDisk) {
-            *got = std::max<qint64>(0, pending.size() - pos);
-            return pending.constData() + pos;
-        }
         flush();
         if (pos < windowStart || pos + need > windowStart + window.size()) {
-            if (!onDisk) return bytesAt(pos, need, got); // the flush fell back to memory
-            file.seek(pos);
-            window = file.read(std::max(need, kReadAhead));
+            const auto cannotRead = QStringLiteral("無法讀取暫存檔, 暫存資料夾: %1 (%2)");
+            const qint64 want = std::clamp(std::max(need, kReadAhead), qint64(0), std::max<qint64>(size - pos, 0));
+            window.resize(qsizetype(want));
             windowStart = pos;
+            if (want > 0 && !file.seek(pos)) fail(cannotRead);
+            // The file holds every byte written: a read that ends early is a failure, never an end.
+            for (qint64 done = 0; done < want;) {
+                const qint64 n = file.read(window.data() + done, want - done);
+                if (n <= 0) fail(cannotRead);
+                done += n;
+            }
         }
         *got = windowStart + window.size() - pos;
         return window.constData() + (pos - windowStart);
@@ -136,6 +153,7 @@ struct SpooledRows::Store {
     }
 
     const QStringList& record(int r) {
+        check();
         if (r == current) return texts;
         qint64 pos;
         int at;

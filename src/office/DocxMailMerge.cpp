@@ -1,6 +1,7 @@
 #include "office/DocxMailMerge.h"
 
 #include "office/DocxPackage.h"
+#include "office/FileWrite.h"
 
 #include <QHash>
 #include <QSaveFile>
@@ -795,7 +796,7 @@ OfficeStatus DocxMailMerge::mergeToFile(const QStringList& headers, const std::v
     QByteArray bytes;
     if (const OfficeStatus merged = merge(headers, rows, &bytes); !merged) return merged;
     QSaveFile f(outputPath);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(f, bytes) || !f.commit()) {
         const QString why = f.errorString();
         f.cancelWriting();
         return OfficeStatus::failure(OfficeError::WriteFailed,

@@ -1,5 +1,6 @@
 // The package: its parts in memory, opening a workbook, its sheets, saving it.
 
+#include "office/FileWrite.h"
 #include "office/XlsxPackageXml.h"
 #include "office/XlsxPassword.h"
 
@@ -383,15 +384,15 @@ OfficeStatus XlsxPackage::saveAs(const QString& path) {
             OfficeError::WriteFailed,
             QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(target.absolutePath())));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
-    if (file.write(archive) != archive.size()) {
+    if (!writeAll(file, archive)) {
+        const QString why = file.errorString(); // before cancelling, which says only that it cancelled
         file.cancelWriting();
-        return OfficeStatus::failure(
-            OfficeError::WriteFailed,
-            QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return OfficeStatus::failure(OfficeError::WriteFailed,
+                                     QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), why));
     }
     if (!file.commit())
         return OfficeStatus::failure(

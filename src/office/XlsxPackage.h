@@ -140,7 +140,8 @@ public:
     // Protects the sheet with Excel's default options (contents, objects, scenarios) and the password.
     OfficeStatus protectSheet(int sheet, const QString& password);
 
-    // Writes the workbook to `path` atomically; the package stays open and may be saved again.
+    // Writes the workbook to `path` atomically; the package stays open and may be saved again. An exception thrown by a
+    // streamed table's `cell` reaches the caller, and nothing is written.
     OfficeStatus saveAs(const QString& path);
 
     // The raw bytes of a part (after edits are serialised), for checks; empty when there is no such part.

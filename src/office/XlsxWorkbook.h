@@ -289,7 +289,9 @@ public:
     // The cells are kept as text (rendered with the text format) beyond this many characters: Excel's cell limit.
     static constexpr int kMaxCellText = 32767;
 
-    // Writes the workbook to `path` atomically (a temporary file in the same folder renamed into place).
+    // Writes the workbook to `path` atomically (a temporary file in the same folder renamed into place). The parts
+    // pass through temporary files in QDir::tempPath() first: one that could not be written whole fails the save,
+    // naming that folder. An exception thrown by a streamed block's `cell` reaches the caller; nothing is written.
     OfficeStatus save(const QString& path) const;
 
 private:

@@ -1,5 +1,6 @@
-// Renders an XlsxWorkbook through libxlsxwriter into a temporary file beside the target, then renames it into
-// place. Inputs libxlsxwriter would refuse (and warn about on stderr) are made valid before they reach it.
+// Renders an XlsxWorkbook through libxlsxwriter into a temporary file beside the target, checks that every part
+// reached it whole, then renames it into place. Inputs libxlsxwriter would refuse (and warn about on stderr) are made
+// valid before they reach it.
 
 #include "office/XlsxText.h"
 #include "office/XlsxWorkbook.h"
@@ -10,10 +11,12 @@
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <map>
 
 namespace office {
 
@@ -75,6 +78,89 @@ QByteArray headerCodes(const QString& codes) {
     return s.toUtf8();
 }
 
+// The library keeps every part in a temporary file before it packs it, and neither checks a write to those files
+// nor says when one failed: a full temporary folder packs empty or cut parts into a workbook it calls written.
+// These checks find that; the reason is then the system's for a probe written to the same folder.
+const QString kTempWriteFailed = QStringLiteral("無法寫入暫存檔, 暫存資料夾: %1 (%2)");
+
+// Why the folder refuses a file of a megabyte, "" when it takes one.
+QString folderRefusal(const QString& folder) {
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".~probe.XXXXXX")));
+    QFile& plain = probe;
+    if (!plain.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) return probe.errorString();
+    const QByteArray block(1 << 20, '\0');
+    for (qint64 done = 0; done < block.size();) {
+        const qint64 n = probe.write(block.constData() + done, block.size() - done);
+        if (n <= 0) return probe.errorString();
+        done += n;
+    }
+    return {};
+}
+
+QString tempWriteFailure(const QString& folder, const QString& reason) {
+    const QString why = reason.isEmpty() ? folderRefusal(folder) : reason;
+    return kTempWriteFailed.arg(QDir::toNativeSeparators(folder), why.isEmpty() ? QStringLiteral("暫存檔不完整") : why);
+}
+
+// Whether a packed XML part ends its root element: `head` holds its first bytes, `tail` its last ones.
+bool xmlPartEnds(const QByteArray& head, QByteArray tail, qint64 size) {
+    qsizetype at = 0;
+    // The root is the first element: past the declaration, comments and a doctype.
+    while ((at = head.indexOf('<', at)) >= 0 && at + 1 < head.size() && (head[at + 1] == '?' || head[at + 1] == '!'))
+        ++at;
+    if (at < 0 || at + 1 >= head.size()) return false;
+    qsizetype end = at + 1;
+    while (end < head.size() && !QByteArrayView(" \t\r\n/>").contains(head[end]))
+        ++end;
+    const QByteArray name = head.mid(at + 1, end - at - 1);
+    tail = tail.trimmed();
+    if (tail.endsWith("</" + name + '>')) return true;
+    // A root without content closes itself, and nothing follows it.
+    const qsizetype close = head.indexOf('>', end);
+    return size <= head.size() && close > 0 && head[close - 1] == '/' && head.mid(close + 1).trimmed().isEmpty();
+}
+
+// The first part of a written package that is not whole: an XML part that does not end its root, another part that
+// is empty, a part that cannot be unpacked, or a sheet shorter than the rows the library kept for it (minimumSizes
+// by part name). "" when every part is whole.
+QString incompletePart(const QByteArray& path, const std::map<QString, qint64>& minimumSizes) {
+    int code = 0;
+    zip_t* za = zip_open(path.constData(), ZIP_RDONLY, &code);
+    if (!za) return QStringLiteral("(壓縮檔)");
+    QString found;
+    const zip_int64_t n = zip_get_num_entries(za, 0);
+    constexpr qsizetype kHead = 4096;
+    constexpr qsizetype kTail = 256;
+    for (zip_int64_t i = 0; i < n && found.isEmpty(); ++i) {
+        const char* rawName = zip_get_name(za, zip_uint64_t(i), 0);
+        const QString name = rawName ? QString::fromUtf8(rawName) : QString::number(i);
+        zip_file_t* f = zip_fopen_index(za, zip_uint64_t(i), 0);
+        if (!f) {
+            found = name;
+            break;
+        }
+        QByteArray head, tail;
+        qint64 size = 0;
+        char buf[65536];
+        zip_int64_t got;
+        while ((got = zip_fread(f, buf, sizeof buf)) > 0) {
+            if (head.size() < kHead) head.append(buf, qsizetype(std::min<zip_int64_t>(got, kHead - head.size())));
+            tail.append(buf + std::max<zip_int64_t>(0, got - kTail), qsizetype(std::min<zip_int64_t>(got, kTail)));
+            if (tail.size() > kTail) tail.remove(0, tail.size() - kTail);
+            size += got;
+        }
+        zip_fclose(f);
+        const auto minimum = minimumSizes.find(name);
+        const bool xml = name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".rels")) ||
+                         name.endsWith(QLatin1String(".vml"));
+        if (got != 0 || size == 0 || (xml && !xmlPartEnds(head, tail, size)) ||
+            (minimum != minimumSizes.end() && size < minimum->second))
+            found = name;
+    }
+    zip_discard(za);
+    return found;
+}
+
 } // namespace
 
 class XlsxRenderer {
@@ -88,8 +174,22 @@ public:
         return LXW_NO_ERROR;
     }
 
-    // Fails only for a sheet that could not be added or a picture the library refused.
+    // Closes the rows files of the sheets added, for a workbook freed without being closed.
+    void abandon() {
+        for (lxw_worksheet* ws : m_added)
+            if (ws->optimize_tmpfile) {
+                std::fclose(ws->optimize_tmpfile);
+                ws->optimize_tmpfile = nullptr;
+            }
+    }
+
+    // Fails only for a sheet that could not be added, a rows file that could not be written or a picture the library
+    // refused.
     QString detail;
+    // The bytes the library holds in each sheet's rows file, by part name: the sheet's part holds at least as many.
+    std::map<QString, qint64> keptRows;
+    // Where the library keeps its temporary files.
+    QString tempFolder;
 
 private:
     lxw_format* format(uint16_t id) {
@@ -198,8 +298,10 @@ private:
             }
             return LXW_ERROR_CREATING_TMPFILE;
         }
+        m_added.push_back(ws);
         renderColumns(sheet, ws);
         if (lxw_error e = renderCells(sheet, ws)) return e;
+        if (lxw_error e = checkRowsFile(ws)) return e;
         if (sheet.m_autoFilter) {
             const XlsxRange& a = *sheet.m_autoFilter;
             worksheet_autofilter(ws, lxw_row_t(a.firstRow), lxw_col_t(a.firstCol), lxw_row_t(a.lastRow),
@@ -250,6 +352,22 @@ private:
         if (lxw_error e = renderStoredRows(sheet, ws, rows)) return e;
         if (lxw_error e = renderStreamedBlocks(sheet, ws, rows)) return e;
         rows.upTo(kXlsxMaxRows - 1);
+        return LXW_NO_ERROR;
+    }
+
+    // The rows written so far must be in the sheet's rows file: its stream is flushed and its error read.
+    lxw_error checkRowsFile(lxw_worksheet* ws) {
+        FILE* rows = ws->optimize ? ws->optimize_tmpfile : nullptr;
+        if (!rows) return LXW_NO_ERROR;
+        errno = 0;
+        const bool flushed = std::fflush(rows) == 0;
+        const QString reason = flushed || errno == 0 ? QString() : qt_error_string(errno);
+        if (!flushed || std::ferror(rows)) {
+            detail = tempWriteFailure(tempFolder, reason);
+            return LXW_ERROR_CREATING_TMPFILE;
+        }
+        const long kept = std::ftell(rows);
+        if (kept > 0) keptRows[QStringLiteral("xl/worksheets/sheet%1.xml").arg(m_added.size())] = qint64(kept);
         return LXW_NO_ERROR;
     }
 
@@ -440,6 +558,7 @@ private:
     lxw_workbook* m_wb;
     std::vector<lxw_format*> m_formats;
     std::vector<QByteArray> m_keep;
+    std::vector<lxw_worksheet*> m_added;
 };
 
 OfficeStatus XlsxWorkbook::save(const QString& path) const {
@@ -462,16 +581,45 @@ OfficeStatus XlsxWorkbook::save(const QString& path) const {
     temp.close();
 
     const QByteArray tempName = QFile::encodeName(tempPath);
+    // The library's own temporary files go to the temporary folder, named when they fail.
+    const QString tempFolder = QDir::tempPath();
+    QByteArray tempDir = QFile::encodeName(tempFolder);
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
+    options.tmpdir = tempDir.data();
     lxw_workbook* wb = workbook_new_opt(tempName.constData(), &options);
     if (!wb) return OfficeStatus::failure(OfficeError::WriteFailed, lxwMessage(LXW_ERROR_MEMORY_MALLOC_FAILED));
 
     XlsxRenderer renderer(*this, wb);
-    const lxw_error renderError = renderer.render();
-    const lxw_error closeError = workbook_close(wb); // frees the workbook in every case
-    const int closeErrno = errno;
-    const lxw_error e = renderError ? renderError : closeError;
+    renderer.tempFolder = tempFolder;
+    lxw_error renderError = LXW_NO_ERROR;
+    try {
+        renderError = renderer.render();
+    } catch (...) {
+        // A streamed block's cell function threw: nothing is written, and the caller gets the exception.
+        renderer.abandon();
+        lxw_workbook_free(wb);
+        QFile::remove(tempPath);
+        throw;
+    }
+    lxw_error closeError = LXW_NO_ERROR;
+    int closeErrno = 0;
+    if (renderError) {
+        // Nothing worth packing: the workbook is freed without being written.
+        renderer.abandon();
+        lxw_workbook_free(wb);
+    } else {
+        closeError = workbook_close(wb); // writes the package and frees the workbook in every case
+        closeErrno = errno;
+    }
+    lxw_error e = renderError ? renderError : closeError;
+    if (e == LXW_NO_ERROR) {
+        const QString part = incompletePart(tempName, renderer.keptRows);
+        if (!part.isEmpty()) {
+            renderer.detail = tempWriteFailure(tempFolder, {});
+            e = LXW_ERROR_READING_TMPFILE;
+        }
+    }
     if (e != LXW_NO_ERROR) {
         QFile::remove(tempPath);
         // A file that could not be made names the system's reason.

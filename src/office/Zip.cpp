@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace office {
 
@@ -273,9 +274,11 @@ OfficeStatus readZipBytes(const QByteArray& bytes, const QString& displayName, s
 
 namespace {
 
-// A libzip source reading an entry's pieces as the archive is written.
+// A libzip source reading an entry's pieces as the archive is written. A piece that could not be made (the maker
+// threw) fails the read, and the exception waits in `thrown` for buildZip to rethrow: it never crosses libzip.
 struct PieceSource {
     ZipPieces start;
+    std::exception_ptr* thrown;
     std::function<QByteArray()> next;
     QByteArray piece;
     qsizetype at = 0;
@@ -284,6 +287,17 @@ struct PieceSource {
 
     static zip_int64_t callback(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
         auto* s = static_cast<PieceSource*>(state);
+        try {
+            return s->run(data, len, cmd);
+        } catch (...) {
+            if (!*s->thrown) *s->thrown = std::current_exception();
+            zip_error_set(&s->error, ZIP_ER_READ, 0);
+            return -1;
+        }
+    }
+
+    zip_int64_t run(void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+        PieceSource* s = this;
         switch (cmd) {
         case ZIP_SOURCE_OPEN:
             s->next = s->start();
@@ -333,8 +347,8 @@ struct PieceSource {
     }
 };
 
-zip_source_t* pieceSource(zip_t* za, const ZipPieces& pieces) {
-    auto* state = new PieceSource{pieces, nullptr, {}, 0, false, {}};
+zip_source_t* pieceSource(zip_t* za, const ZipPieces& pieces, std::exception_ptr* thrown) {
+    auto* state = new PieceSource{pieces, thrown, nullptr, {}, 0, false, {}};
     zip_error_init(&state->error);
     zip_source_t* source = zip_source_function(za, &PieceSource::callback, state);
     if (!source) {
@@ -363,17 +377,19 @@ OfficeStatus buildZip(const std::vector<ZipEntry>& entries, const std::vector<Zi
         return fail(why);
     }
     zip_error_fini(&ze);
-    zip_source_keep(out); // the buffer outlives the archive: its bytes are the result
+    zip_source_keep(out);      // the buffer outlives the archive: its bytes are the result
+    std::exception_ptr thrown; // what a maker of pieces threw, rethrown once the archive is put away
     auto abandon = [&](const QString& why) {
         zip_discard(za);
         zip_source_free(out);
+        if (thrown) std::rethrow_exception(thrown);
         return fail(why);
     };
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZipEntry& e = entries[i];
         const bool made = i < pieces.size() && pieces[i];
         // The entry bytes stay alive in `entries` until zip_close has read them.
-        zip_source_t* data = made ? pieceSource(za, pieces[i])
+        zip_source_t* data = made ? pieceSource(za, pieces[i], &thrown)
                                   : zip_source_buffer(za, e.data.constData(), zip_uint64_t(e.data.size()), 0);
         const QByteArray name = e.name.toUtf8();
         const zip_int64_t index = data ? zip_file_add(za, name.constData(), data, ZIP_FL_ENC_UTF_8) : -1;
@@ -388,6 +404,10 @@ OfficeStatus buildZip(const std::vector<ZipEntry>& entries, const std::vector<Zi
     }
     if (zip_close(za) != 0)
         return abandon(QStringLiteral("無法建立壓縮檔: %1").arg(QString::fromUtf8(zip_strerror(za))));
+    if (thrown) {
+        zip_source_free(out);
+        std::rethrow_exception(thrown);
+    }
     QByteArray bytes;
     zip_stat_t st;
     zip_stat_init(&st);

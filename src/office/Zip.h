@@ -92,7 +92,8 @@ OfficeStatus openZipFile(const QString& path, std::vector<ZipEntry>* entries, qi
 // of one name (code WriteFailed); `archive` is then left as it was.
 OfficeStatus buildZip(const std::vector<ZipEntry>& entries, QByteArray* archive);
 // The same, the bytes of entry i made by pieces[i] where it is set (its `data` then unused), deflated at the fastest
-// level.
+// level. An exception thrown while a piece is made reaches the caller once the archive is put away; `archive` is then
+// left as it was.
 OfficeStatus buildZip(const std::vector<ZipEntry>& entries, const std::vector<ZipPieces>& pieces, QByteArray* archive);
 
 } // namespace office
