@@ -1,6 +1,7 @@
 #include "core/ExcelOutput.h"
 
 #include "core/Database.h"
+#include "core/Helpers.h"
 #include "core/Program.h"
 #include "core/SpooledRows.h"
 #include "core/WordOutput.h"
@@ -95,7 +96,7 @@ template <class Rows> std::vector<XlsxSheet*> writeList(Program& program, const 
             next, rows.fieldNames(), count, [rows, first](int r, int c) { return rows.text(first + r, c); }, true, true,
             knownWidths(rows, first, count, &widths));
         written.push_back(&next);
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
     return written;
 }
@@ -130,7 +131,7 @@ office::OfficeStatus writeList(const Rows& rows, office::XlsxPackage& package, i
                                    .arg(name)
                                    .arg(total - first)
                                    .arg(status.message()));
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
     return status;
 }
@@ -180,7 +181,7 @@ ExcelSession& CreateExcelWorkbook(Program& program, int sheetCount) {
     const int total = 3 + std::max(sheetCount, 0);
     for (int i = 0; i < total; ++i) {
         session.book.addSheet();
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
     session.sheet = &session.book.sheet(0);
     return session;
