@@ -61,6 +61,13 @@ void clickOn(QWidget* w) {
          QStringLiteral("1")});
 }
 
+// The widget that has the keyboard focus, by name.
+std::string focusName() {
+    QWidget* w = QApplication::focusWidget();
+    return w ? (w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName().toStdString())
+             : std::string("no widget of the program");
+}
+
 // The real Ui without the desktop: a file handed over is only recorded (no viewer starts on the test display).
 class DesktopFreeUi : public QtUi {
 public:
@@ -178,8 +185,20 @@ TEST(BoxFocus, AfterARefusedAnswerTheNextKeysGoToTheAnswerBox) {
     // The nurse types the grade again: it replaces the refused one and is taken over.
     typeAndEnter(QStringLiteral("3"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return d->answer(QStringLiteral("P02")) == QLatin1String("3"); }, kWaitMs))
-        << "the keys went to " << QApplication::focusWidget();
+        << "the keys went to " << focusName();
     EXPECT_EQ(boxes.count(), 1);
+
+    // A birth date written month first is refused the same way; the date typed year first is taken over.
+    d->DataButtonCancel->click();
+    d->nodeClick(0, d->node(QStringLiteral("A05")));
+    typeAndEnter(QStringLiteral("06/01/1990"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.count() == 2; }, kWaitMs));
+    EXPECT_TRUE(boxes.texts.value(1).startsWith(QStringLiteral("A05")));
+    EXPECT_EQ(s.windowAfterBoxes(), d);
+    typeAndEnter(QStringLiteral("1990/06/01"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return d->answer(QStringLiteral("A05")) == QLatin1String("1990/06/01"); }, kWaitMs))
+        << "the keys went to " << focusName();
 }
 
 TEST(BoxFocus, AfterAnUnknownEmployeeNumberTheNextKeysGoToTheAnswerBox) {
@@ -199,7 +218,7 @@ TEST(BoxFocus, AfterAnUnknownEmployeeNumberTheNextKeysGoToTheAnswerBox) {
     // The nurse types the number by hand instead.
     typeAndEnter(QStringLiteral("E100"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return d->answer(QStringLiteral("A03")) == QLatin1String("E100"); }, kWaitMs))
-        << "the keys went to " << QApplication::focusWidget();
+        << "the keys went to " << focusName();
 }
 
 TEST(BoxFocus, AfterComputeAndPrintWithItemsMissingTheDialogKeepsTheFocus) {
@@ -219,7 +238,7 @@ TEST(BoxFocus, AfterComputeAndPrintWithItemsMissingTheDialogKeepsTheFocus) {
     d->TextAnswer->setFocus();
     typeAndEnter(QStringLiteral("2025"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return d->answer(QStringLiteral("A01")) == QLatin1String("2025"); }, kWaitMs))
-        << "the keys went to " << QApplication::focusWidget();
+        << "the keys went to " << focusName();
 }
 
 TEST(BusyWindow, AClickDuringAnExportStartsNothingWhileTheWorkbookIsWritten) {
