@@ -1,13 +1,12 @@
 #include "XSession.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
