@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxlsxwriter-dev zlib1g-dev
           libzip-dev libpugixml-dev libgtest-dev python3 python3-openpyxl python3-docx python3-pil xvfb xauth
-          fonts-noto-cjk qt6-translations-l10n)
+          openbox xdotool fonts-noto-cjk qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,12 +1,12 @@
 #include "core/ExcelOutput.h"
 
 #include "core/Database.h"
+#include "core/Helpers.h"
 #include "core/Program.h"
 #include "core/SpooledRows.h"
 #include "core/WordOutput.h"
 #include "office/XlsxText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTreeWidget>
@@ -170,7 +170,7 @@ ExcelSession& CreateExcelWorkbook(Program& program, int sheetCount) {
     const int total = 3 + std::max(sheetCount, 0);
     for (int i = 0; i < total; ++i) {
         session.book.addSheet();
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
     session.sheet = &session.book.sheet(0);
     return session;
@@ -226,7 +226,7 @@ WriteListOverSheets(const QString& name, int total, int rowsPerSheet, int sheet,
                                    .arg(name)
                                    .arg(total - first)
                                    .arg(status.message()));
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
     return status;
 }

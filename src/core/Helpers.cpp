@@ -66,5 +66,6 @@ QLineEdit* newDateBox(QWidget* parent, const QString& objectName) {
 }
 
 void letEventsThrough() {
-    QCoreApplication::processEvents();
+    // The nurse's clicks and keys wait until the job is done: a window busy with a job takes no second one.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

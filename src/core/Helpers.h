@@ -29,5 +29,6 @@ QString fitFileName(const QString& text, const QString& suffix);
 QString htmlEscape(const QString& text);
 // A date box of the program's frames: a narrow line edit named objectName, its tooltip giving the year-first format.
 QLineEdit* newDateBox(QWidget* parent, const QString& objectName);
-// Lets pending window events through (the window repaints during long jobs).
+// Lets pending window events through so the windows repaint during a long job; the nurse's clicks and keys are kept
+// back until the job is done, so nothing else starts meanwhile. Every job lets events through here alone.
 void letEventsThrough();

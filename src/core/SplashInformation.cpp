@@ -1,8 +1,8 @@
 #include "core/SplashInformation.h"
 
+#include "core/Helpers.h"
 #include "core/Program.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -27,10 +27,10 @@ SplashInformation::SplashInformation(QWidget* parent) : QDialog(parent) {
 
 void SplashInformation::setMessage(const QString& text) {
     Label1->setText(text);
-    QCoreApplication::processEvents();
+    letEventsThrough();
 }
 
 void SplashInformation::setValue(int value) {
     ProgressBar1->setValue(qBound(0, value, 100));
-    QCoreApplication::processEvents();
+    letEventsThrough();
 }

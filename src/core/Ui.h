@@ -4,6 +4,7 @@
 // dialogs; ScriptedUi answers from a script and records what was shown, so every flow can be tested.
 
 #include <QDateTime>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -78,4 +79,11 @@ public:
 protected:
     Answer showMessage(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     bool desktopOpen(const QString& pathOrUrl) override;
+
+private:
+    // The window a box belongs to: the window the nurse works in (an open modal dialog, else the active window), so
+    // that closing the box gives the focus back there; the parent window when none of the program's is active.
+    QWidget* ownerWindow();
+
+    QPointer<QWidget> m_lastOwner; // the window the last box belonged to
 };

@@ -110,7 +110,11 @@ KeyInDialog::KeyInDialog(Program& program, DialogConfig config, QWidget* parent)
                    [this] { DatalButtonOK_Click(); });
     connectGuarded(DataButtonCancel, &QPushButton::clicked, this, m_program, DataButtonCancel->text(),
                    [this] { DataButtonCancel_Click(); });
-    connectGuarded(ButtonHR, &QPushButton::clicked, this, m_program, ButtonHR->text(), [this] { ButtonHR_Click(); });
+    // After the lookup (found, unknown or cancelled) the nurse goes on typing the current answer.
+    connectGuarded(ButtonHR, &QPushButton::clicked, this, m_program, ButtonHR->text(), [this] {
+        ButtonHR_Click();
+        TextAnswer->setFocus();
+    });
     connectGuarded(ButtonYearType, &QPushButton::clicked, this, m_program, ButtonYearType->text(),
                    [this] { ButtonYearType_Click(); });
     connect(OKButton, &QPushButton::clicked, this, &KeyInDialog::OKButton_Click);

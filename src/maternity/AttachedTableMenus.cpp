@@ -51,7 +51,11 @@ void addAttachedTableMenus(Program& program, const Menus& menus) {
                 program);
         addItem(
             m, "QVMaternityHealthProtectionTableDeleteSelect", QStringLiteral("刪除附表_須指定附表案件號"),
-            [&program] { deleteAttachedTable(program); }, program);
+            [&program, refresh = menus.refreshCaseList] {
+                // The list's counts drop at once, as they rise after an import.
+                if (deleteAttachedTable(program) && refresh) refresh();
+            },
+            program);
         addItem(m, "QVMaternityHealthProtectionTableExample", QStringLiteral("附表範本_附表1~3"), example, program);
         addItem(m, "QVMaternityHealthProtectionCurrentSate", QStringLiteral("全公司_母保統計表"), statistics, program);
     }

@@ -347,13 +347,13 @@ DeleteOutcome deleteAttachedTableRows(Database& db, const QString& key) {
     return removed > 0 ? DeleteOutcome::Deleted : DeleteOutcome::NoSuchTable;
 }
 
-void deleteAttachedTable(Program& program) {
+bool deleteAttachedTable(Program& program) {
     Ui& ui = program.ui();
     const QString title = QStringLiteral("刪除附表_須指定附表案件號");
     const auto answer = ui.input(QStringLiteral("請輸入母性保護附表之案件號 \r\n(系統產出個人套表文件，右上方之編碼)"),
                                  title, QString());
     const QString key = answer ? answer->trimmed() : QString();
-    if (key.isEmpty()) return;
+    if (key.isEmpty()) return false;
     const QString n = key.size() >= 2 ? QString(key.at(1)) : QString();
     auto sayNoSuchTable = [&] {
         ui.message(QStringLiteral("查無附表") + n + QStringLiteral("，") + key + QStringLiteral("，未刪除任何資料"), {},
@@ -366,7 +366,7 @@ void deleteAttachedTable(Program& program) {
             const std::vector<StoredTableRow> rows = storedTableRows(program.DBConn, key);
             if (rows.empty()) {
                 sayNoSuchTable();
-                return;
+                return false;
             }
             QString question = QStringLiteral("附表") + n + QStringLiteral("，") + key + QStringLiteral("\r\n");
             for (const StoredTableRow& row : rows)
@@ -374,12 +374,12 @@ void deleteAttachedTable(Program& program) {
                             row.caseNumber + QStringLiteral("】，存檔日期 ") + row.savedAt;
             question += QStringLiteral("\r\n\r\n此動作將刪除以上附表，是否確定執行?");
             if (ui.message(question, title, Ui::Icon::Information, Ui::Buttons::YesNoDefaultNo) != Ui::Answer::Yes)
-                return;
+                return false;
         }
         outcome = deleteAttachedTableRows(program.DBConn, key);
     } catch (const DbError& e) {
         ui.message(QStringLiteral("無法刪除附表:\r\n\r\n") + e.message(), {}, Ui::Icon::Critical);
-        return;
+        return false;
     }
     letEventsThrough();
     switch (outcome) {
@@ -396,6 +396,7 @@ void deleteAttachedTable(Program& program) {
                    {}, Ui::Icon::Warning);
         break;
     }
+    return outcome == DeleteOutcome::Deleted;
 }
 
 void openMaternityExample(Program& program) {

@@ -106,8 +106,8 @@ enum class DeleteOutcome { Deleted, NoSuchTable, NotAKey };
 // Removes the rows of MHPTn whose key equals `key` (n = its second character, "1" to "3" only).
 DeleteOutcome deleteAttachedTableRows(Database& db, const QString& key);
 // The menu's delete: asks for the key, names the table, its case and its save date in a question whose default is
-// No, removes that one table on Yes and says what happened.
-void deleteAttachedTable(Program& program);
+// No, removes that one table on Yes and says what happened. True when a table was removed.
+bool deleteAttachedTable(Program& program);
 
 // The menu's example: opens 範例_母性保護_匯入檔.xlsx of DataBase/DOC/.
 void openMaternityExample(Program& program);

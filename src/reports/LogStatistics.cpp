@@ -2,12 +2,11 @@
 
 #include "core/Database.h"
 #include "core/ExcelOutput.h"
+#include "core/Helpers.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
 #include "office/XlsxText.h"
 #include "reports/LogSummary.h"
-
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <map>
@@ -209,7 +208,7 @@ void writeLogStatistics(Program& program, ExcelSession& session, const LogStatis
                          QStringLiteral(" 】統計圖\r\n\r\n系統正在執行 Excel 報表繪製, 請勿執行其它程式\r\n\r\n"
                                         "請勿點選正在進行中的 Excel"),
                      int(vb::roundHalfAway(100.0 * i / n, 0)));
-        QCoreApplication::processEvents();
+        letEventsThrough();
         writeCategorySheet(program, session.activate(i), cat, period);
     }
     const int crossSheet = std::max(kFirstCrossSheet, n + 1);

@@ -1,12 +1,12 @@
 #include "reports/LogSummary.h"
 
 #include "core/ExcelOutput.h"
+#include "core/Helpers.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
 #include "core/WordOutput.h"
 #include "reports/LogCorrection.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -199,7 +199,7 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
                 text(row, col + 2, vb::format(top[size_t(r)].share, QStringLiteral("0.00%")));
             }
         }
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
 
     const std::pair<QString, const SpooledRows*> lists[] = {
@@ -216,7 +216,7 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
     }
     for (int i = 0; i < 3 && st; ++i) {
         st = WriteRecordsetToSheet(*lists[i].second, x, x.sheetIndex(names[i]));
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
     if (!st) {
         program.ui().message(QStringLiteral("無法寫入健康服務紀錄統計表:\r\n\r\n") + st.message(), {},
@@ -238,7 +238,7 @@ QString BuildNursingLogSummaryWorkbook(Program& program, const std::vector<Event
             QStringLiteral("【職傷意外記錄 】統計報表.\r\n\r\n系統正在執行 Excel 報表繪製, 請勿執行其它程式\r\n\r\n"
                            "請勿點選正在進行中的 Excel"),
             100);
-    QCoreApplication::processEvents();
+    letEventsThrough();
     LogSummary summary = computeLogSummary(program.DBConn, counts, categories);
     if (!program.VardelDBPath.trimmed().isEmpty()) {
         SexCounts bySex = countLogEntriesBySex(program.DBConn, program.VardelDBPath, program.EmplTablePrefix,

@@ -1,13 +1,13 @@
 #include "risk/Procedures.h"
 
 #include "core/ExcelOutput.h"
+#include "core/Helpers.h"
 #include "core/Program.h"
 #include "core/VbRules.h"
 #include "risk/Grading.h"
 #include "risk/Overwork.h"
 #include "risk/WorkTables.h"
 
-#include <QCoreApplication>
 #include <QHash>
 #include <QProgressBar>
 #include <QSet>
@@ -478,7 +478,7 @@ bool Framingham(Program& program, QProgressBar* bar, const GradingRun& run) {
     const ResultSheets sheets =
         gradeStaged(program.DBConn, program.ui().now().date(), withOverload, [bar](int percent) {
             if (bar) bar->setValue(percent);
-            QCoreApplication::processEvents();
+            letEventsThrough();
         });
     // A workbook that could not be written has said so; the run then does not announce completion a second time.
     if (writeResultWorkbook(program, sheets, withOverload) && run.announceCompletion)

@@ -86,6 +86,21 @@ TEST(AttachedTableFlow, AnImportSaysWhichTableItStoredUnderWhichKeyAndTheListCou
     EXPECT_EQ(j.cw.column(CaseTable2), QStringList{"1"});
 }
 
+TEST(AttachedTableFlow, ADeleteByKeyTakesTheTableOffTheListCountsAtOnce) {
+    Journey j;
+    j.ui().clock = QDateTime(QDate(2025, 6, 15), QTime(10, 31, 2));
+    j.importTable(2);
+    ASSERT_EQ(j.cw.column(CaseTable2), QStringList{"1"});
+    j.ui().inputNext("T2-250615103102");
+    j.ui().answerNext(Ui::Answer::Yes);
+    j.cw.choose("QVMaternityHealthProtectionTableDeleteSelect");
+    EXPECT_EQ(j.cw.messagesSince(0).last(), "附表2，T2-250615103102 已刪除");
+    EXPECT_EQ(j.cw.column(CaseTable2), QStringList{"0"});
+    // The case stays selected, ready for the next action.
+    ASSERT_NE(j.cw.list()->currentItem(), nullptr);
+    EXPECT_EQ(j.cw.list()->currentItem()->text(CaseNumber), kNumber);
+}
+
 TEST(AttachedTableFlow, TheMotherCareMenuOpensTheStatisticsAndTheExample) {
     Journey j;
     const int before = j.cw.messageCount();
