@@ -1,6 +1,6 @@
 #include "core/Database.h"
 
-#include "core/VbRules.h"
+#include "core/DateNumberRules.h"
 
 #include <QDateTime>
 #include <sqlite3.h>
@@ -231,7 +231,7 @@ QString Recordset::toText(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
-        return vb::generalNumber(v.toDouble());
+        return rules::generalNumber(v.toDouble());
     case QMetaType::QByteArray:
         return QString::fromUtf8(v.toByteArray());
     default:

@@ -1,8 +1,8 @@
 #include "core/GradingCriteria.h"
 
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
-#include "core/VbRules.h"
 
 #include <QRegularExpression>
 
@@ -38,11 +38,11 @@ std::optional<CriterionPart> parseComparison(const QString& part, QString* error
         const QString op = QString::fromLatin1(o.text);
         if (!part.startsWith(op)) continue;
         const QString value = part.mid(op.size()).trimmed();
-        if (!vb::isNumeric(value)) {
+        if (!rules::isNumeric(value)) {
             *error = QStringLiteral("「%1」的比較值不是數值").arg(part);
             return std::nullopt;
         }
-        return CriterionPart{o.op, vb::val(value), 0};
+        return CriterionPart{o.op, rules::val(value), 0};
     }
     *error = QStringLiteral("「%1」缺少比較運算子 (<、<=、>、>=、=、<>)").arg(part);
     return std::nullopt;
@@ -57,15 +57,15 @@ std::optional<CriterionPart> parseRange(const QString& part, QString* error) {
     }
     const QString low = ends[0].trimmed();
     const QString high = ends[1].trimmed();
-    if (!vb::isNumeric(low) || !vb::isNumeric(high)) {
+    if (!rules::isNumeric(low) || !rules::isNumeric(high)) {
         *error = QStringLiteral("「%1」的範圍上下限必須都是數值").arg(part);
         return std::nullopt;
     }
-    if (vb::val(low) > vb::val(high)) {
+    if (rules::val(low) > rules::val(high)) {
         *error = QStringLiteral("「%1」的下限大於上限").arg(part);
         return std::nullopt;
     }
-    return CriterionPart{CriterionPart::Op::Range, vb::val(low), vb::val(high)};
+    return CriterionPart{CriterionPart::Op::Range, rules::val(low), rules::val(high)};
 }
 
 // Signs typed in full width, as an input method gives them: refused by name, with the sign to type instead.

@@ -27,7 +27,7 @@ struct CriterionPart {
 };
 
 // A parsed criterion. Text items: the stored text must equal `text`. Numeric items: a stored text that is numeric as
-// a whole (vb::isNumeric) meets the criterion when any part holds for its value.
+// a whole (rules::isNumeric) meets the criterion when any part holds for its value.
 struct Criterion {
     bool textItem = false;
     QString text;

@@ -1,8 +1,8 @@
 #include "core/HtmlOutput.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "office/FileWrite.h"
 
 #include <QDir>
@@ -24,7 +24,7 @@ QString htmlPage(Program& program, const QString& title, const QString& body) {
         "th { background: #008080; color: #ffffff; font-weight: bold; }\n"
         "th, td { border: 1px solid #808080; padding: 2px 6px; white-space: pre-wrap; vertical-align: top; }\n"
         ".banner { font-size: 14pt; font-weight: bold; }\n</style>\n</head>\n<body>\n");
-    page += QStringLiteral("<div class=\"time\">") + vb::dateTimeText(program.ui().now()).toHtmlEscaped() +
+    page += QStringLiteral("<div class=\"time\">") + rules::dateTimeText(program.ui().now()).toHtmlEscaped() +
             QStringLiteral("</div>\n<P></P>\n<P></P>\n");
     page += body;
     page += QStringLiteral("\n</body>\n</html>\n");

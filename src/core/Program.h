@@ -1,7 +1,8 @@
 #pragma once
 // The program-wide state: the program folder and its database folder, the one database connection, the shared
-// texts the old program kept in global variables, the Excel session between CreateExcelWorkbook and FinishExcel, and
-// the Ui services. main() creates one; a test creates its own for a temporary folder.
+// texts every part of the program shares (the outside personnel database, the log-list columns), the Excel session
+// between CreateExcelWorkbook and FinishExcel, and the Ui services. main() creates one; a test creates its own for a
+// temporary folder.
 
 #include "core/Database.h"
 #include "core/Schema.h"

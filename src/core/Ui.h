@@ -16,7 +16,7 @@ public:
     enum class Icon { None, Information, Warning, Critical, Question };
     // YesNoDefaultNo: Yes and No with No the default button, for a question before something that cannot be undone.
     enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
-    // The answer of a message box; the values are VB's (vbOK 1, vbCancel 2, vbYes 6, vbNo 7).
+    // The answer of a message box; the values are fixed (OK 1, Cancel 2, Yes 6, No 7) and stored nowhere else.
     enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
     virtual ~Ui() = default;
@@ -43,7 +43,7 @@ public:
     // Opens a file, a folder or a URL with the desktop's default application; when the desktop cannot, says so and
     // names where the file is saved. True when the desktop took it.
     bool openWithDesktop(const QString& pathOrUrl);
-    // A pause of the given length (the old program's one-second waits).
+    // A pause of the given length (a second that lets the nurse read a message before the next step).
     virtual void wait(int milliseconds) = 0;
     // The clock every rule and file name reads "now" from.
     virtual QDateTime now() = 0;

@@ -1,8 +1,8 @@
 #include "healthlog/Frames.h"
 
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
 #include "core/MainForm.h"
-#include "core/VbRules.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -86,7 +86,7 @@ void MonthView1_DateClick(MainForm& form, const QDate& date) {
     else if (ok && tag < 10)
         box = form.calendarBox();
     // Dates are compared as text everywhere, so the calendar writes the same form the period list does.
-    if (box) box->setText(vb::dateText(date));
+    if (box) box->setText(rules::dateText(date));
     form.MonthView1->hide();
 }
 

@@ -1,10 +1,10 @@
 #include "keyin/NmqDialog.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "core/WordOutput.h"
 #include "keyin/Catalogue.h"
 
@@ -68,13 +68,13 @@ void NmqDialog::ButtonHR_Click() {
     fillChecked(QStringLiteral("A05"), birth);
     // The age and the years of service come only from dates the rules accept.
     if (isAnswered(QStringLiteral("A05")))
-        fillChecked(QStringLiteral("A11"), yearsNumberText(vb::parseDate(birth).value(), today));
+        fillChecked(QStringLiteral("A11"), yearsNumberText(rules::parseDate(birth).value(), today));
     else
         clearAnswer(QStringLiteral("A11"));
     fillChecked(QStringLiteral("A07"), rs.text(0, QStringLiteral("部門中文名稱")));
     fillChecked(QStringLiteral("A10"), rs.text(0, QStringLiteral("職稱")));
     const QString hired = rs.text(0, QStringLiteral("到職日")).trimmed();
-    const auto hiredDate = vb::parseDate(hired);
+    const auto hiredDate = rules::parseDate(hired);
     if (hiredDate && *hiredDate <= today)
         fillChecked(QStringLiteral("A12"), yearsNumberText(*hiredDate, today));
     else
@@ -123,7 +123,7 @@ void NmqDialog::run() {
         {"姓名", answer("A02")},
         {"員工編號", answer("A03")},
         {"Basic01", answer("A03") + QLatin1Char(' ')},
-        {"Basic02", vb::dateTimeText(now)},
+        {"Basic02", rules::dateTimeText(now)},
         {"Basic03", answer("A06")},
         {"Basic04", answer("A07")},
         {"Basic05", answer("A08")},

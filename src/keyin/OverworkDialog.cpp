@@ -1,10 +1,10 @@
 #include "keyin/OverworkDialog.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "core/WordOutput.h"
 #include "keyin/Catalogue.h"
 #include "risk/WorkTables.h"
@@ -147,11 +147,11 @@ OverworkDialog::NamedRow OverworkDialog::burnoutRow() const {
     NamedRow row{{"年度代碼", answer("A01")}, {"姓名", answer("A02")}, {"員工編號", answer("A03")}};
     for (int k = 1; k <= 6; ++k)
         row.append({code('I', k), i[k - 1]});
-    row.append({"I_Score", vb::format(s.iScore, "0.0")});
+    row.append({"I_Score", rules::format(s.iScore, "0.0")});
     row.append({"I_Risk", QString::number(s.iRisk)});
     for (int k = 1; k <= 7; ++k)
         row.append({code('J', k), j[k - 1]});
-    row.append({"J_Score", vb::format(s.jScore, "0.0")});
+    row.append({"J_Score", rules::format(s.jScore, "0.0")});
     row.append({"J_Risk", QString::number(s.jRisk)});
     row.append({"月加班時數等級", answer("X01")});
     row.append({"工作型態評估等級", answer("X02")});

@@ -1,6 +1,6 @@
 #include "keyin/Rules.h"
 
-#include "core/VbRules.h"
+#include "core/DateNumberRules.h"
 #include "keyin/Catalogue.h"
 #include "risk/Overwork.h"
 
@@ -49,8 +49,8 @@ QString zeroMeansNone(const QString& answer) {
 } // namespace
 
 bool isAcceptedPastDate(const QString& text, const QDateTime& now) {
-    if (!vb::isNumeric(text.left(4))) return false;
-    auto when = vb::parseDateTime(text);
+    if (!rules::isNumeric(text.left(4))) return false;
+    auto when = rules::parseDateTime(text);
     if (!when) return false;
     const QDate today = now.date();
     // DateSerial(year - 90, month, day): a day the month lacks in that year rolls into the next month.
@@ -59,11 +59,11 @@ bool isAcceptedPastDate(const QString& text, const QDateTime& now) {
 }
 
 QString yearsText(const QDate& from, const QDate& to) {
-    return vb::format(vb::monthDiff(from, to) / 12.0, "0.0");
+    return rules::format(rules::monthDiff(from, to) / 12.0, "0.0");
 }
 
 QString yearsNumberText(const QDate& from, const QDate& to) {
-    return vb::generalNumber(vb::val(yearsText(from, to)));
+    return rules::generalNumber(rules::val(yearsText(from, to)));
 }
 
 Verdict validateNmq(const QString& code, const QString& answer, const QDateTime& now) {
@@ -75,10 +75,10 @@ Verdict validateNmq(const QString& code, const QString& answer, const QDateTime&
     if (code == QLatin1String("A05")) {
         if (!isAcceptedPastDate(answer, now)) return reject();
         Verdict v = accept(answer);
-        v.age = yearsText(vb::parseDate(answer).value(), now.date());
+        v.age = yearsText(rules::parseDate(answer).value(), now.date());
         return v;
     }
-    if (inRange(code, 'A', 11, 14)) return vb::isNumeric(answer) ? accept(answer) : reject();
+    if (inRange(code, 'A', 11, 14)) return rules::isNumeric(answer) ? accept(answer) : reject();
     if (code == QLatin1String("B01")) return decode(answer, {{"0", "左手"}, {"1", "右手"}});
     if (code == QLatin1String("B02")) return decode(answer, {{"0", "不是"}, {"1", "是"}});
     if (code == QLatin1String("B03")) return decode(answer, {{"0", "不適用"}, {"1", "未通報"}, {"2", "是"}});
@@ -105,7 +105,7 @@ Verdict validateOverwork(const QString& code, const QString& answer, const QDate
         return answer == QLatin1String("1") || answer == QLatin1String("2") ? accept(answer) : reject();
     if (code == QLatin1String("A07") || code == QLatin1String("B01"))
         return isAcceptedPastDate(answer, now) ? accept(answer) : reject();
-    if (inRange(code, 'B', 2, 11)) return vb::isNumeric(answer) ? accept(answer) : reject();
+    if (inRange(code, 'B', 2, 11)) return rules::isNumeric(answer) ? accept(answer) : reject();
     if (inRange(code, 'B', 12, 14) || code == QLatin1String("X03")) return accept(zeroMeansNone(answer));
     if (code.startsWith('I') || code.startsWith('J')) {
         // An empty answer passes and is then left unanswered by the take-over.
@@ -135,7 +135,7 @@ int maxAnswerLength(const QString& topic, const QString& code) {
 }
 
 int ergoTotal(const QStringList& grades) {
-    return int(std::count_if(grades.begin(), grades.end(), [](const QString& g) { return int(vb::val(g)) >= 3; }));
+    return int(std::count_if(grades.begin(), grades.end(), [](const QString& g) { return int(rules::val(g)) >= 3; }));
 }
 
 QString nmqXid(const QString& yearCode, const QDateTime& now, int random) {
@@ -147,15 +147,15 @@ BurnoutScores scoreBurnout(const QStringList& i, const QStringList& j, const QSt
     std::array<int, 6> personal{};
     std::array<int, 7> work{};
     for (size_t k = 0; k < personal.size() && k < size_t(i.size()); ++k)
-        personal[k] = int(vb::val(i[int(k)]));
+        personal[k] = int(rules::val(i[int(k)]));
     for (size_t k = 0; k < work.size() && k < size_t(j.size()); ++k)
-        work[k] = int(vb::val(j[int(k)]));
+        work[k] = int(rules::val(j[int(k)]));
     BurnoutScores s;
     s.iScore = risk::personalBurnoutScore(personal);
     s.jScore = risk::workBurnoutScore(work);
     s.iRisk = risk::personalBurnoutLevel(s.iScore);
     s.jRisk = risk::workBurnoutLevel(s.jScore);
-    s.workload = risk::workloadLevel(s.iRisk, s.jRisk, int(vb::val(x1)), int(vb::val(x2)));
+    s.workload = risk::workloadLevel(s.iRisk, s.jRisk, int(rules::val(x1)), int(rules::val(x2)));
     return s;
 }
 

@@ -1,12 +1,12 @@
 #include "maternity/AttachedTables.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/ExcelOutput.h"
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
 #include "core/Schema.h"
-#include "core/VbRules.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -126,7 +126,7 @@ QString storeAttachedTable(Database& db, const AttachedTableReading& reading, co
     const AttachedTableKind& kind = *reading.kind;
     const QString key = attachedTableKey(kind.number, at);
     QStringList columns{kind.keyColumn, QStringLiteral("CaseKey"), QStringLiteral("xSaveDate")};
-    QVariantList values{key, caseNumber, vb::dateTimeText(at)};
+    QVariantList values{key, caseNumber, rules::dateTimeText(at)};
     auto add = [&](const QString& column) {
         columns.append(column);
         // An empty cell is stored as the empty text, never as NULL (a null QString would bind as NULL).

@@ -1,10 +1,10 @@
 #include "maternity/CaseEditing.h"
 
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
 #include "core/StringEditFrame.h"
-#include "core/VbRules.h"
 #include "maternity/CaseList.h"
 #include "people/PersonPanel.h"
 
@@ -38,7 +38,7 @@ QStringList newCaseRefusals(const NewCase& c) {
     QStringList lines;
     if (c.name.isEmpty()) lines << QStringLiteral("【個案姓名】 不可空白");
     if (c.name.contains(QLatin1Char('?'))) lines << QStringLiteral("【個案姓名】 不可有複雜字");
-    if (!vb::isDate(c.birthDate)) lines << QStringLiteral("【出生年月日】 應為西元年 YYYY/MM/DD");
+    if (!rules::isDate(c.birthDate)) lines << QStringLiteral("【出生年月日】 應為西元年 YYYY/MM/DD");
     if (c.employeeNo.isEmpty()) lines << QStringLiteral("【員工編號】 不可空白");
     if (c.identity.isEmpty()) lines << QStringLiteral("【身份 ID】 不可空白");
     return lines;
@@ -60,8 +60,8 @@ bool insertCase(Database& db, const NewCase& c, const QString& caseNumber, const
     const std::pair<const char*, QVariant> row[] = {
         {"姓名", c.name},
         {"個案檔號", caseNumber},
-        {"個案建檔日", vb::dateTimeText(now)},
-        {"出生年月日", vb::normalizeDate(c.birthDate)},
+        {"個案建檔日", rules::dateTimeText(now)},
+        {"出生年月日", rules::normalizeDate(c.birthDate)},
         {"員工編號", c.employeeNo},
         {"身份ID", c.identity},
         {"個案解除日", QVariant()},
@@ -233,14 +233,14 @@ void QVMaternityHealthProtectionEndCase_Click(CaseRegister& r) {
                    title, Ui::Icon::Information);
         return;
     }
-    const QString today = vb::dateText(ui.now().date());
+    const QString today = rules::dateText(ui.now().date());
     if (ui.message(caseHead(*sel) + kCrLf + kCrLf + QStringLiteral(" 將於 ") + today + QStringLiteral(" 解除列管?"),
                    title, Ui::Icon::Information, Ui::Buttons::YesNo) == Ui::Answer::No)
         return;
     // The stored end is the moment of confirmation, time included; a row ended already keeps its date.
     r.program.DBConn.exec(QStringLiteral("UPDATE \"MaternityHealth\" SET \"個案解除日\" = ? WHERE \"個案檔號\" = ? "
                                          "AND \"個案解除日\" IS NULL"),
-                          {vb::dateTimeText(ui.now()), sel->caseNumber});
+                          {rules::dateTimeText(ui.now()), sel->caseNumber});
     ui.message(caseHead(*sel) + kCrLf + kCrLf + QStringLiteral("母保對象已解除列管"));
     LoadMaternityCaseList(r, QString());
 }

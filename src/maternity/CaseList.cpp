@@ -1,7 +1,7 @@
 #include "maternity/CaseList.h"
 
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
-#include "core/VbRules.h"
 #include "people/PersonQueries.h"
 
 namespace maternity {
@@ -10,14 +10,14 @@ namespace {
 // A stored date and time as the list shows it ("YYYY/MM/DD hh:mm"); a text that is no date stays as it is.
 QString minuteText(const QVariant& v) {
     const QString text = Recordset::toText(v);
-    const auto dt = vb::parseDateTime(text);
+    const auto dt = rules::parseDateTime(text);
     return dt ? dt->toString(QStringLiteral("yyyy/MM/dd HH:mm")) : text;
 }
 
 QString dayText(const QVariant& v) {
     const QString text = Recordset::toText(v);
-    const auto d = vb::parseDate(text);
-    return d ? vb::dateText(*d) : text;
+    const auto d = rules::parseDate(text);
+    return d ? rules::dateText(*d) : text;
 }
 } // namespace
 

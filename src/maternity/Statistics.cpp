@@ -1,9 +1,9 @@
 #include "maternity/Statistics.h"
 
+#include "core/DateNumberRules.h"
 #include "core/ExcelOutput.h"
 #include "core/Helpers.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "maternity/AttachedTables.h"
 #include "maternity/CellMap.h"
 #include "office/XlsxPackage.h"
@@ -69,8 +69,8 @@ Recordset caseList(Database& db, const QString& window, const QDate& today) {
     rows.reserve(size_t(rs.recordCount()));
     for (int r = 0; r < rs.recordCount(); ++r) {
         QString age;
-        if (const auto birth = vb::parseDateTime(rs.text(r, 3)))
-            age = vb::format(vb::monthDiff(birth->date(), today) / 12.0, QStringLiteral("0.0"));
+        if (const auto birth = rules::parseDateTime(rs.text(r, 3)))
+            age = rules::format(rules::monthDiff(birth->date(), today) / 12.0, QStringLiteral("0.0"));
         rows.push_back({rs.value(r, 0), rs.value(r, 1), rs.value(r, 2), rs.value(r, 3), age, rs.value(r, 4),
                         rs.value(r, 5), rs.value(r, 6), rs.value(r, 7), rs.value(r, 8),
                         rs.isNull(r, 9) ? QVariant(QStringLiteral("列管中")) : rs.value(r, 9), rs.value(r, 10),
@@ -112,7 +112,8 @@ std::optional<double> MaternityStatistics::share(int count) const {
 
 QString MaternityStatistics::countAndShare(int count) const {
     const auto s = share(count);
-    return QString::number(count) + QStringLiteral(" 人；") + (s ? vb::format(*s, QStringLiteral("0.0%")) : QString());
+    return QString::number(count) + QStringLiteral(" 人；") +
+           (s ? rules::format(*s, QStringLiteral("0.0%")) : QString());
 }
 
 QString MaternityStatistics::levelLines() const {
@@ -129,7 +130,7 @@ MaternityStatistics computeMaternityStatistics(Database& db, const QDateTime& st
     s.today = today;
     // Opened "after the start": a case opened during a start day is inside, one at its midnight is not; a typed time
     // moves the bound to that moment.
-    const QString window = vb::dateTimeText(start);
+    const QString window = rules::dateTimeText(start);
     s.caseList = caseList(db, window, today);
 
     const AttachedTableKind& t1 = attachedTableKind(1);
@@ -171,9 +172,10 @@ MaternityStatistics computeMaternityStatistics(Database& db, const QDateTime& st
     const Recordset women = db.query(QStringLiteral("SELECT 出生年月日 FROM EMPL WHERE 性別 = '2'"));
     s.women = women.recordCount();
     for (int r = 0; r < women.recordCount(); ++r) {
-        const auto birth = vb::parseDateTime(women.text(r, 0));
+        const auto birth = rules::parseDateTime(women.text(r, 0));
         if (!birth) continue;
-        const double age = vb::format(vb::monthDiff(birth->date(), today) / 12.0, QStringLiteral("0.0")).toDouble();
+        const double age =
+            rules::format(rules::monthDiff(birth->date(), today) / 12.0, QStringLiteral("0.0")).toDouble();
         if (age >= 15.0 && age <= 49.0) ++s.womenAged15To49;
     }
     return s;
@@ -201,8 +203,10 @@ office::OfficeStatus writeMaternityStatistics(office::XlsxPackage& book, const M
 
     list(2, s.caseList, QStringLiteral("個案列表"));
     if (st) st = book.unprotectSheet(0, kSheetPassword);
-    const QString start = s.start.time() == QTime(0, 0) ? vb::dateText(s.start.date()) : vb::dateTimeText(s.start);
-    text(0, QStringLiteral("A2"), QStringLiteral("日期範圍: ") + start + QStringLiteral(" ~ ") + vb::dateText(s.today));
+    const QString start =
+        s.start.time() == QTime(0, 0) ? rules::dateText(s.start.date()) : rules::dateTimeText(s.start);
+    text(0, QStringLiteral("A2"),
+         QStringLiteral("日期範圍: ") + start + QStringLiteral(" ~ ") + rules::dateText(s.today));
     for (int i = 0; i < 6; ++i) {
         const auto& h = s.hazards[size_t(i)];
         number(0, QStringLiteral("C%1").arg(i + 4), h.list.recordCount());
@@ -243,10 +247,10 @@ void runMaternityStatistics(Program& program) {
     const QDate today = ui.now().date();
     const auto answer =
         ui.input(QStringLiteral("母性保護統計分析起始日期 \r\n\r\n(預設前2個年度的第一天 (YYYY/01/01))"),
-                 QStringLiteral("母性保護統計分析"), vb::dateText(QDate(today.year() - 2, 1, 1)));
+                 QStringLiteral("母性保護統計分析"), rules::dateText(QDate(today.year() - 2, 1, 1)));
     // Only the empty answer (and Cancel) ends silently; blanks are no date. The start keeps a typed time.
     if (!answer || answer->isEmpty()) return;
-    const auto start = vb::parseDateTime(answer->trimmed());
+    const auto start = rules::parseDateTime(answer->trimmed());
     if (!start) {
         ui.message(QStringLiteral("日期格式錯誤"), {}, Ui::Icon::Critical);
         return;

@@ -125,7 +125,7 @@ QString xlsxGeneralNumber(double value) {
     QString s = QString::number(value, 'g', 15);
     const qsizetype e = s.indexOf(u'e');
     if (e < 0) return s;
-    // "1.5e+20" → "1.5E+20", "1e-07" → "1E-07" (at least two exponent digits, as VB writes it).
+    // "1.5e+20" → "1.5E+20", "1e-07" → "1E-07" (at least two exponent digits).
     QString mantissa = s.left(e);
     const QChar sign = s[e + 1];
     QString digits = s.mid(e + 2);

@@ -27,7 +27,7 @@ QString xlsxCleanSheetName(const QString& name, const QStringList& taken = {},
 // Whether two sheet names are the same for Excel (letter case ignored).
 bool xlsxSameSheetName(const QString& a, const QString& b);
 
-// A number in VB's general form: at most 15 significant digits, no trailing zeros, no ".0"; a huge or tiny number
+// A number in its general form: at most 15 significant digits, no trailing zeros, no ".0"; a huge or tiny number
 // in the form "1.5E+20" / "1E-07"; minus zero is "0".
 QString xlsxGeneralNumber(double value);
 

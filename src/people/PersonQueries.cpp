@@ -1,7 +1,7 @@
 #include "people/PersonQueries.h"
 
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
-#include "core/VbRules.h"
 
 namespace people {
 
@@ -19,9 +19,9 @@ QVariant countOrDash(const QVariant& v) {
 } // namespace
 
 QString currentAge(const QString& birthDate, const QDate& today) {
-    const auto birth = vb::parseDate(birthDate);
+    const auto birth = rules::parseDate(birthDate);
     if (!birth) return {};
-    return vb::format(vb::monthDiff(*birth, today) / 12.0, QStringLiteral("0.0"));
+    return rules::format(rules::monthDiff(*birth, today) / 12.0, QStringLiteral("0.0"));
 }
 
 Recordset searchEmployees(const Database& db, const QString& keyword) {

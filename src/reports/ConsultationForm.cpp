@@ -1,10 +1,10 @@
 #include "reports/ConsultationForm.h"
 
+#include "core/DateNumberRules.h"
 #include "core/ExcelOutput.h"
 #include "core/Helpers.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "office/XlsxPackage.h"
 #include "people/PersonPanel.h"
 #include "people/PersonQueries.h"
@@ -29,8 +29,8 @@ QVariant measured(const Recordset& rs, const char* column, const char* pattern) 
     const QVariant v = stored(rs, column);
     if (!v.isValid()) return {};
     const QString t = v.toString();
-    if (!vb::isNumeric(t)) return t;
-    return vb::format(vb::val(t), QString::fromUtf8(pattern)).toDouble();
+    if (!rules::isNumeric(t)) return t;
+    return rules::format(rules::val(t), QString::fromUtf8(pattern)).toDouble();
 }
 
 // A level written as a whole number: 0 when empty, the stored text when it is no number.
@@ -41,11 +41,11 @@ QVariant level(const Recordset& rs, const char* column, std::optional<int>* numb
         *number = 0;
         return 0.0;
     }
-    if (!vb::isNumeric(t)) {
+    if (!rules::isNumeric(t)) {
         number->reset();
         return v;
     }
-    const int n = int(vb::roundHalfAway(vb::val(t), 0));
+    const int n = int(rules::roundHalfAway(rules::val(t), 0));
     *number = n;
     return double(n);
 }
@@ -62,8 +62,8 @@ int cardiovascularGrade(const QString& riskScore) {
     QString t = riskScore.trimmed();
     if (t.isEmpty()) t = QStringLiteral("0");
     t.remove(QLatin1Char('%'));
-    if (!vb::isNumeric(t)) return 2;
-    const float v = float(vb::val(t));
+    if (!rules::isNumeric(t)) return 2;
+    const float v = float(rules::val(t));
     if (v < 10) return 0;
     if (v < 20) return 1;
     return 2;
@@ -78,9 +78,10 @@ QString interviewAdvice(int grade, int workloadLevel) {
 }
 
 QString birthDateWithAge(const QString& birthDate, const QDate& today) {
-    const std::optional<QDate> birth = vb::parseDate(birthDate.trimmed());
+    const std::optional<QDate> birth = rules::parseDate(birthDate.trimmed());
     if (!birth) return birthDate;
-    return birthDate + QStringLiteral("【目前 ") + QString::number(vb::ageOn(*birth, today)) + QStringLiteral(" 歲】");
+    return birthDate + QStringLiteral("【目前 ") + QString::number(rules::ageOn(*birth, today)) +
+           QStringLiteral(" 歲】");
 }
 
 ConsultationRecords readConsultationRecords(const Database& db, const QString& employeeNo) {
@@ -156,7 +157,7 @@ std::vector<FormCell> consultationCells(const ConsultationRecords& records, cons
 QString FillConsultationForm(Program& program, const ConsultationPerson& person) {
     Ui& ui = program.ui();
     for (size_t k = 0; k < person.counts.size(); ++k)
-        if (!vb::isNumeric(person.counts[k])) {
+        if (!rules::isNumeric(person.counts[k])) {
             ui.message(QStringLiteral("【%1】 無資料，無法套印").arg(person.captions[k]), {}, Ui::Icon::Critical);
             return {};
         }

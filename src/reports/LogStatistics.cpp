@@ -1,10 +1,10 @@
 #include "reports/LogStatistics.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/ExcelOutput.h"
 #include "core/Helpers.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "office/XlsxText.h"
 #include "reports/LogSummary.h"
 
@@ -58,7 +58,7 @@ void writeCategorySheet(Program& program, XlsxSheet& sheet, const CategoryStatis
     std::vector<QVariantList> rows;
     rows.reserve(cat.items.size());
     for (const CategoryItem& item : cat.items)
-        rows.push_back({item.code, item.note, item.count, vb::format(item.share, QStringLiteral("0.00%"))});
+        rows.push_back({item.code, item.note, item.count, rules::format(item.share, QStringLiteral("0.00%"))});
     const Recordset rs(
         {QStringLiteral("事件代碼"), QStringLiteral("Note"), QStringLiteral("人數"), QStringLiteral("百分比")},
         std::move(rows));
@@ -207,7 +207,7 @@ void writeLogStatistics(Program& program, ExcelSession& session, const LogStatis
             progress(QStringLiteral("【") + cat.category.name() +
                          QStringLiteral(" 】統計圖\r\n\r\n系統正在執行 Excel 報表繪製, 請勿執行其它程式\r\n\r\n"
                                         "請勿點選正在進行中的 Excel"),
-                     int(vb::roundHalfAway(100.0 * i / n, 0)));
+                     int(rules::roundHalfAway(100.0 * i / n, 0)));
         letEventsThrough();
         writeCategorySheet(program, session.activate(i), cat, period);
     }

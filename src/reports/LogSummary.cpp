@@ -1,9 +1,9 @@
 #include "reports/LogSummary.h"
 
+#include "core/DateNumberRules.h"
 #include "core/ExcelOutput.h"
 #include "core/Helpers.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "core/WordOutput.h"
 #include "reports/LogCorrection.h"
 
@@ -196,7 +196,7 @@ QString writeLogSummary(Program& program, const LogSummary& s) {
                 const int col = topColumn(k);
                 text(row, col, top[size_t(r)].note);
                 number(row, col + 1, double(top[size_t(r)].count));
-                text(row, col + 2, vb::format(top[size_t(r)].share, QStringLiteral("0.00%")));
+                text(row, col + 2, rules::format(top[size_t(r)].share, QStringLiteral("0.00%")));
             }
         }
         letEventsThrough();

@@ -1,8 +1,8 @@
 #include "reports/MultipleLevel.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/Schema.h"
-#include "core/VbRules.h"
 
 #include <QHash>
 #include <algorithm>

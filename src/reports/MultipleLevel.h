@@ -32,9 +32,9 @@ using grading::StandardRow;
 
 // "【Level_0】" … "【Level_4】".
 QString levelLabel(int level);
-// vb::isNumeric and vb::val in one pass, without a regular expression (the grading asks it of every value): blanks
-// around, an optional sign, digits with at most one point (at least one digit), an optional exponent. Returns whether
-// the whole text is numeric and, if so, its value.
+// rules::isNumeric and rules::val in one pass, without a regular expression (the grading asks it of every value):
+// blanks around, an optional sign, digits with at most one point (at least one digit), an optional exponent. Returns
+// whether the whole text is numeric and, if so, its value.
 bool numericValue(const QString& text, double* value);
 
 // The standards table as the grading reads it: its column names in table order (the count table's header) and its

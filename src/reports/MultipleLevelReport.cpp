@@ -1,11 +1,11 @@
 #include "reports/MultipleLevelReport.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/ExcelOutput.h"
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "office/XlsxText.h"
 
 #include <algorithm>
@@ -129,7 +129,7 @@ void SetupReportPage(Program& program, office::XlsxSheet& sheet, const CountTabl
     sheet.autoFitColumns(0, lastColumn);
     sheet.setPrintTitleRows(0, 0);
     const QDateTime now = program.ui().now();
-    sheet.setHeader(QStringLiteral("&R&\"Times New Roman,粗體\"") + vb::dateText(now.date()) + QLatin1Char(' ') +
+    sheet.setHeader(QStringLiteral("&R&\"Times New Roman,粗體\"") + rules::dateText(now.date()) + QLatin1Char(' ') +
                     now.time().toString(QStringLiteral("HH:mm:ss")));
     sheet.setFooter(QStringLiteral("&C&\"Times New Roman,標準\"&P/&N"));
     office::XlsxStyle header;

@@ -1,9 +1,9 @@
 #include "reports/Periods.h"
 
+#include "core/DateNumberRules.h"
 #include "core/Guard.h"
 #include "core/MainForm.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "healthlog/Frames.h"
 
 #include <QComboBox>
@@ -27,7 +27,7 @@ QDate dayZero(int year, int month) {
 }
 
 DateRange range(const QDate& from, const QDate& to) {
-    return {vb::dateText(from), vb::dateText(to)};
+    return {rules::dateText(from), rules::dateText(to)};
 }
 
 class DoubleClickFilter : public QObject {

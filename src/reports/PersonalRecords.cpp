@@ -1,10 +1,10 @@
 #include "reports/PersonalRecords.h"
 
 #include "core/Database.h"
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
 #include "core/HtmlOutput.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "reports/NmqHistory.h"
 
 #include <QUrl>
@@ -42,12 +42,12 @@ Column formatted(const char* column, const char* caption, const char* pattern) {
     return {QString::fromUtf8(caption),
             [c = column, p = pattern](const Row& row) {
                 const QString v = row(c);
-                return vb::isNumeric(v) ? vb::format(vb::val(v), QString::fromUtf8(p)) : v;
+                return rules::isNumeric(v) ? rules::format(rules::val(v), QString::fromUtf8(p)) : v;
             },
             {}};
 }
 QString dateOf(const QString& v) {
-    const QString d = vb::normalizeDate(v);
+    const QString d = rules::normalizeDate(v);
     return d.isEmpty() ? v : d;
 }
 Column composed(const char* caption, std::vector<Part> parts, const QString& sep = QStringLiteral("<P>")) {
@@ -215,7 +215,7 @@ QString healthLegend(Program& program) {
         QStringLiteral("04. 【代謝症候群_分級】。 參考來源：國民健康署  成人預防保健手冊 (2011.07) "),
         QStringLiteral("05.【三高族群分級】。  參考來源：國民健康署  2014-2017年國民營養健康狀況變遷調查")};
     return QStringLiteral("<P>") + linesHtml(lines) + QStringLiteral("<P>") +
-           htmlEscape(QStringLiteral(" 健康風險指標 分析完成日期:︰ ") + vb::dateTimeText(program.ui().now()));
+           htmlEscape(QStringLiteral(" 健康風險指標 分析完成日期:︰ ") + rules::dateTimeText(program.ui().now()));
 }
 
 QString burnOutLegend() {

@@ -1,8 +1,8 @@
 #include "reports/ReportPeriod.h"
 
+#include "core/DateNumberRules.h"
 #include "core/Helpers.h"
 #include "core/Ui.h"
-#include "core/VbRules.h"
 
 namespace reports {
 
@@ -14,7 +14,7 @@ PeriodCheck checkPeriod(const QString& from, const QString& to) {
     const QString f = from.trimmed();
     const QString t = to.trimmed();
     if (f.isEmpty() || t.isEmpty()) return PeriodCheck::Empty;
-    if (!vb::isDate(f) || !vb::isDate(t)) return PeriodCheck::NotADate;
+    if (!rules::isDate(f) || !rules::isDate(t)) return PeriodCheck::NotADate;
     return PeriodCheck::Ok;
 }
 
@@ -30,7 +30,7 @@ std::optional<ReportPeriod> CheckReportPeriod(Ui& ui, const QString& from, const
         break;
     }
     // "2024/3/5" and "2024-03-05" are the same day as the stored "2024/03/05": compare the normalised form.
-    return ReportPeriod{vb::normalizeDate(from.trimmed()), vb::normalizeDate(to.trimmed())};
+    return ReportPeriod{rules::normalizeDate(from.trimmed()), rules::normalizeDate(to.trimmed())};
 }
 
 SqlCondition& SqlCondition::andAlso(const SqlCondition& other) {

@@ -1,6 +1,6 @@
 #include "risk/Grading.h"
 
-#include "core/VbRules.h"
+#include "core/DateNumberRules.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -60,7 +60,7 @@ QString sexName(Sex sex) {
 }
 
 namespace {
-// The value of a text that passed vb::isNumeric: plain ASCII, read on the spot (this runs for every measurement of
+// The value of a text that passed rules::isNumeric: plain ASCII, read on the spot (this runs for every measurement of
 // every graded row); anything from_chars cannot take whole (a leading "+", an overflow) goes through toDouble.
 double numericValue(const QString& text) {
     const QString t = text.trimmed();
@@ -81,7 +81,7 @@ double numericValue(const QString& text) {
 } // namespace
 
 std::optional<double> measurement(const QString& text) {
-    if (!vb::isNumeric(text)) return std::nullopt;
+    if (!rules::isNumeric(text)) return std::nullopt;
     const double v = numericValue(text);
     if (!(v > 0)) return std::nullopt;
     return v;
@@ -286,14 +286,14 @@ YesNo diabetes(std::optional<double> fastingGlucose, const QString& history) {
 }
 
 QDate ageReferenceDate(const QString& checkDateText, const QDate& today) {
-    const auto d = vb::parseDate(checkDateText);
+    const auto d = rules::parseDate(checkDateText);
     return d ? *d : today;
 }
 
 std::optional<int> ageAt(const QString& birthDateText, const QDate& reference) {
-    const auto birth = vb::parseDate(birthDateText);
+    const auto birth = rules::parseDate(birthDateText);
     if (!birth) return std::nullopt;
-    const int age = vb::ageOn(*birth, reference);
+    const int age = rules::ageOn(*birth, reference);
     if (age < 15 || age > 120) return std::nullopt;
     return age;
 }
@@ -488,7 +488,7 @@ std::optional<int> cardiovascularClass(const QString& riskScoreText) {
     t.remove(QLatin1Char('%'));
     t = t.trimmed();
     if (t.startsWith(QLatin1Char('>'))) return 2;
-    if (!vb::isNumeric(t)) return std::nullopt;
+    if (!rules::isNumeric(t)) return std::nullopt;
     const double v = numericValue(t);
     if (v < 10) return 0;
     if (v <= 20) return 1;

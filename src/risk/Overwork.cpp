@@ -1,6 +1,6 @@
 #include "risk/Overwork.h"
 
-#include "core/VbRules.h"
+#include "core/DateNumberRules.h"
 #include "risk/Grading.h"
 
 #include <QStringList>
@@ -41,7 +41,7 @@ int workloadLevel(int personal, int work, int overtime, int workPattern) {
 }
 
 std::optional<int> levelValue(const QString& text) {
-    if (!vb::isNumeric(text)) return std::nullopt;
+    if (!rules::isNumeric(text)) return std::nullopt;
     const double v = text.trimmed().toDouble();
     if (v != std::floor(v) || v < 0 || v > 2) return std::nullopt;
     return int(v);
@@ -109,7 +109,7 @@ QString riskScoreText(const QString& riskScore) {
     QString number = riskScore;
     number.remove(QLatin1Char('%')).remove(QLatin1Char('>')).remove(QLatin1Char('='));
     QString label;
-    if (vb::val(number) > 30)
+    if (rules::val(number) > 30)
         label = QStringLiteral("極高風險");
     else
         label = *cls == 0   ? QStringLiteral("低度風險")
@@ -121,11 +121,11 @@ QString riskScoreText(const QString& riskScore) {
 QString overworkRiskText(const QString& level) {
     // A level without a class: the reason the class is missing, then the advice the workload alone gives.
     for (const QString& advice : {interviewAdvice(0), interviewAdvice(2), interviewAdvice(3)})
-        if (level.endsWith(advice) && !vb::isNumeric(level.left(level.size() - advice.size())))
+        if (level.endsWith(advice) && !rules::isNumeric(level.left(level.size() - advice.size())))
             return QStringLiteral("無法分級【") + level.left(level.size() - advice.size()) + QStringLiteral("】") +
                    advice.mid(1);
     const int sep = int(level.indexOf(QLatin1Char('_')));
-    if (sep <= 0 || !vb::isNumeric(level.left(sep))) return level;
+    if (sep <= 0 || !rules::isNumeric(level.left(sep))) return level;
     const int t = level.left(sep).toInt();
     const QString label = t == 0   ? QStringLiteral("低度風險")
                           : t <= 2 ? QStringLiteral("中度風險")

@@ -1,9 +1,9 @@
 #include "risk/Procedures.h"
 
+#include "core/DateNumberRules.h"
 #include "core/ExcelOutput.h"
 #include "core/Helpers.h"
 #include "core/Program.h"
-#include "core/VbRules.h"
 #include "risk/Grading.h"
 #include "risk/Overwork.h"
 #include "risk/WorkTables.h"
@@ -391,7 +391,7 @@ std::vector<QVariantList> gradeRows(const StagedTexts& staged, const std::vector
                 row.emplace_back(g.sexCode.isEmpty() ? h.sex.trimmed() : g.sexCode);
                 break;
             case RiskSource::BirthDate: {
-                const QString birth = vb::normalizeDate(h.birthDate);
+                const QString birth = rules::normalizeDate(h.birthDate);
                 row.emplace_back(birth.isEmpty() ? h.birthDate : birth);
                 break;
             }
@@ -585,7 +585,7 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
                 return false;
         return true;
     };
-    if (error == std::errc() && stop == end && (plain() || vb::isNumeric(QString::fromLatin1(begin, end - begin))))
+    if (error == std::errc() && stop == end && (plain() || rules::isNumeric(QString::fromLatin1(begin, end - begin))))
         sqlite3_result_double(ctx, value);
     else
         sqlite3_result_null(ctx);

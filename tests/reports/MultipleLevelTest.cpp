@@ -4,8 +4,8 @@
 
 #include "reports/MultipleLevel.h"
 #include "common/TestProgram.h"
+#include "core/DateNumberRules.h"
 #include "core/HtmlOutput.h"
-#include "core/VbRules.h"
 #include "reports/MultipleLevelReport.h"
 
 #include <QFile>
@@ -114,9 +114,9 @@ TEST(GradingNumbers, AgreeWithIsNumericAndVal) {
         const QString text = QString::fromUtf8(t);
         double v = -1;
         const bool numeric = numericValue(text, &v);
-        EXPECT_EQ(numeric, vb::isNumeric(text)) << t;
+        EXPECT_EQ(numeric, rules::isNumeric(text)) << t;
         if (numeric) {
-            EXPECT_EQ(v, vb::val(text)) << t;
+            EXPECT_EQ(v, rules::val(text)) << t;
         }
     }
 }

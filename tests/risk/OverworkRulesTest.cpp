@@ -3,7 +3,7 @@
 
 #include "risk/Overwork.h"
 
-#include "core/VbRules.h"
+#include "core/DateNumberRules.h"
 #include "risk/Grading.h"
 
 #include <gtest/gtest.h>
@@ -21,13 +21,13 @@ TEST(BurnoutScores, ReferenceVectors) {
     EXPECT_EQ(personalBurnoutLevel(50.0), 1) << "exactly 50 is the middle level";
     EXPECT_DOUBLE_EQ(personalBurnoutScore({1, 1, 2, 2, 3, 3}), 75.0); // T2
     EXPECT_EQ(personalBurnoutLevel(75.0), 2);
-    EXPECT_EQ(vb::format(workBurnoutScore({2, 2, 2, 2, 2, 2, 2}), "0.00"), "67.86"); // T3
-    EXPECT_DOUBLE_EQ(workBurnoutScore({3, 3, 3, 3, 3, 3, 3}), 50.0);                 // T4
-    EXPECT_EQ(vb::format(workBurnoutScore({4, 4, 4, 4, 4, 4, 4}), "0.00"), "32.14"); // T5
-    EXPECT_DOUBLE_EQ(personalBurnoutScore({1, 1, 1, 1, 1, 1}), 100.0);               // T6
-    EXPECT_EQ(vb::format(workBurnoutScore({1, 1, 1, 1, 1, 1, 1}), "0.0"), "85.7");
+    EXPECT_EQ(rules::format(workBurnoutScore({2, 2, 2, 2, 2, 2, 2}), "0.00"), "67.86"); // T3
+    EXPECT_DOUBLE_EQ(workBurnoutScore({3, 3, 3, 3, 3, 3, 3}), 50.0);                    // T4
+    EXPECT_EQ(rules::format(workBurnoutScore({4, 4, 4, 4, 4, 4, 4}), "0.00"), "32.14"); // T5
+    EXPECT_DOUBLE_EQ(personalBurnoutScore({1, 1, 1, 1, 1, 1}), 100.0);                  // T6
+    EXPECT_EQ(rules::format(workBurnoutScore({1, 1, 1, 1, 1, 1, 1}), "0.0"), "85.7");
     EXPECT_DOUBLE_EQ(personalBurnoutScore({5, 5, 5, 5, 5, 5}), 0.0); // T7
-    EXPECT_EQ(vb::format(workBurnoutScore({5, 5, 5, 5, 5, 5, 5}), "0.0"), "14.3");
+    EXPECT_EQ(rules::format(workBurnoutScore({5, 5, 5, 5, 5, 5, 5}), "0.0"), "14.3");
 }
 
 TEST(BurnoutScores, LevelCutOffs) {

@@ -1,13 +1,13 @@
 // The date and number rules every Part leans on: strict dates, month differences, Format rounding, IsNumeric, Val.
 
-#include "core/VbRules.h"
+#include "core/DateNumberRules.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-using namespace vb;
+using namespace rules;
 
-TEST(VbDates, StrictParsingAcceptsOnlyRealYearFirstDates) {
+TEST(Dates, StrictParsingAcceptsOnlyRealYearFirstDates) {
     struct Case {
         const char* text;
         const char* normalized; // "" = no date
@@ -37,13 +37,13 @@ TEST(VbDates, StrictParsingAcceptsOnlyRealYearFirstDates) {
     }
 }
 
-TEST(VbDates, DateTimeTextKeepsTheTime) {
+TEST(Dates, DateTimeTextKeepsTheTime) {
     auto dt = parseDateTime(QStringLiteral("2024/1/2 3:04"));
     ASSERT_TRUE(dt);
     EXPECT_EQ(dateTimeText(*dt), QStringLiteral("2024/01/02 03:04:00"));
 }
 
-TEST(VbDates, MonthDiffCountsMonthBoundaries) {
+TEST(Dates, MonthDiffCountsMonthBoundaries) {
     struct Case {
         QDate from, to;
         int months;
@@ -59,7 +59,7 @@ TEST(VbDates, MonthDiffCountsMonthBoundaries) {
     EXPECT_EQ(yearDiff({2023, 12, 31}, {2024, 1, 1}), 1);
 }
 
-TEST(VbDates, AgeCountsCompletedYears) {
+TEST(Dates, AgeCountsCompletedYears) {
     EXPECT_EQ(ageOn({1980, 6, 15}, {2024, 6, 14}), 43);
     EXPECT_EQ(ageOn({1980, 6, 15}, {2024, 6, 15}), 44);
     // A birthday on 29 February comes on 1 March in a common year.
@@ -68,7 +68,7 @@ TEST(VbDates, AgeCountsCompletedYears) {
     EXPECT_EQ(ageOn({2000, 2, 29}, {2024, 2, 29}), 24);
 }
 
-TEST(VbFormat, HalvesRoundAwayFromZero) {
+TEST(NumberFormat, HalvesRoundAwayFromZero) {
     struct Case {
         double v;
         const char* pattern;
@@ -98,7 +98,7 @@ TEST(VbFormat, HalvesRoundAwayFromZero) {
     EXPECT_DOUBLE_EQ(roundHalfAway(-1.5, 0), -2.0);
 }
 
-TEST(VbFormat, GeneralNumberHasNoTrailingZeros) {
+TEST(NumberFormat, GeneralNumberHasNoTrailingZeros) {
     EXPECT_EQ(generalNumber(3.0), QStringLiteral("3"));
     EXPECT_EQ(generalNumber(0.1 + 0.2), QStringLiteral("0.3"));
     EXPECT_EQ(generalNumber(-12.5), QStringLiteral("-12.5"));
@@ -106,14 +106,14 @@ TEST(VbFormat, GeneralNumberHasNoTrailingZeros) {
     EXPECT_EQ(generalNumber(0), QStringLiteral("0"));
 }
 
-TEST(VbNumbers, IsNumericIsStrict) {
+TEST(Numbers, IsNumericIsStrict) {
     for (const char* yes : {"0", "12", "-3", "+4", "1.5", ".5", "5.", " 7 ", "1e3", "2.5E-2"})
         EXPECT_TRUE(isNumeric(QString::fromUtf8(yes))) << yes;
     for (const char* no : {"", " ", "1,000", "$5", "&H10", "1.2.3", "12a", "--1", "e5", "١٢", "１２", "."})
         EXPECT_FALSE(isNumeric(QString::fromUtf8(no))) << no;
 }
 
-TEST(VbNumbers, ValReadsTheNumericPrefix) {
+TEST(Numbers, ValReadsTheNumericPrefix) {
     EXPECT_DOUBLE_EQ(val(QStringLiteral("  1615 198th Street")), 1615198.0); // blanks are dropped first
     EXPECT_DOUBLE_EQ(val(QStringLiteral("12.5kg")), 12.5);
     EXPECT_DOUBLE_EQ(val(QStringLiteral("-3")), -3.0);
@@ -122,7 +122,7 @@ TEST(VbNumbers, ValReadsTheNumericPrefix) {
     EXPECT_DOUBLE_EQ(val(QStringLiteral("1e2x")), 100.0);
 }
 
-TEST(VbRules, HandWrittenReadersAgreeWithTheirPatterns) {
+TEST(DateNumberRules, HandWrittenReadersAgreeWithTheirPatterns) {
     // The date and number readers are written by hand for speed; they must accept exactly what these patterns do.
     const QRegularExpression date(
         QStringLiteral("^\\s*(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})(?:[ T]+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?\\s*$"));

@@ -1,11 +1,11 @@
-#include "core/VbRules.h"
+#include "core/DateNumberRules.h"
 
 #include "office/XlsxText.h"
 
 #include <QRegularExpression>
 #include <cmath>
 
-namespace vb {
+namespace rules {
 
 namespace {
 
@@ -162,7 +162,7 @@ int ageOn(const QDate& birth, const QDate& on) {
 }
 
 namespace {
-// Rounds the decimal digits of |value| (written with 15 significant digits, as VB sees a Double) to `decimals`
+// Rounds the decimal digits of |value| (written with 15 significant digits, all a double holds for sure) to `decimals`
 // places, halves away from zero. Returns the digits as an integer text scaled by 10^decimals.
 QString roundDecimalText(double value, int decimals) {
     QString s = QString::number(std::fabs(value), 'e', 14); // d.dddddddddddddde±XX
@@ -277,4 +277,4 @@ double val(const QString& text) {
     return m.captured(0).toDouble();
 }
 
-} // namespace vb
+} // namespace rules

@@ -1,5 +1,5 @@
 #pragma once
-// The date and number rules the program keeps from its VB ancestry, as plain functions. Dates travel as text
+// The date and number rules every part of the program uses, as plain functions. Dates travel as text
 // "YYYY/MM/DD" (zero-padded) so that comparing them as text compares them as dates.
 
 #include <QDate>
@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-namespace vb {
+namespace rules {
 
 // Strict date parsing: year first (four digits), then month and day separated by "/" or "-", a real calendar date;
 // an optional time "h:mm" or "h:mm:ss" after a blank. Anything else (day-first forms, 2/30, text) is no date.
@@ -28,10 +28,10 @@ int ageOn(const QDate& birth, const QDate& on);
 
 // Rounds to the given number of decimals with halves away from zero, on the decimal value as written (2.675 → 2.68).
 double roundHalfAway(double value, int decimals);
-// VB's Format for the patterns the program uses: "0", "0.0", "0.00", "000" (zero-padded), "0%", "0.0%", "0.00%".
+// Format for the patterns the program uses: "0", "0.0", "0.00", "000" (zero-padded), "0%", "0.0%", "0.00%".
 // Halves are rounded away from zero. An unknown pattern gives the general form.
 QString format(double value, const QString& pattern);
-// A number in VB's general form: at most 15 significant digits, no trailing zeros or ".0".
+// A number in its general form: at most 15 significant digits, no trailing zeros or ".0".
 QString generalNumber(double value);
 
 // Strict IsNumeric: optional blanks around, an optional sign, digits with at most one decimal point (at least one
@@ -40,4 +40,4 @@ bool isNumeric(const QString& text);
 // Val: the numeric prefix of the text after removing blanks, tabs and line feeds; 0 when there is none.
 double val(const QString& text);
 
-} // namespace vb
+} // namespace rules
