@@ -38,6 +38,19 @@ protected:
         ASSERT_TRUE(a) << item;
         a->trigger();
     }
+    // Her standards sheet saved as a workbook and imported from the report menu, its question answered Yes.
+    template <std::size_t N> void importStandards(const char* const (&rows)[N][7]) {
+        office::XlsxWorkbook book;
+        office::XlsxSheet& sheet = book.addSheet("我的標準");
+        for (std::size_t r = 0; r < N; ++r)
+            for (int c = 0; c < 7; ++c)
+                sheet.setText(int(r), c, QString::fromUtf8(rows[r][c]));
+        const QString file = tp.folder() + "/mine.xlsx";
+        ASSERT_TRUE(book.save(file).ok());
+        tp.ui().fileNext(file);
+        tp.ui().answerNext(Ui::Answer::Yes);
+        pick("QVStatisticaMultipleLevelImport");
+    }
     void rightClick(const char* item) {
         emit w->PersonListView->customContextMenuRequested(QPoint(3, 3));
         for (QAction* a : w->popupMenu("QVPersonalToWord")->actions())
@@ -54,19 +67,10 @@ protected:
 
 TEST_F(Flow, ImportTheStandardsThenGradeAYear) {
     // The nurse imports standards of her own: blood pressure only, columns in her order.
-    office::XlsxWorkbook book;
-    office::XlsxSheet& sheet = book.addSheet("我的標準");
-    const char* rows[][7] = {{"項目名稱", "Level_0", "Level_1", "Level_2", "Level_3", "Level_4", "性別"},
-                             {"收縮壓", "<120", "<130", "<140", "<160", ">=160", "0"},
-                             {"舒張壓", "<80", "NA", "<90", "<100", ">=100", "0"}};
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 7; ++c)
-            sheet.setText(r, c, QString::fromUtf8(rows[r][c]));
-    const QString file = tp.folder() + "/mine.xlsx";
-    ASSERT_TRUE(book.save(file).ok());
-    tp.ui().fileNext(file);
-    tp.ui().answerNext(Ui::Answer::Yes);
-    pick("QVStatisticaMultipleLevelImport");
+    const char* const rows[][7] = {{"項目名稱", "Level_0", "Level_1", "Level_2", "Level_3", "Level_4", "性別"},
+                                   {"收縮壓", "<120", "<130", "<140", "<160", ">=160", "0"},
+                                   {"舒張壓", "<80", "NA", "<90", "<100", ">=100", "0"}};
+    importStandards(rows);
     EXPECT_EQ(tp.ui().messageTexts().last(), "多項四段分級標準 匯入完成, 共 2 筆");
     EXPECT_EQ(tp.db().scalar("SELECT count(*) FROM MultipleLevel").toInt(), 2);
     EXPECT_FALSE(w->toolbarButton("ShowReport")->isChecked()) << "the report button is raised again";
@@ -100,23 +104,14 @@ TEST_F(Flow, ImportTheStandardsThenGradeAYear) {
 
 TEST_F(Flow, AStandardLeftOutIsNamedByItsPlaceInTheImportedSheet) {
     // The sixth standard of her sheet (row 7) names no health-check column; graded by item, it comes second.
-    office::XlsxWorkbook book;
-    office::XlsxSheet& sheet = book.addSheet("我的標準");
-    const char* rows[][7] = {{"項目名稱", "性別", "Level_0", "Level_1", "Level_2", "Level_3", "Level_4"},
-                             {"收縮壓", "0", "<120", "<130", "<140", "<160", ">=160"},
-                             {"舒張壓", "0", "<80", "NA", "<90", "<100", ">=100"},
-                             {"BMI", "0", "18.5~23.9", "<27", "<30", "<35", ">=35"},
-                             {"腰圍", "0", "<90", ">=90", "NA", "NA", "NA"},
-                             {"總膽固醇", "0", "<200", ">=200", "NA", "NA", "NA"},
-                             {"尿酸", "0", "<7", ">=7", "NA", "NA", "NA"}};
-    for (int r = 0; r < 7; ++r)
-        for (int c = 0; c < 7; ++c)
-            sheet.setText(r, c, QString::fromUtf8(rows[r][c]));
-    const QString file = tp.folder() + "/mine.xlsx";
-    ASSERT_TRUE(book.save(file).ok());
-    tp.ui().fileNext(file);
-    tp.ui().answerNext(Ui::Answer::Yes);
-    pick("QVStatisticaMultipleLevelImport");
+    const char* const rows[][7] = {{"項目名稱", "性別", "Level_0", "Level_1", "Level_2", "Level_3", "Level_4"},
+                                   {"收縮壓", "0", "<120", "<130", "<140", "<160", ">=160"},
+                                   {"舒張壓", "0", "<80", "NA", "<90", "<100", ">=100"},
+                                   {"BMI", "0", "18.5~23.9", "<27", "<30", "<35", ">=35"},
+                                   {"腰圍", "0", "<90", ">=90", "NA", "NA", "NA"},
+                                   {"總膽固醇", "0", "<200", ">=200", "NA", "NA", "NA"},
+                                   {"尿酸", "0", "<7", ">=7", "NA", "NA", "NA"}};
+    importStandards(rows);
     ASSERT_EQ(tp.ui().messageTexts().last(), "多項四段分級標準 匯入完成, 共 6 筆");
 
     pick("QVStatisticaMultipleLevel");
