@@ -3,13 +3,13 @@
 #include "office/FileWrite.h"
 #include "office/XlsxPackageXml.h"
 #include "office/XlsxPassword.h"
+#include "office/XlsxSheetReader.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <set>
@@ -42,7 +42,8 @@ pugi::xml_document* XlsxPackage::xml(const QString& name, OfficeStatus* status) 
             return nullptr;
         }
         auto doc = std::make_unique<pugi::xml_document>();
-        const pugi::xml_parse_result r = doc->load_buffer(p->data.constData(), size_t(p->data.size()), kParseOptions);
+        const pugi::xml_parse_result r = doc->load_buffer(p->data.constData(), size_t(p->data.size()), kParseOptions,
+                                                          xmlEncodingOf(p->data.constData(), size_t(p->data.size())));
         if (!r || !doc->document_element()) {
             if (status)
                 *status =
@@ -93,53 +94,69 @@ void XlsxPackage::removePart(const QString& name) {
 
 namespace {
 
-// Ends a worksheet's XML after a number of rows: scans the tags as they arrive, keeps the elements open around the
-// rows, and once the last wanted row has ended cuts the bytes there and closes those elements, so the part stays
-// well-formed. Cell texts cannot hold "<", so every "<" starts a tag.
+// Ends a worksheet's XML after a number of rows: follows its markup as the bytes arrive, decoded as every reader
+// decodes them, keeps the elements open around the rows, and once the last wanted row has ended cuts the part there
+// and closes those elements, so that it stays well-formed. A part in another encoding than UTF-8 is cut as UTF-8
+// behind a byte order mark, which every reader then follows.
 class RowCut {
 public:
     explicit RowCut(int maxRows) : m_maxRows(maxRows) {}
     bool enough(QByteArray* data) {
-        const char* d = data->constData();
+        m_decoder.feed(data->constData() + m_fed, data->size() - m_fed, &m_text);
+        m_fed = data->size();
+        qsizetype pos = 0;
+        XmlMarkupScanner::Markup tag;
         for (;;) {
-            const qsizetype lt = data->indexOf('<', m_pos);
-            if (lt < 0) {
-                m_pos = data->size();
-                return false;
+            qsizetype resume = 0;
+            if (!m_scanner.next(m_text.constData(), m_text.size(), pos, &tag, &resume)) {
+                pos = resume;
+                break;
             }
-            const qsizetype gt = data->indexOf('>', lt);
-            if (gt < 0) {
-                m_pos = lt; // the tag ends in a later chunk
-                return false;
-            }
-            m_pos = gt + 1;
-            if (gt == lt + 1 || d[lt + 1] == '?' || d[lt + 1] == '!') continue;
-            const bool closing = d[lt + 1] == '/';
-            const bool empty = d[gt - 1] == '/';
-            qsizetype end = lt + (closing ? 2 : 1);
-            const qsizetype start = end;
-            while (end < gt && d[end] != '/' && !std::isspace(static_cast<unsigned char>(d[end])))
-                ++end;
-            const QByteArray name(d + start, end - start);
-            if (closing) {
+            pos = tag.end;
+            if (tag.kind == XmlMarkupScanner::Markup::Kind::Other) continue;
+            const QByteArray name(m_text.constData() + tag.nameStart, tag.nameEnd - tag.nameStart);
+            if (tag.kind == XmlMarkupScanner::Markup::Kind::Close) {
                 if (!m_open.empty()) m_open.pop_back();
-            } else if (!empty) {
+            } else if (tag.kind == XmlMarkupScanner::Markup::Kind::Open) {
                 m_open.push_back(name);
             }
             const qsizetype colon = name.lastIndexOf(':');
-            if ((closing || empty) && name.mid(colon + 1) == "row" && ++m_rows >= m_maxRows) {
-                data->truncate(m_pos);
-                for (auto it = m_open.rbegin(); it != m_open.rend(); ++it)
-                    data->append("</" + *it + '>');
+            if (tag.kind != XmlMarkupScanner::Markup::Kind::Open && name.mid(colon + 1) == "row" &&
+                ++m_rows >= m_maxRows) {
+                cut(data, m_passed + tag.end);
                 return true;
             }
         }
+        // The text before an unfinished tag has been followed.
+        m_text.remove(0, pos);
+        m_passed += pos;
+        return false;
     }
 
 private:
+    // Ends the part after the first `textSize` bytes of its text.
+    void cut(QByteArray* data, qsizetype textSize) {
+        if (m_decoder.passesThrough()) {
+            data->truncate(textSize);
+        } else {
+            XmlUtf8Decoder again;
+            QByteArray text;
+            again.feed(data->constData(), data->size(), &text);
+            text.truncate(textSize);
+            if (!text.startsWith("\xEF\xBB\xBF")) text.prepend("\xEF\xBB\xBF");
+            *data = std::move(text);
+        }
+        for (auto it = m_open.rbegin(); it != m_open.rend(); ++it)
+            data->append("</" + *it + '>');
+    }
+
     int m_maxRows;
     int m_rows = 0;
-    qsizetype m_pos = 0;
+    XmlUtf8Decoder m_decoder;
+    XmlMarkupScanner m_scanner;
+    qsizetype m_fed = 0;    // the part's bytes decoded so far
+    QByteArray m_text;      // their text from the first tag not yet followed whole
+    qsizetype m_passed = 0; // the text before m_text
     std::vector<QByteArray> m_open;
 };
 
@@ -365,7 +382,8 @@ OfficeStatus XlsxPackage::saveAs(const QString& path) {
         if (dim && dim.attribute("ref"))
             dim.attribute("ref") = utf8(xlsxRangeName({0, 0, body->rows, body->cols - 1})).constData();
         pieces.resize(entries.size());
-        pieces.push_back(streamedPart(*p, *body));
+        pieces.emplace_back();
+        if (const OfficeStatus placed = streamedPart(*p, *body, &pieces.back()); !placed) return placed;
         entries.push_back({p->name, {}});
     }
     // [Content_Types].xml first, as Office writes it; the order of the rest is kept.

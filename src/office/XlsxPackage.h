@@ -213,8 +213,9 @@ private:
                             const std::vector<int>* bodyWidths);
     // Stores a streamed body of the part in its tree.
     void settleStreamed(const QString& part);
-    // The bytes of a worksheet part with a streamed body, made piece by piece.
-    std::function<std::function<QByteArray()>()> streamedPart(Part& p, const StreamedBody& body);
+    // The bytes of a worksheet part with a streamed body, made piece by piece; fails when the place of the body in
+    // the part cannot be told.
+    OfficeStatus streamedPart(Part& p, const StreamedBody& body, std::function<std::function<QByteArray()>()>* pieces);
     std::vector<StreamedBody> m_streamed;
 
     QString m_path;

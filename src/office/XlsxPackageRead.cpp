@@ -27,47 +27,34 @@ XlsxPackage::Part* XlsxPackage::readablePart(int sheet, OfficeStatus* status) {
     return p;
 }
 
-// One pass over a worksheet's part as it is unpacked, its rows handed over in the order stored. Each row and cell
-// gets the position the tree reader gives it (sheetXml): a row without r follows the row before it, a cell without r
-// the cell before it; a row number given twice is handed over the first time only. A position outside the sheet,
-// broken XML or a damaged entry marks the sheet as damaged, as the tree reader does.
+// One pass over a worksheet's part as it is unpacked, its rows handed over in the order stored, each with its cells in
+// order of column. Each row and cell gets the position every road gives it (SheetPlacer), of two cells of one column
+// the later is kept (keepLaterOfEachColumn); a row number given twice is handed over the first time only.
+// A position outside the sheet, broken XML or a damaged entry marks the sheet as damaged, as the tree reader does.
 OfficeStatus XlsxPackage::streamSheet(Part& p, const std::function<bool(int, std::vector<RawCell>&)>& onRow,
                                       SheetExtent* extent) {
-    int row = 0;
-    QString bad;
+    SheetPlacer place;
     bool stopped = false;
     std::vector<bool> seen;
     SheetExtent found;
     std::vector<RawCell> cells;
     XmlChildReader reader(2, "sheetData", [&](pugi::xml_node r) {
         if (!is(r, "row")) return true;
-        if (const pugi::xml_attribute a = r.attribute("r")) {
-            row = rowNumberOf(a.value());
-            if (!row) bad = qs(a.value());
-        } else if (row < kXlsxMaxRows) {
-            ++row;
-        } else {
-            bad = QString::number(qint64(row) + 1);
-        }
+        const int row = place.row(r);
+        if (!row) return false;
         cells.clear();
-        int col = -1;
-        for (pugi::xml_node c = r.first_child(); c && bad.isEmpty(); c = c.next_sibling()) {
+        bool plain = true; // in order of column, none repeated
+        for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
             if (!is(c, "c")) continue;
-            if (const pugi::xml_attribute a = c.attribute("r")) {
-                const auto ref = parseCellRef(a.value());
-                if (!ref)
-                    bad = qs(a.value());
-                else
-                    col = ref->col;
-            } else if (col + 1 < kXlsxMaxColumns) {
-                ++col;
-            } else {
-                bad = QStringLiteral("%1 之後").arg(xlsxCellName(row - 1, col));
-            }
+            const int col = place.column(c);
+            if (col < 0) return false;
+            if (!cells.empty() && col <= cells.back().col) plain = false;
             cells.push_back(rawCellOf(c));
             cells.back().col = col;
         }
-        if (!bad.isEmpty()) return false;
+        if (!plain)
+            cells.erase(keepLaterOfEachColumn(cells.begin(), cells.end(), [](const RawCell& c) { return c.col; }),
+                        cells.end());
         if (!cells.empty()) {
             found.rows = std::max(found.rows, row);
             for (const RawCell& c : cells)
@@ -85,8 +72,9 @@ OfficeStatus XlsxPackage::streamSheet(Part& p, const std::function<bool(int, std
     const OfficeStatus read =
         streamPart(p, [&reader](const char* data, qsizetype size) { return reader.feed(data, size); });
     const XmlChildReader::Outcome outcome = reader.finish();
-    if (!bad.isEmpty()) {
-        p.damage = QStringLiteral("活頁簿內容已損毀 (%1 的儲存格位置 %2 超出工作表範圍)").arg(p.name, bad.left(40));
+    if (!place.bad().isEmpty()) {
+        p.damage =
+            QStringLiteral("活頁簿內容已損毀 (%1 的儲存格位置 %2 超出工作表範圍)").arg(p.name, place.bad().left(40));
         return OfficeStatus::failure(OfficeError::Damaged, p.damage);
     }
     if (stopped) return OfficeStatus::success();
@@ -216,8 +204,6 @@ XlsxPackage::SheetStore* XlsxPackage::sheetStore(int sheet, OfficeStatus* status
             if (overLimits) return false;
             if (!store->rows.empty() && number < store->rows.back().number) sorted = false;
             store->rows.push_back({number, quint32(store->cells.size()), quint32(cells.size())});
-            bool cellsSorted = true;
-            int previousCol = -1;
             for (const RawCell& raw : cells) {
                 SheetStore::Cell c;
                 c.col = quint16(raw.col);
@@ -248,14 +234,7 @@ XlsxPackage::SheetStore* XlsxPackage::sheetStore(int sheet, OfficeStatus* status
                         store->texts += v.text;
                     }
                 }
-                if (raw.col < previousCol) cellsSorted = false;
-                previousCol = raw.col;
                 store->cells.push_back(c);
-            }
-            if (!cellsSorted) {
-                const auto begin = store->cells.begin() + qsizetype(store->rows.back().first);
-                std::stable_sort(begin, store->cells.end(),
-                                 [](const SheetStore::Cell& a, const SheetStore::Cell& b) { return a.col < b.col; });
             }
             return true;
         },

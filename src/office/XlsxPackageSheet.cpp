@@ -46,40 +46,26 @@ pugi::xml_document* XlsxPackage::sheetXml(int sheet, OfficeStatus* status) {
     p->store.reset(); // from now on the tree is what is read
     // The first time, whoever parsed the part (renaming a sheet reads the formulas of every sheet).
     if (!p->indexed) {
-        QString bad;
+        SheetPlacer place;
         pugi::xml_node sd = child(doc->document_element(), "sheetData");
-        int row = 0;
-        for (pugi::xml_node r = sd.first_child(); r && bad.isEmpty(); r = r.next_sibling()) {
+        for (pugi::xml_node r = sd.first_child(); r && place.bad().isEmpty(); r = r.next_sibling()) {
             if (!is(r, "row")) continue;
-            if (r.attribute("r")) {
-                row = rowNumberOf(r.attribute("r").value());
-                if (!row) bad = QString::fromUtf8(r.attribute("r").value());
-            } else if (row < kXlsxMaxRows) {
-                r.append_attribute("r") = ++row;
-            } else {
-                bad = QString::number(qint64(row) + 1);
-            }
-            int col = -1;
-            for (pugi::xml_node c = r.first_child(); c && bad.isEmpty(); c = c.next_sibling()) {
+            const int row = place.row(r);
+            if (!row) break;
+            if (!*r.attribute("r").value()) (r.attribute("r") ? r.attribute("r") : r.append_attribute("r")) = row;
+            for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
                 if (!is(c, "c")) continue;
-                if (c.attribute("r")) {
-                    const auto ref = parseCellRef(c.attribute("r").value());
-                    if (!ref)
-                        bad = QString::fromUtf8(c.attribute("r").value());
-                    else
-                        col = ref->col;
-                } else if (col + 1 < kXlsxMaxColumns) {
-                    ++col;
-                    c.append_attribute("r") = utf8(xlsxCellName(row - 1, col)).constData();
-                } else {
-                    bad = QStringLiteral("%1 之後").arg(xlsxCellName(row - 1, col));
-                }
+                const int col = place.column(c);
+                if (col < 0) break;
+                if (!*c.attribute("r").value())
+                    (c.attribute("r") ? c.attribute("r") : c.append_attribute("r")) =
+                        utf8(xlsxCellName(row - 1, col)).constData();
             }
         }
-        if (!bad.isEmpty()) {
+        if (!place.bad().isEmpty()) {
             p->doc.reset();
-            p->damage =
-                QStringLiteral("活頁簿內容已損毀 (%1 的儲存格位置 %2 超出工作表範圍)").arg(info.part, bad.left(40));
+            p->damage = QStringLiteral("活頁簿內容已損毀 (%1 的儲存格位置 %2 超出工作表範圍)")
+                            .arg(info.part, place.bad().left(40));
             if (status) *status = OfficeStatus::failure(OfficeError::Damaged, p->damage);
             return nullptr;
         }
@@ -141,32 +127,30 @@ pugi::xml_node XlsxPackage::findRow(Part& p, pugi::xml_node sd, int row, bool cr
 
 pugi::xml_node XlsxPackage::findCell(Part& p, pugi::xml_node rowNode, int row, int col, bool create) {
     if (!rowNode) return {};
-    if (!create) {
-        // The cells of the row last looked in are kept by column: reading a row cell by cell stays linear.
-        if (p.cellsOfRow != rowNode) {
-            p.cells.clear();
-            bool sorted = true;
-            for (pugi::xml_node c = rowNode.first_child(); c; c = c.next_sibling()) {
-                if (!is(c, "c")) continue;
-                const int n = columnOfRef(c.attribute("r").value());
-                if (!p.cells.empty() && n < p.cells.back().first) sorted = false;
-                p.cells.emplace_back(n, c);
-            }
-            if (!sorted)
-                std::stable_sort(p.cells.begin(), p.cells.end(),
-                                 [](const auto& a, const auto& b) { return a.first < b.first; });
-            p.cellsOfRow = rowNode;
+    // The cells of the row last looked in are kept by column, of two cells of one column the later, as every road
+    // reads them: reading a row cell by cell stays linear, and a cell written is the one read.
+    if (p.cellsOfRow != rowNode) {
+        p.cells.clear();
+        bool plain = true; // in order of column, none repeated
+        for (pugi::xml_node c = rowNode.first_child(); c; c = c.next_sibling()) {
+            if (!is(c, "c")) continue;
+            const int n = columnOfRef(c.attribute("r").value());
+            if (!p.cells.empty() && n <= p.cells.back().first) plain = false;
+            p.cells.emplace_back(n, c);
         }
-        auto it = std::lower_bound(p.cells.begin(), p.cells.end(), col,
-                                   [](const auto& entry, int n) { return entry.first < n; });
-        return it != p.cells.end() && it->first == col ? it->second : pugi::xml_node();
+        if (!plain)
+            p.cells.erase(
+                keepLaterOfEachColumn(p.cells.begin(), p.cells.end(), [](const auto& cell) { return cell.first; }),
+                p.cells.end());
+        p.cellsOfRow = rowNode;
     }
+    auto it =
+        std::lower_bound(p.cells.begin(), p.cells.end(), col, [](const auto& entry, int n) { return entry.first < n; });
+    if (it != p.cells.end() && it->first == col) return it->second;
+    if (!create) return {};
     pugi::xml_node before;
     for (pugi::xml_node c = rowNode.first_child(); c; c = c.next_sibling()) {
-        if (!is(c, "c")) continue;
-        const int n = columnOfRef(c.attribute("r").value());
-        if (n == col) return c;
-        if (n > col) {
+        if (is(c, "c") && columnOfRef(c.attribute("r").value()) > col) {
             before = c;
             break;
         }
@@ -493,6 +477,9 @@ OfficeStatus XlsxPackage::writeTable(int sheet, const QStringList& header, int r
     Part& p = *sheetPart(sheet);
     // Only a body of rows all new goes to the file as text: rows already there take their cells in the tree.
     streamBody = streamBody && rows > 0 && !child(sd, "row");
+    QByteArray head, tail;
+    if (streamBody && !splitAtBodyPlace(*doc, &head, &tail))
+        return OfficeStatus::failure(OfficeError::Damaged, QStringLiteral("活頁簿內容已損毀 (%1)").arg(p.name));
     auto rowNode = [&](int rowIndex) {
         if (pugi::xml_node n = findRow(p, sd, rowIndex, false)) return std::make_pair(n, false);
         return std::make_pair(findRow(p, sd, rowIndex, true), true);

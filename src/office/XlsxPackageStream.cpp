@@ -77,15 +77,37 @@ void XlsxPackage::settleStreamed(const QString& partName) {
     p->dirty = true;
 }
 
-std::function<std::function<QByteArray()>()> XlsxPackage::streamedPart(Part& p, const StreamedBody& body) {
-    // The tree holds the header row; the body goes before the end of sheetData.
-    const QByteArray whole = serialise(*p.doc);
-    const std::string sdName = qualified(p.doc->document_element(), "sheetData");
-    const QByteArray prefix = QByteArray::fromStdString(qualified(p.doc->document_element(), ""));
-    const qsizetype end = whole.lastIndexOf(QByteArray("</") + sdName.c_str() + '>');
-    const QByteArray head = end < 0 ? whole : whole.left(end);
-    const QByteArray tail = end < 0 ? QByteArray() : whole.mid(end);
-    return [head, tail, prefix, body] {
+namespace pkg {
+
+bool splitAtBodyPlace(pugi::xml_document& doc, QByteArray* head, QByteArray* tail) {
+    pugi::xml_node sd = child(doc.document_element(), "sheetData");
+    if (!sd) return false;
+    // A mark put where the body goes is looked for in the serialised sheet: the sheet's own text (a comment, a CDATA
+    // section) may hold "</sheetData>" anywhere, but the mark only when it holds the mark itself, which is then found
+    // twice and refused.
+    static const char* const kMark = "body-rows";
+    pugi::xml_node mark = sd.append_child(pugi::node_pi);
+    mark.set_name(kMark);
+    const QByteArray whole = serialise(doc);
+    sd.remove_child(mark);
+    const QByteArray written = QByteArray("<?") + kMark + "?>";
+    const qsizetype at = whole.indexOf(written);
+    if (at < 0 || whole.indexOf(written, at + 1) >= 0) return false;
+    *head = whole.left(at);
+    *tail = whole.mid(at + written.size());
+    return true;
+}
+
+} // namespace pkg
+
+OfficeStatus XlsxPackage::streamedPart(Part& p, const StreamedBody& body,
+                                       std::function<std::function<QByteArray()>()>* pieces) {
+    // The tree holds the header row; the body goes before the end of sheetData, its rows named as the tree's.
+    QByteArray head, tail;
+    if (!splitAtBodyPlace(*p.doc, &head, &tail))
+        return OfficeStatus::failure(OfficeError::Damaged, QStringLiteral("活頁簿內容已損毀 (%1)").arg(p.name));
+    const QByteArray prefix = QByteArray::fromStdString(qualified(sheetData(p.doc.get()), ""));
+    *pieces = [head, tail, prefix, body] {
         auto state = std::make_shared<int>(-1); // -1: the head; then the next body row; rows: the tail; after: done
         return [head, tail, prefix, body, state]() -> QByteArray {
             int& next = *state;
@@ -105,6 +127,7 @@ std::function<std::function<QByteArray()>()> XlsxPackage::streamedPart(Part& p, 
             return piece;
         };
     };
+    return OfficeStatus::success();
 }
 
 } // namespace office

@@ -267,15 +267,27 @@ inline QString encodeCellText(const QString& text) {
     return out;
 }
 
+// The text of a <v> or <t> as every road reads it: its text and CDATA sections joined whole, comments and processing
+// instructions left out.
+inline QString textOf(pugi::xml_node n) {
+    pugi::xml_node c = n.first_child();
+    if (c && !c.next_sibling()) // the usual: one piece of text
+        return c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata ? qs(c.value()) : QString();
+    QByteArray text;
+    for (; c; c = c.next_sibling())
+        if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) text += c.value();
+    return QString::fromUtf8(text);
+}
+
 // The text of an <si> or <is>: its runs joined, phonetic runs left out, escapes not yet decoded.
 inline QString collectRawText(pugi::xml_node si) {
     QString text;
     for (pugi::xml_node c = si.first_child(); c; c = c.next_sibling()) {
         if (is(c, "t")) {
-            text += qs(c.text().get());
+            text += textOf(c);
         } else if (is(c, "r")) {
             for (pugi::xml_node t = c.first_child(); t; t = t.next_sibling())
-                if (is(t, "t")) text += qs(t.text().get());
+                if (is(t, "t")) text += textOf(t);
         }
         // rPh (phonetic guides) and phoneticPr are not part of the text.
     }
@@ -297,6 +309,10 @@ inline QString isoDateText(const QString& iso) {
     const QString date = dt.date().toString(QStringLiteral("yyyy/MM/dd"));
     return (t.hour() || t.minute() || t.second()) ? date + u' ' + t.toString(QStringLiteral("HH:mm:ss")) : date;
 }
+
+// The serialised sheet on either side of the end of its sheetData, where a streamed body goes; false when that place
+// cannot be told for sure.
+bool splitAtBodyPlace(pugi::xml_document& doc, QByteArray* head, QByteArray* tail);
 
 struct StringWriter : pugi::xml_writer {
     QByteArray out;

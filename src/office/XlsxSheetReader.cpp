@@ -2,8 +2,10 @@
 
 #include "office/XlsxPackageXml.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace office::pkg {
 
@@ -34,9 +36,334 @@ RawCell rawCellOf(pugi::xml_node c) {
     raw.style = c.attribute("s").as_int();
     const pugi::xml_node v = child(c, "v");
     raw.hasValue = bool(v);
-    if (raw.hasValue) raw.value = qs(v.text().get());
+    if (raw.hasValue) raw.value = textOf(v);
     if (raw.type == RawCell::Type::Inline) raw.inlineText = collectRawText(child(c, "is"));
     return raw;
+}
+
+int SheetPlacer::row(pugi::xml_node r) {
+    m_col = -1;
+    if (const char* ref = r.attribute("r").value(); *ref) {
+        m_row = rowNumberOf(ref);
+        if (!m_row) m_bad = qs(ref);
+    } else if (m_row < kXlsxMaxRows) {
+        ++m_row;
+    } else {
+        m_bad = QString::number(qint64(m_row) + 1);
+        m_row = 0;
+    }
+    return m_row;
+}
+
+int SheetPlacer::column(pugi::xml_node c) {
+    if (const char* ref = c.attribute("r").value(); *ref) {
+        const auto at = parseCellRef(ref);
+        if (!at) {
+            m_bad = qs(ref);
+            return -1;
+        }
+        m_col = at->col;
+    } else if (m_col + 1 < kXlsxMaxColumns) {
+        ++m_col;
+    } else {
+        m_bad = QStringLiteral("%1 之後").arg(xlsxCellName(m_row - 1, m_col));
+        return -1;
+    }
+    return m_col;
+}
+
+namespace {
+
+bool isDeclarationSpace(uchar c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A character of an encoding's name in a declaration: a letter, a digit, "_", ":", "-", "." or any byte above 127.
+bool isNameSymbol(uchar c) {
+    return c >= 128 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == ':' || c == '-' || c == '.';
+}
+
+// The encoding a declaration names ("<?xml version="1.0" encoding="..."?>"), or empty when there is no declaration or
+// it names none before its first "?".
+std::string_view declaredEncoding(const uchar* d, size_t size) {
+    if (size < 6 || std::memcmp(d, "<?xml", 5) != 0 || !isDeclarationSpace(d[5])) return {};
+    for (size_t i = 6; i + 1 < size; ++i) {
+        if (d[i] == '?') return {};
+        if (d[i] != 'e' || d[i + 1] != 'n') continue;
+        // The version cannot hold "en": this is the encoding, if the declaration is well formed.
+        size_t at = i;
+        for (const char expected : std::string_view("encoding")) {
+            if (at >= size || d[at] != uchar(expected)) return {};
+            ++at;
+        }
+        while (at < size && isDeclarationSpace(d[at]))
+            ++at;
+        if (at >= size || d[at] != '=') return {};
+        ++at;
+        while (at < size && isDeclarationSpace(d[at]))
+            ++at;
+        const uchar quote = at < size && d[at] == '"' ? '"' : '\'';
+        if (at >= size || d[at] != quote) return {};
+        const size_t nameStart = ++at;
+        while (at < size && isNameSymbol(d[at]))
+            ++at;
+        if (at >= size || d[at] != quote) return {};
+        return {reinterpret_cast<const char*>(d + nameStart), at - nameStart};
+    }
+    return {};
+}
+
+bool sameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] | 0x20) : a[i]) != b[i]) return false;
+    return true;
+}
+
+// A character as UTF-8, written as pugixml writes it (a code point past U+10FFFF included).
+void appendUtf8(QByteArray* out, char32_t ch) {
+    if (ch < 0x80) {
+        out->append(char(ch));
+    } else if (ch < 0x800) {
+        const char s[] = {char(0xC0 | (ch >> 6)), char(0x80 | (ch & 0x3F))};
+        out->append(s, 2);
+    } else if (ch < 0x10000) {
+        const char s[] = {char(0xE0 | (ch >> 12)), char(0x80 | ((ch >> 6) & 0x3F)), char(0x80 | (ch & 0x3F))};
+        out->append(s, 3);
+    } else {
+        const char s[] = {char(uchar(0xF0 | (ch >> 18))), char(0x80 | ((ch >> 12) & 0x3F)),
+                          char(0x80 | ((ch >> 6) & 0x3F)), char(0x80 | (ch & 0x3F))};
+        out->append(s, 4);
+    }
+}
+
+} // namespace
+
+pugi::xml_encoding xmlEncodingOf(const char* data, size_t size) {
+    if (size < 4) return pugi::encoding_utf8;
+    const auto* d = reinterpret_cast<const uchar*>(data);
+    const uchar d0 = d[0], d1 = d[1], d2 = d[2], d3 = d[3];
+    if (d0 == 0 && d1 == 0 && d2 == 0xFE && d3 == 0xFF) return pugi::encoding_utf32_be;
+    if (d0 == 0xFF && d1 == 0xFE && d2 == 0 && d3 == 0) return pugi::encoding_utf32_le;
+    if (d0 == 0xFE && d1 == 0xFF) return pugi::encoding_utf16_be;
+    if (d0 == 0xFF && d1 == 0xFE) return pugi::encoding_utf16_le;
+    if (d0 == 0xEF && d1 == 0xBB && d2 == 0xBF) return pugi::encoding_utf8;
+    if (d0 == 0 && d1 == 0 && d2 == 0 && d3 == '<') return pugi::encoding_utf32_be;
+    if (d0 == '<' && d1 == 0 && d2 == 0 && d3 == 0) return pugi::encoding_utf32_le;
+    if (d0 == 0 && d1 == '<') return pugi::encoding_utf16_be;
+    if (d0 == '<' && d1 == 0) return pugi::encoding_utf16_le;
+    const std::string_view declared = declaredEncoding(d, size);
+    if (sameLetters(declared, "iso-8859-1") || sameLetters(declared, "latin1")) return pugi::encoding_latin1;
+    return pugi::encoding_utf8;
+}
+
+void XmlUtf8Decoder::feed(const char* data, qsizetype size, QByteArray* out) {
+    if (m_decided) {
+        convert(reinterpret_cast<const uchar*>(data), size, out);
+        return;
+    }
+    m_head.append(data, size);
+    if (m_head.size() < 4) return;
+    // A declaration may name the encoding: it is read up to its first "?".
+    if (m_head.startsWith("<?xm") &&
+        (m_head.size() < 6 || (m_head.startsWith("<?xml") && isDeclarationSpace(m_head[5])))) {
+        const qsizetype question = m_head.indexOf('?', m_lookFrom);
+        if (question < 0) {
+            m_lookFrom = std::max<qsizetype>(m_lookFrom, m_head.size());
+            return;
+        }
+    }
+    decide(out);
+}
+
+void XmlUtf8Decoder::finish(QByteArray* out) {
+    if (!m_decided) decide(out);
+    m_heldSize = 0;
+    m_high = 0;
+}
+
+void XmlUtf8Decoder::decide(QByteArray* out) {
+    m_decided = true;
+    m_encoding = xmlEncodingOf(m_head.constData(), size_t(m_head.size()));
+    const QByteArray head = std::exchange(m_head, QByteArray());
+    convert(reinterpret_cast<const uchar*>(head.constData()), head.size(), out);
+}
+
+void XmlUtf8Decoder::convert(const uchar* d, qsizetype size, QByteArray* out) {
+    switch (m_encoding) {
+    case pugi::encoding_latin1:
+        for (qsizetype i = 0; i < size; ++i)
+            appendUtf8(out, d[i]);
+        return;
+    case pugi::encoding_utf16_le:
+    case pugi::encoding_utf16_be: {
+        const bool little = m_encoding == pugi::encoding_utf16_le;
+        for (qsizetype i = 0; i < size; ++i) {
+            m_held[m_heldSize++] = d[i];
+            if (m_heldSize < 2) continue;
+            m_heldSize = 0;
+            const char16_t u = little ? char16_t(m_held[0] | m_held[1] << 8) : char16_t(m_held[0] << 8 | m_held[1]);
+            if (m_high) {
+                const char16_t high = std::exchange(m_high, 0);
+                if (u >= 0xDC00 && u < 0xE000) {
+                    appendUtf8(out, 0x10000 + (char32_t(high & 0x3FF) << 10) + (u & 0x3FF));
+                    continue;
+                }
+            }
+            if (u < 0xD800 || u >= 0xE000)
+                appendUtf8(out, u);
+            else if (u < 0xDC00)
+                m_high = u;
+            // A low surrogate without its high one is dropped, as is a high one without its low one.
+        }
+        return;
+    }
+    case pugi::encoding_utf32_le:
+    case pugi::encoding_utf32_be: {
+        const bool little = m_encoding == pugi::encoding_utf32_le;
+        for (qsizetype i = 0; i < size; ++i) {
+            m_held[m_heldSize++] = d[i];
+            if (m_heldSize < 4) continue;
+            m_heldSize = 0;
+            const uchar* h = m_held;
+            appendUtf8(out, little
+                                ? char32_t(h[0]) | char32_t(h[1]) << 8 | char32_t(h[2]) << 16 | char32_t(h[3]) << 24
+                                : char32_t(h[3]) | char32_t(h[2]) << 8 | char32_t(h[1]) << 16 | char32_t(h[0]) << 24);
+        }
+        return;
+    }
+    default:
+        out->append(reinterpret_cast<const char*>(d), size);
+        return;
+    }
+}
+
+bool XmlMarkupScanner::next(const char* d, qsizetype n, qsizetype from, Markup* m, qsizetype* resume) {
+    // The state is kept in locals while looking (the text's bytes may alias the members) and stored when the markup
+    // is left unfinished.
+    State state = m_state;
+    qsizetype looked = m_at;
+    if (state == State::None) {
+        const auto* lt = from < n ? static_cast<const char*>(std::memchr(d + from, '<', size_t(n - from))) : nullptr;
+        if (!lt) {
+            *resume = n;
+            return false;
+        }
+        from = lt - d;
+        state = State::Start;
+        looked = 1;
+    }
+    const qsizetype start = from;
+    qsizetype at = start + looked; // the first byte not yet looked at
+    bool closing = m_closing;
+    qsizetype nameEnd = m_nameEnd;
+    int brackets = m_brackets;
+    char quote = m_quote;
+    auto later = [&] {
+        m_state = state;
+        m_at = at - start;
+        m_closing = closing;
+        m_nameEnd = nameEnd;
+        m_brackets = brackets;
+        m_quote = quote;
+        *resume = start;
+        return false;
+    };
+    if (state == State::Start) {
+        const qsizetype have = n - start;
+        if (have < 2) return later();
+        if (d[start + 1] == '!') {
+            if (have >= 4 && std::memcmp(d + start, "<!--", 4) == 0) {
+                state = State::Comment;
+                at = start + 4;
+            } else if (have >= 9 && std::memcmp(d + start, "<![CDATA[", 9) == 0) {
+                state = State::CData;
+                at = start + 9;
+            } else if (have < 9 && (std::memcmp(d + start, "<![CDATA[", size_t(have)) == 0 ||
+                                    std::memcmp(d + start, "<!--", size_t(std::min<qsizetype>(have, 4))) == 0)) {
+                return later(); // the rest of the opening is still arriving
+            } else {            // a document type declaration, with its internal subset
+                state = State::Doctype;
+                brackets = 0;
+                at = start + 2;
+            }
+        } else if (d[start + 1] == '?') {
+            state = State::Pi;
+            at = start + 2;
+        } else {
+            closing = d[start + 1] == '/';
+            state = State::Name;
+            at = start + (closing ? 2 : 1);
+        }
+    }
+    // One past the end of `what` from `at` on; -1 when it has not come yet, `at` then left where it may begin.
+    auto find = [&](std::string_view what) {
+        const size_t hit = std::string_view(d, size_t(n)).find(what, size_t(at));
+        if (hit == std::string_view::npos) {
+            at = std::max(at, n - qsizetype(what.size()) + 1);
+            return qsizetype(-1);
+        }
+        return qsizetype(hit + what.size());
+    };
+    qsizetype end = -1;
+    switch (state) {
+    case State::Comment:
+        end = find("-->");
+        break;
+    case State::CData:
+        end = find("]]>");
+        break;
+    case State::Pi:
+        end = find("?>");
+        break;
+    case State::Doctype:
+        for (; at < n && end < 0; ++at) {
+            if (d[at] == '[') ++brackets;
+            if (d[at] == ']') --brackets;
+            if (d[at] == '>' && brackets <= 0) end = at + 1;
+        }
+        break;
+    case State::Name:
+        while (at < n && !isSpace(d[at]) && d[at] != '/' && d[at] != '>')
+            ++at;
+        if (at >= n) break;
+        nameEnd = at - start;
+        quote = 0;
+        state = State::Attributes;
+        [[fallthrough]];
+    case State::Attributes:
+        for (; at < n; ++at) {
+            const char ch = d[at];
+            if (quote) {
+                if (ch == quote) quote = 0;
+            } else if (ch == '"' || ch == '\'') {
+                quote = ch;
+            } else if (ch == '>') {
+                end = at + 1;
+                break;
+            }
+        }
+        break;
+    case State::None:
+    case State::Start:
+        break;
+    }
+    if (end < 0) return later();
+    m->start = start;
+    m->end = end;
+    if (state == State::Attributes) {
+        m->nameStart = start + (closing ? 2 : 1);
+        m->nameEnd = start + nameEnd;
+        using Kind = Markup::Kind;
+        m->kind = closing ? Kind::Close : d[end - 2] == '/' ? Kind::Empty : Kind::Open;
+    } else {
+        m->kind = Markup::Kind::Other;
+        m->nameStart = m->nameEnd = start;
+    }
+    m_state = State::None;
+    m_at = 0;
+    return true;
 }
 
 XmlChildReader::XmlChildReader(int containerDepth, const char* container, ChildFn onChild)
@@ -44,22 +371,16 @@ XmlChildReader::XmlChildReader(int containerDepth, const char* container, ChildF
 
 bool XmlChildReader::feed(const char* data, qsizetype size) {
     if (m_broken || m_stopped) return false;
-    if (m_first && size >= 2) {
-        m_first = false;
-        const auto b0 = uchar(data[0]), b1 = uchar(data[1]);
-        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == '<' && b1 == 0))
-            m_utf16 = std::make_unique<QStringDecoder>(QStringDecoder::Utf16LE);
-        else if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0 && b1 == '<'))
-            m_utf16 = std::make_unique<QStringDecoder>(QStringDecoder::Utf16BE);
-    }
-    if (m_utf16)
-        m_buf += QString(m_utf16->decode(QByteArrayView(data, size))).toUtf8();
-    else
-        m_buf.append(data, size);
+    m_decoder.feed(data, size, &m_buf);
     return scan();
 }
 
 XmlChildReader::Outcome XmlChildReader::finish() {
+    if (!m_stopped && !m_broken) {
+        const qsizetype before = m_buf.size();
+        m_decoder.finish(&m_buf);
+        if (m_buf.size() != before) scan();
+    }
     if (m_stopped) return Outcome::Stopped;
     if (m_broken) return Outcome::Broken;
     // Whatever is left after the root has closed must be no more than comments and white space.
@@ -94,86 +415,23 @@ bool XmlChildReader::flush(qsizetype end) {
 // until a batch is full; the bytes before are dropped as they are passed.
 bool XmlChildReader::scan() {
     const char* d = m_buf.constData();
-    const qsizetype n = m_buf.size();
     qsizetype pos = m_pos;
-    auto findFrom = [&](qsizetype from, const char* what) {
-        const qsizetype at = m_buf.indexOf(what, from);
-        return at < 0 ? qsizetype(-1) : at + qsizetype(std::strlen(what));
-    };
-    while (pos < n) {
-        const char* lt = static_cast<const char*>(std::memchr(d + pos, '<', size_t(n - pos)));
-        if (!lt) {
-            pos = n;
+    XmlMarkupScanner::Markup tag;
+    for (;;) {
+        qsizetype resume = 0;
+        if (!m_scanner.next(d, m_buf.size(), pos, &tag, &resume)) {
+            pos = resume;
             break;
         }
-        const qsizetype start = lt - d;
-        if (start + 1 >= n) {
-            pos = start;
-            break;
-        }
-        const char next = d[start + 1];
-        qsizetype end = -1;
-        if (next == '!') {
-            const qsizetype have = n - start;
-            if (have >= 4 && std::memcmp(d + start, "<!--", 4) == 0) {
-                end = findFrom(start + 4, "-->");
-            } else if (have >= 9 && std::memcmp(d + start, "<![CDATA[", 9) == 0) {
-                end = findFrom(start + 9, "]]>");
-            } else if (have < 9 && (std::memcmp(d + start, "<![CDATA[", size_t(have)) == 0 ||
-                                    std::memcmp(d + start, "<!--", size_t(std::min<qsizetype>(have, 4))) == 0)) {
-                pos = start; // the rest of the opening is still arriving
-                break;
-            } else { // a document type declaration, with its internal subset
-                int brackets = 0;
-                for (qsizetype i = start + 2; i < n && end < 0; ++i) {
-                    if (d[i] == '[') ++brackets;
-                    if (d[i] == ']') --brackets;
-                    if (d[i] == '>' && brackets <= 0) end = i + 1;
-                }
-            }
-            if (end < 0) {
-                pos = start;
-                break;
-            }
-            pos = end;
-            continue;
-        }
-        if (next == '?') {
-            end = findFrom(start + 2, "?>");
-            if (end < 0) {
-                pos = start;
-                break;
-            }
-            pos = end;
-            continue;
-        }
-        const bool closing = next == '/';
-        qsizetype i = start + (closing ? 2 : 1);
-        const qsizetype nameStart = i;
-        while (i < n && !isSpace(d[i]) && d[i] != '/' && d[i] != '>')
-            ++i;
-        const qsizetype nameEnd = i;
-        char quote = 0;
-        for (; i < n; ++i) {
-            if (quote) {
-                if (d[i] == quote) quote = 0;
-            } else if (d[i] == '"' || d[i] == '\'') {
-                quote = d[i];
-            } else if (d[i] == '>') {
-                break;
-            }
-        }
-        if (i >= n) {
-            pos = start;
-            break;
-        }
-        end = i + 1;
-        pos = end;
-        if (nameEnd == nameStart) {
+        pos = tag.end;
+        if (tag.kind == XmlMarkupScanner::Markup::Kind::Other) continue;
+        if (tag.nameEnd == tag.nameStart) {
             m_broken = true;
             return false;
         }
-        const bool empty = !closing && d[i - 1] == '/';
+        const qsizetype end = tag.end;
+        const bool closing = tag.kind == XmlMarkupScanner::Markup::Kind::Close;
+        const bool empty = tag.kind == XmlMarkupScanner::Markup::Kind::Empty;
         if (closing) {
             if (m_depth == 0) {
                 m_broken = true;
@@ -187,7 +445,6 @@ bool XmlChildReader::scan() {
                     m_inContainer = false; // the container ended: what is left of its children goes
                     m_containerDone = true;
                     if (!flush(m_lastEnd)) return false;
-                    d = m_buf.constData();
                 }
             }
         } else {
@@ -200,7 +457,7 @@ bool XmlChildReader::scan() {
             }
             const qsizetype depth = m_depth + 1; // of this element
             if (!m_inContainer && !m_containerDone && depth == m_containerDepth) {
-                const std::string_view name(d + nameStart, size_t(nameEnd - nameStart));
+                const std::string_view name(d + tag.nameStart, size_t(tag.nameEnd - tag.nameStart));
                 const size_t colon = name.rfind(':');
                 const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
                 if (m_container.isEmpty() || local == std::string_view(m_container.constData(), m_container.size())) {
@@ -215,7 +472,6 @@ bool XmlChildReader::scan() {
         }
         if (m_inContainer && m_lastEnd - m_batchStart >= kBatchBytes) {
             if (!flush(m_lastEnd)) return false;
-            d = m_buf.constData();
         }
     }
     // The bytes already handed over (or outside the container) are dropped.
