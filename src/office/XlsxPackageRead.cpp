@@ -78,6 +78,12 @@ OfficeStatus XlsxPackage::streamSheet(Part& p, const std::function<bool(int, std
         return OfficeStatus::failure(OfficeError::Damaged, p.damage);
     }
     if (stopped) return OfficeStatus::success();
+    if (outcome == XmlChildReader::Outcome::TooLarge) {
+        const OfficeStatus refused = tooLarge();
+        p.damage = refused.message();
+        p.damageCode = refused.code();
+        return refused;
+    }
     if (!read) {
         p.damage = read.message();
         return OfficeStatus::failure(OfficeError::Damaged, p.damage);

@@ -48,11 +48,12 @@ void XlsxPackage::loadSharedStrings() {
         streamPart(*p, [&reader](const char* data, qsizetype size) { return reader.feed(data, size); });
     // Strings past the limits, or a part the archive cannot unpack, leave the sheets that would show them unread; a
     // part of broken XML gives no strings, as it did when it was read whole.
-    if (tooMany)
+    const XmlChildReader::Outcome outcome = reader.finish();
+    if (tooMany || outcome == XmlChildReader::Outcome::TooLarge)
         m_sharedStatus = tooLarge();
     else if (!read)
         m_sharedStatus = read;
-    if (!m_sharedStatus || reader.finish() != XmlChildReader::Outcome::Whole) {
+    if (!m_sharedStatus || outcome != XmlChildReader::Outcome::Whole) {
         m_sharedText.clear();
         m_sharedEnds.clear();
     }

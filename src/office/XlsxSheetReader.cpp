@@ -370,18 +370,27 @@ XmlChildReader::XmlChildReader(int containerDepth, const char* container, ChildF
     : m_containerDepth(containerDepth), m_container(container), m_onChild(std::move(onChild)) {}
 
 bool XmlChildReader::feed(const char* data, qsizetype size) {
-    if (m_broken || m_stopped) return false;
+    if (m_broken || m_stopped || m_tooLarge) return false;
     m_decoder.feed(data, size, &m_buf);
-    return scan();
+    if (!scan()) return false;
+    // What is left is the text of children not yet handed over (less than a batch) and one unfinished element.
+    if (m_buf.size() > kBatchBytes + kMaxPendingBytes) {
+        m_tooLarge = true;
+        m_buf.clear();
+        m_buf.squeeze();
+        return false;
+    }
+    return true;
 }
 
 XmlChildReader::Outcome XmlChildReader::finish() {
-    if (!m_stopped && !m_broken) {
+    if (!m_stopped && !m_broken && !m_tooLarge) {
         const qsizetype before = m_buf.size();
         m_decoder.finish(&m_buf);
         if (m_buf.size() != before) scan();
     }
     if (m_stopped) return Outcome::Stopped;
+    if (m_tooLarge) return Outcome::TooLarge;
     if (m_broken) return Outcome::Broken;
     // Whatever is left after the root has closed must be no more than comments and white space.
     if (!m_rootSeen || m_depth != 0) return Outcome::Broken;

@@ -128,11 +128,17 @@ public:
     using ChildFn = std::function<bool(pugi::xml_node child)>;
     XmlChildReader(int containerDepth, const char* container, ChildFn onChild);
 
-    // Takes the next bytes; false once the reading has ended (broken XML, or the child function stopped it).
+    // Takes the next bytes; false once the reading has ended (broken XML, the child function stopped it, or one child
+    // or piece of markup grew past kMaxPendingBytes).
     bool feed(const char* data, qsizetype size);
-    enum class Outcome { Whole, Stopped, Broken };
+    enum class Outcome { Whole, Stopped, Broken, TooLarge };
     // After the last bytes: how the reading ended (a part that breaks off is broken).
     Outcome finish();
+
+    // The most text held while one child element, or one tag, comment or CDATA section, is still unfinished: a row of
+    // every column holding long texts is a few MiB, so a single element past this is no table and is refused before
+    // it is parsed (parsing it would take several times its size again).
+    static constexpr qsizetype kMaxPendingBytes = qsizetype(256) << 20;
 
 private:
     bool scan();
@@ -153,6 +159,7 @@ private:
     bool m_rootSeen = false;
     bool m_broken = false;
     bool m_stopped = false;
+    bool m_tooLarge = false;
 };
 
 } // namespace office::pkg

@@ -232,6 +232,40 @@ TEST_F(XlsxReaderTest, SharedStringsUnpackingToGigabytesStopTheReaderEarly) {
     EXPECT_TRUE(whole.empty());
 }
 
+// One element of 300 MiB (a row whose one cell holds the text, or a comment among the shared strings) is refused as
+// too large as soon as it passes what the reader holds of one element, before it is parsed.
+TEST_F(XlsxReaderTest, OneElementOfHundredsOfMegabytesIsRefusedBeforeItIsParsed) {
+    const QByteArray text = QByteArray("0123456789abcdef").repeated(1 << 16); // 1 MiB
+    const QString longRow = dir.filePath("row.xlsx"), longComment = dir.filePath("comment.xlsx");
+    const QByteArray sheetHead = ziptest::spreadsheetXml("worksheet", "<sheetData><row r=\"1\"><c r=\"A1\" "
+                                                                      "t=\"inlineStr\"><is><t>");
+    const QByteArray sst = ziptest::spreadsheetXml("sst", "<si><t>附表</t></si>");
+    writeFile(
+        longRow,
+        ziptest::patternWorkbook(
+            {{}, sheetHead.left(sheetHead.size() - 12), text, 300, "</t></is></c></row></sheetData></worksheet>", {}},
+            {{}, sst, {}, 0, {}, {}}));
+    writeFile(longComment,
+              ziptest::patternWorkbook({{},
+                                        ziptest::spreadsheetXml("worksheet", "<sheetData><row r=\"1\"><c r=\"A1\" "
+                                                                             "t=\"s\"><v>0</v></c></row></sheetData>"),
+                                        {},
+                                        0,
+                                        {},
+                                        {}},
+                                       {{}, sst.left(sst.size() - 6) + "<!--", text, 300, "--></sst>", {}}));
+    for (const QString& file : {longRow, longComment}) {
+        XlsxPackage pkg;
+        ASSERT_TRUE(pkg.open(file));
+        std::vector<QStringList> rows;
+        const OfficeStatus st = pkg.readRows(0, &rows);
+        EXPECT_EQ(st.code(), OfficeError::TooLarge) << file.toStdString() << ": " << st.message().toStdString();
+        EXPECT_EQ(st.message(), "檔案過大，無法讀取: " + QDir::toNativeSeparators(file));
+        EXPECT_TRUE(rows.empty());
+        EXPECT_EQ(pkg.loadCells(0).code(), OfficeError::TooLarge);
+    }
+}
+
 // The reader's own limits, lowered here to the workbook's size: met, the sheet reads; passed by one, the sheet is
 // refused as too large on every road, naming the file.
 TEST_F(XlsxReaderTest, SharedStringsAndGatheredCellsPastTheReadersLimitsAreRefused) {
