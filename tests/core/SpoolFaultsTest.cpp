@@ -1,11 +1,9 @@
 // A list kept in a temporary file whose folder refuses it: the failure is said (the folder and the system's reason),
-// said again at every later use of the list, and never read back as empty texts. A web page too small to leave the
-// file's buffer before it is committed is checked the same way.
+// said again at every later use of the list, and never read back as empty texts.
 
 #include "common/DiskFaults.h"
 #include "common/TestProgram.h"
 #include "common/WriteDenial.h"
-#include "core/HtmlOutput.h"
 #include "core/SpooledRows.h"
 
 #include <QDir>
@@ -113,33 +111,4 @@ TEST(SpoolFaults, ATemporaryFolderThatTakesNoFileIsSaid) {
                                            QDir::toNativeSeparators(dir.path())))
             << e.message().toStdString();
     }
-}
-
-// A page of a few hundred bytes stays in the file's buffer until it is committed: a write refused there is said and
-// the previous page stays whole.
-TEST(SpoolFaults, ASmallPageThatCannotBeWrittenIsSaid) {
-    TestProgram tp(false);
-    ASSERT_TRUE(tp.start());
-    const QString page = htmlPagePath(tp.program());
-    ASSERT_TRUE(ShowHtmlText(tp.program(), "前一頁", "<p>前一頁</p>"));
-    QFile f(page);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray before = f.readAll();
-    f.close();
-    ASSERT_GT(before.size(), 64);
-    tp.ui().opened.clear();
-    bool shown = true;
-    {
-        FileSizeLimit limit(64);
-        ASSERT_TRUE(limit.active());
-        shown = ShowHtmlText(tp.program(), "新的一頁", "<p>新的一頁</p>");
-    }
-    EXPECT_FALSE(shown);
-    ASSERT_EQ(tp.ui().shown.size(), 1);
-    EXPECT_TRUE(
-        tp.ui().shown.first().text.startsWith(QStringLiteral("無法儲存網頁:\r\n\r\n") + FileSizeLimit::reason()))
-        << tp.ui().shown.first().text.toStdString();
-    EXPECT_TRUE(tp.ui().opened.isEmpty());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), before);
 }

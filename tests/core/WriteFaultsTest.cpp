@@ -1,6 +1,8 @@
 // Writes the database or the disk refuses: a commit another program blocks, a database that cannot be written, a web
-// page that cannot be saved. Each is said, and nothing written before or after is lost.
+// page that cannot be saved, or that the disk refuses only when it is flushed. Each is said, and nothing written before
+// or after is lost.
 
+#include "common/DiskFaults.h"
 #include "common/TestProgram.h"
 #include "common/WriteDenial.h"
 #include "core/HtmlOutput.h"
@@ -13,6 +15,21 @@
 namespace {
 int rowCount(Database& db) {
     return db.scalar("SELECT count(*) FROM Probe").toInt();
+}
+
+// The web page shown first, whole: what a page that cannot be written must leave as it is.
+QByteArray firstPage(TestProgram& tp) {
+    EXPECT_TRUE(ShowHtmlText(tp.program(), "前一頁", "<p>前一頁</p>"));
+    QFile f(htmlPagePath(tp.program()));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray page = f.readAll();
+    tp.ui().opened.clear();
+    return page;
+}
+
+QByteArray pageNow(TestProgram& tp) {
+    QFile f(htmlPagePath(tp.program()));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 } // namespace
 
@@ -91,12 +108,7 @@ TEST(WriteFaults, AWebPageThatCannotBeWrittenIsSaid) {
     TestProgram tp(false);
     ASSERT_TRUE(tp.start());
     const QString page = htmlPagePath(tp.program());
-    ASSERT_TRUE(ShowHtmlText(tp.program(), "前一頁", "<p>前一頁</p>"));
-    QFile f(page);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray before = f.readAll();
-    f.close();
-    tp.ui().opened.clear();
+    const QByteArray before = firstPage(tp);
 
     WriteDenial denial;
     denial.deny(tp.program().DBFolder());
@@ -108,8 +120,29 @@ TEST(WriteFaults, AWebPageThatCannotBeWrittenIsSaid) {
     EXPECT_TRUE(tp.ui().shown.first().text.startsWith(QStringLiteral("無法儲存網頁:\r\n\r\n")));
     EXPECT_TRUE(tp.ui().shown.first().text.endsWith(QDir::toNativeSeparators(page)));
     EXPECT_TRUE(tp.ui().opened.isEmpty());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(pageNow(tp), before);
+}
+
+// A page of a few hundred bytes stays in the file's buffer until it is committed: a write refused there is said and
+// the previous page stays whole.
+TEST(WriteFaults, ASmallPageRefusedOnlyWhenFlushedIsSaid) {
+    TestProgram tp(false);
+    ASSERT_TRUE(tp.start());
+    const QByteArray before = firstPage(tp);
+    ASSERT_GT(before.size(), 64);
+    bool shown = true;
+    {
+        FileSizeLimit limit(64);
+        ASSERT_TRUE(limit.active());
+        shown = ShowHtmlText(tp.program(), "新的一頁", "<p>新的一頁</p>");
+    }
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(tp.ui().shown.size(), 1);
+    EXPECT_TRUE(
+        tp.ui().shown.first().text.startsWith(QStringLiteral("無法儲存網頁:\r\n\r\n") + FileSizeLimit::reason()))
+        << tp.ui().shown.first().text.toStdString();
+    EXPECT_TRUE(tp.ui().opened.isEmpty());
+    EXPECT_EQ(pageNow(tp), before);
 }
 
 // The page's name taken by a folder: the page cannot replace it, whoever runs the program.
