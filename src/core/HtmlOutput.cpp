@@ -6,7 +6,6 @@
 #include "office/FileWrite.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -84,15 +83,9 @@ QString listViewHtmlTable(const QTreeWidget* list) {
 bool ShowHtmlText(Program& program, const QString& title, const QString& body) {
     const QString path = htmlPagePath(program);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
     // A page that cannot be written (a full disk, a read-only folder) leaves the previous page whole and is said.
-    bool written = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    if (written) {
-        const QByteArray page = htmlPage(program, title, body).toUtf8();
-        written = office::writeAll(f, page) && f.commit();
-    }
-    if (!written) {
-        program.ui().message(QStringLiteral("無法儲存網頁:\r\n\r\n") + f.errorString() + QStringLiteral("\r\n\r\n") +
+    if (QString why; !office::saveWhole(path, htmlPage(program, title, body).toUtf8(), &why)) {
+        program.ui().message(QStringLiteral("無法儲存網頁:\r\n\r\n") + why + QStringLiteral("\r\n\r\n") +
                                  QDir::toNativeSeparators(path),
                              {}, Ui::Icon::Critical);
         return false;

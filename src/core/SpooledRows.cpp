@@ -1,6 +1,7 @@
 #include "core/SpooledRows.h"
 
 #include "core/Database.h"
+#include "office/FileWrite.h"
 #include "office/XlsxText.h"
 
 #include <QDir>
@@ -82,12 +83,7 @@ struct SpooledRows::Store {
         if (pending.isEmpty()) return;
         const auto cannotWrite = QStringLiteral("無法寫入暫存檔, 暫存資料夾: %1 (%2)");
         if (!file.seek(size)) fail(cannotWrite);
-        // A write cut short is tried again for the rest, which then says why the system refuses it.
-        for (qint64 done = 0; done < pending.size();) {
-            const qint64 n = file.write(pending.constData() + done, pending.size() - done);
-            if (n <= 0) fail(cannotWrite);
-            done += n;
-        }
+        if (!office::writeAll(file, pending)) fail(cannotWrite);
         size += pending.size();
         pending.clear();
         window.clear();

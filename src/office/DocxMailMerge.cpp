@@ -4,7 +4,6 @@
 #include "office/FileWrite.h"
 
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
 #include <cstring>
@@ -795,13 +794,9 @@ OfficeStatus DocxMailMerge::mergeToFile(const QStringList& headers, const std::v
                                         const QString& outputPath) const {
     QByteArray bytes;
     if (const OfficeStatus merged = merge(headers, rows, &bytes); !merged) return merged;
-    QSaveFile f(outputPath);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(f, bytes) || !f.commit()) {
-        const QString why = f.errorString();
-        f.cancelWriting();
+    if (QString why; !saveWhole(outputPath, bytes, &why))
         return OfficeStatus::failure(OfficeError::WriteFailed,
                                      QStringLiteral("無法寫入檔案: %1 (%2)").arg(outputPath, why));
-    }
     return OfficeStatus::success();
 }
 

@@ -1,5 +1,7 @@
 #include "office/FileWrite.h"
 
+#include <QSaveFile>
+
 namespace office {
 
 bool writeAll(QFileDevice& file, QByteArrayView bytes) {
@@ -9,6 +11,14 @@ bool writeAll(QFileDevice& file, QByteArrayView bytes) {
         done += qsizetype(n);
     }
     return true;
+}
+
+bool saveWhole(const QString& path, QByteArrayView bytes, QString* why) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, bytes) && file.commit()) return true;
+    *why = file.errorString(); // before cancelling, which would say only that it cancelled
+    file.cancelWriting();
+    return false;
 }
 
 } // namespace office

@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -401,21 +400,9 @@ OfficeStatus XlsxPackage::saveAs(const QString& path) {
         return OfficeStatus::failure(
             OfficeError::WriteFailed,
             QStringLiteral("資料夾不存在: %1").arg(QDir::toNativeSeparators(target.absolutePath())));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return OfficeStatus::failure(
-            OfficeError::WriteFailed,
-            QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
-    if (!writeAll(file, archive)) {
-        const QString why = file.errorString(); // before cancelling, which says only that it cancelled
-        file.cancelWriting();
+    if (QString why; !saveWhole(path, archive, &why))
         return OfficeStatus::failure(OfficeError::WriteFailed,
                                      QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), why));
-    }
-    if (!file.commit())
-        return OfficeStatus::failure(
-            OfficeError::WriteFailed,
-            QStringLiteral("無法寫入檔案: %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
     return OfficeStatus::success();
 }
 

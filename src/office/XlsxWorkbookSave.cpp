@@ -2,6 +2,7 @@
 // reached it whole, then renames it into place. Inputs libxlsxwriter would refuse (and warn about on stderr) are made
 // valid before they reach it.
 
+#include "office/FileWrite.h"
 #include "office/XlsxText.h"
 #include "office/XlsxWorkbook.h"
 
@@ -88,13 +89,7 @@ QString folderRefusal(const QString& folder) {
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".~probe.XXXXXX")));
     QFile& plain = probe;
     if (!plain.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) return probe.errorString();
-    const QByteArray block(1 << 20, '\0');
-    for (qint64 done = 0; done < block.size();) {
-        const qint64 n = probe.write(block.constData() + done, block.size() - done);
-        if (n <= 0) return probe.errorString();
-        done += n;
-    }
-    return {};
+    return writeAll(probe, QByteArray(1 << 20, '\0')) ? QString() : probe.errorString();
 }
 
 QString tempWriteFailure(const QString& folder, const QString& reason) {
